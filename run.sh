@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and converts FILE.HLP into the current
+# directory; without FILE, converts the bundled sample into out/.
+set -euo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+"$here/tools/install-deps.sh" build
+cmake -S "$here" -B "$here/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$here/build" -j"$(nproc 2>/dev/null || echo 2)" --target korvane korvane-cli >/dev/null
+
+if [ $# -gt 0 ]; then
+  exec "$here/build/korvane-cli" "$@"
+fi
+
+mkdir -p "$here/out"
+halibut --winhelp="$here/out/SAMPLE.HLP" "$here/samples/sample.but"
+"$here/build/korvane-cli" -C "$here/out" "$here/out/SAMPLE.HLP"
+echo "Converted the sample into $here/out:"
+ls "$here/out"

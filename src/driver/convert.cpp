@@ -1,0 +1,39 @@
+// The conversion driver: names, then the passes in their fixed order.
+#include "driver/convert.h"
+
+#include "driver/messages.h"
+#include "driver/out_stream.h"
+#include "helpfile/helpfile.h"
+#include "project/options.h"
+
+namespace korvane {
+
+OutputNames derive_output_names(const std::string& path, int flags) {
+    OutputNames names;
+    names.input_path = path;
+    size_t sep = path.find_last_of("/\\");
+    size_t name_start = sep == std::string::npos ? 0 : sep + 1;
+    if (path.find('.', name_start) == std::string::npos) names.input_path += ".HLP";
+    std::string file_name = names.input_path.substr(name_start);
+    std::string stem = file_name.substr(0, file_name.rfind('.'));
+    names.project_name = (flags & CVF_FOR_PRINT) ? "NUL" : stem + ".HPJ";
+    names.base_name = stem.substr(0, 6);
+    return names;
+}
+
+void convert_help_file(const std::string& path, int flags) {
+    OutputNames names = derive_output_names(path, flags);
+
+    std::unique_ptr<HelpFile> help = open_help_file(names.input_path, flags);
+    if (!help) fatal_error("Can't open File %s", names.input_path);
+
+    std::unique_ptr<OutStream> project = OutStream::open(names.project_name, "wt");
+    if (!project) fatal_error("Can't open File %s", names.input_path);
+
+    write_project_options(*help, *project);
+
+    close_help_file(std::move(help));
+    project->close();
+}
+
+}  // namespace korvane

@@ -1,0 +1,21 @@
+// One conversion of a help file into its sources.
+#pragma once
+
+#include <string>
+
+namespace korvane {
+
+// Names derived from the input path.
+struct OutputNames {
+    std::string input_path;    // with ".HLP" appended when the file name has no '.'
+    std::string project_name;  // file name with its extension replaced by ".HPJ", or "NUL" in print mode
+    std::string base_name;     // file name without extension, cut to 6 characters
+};
+
+OutputNames derive_output_names(const std::string& path, int flags);
+
+// Converts the help file at path into the current directory. Fatal problems
+// end the process with exit code 1.
+void convert_help_file(const std::string& path, int flags);
+
+}  // namespace korvane

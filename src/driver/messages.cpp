@@ -1,0 +1,149 @@
+#include "driver/messages.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+
+#include "driver/platform.h"
+#include "helpfile/helpfile.h"
+
+namespace korvane {
+
+namespace {
+
+struct StringEntry {
+    int id;
+    const char* text;
+};
+
+// English at the id, German at id + 512 (UTF-8). German id 20 has no
+// placeholder.
+const StringEntry kStrings[] = {
+    {1, "Scanning Keywords"},
+    {2, "Converting Bitmaps"},
+    {3, "Extracting Baggage"},
+    {4, "Reading Context File"},
+    {5, "Creating [MAP]"},
+    {6, "Scanning Browse Sequences"},
+    {7, "Reading Topics"},
+    {8, "Loading System File"},
+    {10, "Lookup for Topicoffset 0x%08lX for MAP failed"},
+    {11, "Illegal Hotspot Data"},
+    {12, "Illegal Secondary Window Number Reference 0x%02x"},
+    {13, "Illegal Font Selection"},
+    {14, "Illegal Macro Hotspot"},
+    {15, "Hotspotend without Hotspotstart"},
+    {16, "Illegal Bitmap Reference 0x%04x"},
+    {17, "Table Format not Supported"},
+    {19, "Topic #%ld does not have a Context Id"},
+    {20, "Unknown TopicLink-Record Type %d"},
+    {21, "Phrases Header: Expected Size 0x%08lX, found 0x%08lX"},
+    {31, "Can't Create %s"},
+    {32, "Invalid .SHG or .MRB file! Type: %c%c"},
+    {33, "Unknown sfImageType value 0x%x in file %s.SHG."},
+    {34, "File Created by %s. handling Incomplete"},
+    {36, "Page {\\field{\\*\\fldinst page }} of {\\field{\\*\\fldinst numpages }}"},
+    {41, "Do you really want to Cancel the Help-File Conversion"},
+    {42, "Korvane Severe Problem"},
+    {512 + 1, "Sammelt Suchbegriffe"},
+    {512 + 2, "Konvertiert Grafiken"},
+    {512 + 3, "Entnimmt Gepäck"},
+    {512 + 4, "Bearbeitet Kontext-Datei"},
+    {512 + 5, "Erzeugt [MAP] Eintragungen"},
+    {512 + 6, "Bestimmt Verknüpfungs-Reihenfolge"},
+    {512 + 7, "Erzeugt Themen-Dateien"},
+    {512 + 8, "Lade Verwaltungseintrag"},
+    {512 + 10, "Querverweis zu Thema 0x%08lX für MAP nicht aufloesbar"},
+    {512 + 11, "Ungültige Sprungdaten"},
+    {512 + 12, "Ungültiger Verweis auf sekundäres Fenster 0x%02x"},
+    {512 + 13, "Ungültige Schriftwahl"},
+    {512 + 14, "Ungültiger Makro-Sprung"},
+    {512 + 15, "Sprungende ohne Sprunganfang"},
+    {512 + 16, "Ungültiger Verweis auf Grafik 0x%04x"},
+    {512 + 17, "Unbekanntes Tabellenformat"},
+    {512 + 19, "Thema #%d hat keine Kontext Id"},
+    {512 + 20, "Unbekannte TopicLink Eintragung"},
+    {512 + 21, "Phrasen-Kompression: Erwartete Größe 0x%08lX, vorgefunden 0x%08lX"},
+    {512 + 31, "Kann Datei %s nicht anlegen"},
+    {512 + 32, "Ungültige SHG oder MRB-Dateiart: Typ:%c%c"},
+    {512 + 33, "Ungültige sfImageType Eintragung 0x%x in Datei %s.SHG"},
+    {512 + 34, "Datei erzeugt von %s. Einige Angaben in der Datei werden ignoriert"},
+    {512 + 36, "Seite {\\field{\\*\\fldinst page }} von {\\field{\\*\\fldinst numpages }}"},
+    {512 + 41, "Möchten Sie die Konvertierung wirklich abbrechen"},
+    {512 + 42, "Korvane Verarbeitungsfehler"},
+};
+
+class SilentPlatform : public Platform {
+public:
+    void show_fatal(std::string_view caption, std::string_view text) override {
+        std::fprintf(stderr, "%.*s: %.*s\n", static_cast<int>(caption.size()), caption.data(),
+                     static_cast<int>(text.size()), text.data());
+    }
+    void open_progress() override {}
+    void set_phase(std::string_view) override {}
+    void set_percent(int) override {}
+    void add_warning_line(std::string_view) override {}
+};
+
+SilentPlatform g_silent;
+Platform* g_platform = &g_silent;
+int g_language_offset = 0;
+int g_last_phase = 0;
+
+void out_of_memory() { fatal_message("Not enough Memory\n"); }
+
+}  // namespace
+
+Platform& platform() { return *g_platform; }
+void set_platform(Platform* p) { g_platform = p ? p : &g_silent; }
+void set_language_offset(int offset) { g_language_offset = offset; }
+int language_offset() { return g_language_offset; }
+
+std::string_view message_text(int id) {
+    int want = id + g_language_offset;
+    for (const StringEntry& e : kStrings) {
+        if (e.id == want) return e.text;
+    }
+    return "String Id not found";
+}
+
+void fatal_message(std::string_view text) {
+    platform().show_fatal(message_text(42), text);
+    std::exit(1);
+}
+
+void add_warning_text(HelpFile& help, std::string_view line) {
+    if (!help.progress_window) return;
+    size_t lf = line.find('\n');
+    if (lf != std::string_view::npos) line = line.substr(0, lf);
+    platform().add_warning_line(line);
+}
+
+void report_progress(HelpFile& help, int percent, int phase) {
+    if (!help.progress_window) {
+        help.progress_window = true;
+        g_last_phase = 0;
+        platform().open_progress();
+    }
+    if (phase != 0 && phase != g_last_phase) {
+        g_last_phase = phase;
+        platform().set_phase(message_text(phase));
+    }
+    if (percent != 0) platform().set_percent(percent);
+    platform().pump_events();
+}
+
+void install_memory_handler() { std::set_new_handler(out_of_memory); }
+
+int mul_div(int a, int b, int c) {
+    if (c == 0) return -1;
+    long long n = static_cast<long long>(a) * b;
+    bool negative = (n < 0) != (c < 0);
+    unsigned long long un = n < 0 ? static_cast<unsigned long long>(-n) : static_cast<unsigned long long>(n);
+    unsigned long long uc = c < 0 ? static_cast<unsigned long long>(-static_cast<long long>(c)) : static_cast<unsigned long long>(c);
+    unsigned long long q = (un + uc / 2) / uc;
+    if (q > 0x7FFFFFFFull + (negative ? 1 : 0)) return -1;
+    return negative ? static_cast<int>(-static_cast<long long>(q)) : static_cast<int>(q);
+}
+
+}  // namespace korvane

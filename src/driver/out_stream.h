@@ -1,0 +1,64 @@
+// Buffered output files.
+//
+// Modes: "wt" text (every LF is stored as CR LF, as on the platform the help
+// format comes from), "wb" binary, "wb+"/"w+b" binary with seeking back. The
+// name "NUL" opens the null device: a stream that accepts and discards
+// everything. Streams sit on C stdio, so a fatal end of the process through
+// exit() still flushes what was written.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "driver/format.h"
+
+namespace korvane {
+
+class OutStream {
+public:
+    // Opens name with mode; nullptr when the file cannot be created.
+    static std::unique_ptr<OutStream> open(const std::string& name, std::string_view mode);
+    // A stream that discards everything (the null device).
+    static std::unique_ptr<OutStream> null_device();
+
+    ~OutStream();
+    OutStream(const OutStream&) = delete;
+    OutStream& operator=(const OutStream&) = delete;
+
+    bool is_null() const { return file_ == nullptr; }
+    bool failed() const { return failed_; }
+
+    // Writes one byte; returns it, or -1 when the write failed.
+    int put(int c);
+    // Writes a block (text mode translates LF).
+    void write(std::string_view s);
+    void write(const void* data, size_t n) { write(std::string_view(static_cast<const char*>(data), n)); }
+
+    // Binary streams only.
+    void seek(long pos);
+    long tell();
+
+    // Flushes and closes; further writes are discarded.
+    void close();
+
+private:
+    OutStream(std::FILE* f, bool text) : file_(f), text_(text) {}
+    void raw(const char* p, size_t n);
+
+    std::FILE* file_;
+    bool text_;
+    bool failed_ = false;
+};
+
+template <class... A>
+int write_formatted(OutStream& out, std::string_view fmt, const A&... args) {
+    std::string s;
+    format_into(s, fmt, {FmtArg(args)...});
+    out.write(s);
+    return 1;
+}
+
+}  // namespace korvane

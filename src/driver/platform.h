@@ -1,0 +1,40 @@
+// What the conversion core asks of the user interface.
+//
+// The core never talks to a terminal or a window itself: fatal messages,
+// warnings and progress go through the one Platform installed by the front
+// end (a console, the Qt dialogs, or a silent one for tests and fuzzing).
+#pragma once
+
+#include <string_view>
+
+namespace korvane {
+
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // Shows a fatal message under the given caption. The core ends the
+    // process with exit code 1 right after this returns.
+    virtual void show_fatal(std::string_view caption, std::string_view text) = 0;
+
+    // Creates the progress window; called by the first progress report.
+    virtual void open_progress() = 0;
+    // Shows a new phase text.
+    virtual void set_phase(std::string_view text) = 0;
+    // Moves the bar to percent (may exceed 100 or move backwards).
+    virtual void set_percent(int percent) = 0;
+    // Appends one line to the warnings list.
+    virtual void add_warning_line(std::string_view line) = 0;
+    // Lets the user interface handle what is waiting (repaint, Cancel).
+    virtual void pump_events() {}
+};
+
+// The platform in use; a silent one until a front end installs its own.
+Platform& platform();
+void set_platform(Platform* p);
+
+// Language offset of the string table: 0 English, 512 German.
+void set_language_offset(int offset);
+int language_offset();
+
+}  // namespace korvane

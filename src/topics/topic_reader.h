@@ -1,0 +1,29 @@
+// The topic block reader: presents the blocks of |TOPIC as one stream of
+// topic link records.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace korvane {
+
+struct HelpFile;
+
+struct TopicReader {
+    std::vector<uint8_t> buffer;  // data of the current block; empty when idle
+    bool active = false;
+    uint32_t pos = 0;            // next byte of buffer to hand out
+    uint32_t avail = 0;          // valid bytes of the current block
+    uint32_t blocks_loaded = 0;  // current block = blocks_loaded - 1
+    size_t stream_pos = 0;       // position inside |TOPIC of the next block's data
+    bool exhausted = false;      // a read ran past the end of |TOPIC
+};
+
+// Copies the next count bytes of the topic stream to destination and
+// returns count; count -1 resets the reader. Sets *topic_offset to a block's
+// topic offset base and *new_block to 1 each time it loads a block. Bytes
+// past the end of |TOPIC read as zero and set reader.exhausted.
+int32_t read_topic_bytes(HelpFile& help, void* destination, int32_t count, uint32_t* topic_offset, int* new_block);
+
+}  // namespace korvane

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test: the plain build,
+# the build under AddressSanitizer and UndefinedBehaviorSanitizer, and a
+# bounded fuzzing run when clang is available.
+set -euo pipefail
+cd "$(dirname "$0")"
+tools/install-deps.sh test
+
+jobs=$(nproc 2>/dev/null || echo 2)
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$jobs"
+
+cmake -S . -B build-asan -DKORVANE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake --build build-asan -j"$jobs"
+
+if [ -f fuzz/CMakeLists.txt ] && command -v clang++ >/dev/null; then
+  CXX=clang++ cmake -S . -B build-fuzz -DKORVANE_FUZZ=ON -DKORVANE_TESTS=OFF -DKORVANE_GUI=OFF \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build build-fuzz -j"$jobs" --target korvane_fuzz
+  tools/run-fuzz.sh build-fuzz/fuzz/korvane_fuzz "${KORVANE_FUZZ_SECONDS:-60}"
+fi
+
+export QT_QPA_PLATFORM=offscreen
+ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build-asan --output-on-failure -j"$jobs"
+ctest --test-dir build --output-on-failure -j"$jobs"

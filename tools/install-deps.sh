@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building and testing Korvane need, when
+# they are missing. Usage: tools/install-deps.sh [build|test]
+set -euo pipefail
+
+want=(cmake make g++ libgtest-dev qt6-base-dev halibut)
+if [ "${1:-build}" = test ]; then
+  want+=(clang unrtf imagemagick libwmf-bin xvfb xauth)
+fi
+
+missing=()
+for p in "${want[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}" >&2
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
