@@ -1,9 +1,17 @@
 // Context-name hashes, their reverse, and the known context names.
+//
+// Help files keep only a 32-bit hash of each context name: for every byte
+// with a value (digits 1-9 → 1-9, '0' → 10, '.' → 12, '_' → 13, letters of
+// either case → 17-42) hash = hash * 43 + value; other bytes are skipped.
+// For a hash the writers need a name that hashes back to it: a name seen in
+// a picture hotspot when there is one, else one made up from a prefix and a
+// base-43 suffix.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace korvane {
@@ -15,15 +23,19 @@ struct ContextNames {
         uint32_t hash;
         std::string name;
     };
-    std::vector<Entry> entries;  // in the order added
+    std::vector<Entry> entries;                     // in the order added
+    std::unordered_map<uint32_t, size_t> first_of;  // hash → index of its first entry
 };
 
 uint32_t context_hash(std::string_view text);
 // Appends to name the shortest suffix (0..14 characters) that gives it the
 // hash target; false (name unchanged) when there is none.
 bool append_hash_suffix(std::string& name, uint32_t target);
-// A name whose hash is target: a known name, else a made-up one, else "0x%08lX".
+// A name whose hash is target: the first known name with that hash, else a
+// made-up one, else "0x%08lX".
 std::string name_for_hash(const HelpFile& help, uint32_t target);
+// Made-up name only (no known names consulted).
+std::string made_up_name(uint32_t target);
 void add_context_name(HelpFile& help, std::string_view name);
 
 }  // namespace korvane

@@ -1,0 +1,48 @@
+// Context-name hashes and the names made up for them.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "helpfile/helpfile.h"
+#include "topics/context_hash.h"
+
+using namespace korvane;
+
+TEST(ContextHash, WorkedExamples) {
+    EXPECT_EQ(context_hash("A"), 17u);
+    EXPECT_EQ(context_hash("a1"), 732u);
+    EXPECT_EQ(context_hash("A-B"), 749u);
+    EXPECT_EQ(context_hash("ABC"), context_hash("abc"));
+    EXPECT_EQ(context_hash("A B\xE4"), context_hash("AB"));
+    HelpFile help;
+    EXPECT_EQ(name_for_hash(help, 17), "a");
+    EXPECT_EQ(name_for_hash(help, 732), "a1");
+    EXPECT_EQ(name_for_hash(help, 0), "");
+    EXPECT_EQ(name_for_hash(help, 16), "Indc3._e5");
+    EXPECT_EQ(name_for_hash(help, 20216), "0x6");
+}
+
+TEST(ContextHash, KnownNamesWinInTheOrderAdded) {
+    HelpFile help;
+    add_context_name(help, "Second_Name");
+    add_context_name(help, "SECOND_NAME");  // same hash, added later
+    EXPECT_EQ(name_for_hash(help, context_hash("second_name")), "Second_Name");
+}
+
+TEST(ContextHash, MadeUpNamesHashBackAndStayShort) {
+    std::mt19937 rng(1234);
+    HelpFile help;
+    for (int i = 0; i < 20000; ++i) {
+        uint32_t target = rng();
+        std::string name = name_for_hash(help, target);
+        if (name.rfind("0x", 0) == 0 && name.size() == 10) continue;  // no prefix fits
+        EXPECT_EQ(context_hash(name), target) << name;
+        EXPECT_LE(name.size(), 3u + 14u) << name;
+    }
+    std::string prefix = "ID_";
+    EXPECT_TRUE(append_hash_suffix(prefix, context_hash("ID_X")));
+    EXPECT_EQ(prefix, "ID_x");
+    std::string unchanged = "abc";
+    EXPECT_FALSE(append_hash_suffix(unchanged, 16));
+    EXPECT_EQ(unchanged, "abc");
+}
