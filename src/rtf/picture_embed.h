@@ -1,0 +1,16 @@
+// Pictures embedded into print-mode RTF as metafile data.
+#pragma once
+
+#include <string>
+
+namespace korvane {
+
+struct HelpFile;
+class OutStream;
+
+// Embeds the picture file as "{\pict\wmetafile8 ...}" and returns true; false
+// (nothing written) when the file is a segmented-graphics file or cannot be
+// opened, so the caller writes a reference instead.
+bool embed_picture(HelpFile& help, OutStream& rtf, const std::string& file_name);
+
+}  // namespace korvane
