@@ -4,6 +4,7 @@
 #include "driver/messages.h"
 #include "driver/out_stream.h"
 #include "helpfile/helpfile.h"
+#include "project/bitmaps_baggage.h"
 #include "project/options.h"
 
 namespace korvane {
@@ -31,6 +32,11 @@ void convert_help_file(const std::string& path, int flags) {
     if (!project) fatal_error("Can't open File %s", names.input_path);
 
     write_project_options(*help, *project);
+    write_bitmaps_section(*help, *project);
+
+    if (!(flags & CVF_FOR_PRINT)) {
+        write_baggage_section(*help, *project);
+    }
 
     close_help_file(std::move(help));
     project->close();
