@@ -13,6 +13,7 @@
 #include "pictures/picture_reader.h"
 #include "pictures/picture_writers.h"
 #include "support/hlp_builder.h"
+#include "support/lz77_compress.h"
 #include "support/picture_builder.h"
 
 using namespace korvane;
@@ -68,8 +69,8 @@ PictureSpec bitmap8(uint8_t packing, const std::vector<uint8_t>& pixels) {
     switch (packing) {
         case 0: p.data = pixels; break;
         case 1: p.data = run_length_pack(pixels); break;
-        case 2: p.data = lz77_literal_pack(pixels); break;
-        default: p.data = lz77_literal_pack(run_length_pack(pixels)); break;
+        case 2: p.data = lz77_compress(pixels); break;
+        default: p.data = lz77_compress(run_length_pack(pixels)); break;
     }
     return p;
 }
@@ -111,6 +112,30 @@ TEST(PictureDecoders, RunLengthGroupsAndWhereTheyStop) {
     EXPECT_EQ(run_length({}, 10), "");
     // A repeat run of 127 bytes from two stored bytes.
     EXPECT_EQ(run_length({0x7F, 'r'}, 2), std::string(127, 'r'));
+}
+
+TEST(PictureDecoders, Lz77StagesExpandInMemory) {
+    std::vector<uint8_t> raw = bitmap_pixels(8, 40, 10);
+    std::vector<uint8_t> packed = lz77_compress(run_length_pack(raw));
+    auto expand = [](size_t (*decoder)(ByteReader&, ByteSink&, uint32_t), std::vector<uint8_t> stored, uint32_t n) {
+        ByteReader in(stored.data(), stored.size());
+        std::vector<uint8_t> out;
+        ByteSink sink{nullptr, &out};
+        size_t written = decoder(in, sink, n);
+        EXPECT_EQ(written, out.size());
+        return out;
+    };
+    EXPECT_EQ(expand(expand_lz77_run_length, packed, static_cast<uint32_t>(packed.size())), raw);
+    // A stored size beyond the data expands what is there.
+    EXPECT_EQ(expand(expand_lz77_to_stream, lz77_compress(raw), 0xFFFFFFFF), raw);
+    // A stream cut in the middle yields a prefix of the picture.
+    std::vector<uint8_t> half(packed.begin(), packed.begin() + static_cast<long>(packed.size() / 2));
+    std::vector<uint8_t> part = expand(expand_lz77_run_length, half, static_cast<uint32_t>(packed.size()));
+    EXPECT_LT(part.size(), raw.size());
+    EXPECT_TRUE(std::equal(part.begin(), part.end(), raw.begin()));
+    // Back-references only: the largest expansion fits the buffer.
+    std::vector<uint8_t> refs(17 * 20, 0xFF);
+    EXPECT_EQ(expand(expand_lz77_to_stream, refs, static_cast<uint32_t>(refs.size())).size(), 20u * 144);
 }
 
 TEST(PictureDecoders, StoredDataAndCompressedNumbersStayInsideTheData) {

@@ -96,15 +96,6 @@ std::vector<uint8_t> run_length_pack(const std::vector<uint8_t>& raw) {
     return b.b;
 }
 
-std::vector<uint8_t> lz77_literal_pack(const std::vector<uint8_t>& raw) {
-    Bytes b;
-    for (size_t i = 0; i < raw.size(); i += 8) {
-        b.u8(0);
-        for (size_t k = i; k < i + 8 && k < raw.size(); ++k) b.u8(raw[k]);
-    }
-    return b.b;
-}
-
 std::vector<uint8_t> hotspot_data(const std::vector<Hotspot>& hotspots) {
     Bytes b;
     b.u8(1).u16(static_cast<unsigned>(hotspots.size())).u32(0);

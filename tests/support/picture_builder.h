@@ -1,8 +1,8 @@
 // Builds picture containers for tests: the compressed numbers, bitmap and
-// metafile headers, the run-length and literal-only LZ77 packings, hotspot
-// data, and small Windows metafiles. Also the helpers the picture tests
-// share: warning capture, a working-directory guard, BMP header fields and
-// ImageMagick's view of a file.
+// metafile headers, run-length packing (LZ77 is in support/lz77_compress.h),
+// hotspot data, and small Windows metafiles. Also the helpers the picture
+// tests share: warning capture, a working-directory guard, BMP header fields
+// and ImageMagick's view of a file.
 #pragma once
 
 #include <cstdint>
@@ -42,9 +42,9 @@ std::vector<uint8_t> picture_bytes(const PictureSpec& p);
 // "l" + sig2, the count, the offsets, the pictures back to back.
 std::vector<uint8_t> picture_container(const std::vector<PictureSpec>& pictures, char sig2 = 'p');
 
-// Packers producing streams the decoders must expand back.
+// Run-length packing: repeats of three or more bytes as repeat runs, the
+// rest as literal runs, neither longer than 127.
 std::vector<uint8_t> run_length_pack(const std::vector<uint8_t>& raw);
-std::vector<uint8_t> lz77_literal_pack(const std::vector<uint8_t>& raw);
 
 struct Hotspot {
     uint16_t kind = 0x00E3;
