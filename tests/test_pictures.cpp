@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -451,4 +452,46 @@ TEST(PictureReader, ShgThatCannotBeCreatedIsStillReported) {
     EXPECT_EQ(convert_picture_file(*help, row.offset, row.size, base, &written), base + ".SHG");
     EXPECT_TRUE(written.empty());
     EXPECT_EQ(warnings.warnings, std::vector<std::string>{"Can't Create " + base + ".SHG"});
+}
+
+// Damaged containers of every packing: whatever the bytes say, the reader
+// stays inside the data, writes only files named after its base, and no
+// file grows beyond what the stored bytes can expand to.
+TEST(PictureReader, RandomDamageStaysBounded) {
+    std::vector<uint8_t> pixels = bitmap_pixels(8, 13, 7);
+    PictureSpec mf;
+    mf.type = 8;
+    mf.packing = 2;
+    mf.mf_width = 1000;
+    mf.data = lz77_compress(small_metafile(300, 200));
+    mf.hotspots = hotspot_data({{0x04CC, "a", "Some_Target", "extra"}});
+    PictureSpec rle_mf = mf;
+    rle_mf.packing = 1;
+    rle_mf.data = run_length_pack(small_metafile(300, 200));
+    std::vector<uint8_t> original =
+        picture_container({bitmap8(0, pixels), bitmap8(1, pixels), bitmap8(2, pixels), bitmap8(3, pixels), mf, rle_mf});
+
+    std::mt19937 rng(20240607);
+    TempDir dir;
+    for (int round = 0; round < 300; ++round) {
+        std::vector<uint8_t> damaged = original;
+        int changes = 1 + static_cast<int>(rng() % 8);
+        for (int k = 0; k < changes; ++k) damaged[rng() % damaged.size()] = static_cast<uint8_t>(rng());
+        if (rng() % 4 == 0) damaged.resize(rng() % damaged.size());
+        auto help = open_pictures(dir, {{"|bm1", damaged}}, round % 2 ? CVF_NO_SHG : 0);
+        std::vector<std::string> written;
+        {
+            InDirectory in(dir.path());
+            const InternalFile& row = row_named(*help, "|bm1");
+            convert_picture_file(*help, row.offset, row.size, "bm1", &written);
+        }
+        std::vector<std::string> files = dir.list();
+        files.erase(std::find(files.begin(), files.end(), "in.hlp"));
+        std::sort(written.begin(), written.end());
+        EXPECT_EQ(files, written);
+        for (const std::string& name : files) {
+            EXPECT_LE(read_file(dir / name).size(), 600 * damaged.size() + 2000) << name;
+            std::remove((dir / name).c_str());
+        }
+    }
 }
