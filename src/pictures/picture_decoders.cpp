@@ -18,6 +18,45 @@ namespace {
 // bytes yields at most 144.
 constexpr size_t kLz77MaxExpansion = 9;
 
+// The count of consumed bytes starts at 1, so a group is begun only while at
+// least two stored bytes remain; the first group is decoded whatever n is,
+// and a literal run is finished even past n. Data that end early end the
+// picture there.
+size_t run_length(ByteReader& in, ByteSink& out, uint64_t n) {
+    uint64_t consumed = 1;
+    size_t written = 0;
+    do {
+        int c = in.get();
+        if (c < 0) break;
+        ++consumed;
+        if (c & 0x80) {
+            size_t len = static_cast<size_t>(c - 0x80);
+            size_t take = std::min(len, in.remaining());
+            out.put(in.here(), take);
+            in.skip(take);
+            consumed += take;
+            written += take;
+            if (take < len) break;
+        } else {
+            int b = in.get();
+            if (b < 0) break;
+            ++consumed;
+            out.repeat(static_cast<uint8_t>(b), static_cast<size_t>(c));
+            written += static_cast<size_t>(c);
+        }
+    } while (consumed < n);
+    return written;
+}
+
+// Expands n LZ77 bytes into a buffer sized by what they can yield.
+std::vector<uint8_t> lz77_expand(ByteReader& in, uint32_t n) {
+    size_t stored = std::min<size_t>(n, in.remaining());
+    std::vector<uint8_t> buffer(stored * kLz77MaxExpansion);
+    size_t got = lz77_decompress(in, static_cast<uint32_t>(stored), buffer.data(), buffer.size());
+    buffer.resize(got);
+    return buffer;
+}
+
 }  // namespace
 
 void ByteSink::put(const uint8_t* p, size_t n) {
@@ -47,50 +86,7 @@ size_t copy_stored_data(ByteReader& in, ByteSink& out, uint32_t n) {
     return take;
 }
 
-// The count of consumed bytes starts at 1, so a group is begun only while at
-// least two stored bytes remain; the first group is decoded whatever n is,
-// and a literal run is finished even past n. Data that end early end the
-// picture there.
-static size_t run_length(ByteReader& in, ByteSink& out, uint64_t n) {
-    uint64_t consumed = 1;
-    size_t written = 0;
-    do {
-        int c = in.get();
-        if (c < 0) break;
-        ++consumed;
-        if (c & 0x80) {
-            size_t len = static_cast<size_t>(c - 0x80);
-            size_t take = std::min(len, in.remaining());
-            out.put(in.here(), take);
-            in.skip(take);
-            consumed += take;
-            written += take;
-            if (take < len) break;
-        } else {
-            int b = in.get();
-            if (b < 0) break;
-            ++consumed;
-            out.repeat(static_cast<uint8_t>(b), static_cast<size_t>(c));
-            written += static_cast<size_t>(c);
-        }
-    } while (consumed < n);
-    return written;
-}
-
 size_t expand_run_length(ByteReader& in, ByteSink& out, uint32_t n) { return run_length(in, out, n); }
-
-namespace {
-
-// Expands n LZ77 bytes into a buffer sized by what they can yield.
-std::vector<uint8_t> lz77_expand(ByteReader& in, uint32_t n) {
-    size_t stored = std::min<size_t>(n, in.remaining());
-    std::vector<uint8_t> buffer(stored * kLz77MaxExpansion);
-    size_t got = lz77_decompress(in, static_cast<uint32_t>(stored), buffer.data(), buffer.size());
-    buffer.resize(got);
-    return buffer;
-}
-
-}  // namespace
 
 size_t expand_lz77_to_stream(ByteReader& in, ByteSink& out, uint32_t n) {
     std::vector<uint8_t> expanded = lz77_expand(in, n);
