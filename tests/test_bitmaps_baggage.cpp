@@ -35,8 +35,8 @@ std::string write_help(const std::string& path, const Files& files) {
     return path;
 }
 
-PictureSpec bitmap(std::vector<uint8_t> hotspots = {}) {
-    PictureSpec p;
+TestPicture bitmap(std::vector<uint8_t> hotspots = {}) {
+    TestPicture p;
     p.bits_per_pixel = 4;
     p.width = 6;
     p.height = 3;

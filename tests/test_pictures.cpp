@@ -60,8 +60,8 @@ std::string convert(HelpFile& help, TempDir& dir, std::string_view name, const s
     return convert_picture_file(help, row.offset, row.size, base);
 }
 
-PictureSpec bitmap8(uint8_t packing, const std::vector<uint8_t>& pixels) {
-    PictureSpec p;
+TestPicture bitmap8(uint8_t packing, const std::vector<uint8_t>& pixels) {
+    TestPicture p;
     p.packing = packing;
     p.bits_per_pixel = 8;
     p.width = 13;
@@ -76,8 +76,8 @@ PictureSpec bitmap8(uint8_t packing, const std::vector<uint8_t>& pixels) {
     return p;
 }
 
-PictureSpec small_bitmap(std::vector<uint8_t> hotspots = {}) {
-    PictureSpec p;
+TestPicture small_bitmap(std::vector<uint8_t> hotspots = {}) {
+    TestPicture p;
     p.bits_per_pixel = 1;
     p.width = 16;
     p.height = 2;
@@ -190,13 +190,13 @@ TEST(PictureReader, AllFourPackingsGiveTheSamePixels) {
 
 TEST(PictureReader, BitmapHeadersFollowThePicture) {
     TempDir dir;
-    PictureSpec none;  // 24 bits per pixel, no colour table
+    TestPicture none;  // 24 bits per pixel, no colour table
     none.bits_per_pixel = 24;
     none.width = 5;
     none.height = 3;
     none.long_forms = true;
     none.data = bitmap_pixels(24, 5, 3);
-    PictureSpec four = small_bitmap();  // 4 bits, 16 colours
+    TestPicture four = small_bitmap();  // 4 bits, 16 colours
     four.bits_per_pixel = 4;
     four.width = 9;
     four.height = 4;
@@ -260,11 +260,11 @@ TEST(PictureReader, SeveralPicturesReportTheLastConverted) {
 
 TEST(PictureReader, UnknownKindsAndSignaturesWarn) {
     TempDir dir;
-    PictureSpec type5 = small_bitmap();
+    TestPicture type5 = small_bitmap();
     type5.type = 5;
-    PictureSpec bitmap4 = small_bitmap();
+    TestPicture bitmap4 = small_bitmap();
     bitmap4.packing = 4;
-    PictureSpec metafile3;
+    TestPicture metafile3;
     metafile3.type = 8;
     metafile3.packing = 3;
     metafile3.data = small_metafile(100, 100);
@@ -313,7 +313,7 @@ TEST(PictureReader, HotspotListsThatStopEarly) {
 
 TEST(PictureReader, MetafilesFindTheirHotspotsAfterLongForms) {
     TempDir dir;
-    PictureSpec mf;
+    TestPicture mf;
     mf.type = 8;
     mf.packing = 1;
     mf.long_forms = true;
@@ -396,10 +396,10 @@ TEST(PictureReader, DamagedContainersStayInsideTheirData) {
     outside[4] = 0xF0;  // first offset far beyond the container
     std::vector<uint8_t> short_table = good;
     short_table[2] = 0xFF;  // 255 pictures, a table the container cannot hold
-    PictureSpec big_palette = small_bitmap();
+    TestPicture big_palette = small_bitmap();
     big_palette.palette_entries = 0x10000000;
     big_palette.data.clear();
-    PictureSpec long_data = small_bitmap();
+    TestPicture long_data = small_bitmap();
     long_data.stored_size = 0x7FFFFFFF;
     long_data.hotspot_size = 0x7FFFFFFF;
     std::vector<uint8_t> cut_header = picture_container({small_bitmap()});
@@ -459,13 +459,13 @@ TEST(PictureReader, ShgThatCannotBeCreatedIsStillReported) {
 // file grows beyond what the stored bytes can expand to.
 TEST(PictureReader, RandomDamageStaysBounded) {
     std::vector<uint8_t> pixels = bitmap_pixels(8, 13, 7);
-    PictureSpec mf;
+    TestPicture mf;
     mf.type = 8;
     mf.packing = 2;
     mf.mf_width = 1000;
     mf.data = lz77_compress(small_metafile(300, 200));
     mf.hotspots = hotspot_data({{0x04CC, "a", "Some_Target", "extra"}});
-    PictureSpec rle_mf = mf;
+    TestPicture rle_mf = mf;
     rle_mf.packing = 1;
     rle_mf.data = run_length_pack(small_metafile(300, 200));
     std::vector<uint8_t> original =

@@ -29,7 +29,7 @@ void compressed_dword(Bytes& b, uint32_t value, bool long_form) {
 // compressed u32, planes and bit count as compressed u16, width, height,
 // colours used and important as compressed u32, the two sizes, and two u32
 // offsets. The reader takes the y resolution's first byte as the resolution.
-std::vector<uint8_t> picture_bytes(const PictureSpec& p) {
+std::vector<uint8_t> picture_bytes(const TestPicture& p) {
     Bytes b;
     b.u8(p.type).u8(p.packing);
     uint32_t stored = p.stored_size.value_or(static_cast<uint32_t>(p.data.size()));
@@ -57,9 +57,9 @@ std::vector<uint8_t> picture_bytes(const PictureSpec& p) {
     return b.b;
 }
 
-std::vector<uint8_t> picture_container(const std::vector<PictureSpec>& pictures, char sig2) {
+std::vector<uint8_t> picture_container(const std::vector<TestPicture>& pictures, char sig2) {
     std::vector<std::vector<uint8_t>> bodies;
-    for (const PictureSpec& p : pictures) bodies.push_back(picture_bytes(p));
+    for (const TestPicture& p : pictures) bodies.push_back(picture_bytes(p));
     Bytes b;
     b.u8('l').u8(static_cast<uint8_t>(sig2)).u16(static_cast<unsigned>(pictures.size()));
     uint32_t at = 4 + 4 * static_cast<uint32_t>(pictures.size());

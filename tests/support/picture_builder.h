@@ -21,7 +21,7 @@ namespace korvane::test {
 void compressed_word(Bytes& b, unsigned value, bool long_form = false);
 void compressed_dword(Bytes& b, uint32_t value, bool long_form = false);
 
-struct PictureSpec {
+struct TestPicture {
     uint8_t type = 6;     // 6 bitmap, 8 metafile
     uint8_t packing = 0;  // 0 stored, 1 run-length, 2 LZ77, 3 LZ77 then run-length
     // Bitmap fields.
@@ -38,9 +38,9 @@ struct PictureSpec {
     std::optional<uint32_t> stored_size, hotspot_size;  // defaults: the sizes of data and hotspots
 };
 
-std::vector<uint8_t> picture_bytes(const PictureSpec& p);
+std::vector<uint8_t> picture_bytes(const TestPicture& p);
 // "l" + sig2, the count, the offsets, the pictures back to back.
-std::vector<uint8_t> picture_container(const std::vector<PictureSpec>& pictures, char sig2 = 'p');
+std::vector<uint8_t> picture_container(const std::vector<TestPicture>& pictures, char sig2 = 'p');
 
 // Run-length packing: repeats of three or more bytes as repeat runs, the
 // rest as literal runs, neither longer than 127.
