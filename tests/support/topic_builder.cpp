@@ -23,7 +23,7 @@ void put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
 }
 
 struct Geometry {
-    size_t block_size, area, cap;
+    size_t block_size, area, cap, hard_max;
     unsigned shift, offset_shift;
 };
 
@@ -39,6 +39,7 @@ Geometry geometry(const TopicOptions& o) {
     } else {
         g.cap = o.block_data_size ? std::min(o.block_data_size, g.area) : g.area;
     }
+    g.hard_max = o.compressed ? max_data : g.area;
     if (g.cap > max_data) throw std::invalid_argument("block_data_size exceeds what topic positions can address");
     if (g.cap == 0) throw std::invalid_argument("block_data_size 0");
     return g;
@@ -54,7 +55,7 @@ struct Layout {
 };
 
 Layout make_layout(size_t total, const std::vector<size_t>& starts, const std::vector<TopicRecord>& records,
-                   size_t cap, const std::vector<size_t>& limits) {
+                   size_t cap, size_t hard_max, const std::vector<size_t>& limits) {
     Layout l;
     l.cuts.push_back(0);
     size_t next_forced = 0;  // index into records of the next new_block record to consider
@@ -72,7 +73,42 @@ Layout make_layout(size_t total, const std::vector<size_t>& starts, const std::v
         l.cuts.push_back(end);
     }
     if (total == 0) l.cuts.push_back(0);
+    // The last record does not run into a block of its own when the block
+    // before can take it: the reader cannot tell where in such a block the
+    // last record's share ends, so keep that layout out of ordinary tests.
+    size_t n = l.cuts.size();
+    if (n >= 3 && !records.empty() && starts.back() < l.cuts[n - 2] && starts.back() >= l.cuts[n - 3] &&
+        total - l.cuts[n - 3] <= hard_max && !(n - 3 < limits.size() && limits[n - 3])) {
+        l.cuts.erase(l.cuts.end() - 2);
+    }
     return l;
+}
+
+// A compressed block is read to the end of its data area, so the decoder
+// takes the bytes behind the compressed data as more items. A gap of up to
+// two bytes can be made to decode to nothing: behind a complete last group
+// a flag 0xFF whose first item is cut; inside an incomplete last group (its
+// missing items turned into back-references) a single byte. Returns whether
+// comp, so adjusted, leaves a clean gap in area bytes; *flag_next tells that
+// the gap must start with the flag 0xFF.
+bool seal(std::vector<uint8_t>& comp, size_t area, bool* flag_next) {
+    size_t gap = area - comp.size();
+    *flag_next = false;
+    if (gap == 0) return true;
+    size_t pos = 0;
+    while (pos < comp.size()) {
+        size_t flag_at = pos++;
+        for (int bit = 0; bit < 8; ++bit) {
+            if (pos >= comp.size()) {
+                if (bit == 0 && pos == comp.size() && flag_at + 1 == pos) break;
+                for (int k = bit; k < 8; ++k) comp[flag_at] = static_cast<uint8_t>(comp[flag_at] | 1 << k);
+                return gap == 1;
+            }
+            pos += (comp[flag_at] >> bit & 1) ? 2 : 1;
+        }
+    }
+    *flag_next = true;
+    return gap <= 2;
 }
 
 }  // namespace
@@ -112,9 +148,10 @@ BuiltTopic build_topic(const std::vector<TopicRecord>& records, const TopicOptio
     std::vector<std::vector<uint8_t>> cache_data, cache_comp;
     Layout layout;
     std::vector<std::vector<uint8_t>> compressed;
+    std::vector<bool> sealed_flag;
     for (int attempt = 0;; ++attempt) {
         if (attempt > 100000) throw std::invalid_argument("topic layout does not settle");
-        layout = make_layout(total, starts, records, g.cap, limits);
+        layout = make_layout(total, starts, records, g.cap, g.hard_max, limits);
         auto position = [&](size_t x) {
             size_t b = layout.block_of(x);
             return static_cast<uint32_t>(b << g.shift | (12 + x - layout.cuts[b]));
@@ -128,6 +165,7 @@ BuiltTopic build_topic(const std::vector<TopicRecord>& records, const TopicOptio
 
         bool fits = true;
         compressed.assign(layout.blocks(), {});
+        sealed_flag.assign(layout.blocks(), false);
         cache_data.resize(std::max(cache_data.size(), layout.blocks()));
         cache_comp.resize(cache_data.size());
         for (size_t b = 0; b < layout.blocks() && fits; ++b) {
@@ -137,13 +175,24 @@ BuiltTopic build_topic(const std::vector<TopicRecord>& records, const TopicOptio
                 cache_data[b] = data;
                 cache_comp[b] = lz77_compress(data);
             }
-            if (cache_comp[b].size() <= g.area) {
-                compressed[b] = cache_comp[b];
+            size_t fit = 0;
+            if (cache_comp[b].size() + 2 < g.area) {
+                compressed[b] = cache_comp[b];  // room for junk behind it
                 continue;
+            } else if (cache_comp[b].size() <= g.area) {
+                std::vector<uint8_t> sealed = cache_comp[b];
+                bool flag_next = false;
+                if (seal(sealed, g.area, &flag_next)) {
+                    compressed[b] = std::move(sealed);
+                    if (flag_next) sealed_flag[b] = true;
+                    continue;
+                }
+                fit = data.size() - 1;
+            } else {
+                std::vector<uint8_t> scratch;
+                fit = lz77_compress_prefix(data.data(), data.size(), g.area, scratch);
+                fit = std::min(fit, data.size() - 1);
             }
-            std::vector<uint8_t> scratch;
-            size_t fit = lz77_compress_prefix(data.data(), data.size(), g.area, scratch);
-            fit = std::min(fit, data.size() - 1);
             if (fit == 0) throw std::invalid_argument("a block cannot hold one byte");
             if (limits.size() <= b) limits.resize(b + 1, 0);
             limits[b] = fit;
@@ -174,7 +223,11 @@ BuiltTopic build_topic(const std::vector<TopicRecord>& records, const TopicOptio
         bool last = b + 1 == blocks;
         if (options.compressed) {
             content.raw(compressed[b]);
-            if (!last) content.fill(g.area - compressed[b].size(), options.padding);
+            if (!last) {
+                size_t gap = g.area - compressed[b].size();
+                if (sealed_flag[b]) content.u8(0xFF).fill(gap - 1, options.padding);
+                else content.fill(gap, options.padding);
+            }
         } else {
             content.b.insert(content.b.end(), out.stream.begin() + static_cast<long>(layout.cuts[b]),
                              out.stream.begin() + static_cast<long>(layout.cuts[b + 1]));
