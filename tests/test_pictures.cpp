@@ -495,3 +495,15 @@ TEST(PictureReader, RandomDamageStaysBounded) {
         }
     }
 }
+
+TEST(PictureReader, HighResolutionsSurviveWhole) {
+    TempDir dir;
+    TestPicture fine = small_bitmap();
+    fine.dpi = 300;
+    auto help = open_pictures(dir, {{"|bm2", picture_container({fine})}});
+    EXPECT_EQ(convert(*help, dir, "|bm2", "bm2"), "bm20.BMP");
+    BmpFields f = bmp_fields(read_file(dir / "bm20.BMP"));
+    EXPECT_EQ(f.x_ppm, 12000u);
+    EXPECT_EQ(f.width, fine.width);
+    EXPECT_EQ(f.bits_per_pixel, fine.bits_per_pixel);
+}

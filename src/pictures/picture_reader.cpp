@@ -2,8 +2,8 @@
 //
 // Container: "lp" or "lP", u16 count N, N u32 picture offsets from the start
 // of the container. Each picture begins with type, packing and one more byte.
-// Bitmap header after those three bytes: 1 byte, compressed u16 resolution
-// (dpi), 2 bytes, compressed u16 bits per pixel, compressed u32 width,
+// Bitmap header after those three bytes: 1 byte, the resolution (dpi, a
+// compressed u32 in two bytes), 1 byte, compressed u16 bits per pixel, compressed u32 width,
 // height, palette entries, 2 bytes, compressed u32 stored size and hotspot
 // size, two u32; then the palette (4 bytes per entry), the picture data and
 // the hotspot data. Metafile header after the three bytes: u16 width and
@@ -60,8 +60,16 @@ uint32_t read_compressed_dword(ByteReader& in) {
 BitmapHeader read_bitmap_header(ByteReader& in) {
     BitmapHeader h;
     in.skip(1);
-    h.resolution = static_cast<uint8_t>(read_compressed_word(in));
-    in.skip(2);
+    // The vertical resolution is a compressed u32, normally in its two-byte
+    // form; taking both bytes keeps resolutions of 128 dpi and more whole.
+    // Either way three bytes are consumed before the bits per pixel.
+    if (in.remaining() >= 2 && !(in.here()[0] & 1)) {
+        h.resolution = static_cast<uint16_t>(in.u16() >> 1);
+        in.skip(1);
+    } else {
+        h.resolution = static_cast<uint8_t>(read_compressed_word(in));
+        in.skip(2);
+    }
     h.bits_per_pixel = read_compressed_word(in);
     h.width = read_compressed_dword(in);
     h.height = read_compressed_dword(in);

@@ -21,7 +21,7 @@ namespace korvane {
 struct HelpFile;
 
 struct BitmapHeader {
-    uint8_t resolution = 0;  // dots per inch, low byte
+    uint16_t resolution = 0;  // dots per inch
     uint16_t bits_per_pixel = 0;
     uint32_t width = 0;
     uint32_t height = 0;

@@ -28,7 +28,7 @@ void compressed_dword(Bytes& b, uint32_t value, bool long_form) {
 // Bitmaps are laid out as help compilers write them: x and y resolution as
 // compressed u32, planes and bit count as compressed u16, width, height,
 // colours used and important as compressed u32, the two sizes, and two u32
-// offsets. The reader takes the y resolution's first byte as the resolution.
+// offsets. The reader takes the y resolution as the resolution.
 std::vector<uint8_t> picture_bytes(const TestPicture& p) {
     Bytes b;
     b.u8(p.type).u8(p.packing);
