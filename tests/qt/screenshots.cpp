@@ -86,6 +86,7 @@ int main(int argc, char** argv) {
         const char* name;
     } langs[] = {{Language::English, "en"}, {Language::German, "de"}, {Language::Spanish, "es"}};
     for (const auto& l : langs) {
+        std::unique_ptr<QTranslator> qt_texts = install_qt_translation(l.lang);
         OpenDialog d(l.lang);
         d.setDirectory(help.absolutePath());
         d.show();

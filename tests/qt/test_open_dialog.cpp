@@ -9,9 +9,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QProcess>
 #include <QSettings>
 #include <QTextBrowser>
 #include <QtTest>
+#include <cstdio>
+#include <cstring>
 
 #include "driver/convert.h"
 #include "driver/messages.h"
@@ -64,6 +67,25 @@ void choose_when_shown(const QString& file, std::function<void(OpenDialog*)> pre
         [](OpenDialog* d) {
             if (d->push_button(1)->isEnabled()) d->push_button(1)->click();
         });
+}
+
+// Child process: chooses file in the open dialog and converts it for real;
+// the fatal message box is answered and its texts go to stderr.
+int fatal_child(const char* file) {
+    int argc = 1;
+    char arg0[] = "child";
+    char* argv[] = {arg0, nullptr};
+    QApplication app(argc, argv);
+    QtPlatform gui(Language::English);
+    set_platform(&gui);
+    choose_when_shown(QString::fromLocal8Bit(file), [](OpenDialog*) {});
+    when_shown<QMessageBox>([](QMessageBox* box) {
+        std::fprintf(stderr, "[%s|%s|%d]\n", qPrintable(box->windowTitle()), qPrintable(box->text()),
+                     int(box->icon()));
+        box->button(QMessageBox::Ok)->click();
+    });
+    run_open_dialog(Language::English, gui, [](const std::string& p, int f) { convert_help_file(p, f); });
+    return 4;  // the conversion was expected to end the process
 }
 
 bool shown(QWidget* w) { return !w->isHidden(); }
@@ -242,6 +264,18 @@ private slots:
         }
     }
 
+    void qtOwnTextsFollowTheLanguage() {
+        const char* yes = "&Yes";
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", yes), QStringLiteral("&Yes"));
+        {
+            std::unique_ptr<QTranslator> de = install_qt_translation(Language::German);
+            if (!de) QSKIP("Qt's German translations are not installed");
+            QCOMPARE(QCoreApplication::translate("QPlatformTheme", yes), QStringLiteral("&Ja"));
+        }
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", yes), QStringLiteral("&Yes"));
+        QVERIFY(!install_qt_translation(Language::English));
+    }
+
     void localeChoosesTheLanguage() {
         struct Case {
             const char *all, *messages, *lang;
@@ -382,7 +416,31 @@ private slots:
         QVERIFY(QFile::exists(folder.filePath(QStringLiteral("SAMPLE.HPJ"))));
         QVERIFY(!QFile::exists(QDir(start_dir).filePath(QStringLiteral("SAMPLE.HPJ"))));
     }
+    void fatalProblemShowsABoxAndEndsWithCode1() {
+        FreshConfig config;
+        QTemporaryDir folder;
+        QString file = folder.filePath(QStringLiteral("BAD.HLP"));
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("this is not a help file");
+        f.close();
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--fatal-child"), file});
+        QVERIFY(child.waitForFinished(60000));
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(child.exitCode(), 1);
+        QString err = QString::fromUtf8(child.readAllStandardError());
+        QVERIFY2(err.contains(QStringLiteral("[Korvane Severe Problem|Magic Number of HLP-File incorrect. "
+                                             "Possibly it isn't a WinHelp-File?|%1]")
+                                  .arg(int(QMessageBox::Critical))),
+                 qPrintable(err));
+    }
 };
 
-QTEST_MAIN(TestOpenDialog)
+int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], "--fatal-child") == 0) return fatal_child(argv[2]);
+    QApplication app(argc, argv);
+    TestOpenDialog t;
+    return QTest::qExec(&t, argc, argv);
+}
 #include "test_open_dialog.moc"

@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -49,6 +51,17 @@ bool env_set(const char* name) {
 
 }  // namespace
 
+std::unique_ptr<QTranslator> install_qt_translation(Language lang) {
+    if (lang == Language::English) return nullptr;
+    auto t = std::make_unique<QTranslator>();
+    if (!t->load(QStringLiteral("qtbase_") + QLatin1String(lang == Language::German ? "de" : "es"),
+                 QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        return nullptr;
+    }
+    QCoreApplication::installTranslator(t.get());
+    return t;
+}
+
 int run_open_dialog(Language lang, QtPlatform& platform, const ConvertFn& convert) {
     QString path;
     int flags = 0;
@@ -80,6 +93,7 @@ int run_gui_program(int argc, char** argv) {
 
     Language lang = language_from_locale();
     set_language_offset(string_offset(lang));
+    std::unique_ptr<QTranslator> qt_texts = install_qt_translation(lang);
     QtPlatform gui(lang);
     set_platform(&gui);
     int rc = run_open_dialog(lang, gui, [](const std::string& p, int f) { convert_help_file(p, f); });
