@@ -1,6 +1,7 @@
-// korvane on a terminal: converts the help file named by the whole
-// command-line tail with flags 0x18 and exits with 2, or 1 after a fatal
-// message.
+// korvane: with a path (the whole command-line tail), converts that help
+// file on the terminal with flags 0x18 and exits with 2, or 1 after a fatal
+// message. Without a path it shows the open dialog when built with Qt
+// (src/ui/qt), else it prints how to call it.
 #include <cstdio>
 #include <string>
 
@@ -9,6 +10,9 @@
 #include "driver/platform.h"
 #include "helpfile/helpfile.h"
 #include "ui/console_platform.h"
+#ifdef KORVANE_WITH_QT
+#include "ui/qt/gui_main.h"
+#endif
 
 int main(int argc, char** argv) {
     using namespace korvane;
@@ -21,10 +25,14 @@ int main(int argc, char** argv) {
         tail += argv[i];
     }
     if (tail.empty()) {
+#ifdef KORVANE_WITH_QT
+        return qt::run_gui_program(argc, argv);
+#else
         std::fputs("usage: korvane FILE.HLP\n"
                    "Converts a Windows help file into its sources in the current directory.\n",
                    stderr);
         return 2;
+#endif
     }
     static ConsolePlatform console;
     set_platform(&console);

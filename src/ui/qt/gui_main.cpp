@@ -1,0 +1,104 @@
+// Start-up of the dialog mode: display check, the Qt application (with a
+// start-up message handler that turns an unusable display into a clear
+// message and exit code 1 instead of an abort), the language, and the
+// dialog-started conversion.
+#include "ui/qt/gui_main.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLibraryInfo>
+#include <QTranslator>
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
+#include "driver/convert.h"
+#include "driver/messages.h"
+#include "ui/qt/open_dialog.h"
+
+namespace korvane::qt {
+
+const char* const kNoDisplayMessage =
+    "korvane: no display to show the open dialog on.\n"
+    "Give the help file to convert on the command line: korvane FILE.HLP\n";
+
+namespace {
+
+QtMessageHandler g_previous_handler = nullptr;
+
+// Active only while the application object is created: Qt ends the process
+// with a fatal message when no window system can be reached.
+void startup_message_handler(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtFatalMsg) {
+        std::fputs(kNoDisplayMessage, stderr);
+        std::fflush(stderr);
+        ::_exit(1);
+    }
+    if (g_previous_handler) {
+        g_previous_handler(type, context, text);
+    } else {
+        std::fprintf(stderr, "%s\n", qPrintable(text));
+    }
+}
+
+bool env_set(const char* name) {
+    const char* v = std::getenv(name);
+    return v && *v;
+}
+
+}  // namespace
+
+std::unique_ptr<QTranslator> install_qt_translation(Language lang) {
+    if (lang == Language::English) return nullptr;
+    auto t = std::make_unique<QTranslator>();
+    if (!t->load(QStringLiteral("qtbase_") + QLatin1String(lang == Language::German ? "de" : "es"),
+                 QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        return nullptr;
+    }
+    QCoreApplication::installTranslator(t.get());
+    return t;
+}
+
+int run_open_dialog(Language lang, QtPlatform& platform, const ConvertFn& convert) {
+    QString path;
+    int flags = 0;
+    {
+        OpenDialog dialog(lang);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return 2;
+        path = dialog.selectedFiles().first();
+        flags = dialog.chosen_flags();
+    }
+    QFileInfo file(path);
+    QDir::setCurrent(file.absolutePath());
+    convert(QFile::encodeName(file.absoluteFilePath()).toStdString(), flags);
+    platform.finish_progress();
+    return 2;
+}
+
+int run_gui_program(int argc, char** argv) {
+    if (!env_set("DISPLAY") && !env_set("WAYLAND_DISPLAY") && !env_set("QT_QPA_PLATFORM")) {
+        std::fputs(kNoDisplayMessage, stderr);
+        return 1;
+    }
+    g_previous_handler = qInstallMessageHandler(startup_message_handler);
+    QApplication app(argc, argv);
+    qInstallMessageHandler(g_previous_handler);
+    // Qt adopts the user's C locale; the conversion core expects the "C"
+    // locale's character classes, as on the console path.
+    std::setlocale(LC_ALL, "C");
+    app.setQuitOnLastWindowClosed(false);
+
+    Language lang = language_from_locale();
+    set_language_offset(string_offset(lang));
+    std::unique_ptr<QTranslator> qt_texts = install_qt_translation(lang);
+    QtPlatform gui(lang);
+    set_platform(&gui);
+    int rc = run_open_dialog(lang, gui, [](const std::string& p, int f) { convert_help_file(p, f); });
+    set_platform(nullptr);
+    return rc;
+}
+
+}  // namespace korvane::qt

@@ -1,0 +1,35 @@
+// The start without a path: the open dialog, one conversion, the finishing
+// wait.
+#pragma once
+
+#include <QTranslator>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "ui/qt/qt_platform.h"
+#include "ui/qt/ui_texts.h"
+
+namespace korvane::qt {
+
+using ConvertFn = std::function<void(const std::string& path, int flags)>;
+
+// Shows the open dialog. When the user confirms a file, makes the file's
+// folder the current directory, calls convert with the file's path and the
+// chosen flags, and runs the finishing wait of platform. Returns 2, the exit
+// code of every normal end (a cancelled dialog included).
+int run_open_dialog(Language lang, QtPlatform& platform, const ConvertFn& convert);
+
+// Loads and installs Qt's own texts (file list headers, Yes and No) for a
+// German or Spanish interface; null for English or when Qt's translations
+// are not installed. Destroying the result uninstalls it.
+std::unique_ptr<QTranslator> install_qt_translation(Language lang);
+
+// The whole program without a path: needs a display (or QT_QPA_PLATFORM);
+// without one it says on stderr to give a path and returns 1.
+int run_gui_program(int argc, char** argv);
+
+// The stderr text shown when there is no display to use.
+extern const char* const kNoDisplayMessage;
+
+}  // namespace korvane::qt

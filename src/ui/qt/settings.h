@@ -1,0 +1,36 @@
+// The persisted options of the open dialog.
+//
+// The file "KORVANE.INI" in the user's configuration folder ($XDG_CONFIG_HOME
+// when it is an absolute path, else ~/.config), section "Options", keys
+// "ForPrint" (default 1), "PageBreak" (0), "Jumps" (0) and "MessageBeep" (1).
+// Values are integers; any non-zero value counts as on. Section and key names
+// match without regard to case.
+#pragma once
+
+#include <QString>
+
+namespace korvane::qt {
+
+QString settings_file_path();
+
+struct DialogOptions {
+    bool for_print = true;
+    bool page_break = false;
+    bool jumps = false;
+};
+
+// Reads "ForPrint", "PageBreak" and "Jumps"; a missing file or key gives the
+// default.
+DialogOptions read_dialog_options();
+
+// Writes "PageBreak", then "ForPrint", then "Jumps", each as "1" or "0".
+void write_dialog_options(const DialogOptions& options);
+
+// "MessageBeep" is non-zero (default 1).
+bool message_beep_enabled();
+
+// Reads an integer the way profile files hold them: optional blanks and
+// sign, then decimal digits; anything else counts as 0.
+int profile_int(const QString& text);
+
+}  // namespace korvane::qt

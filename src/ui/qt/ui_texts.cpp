@@ -1,0 +1,99 @@
+// Dialog texts per language (UTF-8 literals) and the language choice.
+#include "ui/qt/ui_texts.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <strings.h>
+
+namespace korvane::qt {
+
+Language language_from_locale() {
+    for (const char* var : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* v = std::getenv(var);
+        if (!v || !*v) continue;
+        if (strncasecmp(v, "de", 2) == 0) return Language::German;
+        if (strncasecmp(v, "es", 2) == 0) return Language::Spanish;
+        return Language::English;
+    }
+    return Language::English;
+}
+
+int string_offset(Language lang) { return lang == Language::German ? 512 : 0; }
+
+const OpenDialogTexts& open_dialog_texts(Language lang) {
+    static const OpenDialogTexts english{
+        QStringLiteral("Convert HLP-File to RTF"),
+        QStringLiteral("&Filename:"), QStringLiteral("&Directories:"), QStringLiteral("&Format:"),
+        QStringLiteral("C&onvert!"), QStringLiteral("&Cancel"), QStringLiteral("&Help"),
+        QStringLiteral("For &Print"), QStringLiteral("Page per &Topic"), QStringLiteral("Avoid SH&G-Files"),
+        QStringLiteral("Jump-Reference"),
+    };
+    static const OpenDialogTexts german{
+        QStringLiteral("HLP-Datei in RTF konvertieren"),
+        QStringLiteral("Datei&name:"), QStringLiteral("&Verzeichnisse:"), QStringLiteral("Datei&format:"),
+        QStringLiteral("K&onvertieren"), QStringLiteral("Abbrechen"), QStringLiteral("&Hilfe"),
+        QStringLiteral("&Druckgeeignet"), QStringLiteral("S&eitenwechsel je Thema"),
+        QStringLiteral("Keine SH&G-Dateien"), QStringLiteral("&Sprünge zeigen"),
+    };
+    static const OpenDialogTexts spanish{
+        QStringLiteral("Convertir Fichas HLP -> RTF/HPJ"),
+        QStringLiteral("Nombre del &archivo HLP:"), QStringLiteral("&Directorios:"),
+        QStringLiteral("&Mostrar archivos de tipo:"),
+        QStringLiteral("C&onvertir"), QStringLiteral("Cancelar"), QStringLiteral("Ay&uda"),
+        QStringLiteral("Para &Imprintar"), QStringLiteral("Page per &Topic"), QStringLiteral("No &SHG-Fichas"),
+        QStringLiteral("Jump-Reference"),
+    };
+    switch (lang) {
+    case Language::German: return german;
+    case Language::Spanish: return spanish;
+    case Language::English: break;
+    }
+    return english;
+}
+
+const ProgressDialogTexts& progress_dialog_texts(Language lang) {
+    static const ProgressDialogTexts english{QStringLiteral("Help-File conversion"), QStringLiteral("Warnings:"),
+                                             QStringLiteral("&Cancel")};
+    static const ProgressDialogTexts german{QStringLiteral("Konvertierung Hilfetext"),
+                                            QStringLiteral("Warnungen:"), QStringLiteral("&Abbruch")};
+    static const ProgressDialogTexts spanish{QStringLiteral("Convertir de Ficha Ayuda"),
+                                             QStringLiteral("Prevenidos:"), QStringLiteral("&Cancelar")};
+    switch (lang) {
+    case Language::German: return german;
+    case Language::Spanish: return spanish;
+    case Language::English: break;
+    }
+    return english;
+}
+
+QString help_page(Language lang) {
+    if (lang == Language::German) {
+        return QStringLiteral(
+            "<h3>Korvane V1.10</h3>"
+            "<p>Korvane gewinnt aus einer übersetzten Windows-Hilfedatei (.HLP, .MVB, .M13) die Quellen "
+            "zurück: die Projektdatei (.HPJ), die RTF-Themendateien, alle Grafiken und das Gepäck. Die "
+            "Dateien entstehen im Verzeichnis der gewählten Hilfedatei.</p>"
+            "<p><b>Druckgeeignet</b>: RTF zum Drucken statt Quellen für den Hilfe-Compiler; Grafiken "
+            "werden eingebettet, es entsteht keine Projektdatei.<br>"
+            "<b>Seitenwechsel je Thema</b>: jedes Thema beginnt auf einer neuen Seite.<br>"
+            "<b>Sprünge zeigen</b>: Sprünge erscheinen unterstrichen mit ihrem Ziel.<br>"
+            "<b>Keine SHG-Dateien</b>: Grafiken mit Sprungflächen werden als einfache Grafiken "
+            "geschrieben.</p>"
+            "<p>Aufruf ohne Dialog: <tt>korvane DATEI.HLP</tt> schreibt die Quellen ins aktuelle "
+            "Verzeichnis.</p>");
+    }
+    return QStringLiteral(
+        "<h3>Korvane V1.10</h3>"
+        "<p>Korvane gets the sources back out of a compiled Windows help file (.HLP, .MVB, .M13): the help "
+        "project file (.HPJ), the RTF topic files, every picture and every baggage file. The files are "
+        "written into the folder of the chosen help file.</p>"
+        "<p><b>For Print</b>: RTF meant for printing instead of sources for the help compiler; pictures "
+        "are embedded and no project file is written.<br>"
+        "<b>Page per Topic</b>: every topic starts on a new page.<br>"
+        "<b>Jump-Reference</b>: hotspots are written underlined with their targets.<br>"
+        "<b>Avoid SHG-Files</b>: pictures with hotspots are written as plain pictures.</p>"
+        "<p>Without the dialog: <tt>korvane FILE.HLP</tt> writes the sources into the current "
+        "folder.</p>");
+}
+
+}  // namespace korvane::qt
