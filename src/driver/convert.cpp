@@ -4,6 +4,7 @@
 #include "driver/messages.h"
 #include "driver/out_stream.h"
 #include "helpfile/helpfile.h"
+#include "project/map_section.h"
 #include "project/options.h"
 
 namespace korvane {
@@ -31,6 +32,12 @@ void convert_help_file(const std::string& path, int flags) {
     if (!project) fatal_error("Can't open File %s", names.input_path);
 
     write_project_options(*help, *project);
+
+    if (!(help->flags & CVF_FOR_PRINT)) {
+        load_context_table(*help);
+        load_keyword_table(*help);
+        write_map_section(*help, *project);
+    }
 
     close_help_file(std::move(help));
     project->close();

@@ -1,5 +1,10 @@
 // Context and keyword indexes (|CONTEXT, |KWBTREE with |KWDATA) and the
 // picture-name table.
+//
+// Both indexes are loaded once into tables in the order of their B-tree
+// leaves. Lookups ask the reverse question (which contexts and keywords sit
+// at a topic offset); they answer as a search through the table in order
+// would, but through an index sorted by topic offset.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +22,12 @@ struct ContextTable {
         int32_t topic_offset;
     };
     std::vector<Entry> entries;  // in leaf order
+
+    // Index over the entries whose hash is not 0, ordered by (topic offset
+    // taken unsigned, table index); built by index_context_table.
+    std::vector<uint32_t> sorted_offsets;  // topic offsets in index order
+    std::vector<uint32_t> sorted_index;    // the matching table indices
+    std::vector<uint32_t> min_tree;        // segment tree: least table index over index ranges
 };
 
 struct KeywordTable {
@@ -25,7 +36,13 @@ struct KeywordTable {
         uint32_t keyword_pos;  // absolute file position of the keyword text
     };
     bool loaded = false;
-    std::vector<Entry> entries;
+    std::vector<Entry> entries;  // only the occurrences actually read
+
+    // Index ordered by (topic offset taken unsigned, table index); built by
+    // index_keyword_table.
+    std::vector<uint32_t> sorted_offsets;
+    std::vector<uint32_t> sorted_index;
+    uint32_t kwbtree_offset = 0, kwbtree_size = 0;  // where keyword texts are read
 };
 
 struct PictureNames {
@@ -35,11 +52,18 @@ struct PictureNames {
 void load_context_table(HelpFile& help);
 void load_keyword_table(HelpFile& help);
 
+// (Re)builds the lookup index after the entries changed; the loads call it.
+void index_context_table(ContextTable& table);
+void index_keyword_table(KeywordTable& table);
+
 // Name of the first context entry (table order, hash not 0) whose topic
 // offset lies in [low, high] (low compared signed, high unsigned).
 std::optional<std::string> context_name_in_range(HelpFile& help, int32_t low, uint32_t high);
 // The names of every such entry, in table order.
 std::vector<std::string> context_names_in_range(HelpFile& help, int32_t low, uint32_t high);
+// Name of the first context entry (table order, hash not 0) whose topic
+// offset is exactly topic_offset.
+std::optional<std::string> context_name_at(HelpFile& help, uint32_t topic_offset);
 // Keywords of every keyword entry whose topic offset equals topic_offset,
 // in table order, joined by ';'; nullopt when there is none.
 std::optional<std::string> keywords_for_topic(HelpFile& help, int32_t topic_offset);

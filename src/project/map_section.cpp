@@ -1,0 +1,72 @@
+// The [Map] section: numeric help ids bound to context names.
+//
+// |CTXOMAP holds u16 count, then count entries {i32 map number, u32 topic
+// offset}. The name of an entry is that of the first context at its topic
+// offset. Files of the 3.0 compiler have no context hashes; there |TOMAP,
+// 64 bytes followed by one u32 topic offset per topic, gives the topic's
+// number i (from 1), and the name is the one made for the value i + 15, as
+// the topic writer names those topics.
+#include "project/map_section.h"
+
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <unordered_map>
+
+#include "driver/messages.h"
+#include "driver/out_stream.h"
+#include "helpfile/helpfile.h"
+#include "topics/context_hash.h"
+#include "topics/indexes.h"
+
+namespace korvane {
+
+namespace {
+
+constexpr size_t kTomapHeaderSize = 64;
+
+// Topic offset → number (from 1) of its first |TOMAP entry.
+std::unordered_map<uint32_t, uint32_t> index_tomap(const HelpFile& help) {
+    std::unordered_map<uint32_t, uint32_t> first;
+    ByteReader tomap = help.reader(help.tomap_file);
+    if (tomap.size() <= kTomapHeaderSize) return first;
+    const size_t count = (tomap.size() - kTomapHeaderSize) / 4;
+    first.reserve(count);
+    tomap.seek(kTomapHeaderSize);
+    for (size_t i = 1; i <= count; ++i) first.emplace(tomap.u32(), static_cast<uint32_t>(i));
+    return first;
+}
+
+}  // namespace
+
+void write_map_section(HelpFile& help, OutStream& project) {
+    if (!help.ctxomap_file.present()) return;
+    ByteReader map = help.reader(help.ctxomap_file);
+    uint16_t declared = map.u16();
+    // Entries beyond the end of |CTXOMAP are not there.
+    const int count = static_cast<int>(std::min<size_t>(declared, map.remaining() / 8));
+    write_formatted(project, "\n[Map]\n");
+
+    std::unordered_map<uint32_t, uint32_t> tomap;
+    if (help.is_hc30) tomap = index_tomap(help);
+
+    for (int j = 1; j <= count; ++j) {
+        report_progress(help, 47 + mul_div(j, 3, count), 5);
+        int32_t number = map.i32();
+        uint32_t topic_offset = map.u32();
+        std::optional<std::string> name;
+        if (help.is_hc30) {
+            auto it = tomap.find(topic_offset);
+            if (it != tomap.end()) name = name_for_hash(help, it->second + 15);
+        } else {
+            name = context_name_at(help, topic_offset);
+        }
+        if (name) {
+            write_formatted(project, "#define %s %ld\n", *name, number);
+        } else {
+            add_warning(help, 10, topic_offset);
+        }
+    }
+}
+
+}  // namespace korvane

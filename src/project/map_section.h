@@ -1,0 +1,13 @@
+// The [Map] section of the project file, from |CTXOMAP.
+#pragma once
+
+namespace korvane {
+
+struct HelpFile;
+class OutStream;
+
+// Writes "[Map]" with one "#define name number" line per |CTXOMAP entry
+// whose topic offset has a context; nothing when the file has no |CTXOMAP.
+void write_map_section(HelpFile& help, OutStream& project);
+
+}  // namespace korvane

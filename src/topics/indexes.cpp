@@ -1,0 +1,327 @@
+// Loading and searching the context and keyword indexes.
+//
+// |CONTEXT and |KWBTREE are B-trees: a 38-byte header (u16 page size at 4,
+// i16 root page at 26, i32 number of leaf entries at 34), then pages of
+// that size. Every page starts with 8 bytes: i16 entry count at 2, i16 at 4
+// (leftmost child in an index page, previous leaf or -1 in a leaf), i16 next
+// leaf at 6 (-1 after the last); leaf entries follow the 8 bytes.
+//   |CONTEXT leaf entry: i32 context-name hash, i32 topic offset.
+//   |KWBTREE leaf entry: keyword text with its NUL, i16 occurrence count,
+//     u32 offset into |KWDATA, which is an array of i32 topic offsets.
+//
+// Both trees are read through their leaf chain. Every page is visited at
+// most once, and a leaf's entries are read only from inside its own page,
+// so damaged chains and counts cost no more than the size of the file.
+#include "topics/indexes.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "driver/messages.h"
+#include "helpfile/helpfile.h"
+#include "topics/context_hash.h"
+
+namespace korvane {
+
+namespace {
+
+constexpr size_t kBTreeHeaderSize = 38;
+constexpr size_t kPageHeaderSize = 8;
+constexpr size_t kMaxPages = 32768;  // page numbers are non-negative int16
+
+struct BTree {
+    ByteReader file;  // the internal file's content
+    uint16_t page_size = 0;
+    int16_t root = -1;
+    int32_t total_entries = 0;
+};
+
+BTree open_btree(const HelpFile& help, const FileSpan& span) {
+    BTree tree;
+    tree.file = help.reader(span);
+    ByteReader header = tree.file.sub(0, kBTreeHeaderSize);
+    header.seek(4);
+    tree.page_size = header.u16();
+    header.seek(26);
+    tree.root = header.i16();
+    header.seek(34);
+    tree.total_entries = header.i32();
+    if (tree.file.size() < kBTreeHeaderSize) tree.page_size = 0;  // no pages at all
+    return tree;
+}
+
+// Start of page p inside the file, or 0 when its page header is not there.
+size_t page_start(const BTree& tree, int16_t page) {
+    if (page < 0) return 0;
+    size_t start = kBTreeHeaderSize + static_cast<size_t>(page) * tree.page_size;
+    return start + kPageHeaderSize <= tree.file.size() ? start : 0;
+}
+
+// The leftmost leaf: follow the field at 4 down from the root until it is
+// negative. -1 when the descent leaves the file or comes back to a page.
+int16_t first_leaf(const BTree& tree) {
+    if (tree.page_size < kPageHeaderSize) return -1;
+    std::vector<bool> seen(kMaxPages);
+    int16_t page = tree.root;
+    while (page >= 0 && !seen[static_cast<size_t>(page)]) {
+        seen[static_cast<size_t>(page)] = true;
+        size_t start = page_start(tree, page);
+        if (!start) return -1;
+        int16_t child = static_cast<int16_t>(ByteReader::le16(tree.file.data() + start + 4));
+        if (child < 0) return page;
+        page = child;
+    }
+    return -1;
+}
+
+// Calls visit(page reader positioned after the page header, absolute file
+// position of the page, entry count) for each leaf in chain order until the
+// chain ends, leaves the file, returns to a visited page, or visit returns
+// false. The page reader covers the page only.
+template <class Visit>
+void walk_leaves(const BTree& tree, size_t file_offset, Visit visit) {
+    int16_t page = first_leaf(tree);
+    std::vector<bool> seen(kMaxPages);
+    while (page >= 0 && !seen[static_cast<size_t>(page)]) {
+        seen[static_cast<size_t>(page)] = true;
+        size_t start = page_start(tree, page);
+        if (!start) return;
+        ByteReader p = tree.file.sub(start, tree.page_size);
+        p.seek(2);
+        int16_t count = p.i16();
+        p.seek(6);
+        int16_t next = p.i16();
+        if (!visit(p, file_offset + start, count)) return;
+        page = next;
+    }
+}
+
+// base + MulDiv(n, span, total); base alone when there is nothing to count.
+int progress_percent(int base, size_t n, int span, size_t total) {
+    if (total == 0) return base;
+    return base + mul_div(static_cast<int>(n), span, static_cast<int>(total));
+}
+
+// Sorted (unsigned topic offset, table index) pairs, split into two arrays.
+void sort_by_offset(std::vector<std::pair<uint32_t, uint32_t>>& pairs, std::vector<uint32_t>& offsets,
+                    std::vector<uint32_t>& indices) {
+    std::sort(pairs.begin(), pairs.end());
+    offsets.resize(pairs.size());
+    indices.resize(pairs.size());
+    for (size_t i = 0; i < pairs.size(); ++i) {
+        offsets[i] = pairs[i].first;
+        indices[i] = pairs[i].second;
+    }
+}
+
+// Positions [begin, end) of the index that hold the offsets o with
+// (int32)o >= low and (uint32)o <= high. Compared this way the offsets form
+// at most two runs in unsigned order: the non-negative ones up to high, and,
+// for a negative low, those from (uint32)low up to high.
+struct IndexSpan {
+    size_t begin, end;
+};
+
+size_t spans_in_range(const std::vector<uint32_t>& sorted, int32_t low, uint32_t high, IndexSpan out[2]) {
+    struct Bounds {
+        uint32_t lo, hi;
+    } bounds[2];
+    size_t n = 0;
+    uint32_t top = std::min<uint32_t>(high, 0x7FFFFFFFu);
+    if (low >= 0) {
+        if (static_cast<uint32_t>(low) <= top) bounds[n++] = {static_cast<uint32_t>(low), top};
+    } else {
+        bounds[n++] = {0, top};
+        if (static_cast<uint32_t>(low) <= high) bounds[n++] = {static_cast<uint32_t>(low), high};
+    }
+    size_t spans = 0;
+    for (size_t i = 0; i < n; ++i) {
+        auto first = std::lower_bound(sorted.begin(), sorted.end(), bounds[i].lo);
+        auto last = std::upper_bound(first, sorted.end(), bounds[i].hi);
+        if (first != last) {
+            out[spans++] = {static_cast<size_t>(first - sorted.begin()), static_cast<size_t>(last - sorted.begin())};
+        }
+    }
+    return spans;
+}
+
+// Least table index among index positions [begin, end).
+uint32_t least_index(const ContextTable& table, size_t begin, size_t end) {
+    const size_t n = table.sorted_index.size();
+    const std::vector<uint32_t>& tree = table.min_tree;
+    uint32_t best = UINT32_MAX;
+    for (begin += n, end += n; begin < end; begin >>= 1, end >>= 1) {
+        if (begin & 1) best = std::min(best, tree[begin++]);
+        if (end & 1) best = std::min(best, tree[--end]);
+    }
+    return best;
+}
+
+// Table indices of the entries in the given spans, in table order.
+std::vector<uint32_t> indices_in_spans(const std::vector<uint32_t>& sorted_index, const IndexSpan* spans,
+                                       size_t count) {
+    std::vector<uint32_t> found;
+    for (size_t i = 0; i < count; ++i) {
+        found.insert(found.end(), sorted_index.begin() + static_cast<std::ptrdiff_t>(spans[i].begin),
+                     sorted_index.begin() + static_cast<std::ptrdiff_t>(spans[i].end));
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+std::optional<std::string> first_context_in_spans(HelpFile& help, const IndexSpan* spans, size_t count) {
+    const ContextTable& table = help.context_table;
+    uint32_t best = UINT32_MAX;
+    for (size_t i = 0; i < count; ++i) best = std::min(best, least_index(table, spans[i].begin, spans[i].end));
+    if (best == UINT32_MAX) return std::nullopt;
+    return name_for_hash(help, static_cast<uint32_t>(table.entries[best].hash));
+}
+
+// The keyword text at an absolute file position, read up to its NUL or the
+// end of |KWBTREE.
+std::string_view keyword_text(const HelpFile& help, uint32_t pos) {
+    const KeywordTable& table = help.keyword_table;
+    if (pos < table.kwbtree_offset) return {};
+    ByteReader kw = help.reader(table.kwbtree_offset, table.kwbtree_size);
+    kw.seek(pos - table.kwbtree_offset);
+    return kw.cstring();
+}
+
+std::optional<std::string> join_keywords(const HelpFile& help, const std::vector<uint32_t>& indices) {
+    if (indices.empty()) return std::nullopt;
+    std::string joined;
+    for (size_t i = 0; i < indices.size(); ++i) {
+        if (i) joined += ';';
+        joined += keyword_text(help, help.keyword_table.entries[indices[i]].keyword_pos);
+    }
+    return joined;
+}
+
+}  // namespace
+
+void index_context_table(ContextTable& table) {
+    std::vector<std::pair<uint32_t, uint32_t>> pairs;
+    pairs.reserve(table.entries.size());
+    for (size_t i = 0; i < table.entries.size(); ++i) {
+        if (table.entries[i].hash != 0) {
+            pairs.emplace_back(static_cast<uint32_t>(table.entries[i].topic_offset), static_cast<uint32_t>(i));
+        }
+    }
+    sort_by_offset(pairs, table.sorted_offsets, table.sorted_index);
+    const size_t n = table.sorted_index.size();
+    table.min_tree.assign(2 * n, UINT32_MAX);
+    for (size_t i = 0; i < n; ++i) table.min_tree[n + i] = table.sorted_index[i];
+    for (size_t i = n; i-- > 1;) table.min_tree[i] = std::min(table.min_tree[2 * i], table.min_tree[2 * i + 1]);
+}
+
+void index_keyword_table(KeywordTable& table) {
+    std::vector<std::pair<uint32_t, uint32_t>> pairs;
+    pairs.reserve(table.entries.size());
+    for (size_t i = 0; i < table.entries.size(); ++i) {
+        pairs.emplace_back(static_cast<uint32_t>(table.entries[i].topic_offset), static_cast<uint32_t>(i));
+    }
+    sort_by_offset(pairs, table.sorted_offsets, table.sorted_index);
+}
+
+void load_context_table(HelpFile& help) {
+    ContextTable& table = help.context_table;
+    table = ContextTable{};
+    if (help.context_file.present()) {
+        BTree tree = open_btree(help, help.context_file);
+        const size_t count = tree.total_entries > 0 ? static_cast<size_t>(tree.total_entries) : 0;
+        // Never reserve more than the file can hold.
+        table.entries.reserve(std::min(count, tree.file.size() / 8));
+        if (count > 0) {
+            walk_leaves(tree, help.context_file.offset, [&](ByteReader& page, size_t, int16_t entries) {
+                report_progress(help, progress_percent(43, table.entries.size(), 4, count), 4);
+                for (int16_t k = 0; k < entries && table.entries.size() < count; ++k) {
+                    if (page.remaining() < 8) break;
+                    int32_t hash = page.i32();
+                    int32_t offset = page.i32();
+                    table.entries.push_back({hash, offset});
+                }
+                return table.entries.size() < count;
+            });
+        }
+    }
+    index_context_table(table);
+}
+
+void load_keyword_table(HelpFile& help) {
+    KeywordTable& table = help.keyword_table;
+    table = KeywordTable{};
+    if (!help.kwbtree_file.present() || !help.kwdata_file.present()) return;
+    table.loaded = true;
+    table.kwbtree_offset = help.kwbtree_file.offset;
+    table.kwbtree_size = static_cast<uint32_t>(help.reader(help.kwbtree_file).size());
+
+    BTree tree = open_btree(help, help.kwbtree_file);
+    ByteReader kwdata = help.reader(help.kwdata_file);
+    // One table entry per topic offset that |KWDATA holds; occurrences that
+    // would go beyond that are not there to be read.
+    const size_t count = kwdata.size() / 4;
+    table.entries.reserve(count);
+    size_t keywords = 0;
+    walk_leaves(tree, help.kwbtree_file.offset, [&](ByteReader& page, size_t page_pos, int16_t entries) {
+        for (int16_t k = 0; k < entries; ++k) {
+            report_progress(help, progress_percent(43, keywords, 3, count), 1);
+            ++keywords;
+            uint32_t keyword_pos = static_cast<uint32_t>(page_pos + page.tell());
+            page.cstring();
+            int16_t occurrences = page.i16();
+            uint32_t data_offset = page.u32();
+            if (page.overrun()) break;  // the entry does not fit its page
+            for (int16_t j = 0; j < occurrences && table.entries.size() < count; ++j) {
+                uint64_t at = static_cast<uint64_t>(data_offset) + 4u * static_cast<uint64_t>(j);
+                if (at + 4 > kwdata.size()) break;
+                kwdata.seek(static_cast<size_t>(at));
+                table.entries.push_back({kwdata.i32(), keyword_pos});
+            }
+        }
+        return true;
+    });
+    index_keyword_table(table);
+}
+
+std::optional<std::string> context_name_in_range(HelpFile& help, int32_t low, uint32_t high) {
+    IndexSpan spans[2];
+    size_t n = spans_in_range(help.context_table.sorted_offsets, low, high, spans);
+    return first_context_in_spans(help, spans, n);
+}
+
+std::optional<std::string> context_name_at(HelpFile& help, uint32_t topic_offset) {
+    const std::vector<uint32_t>& sorted = help.context_table.sorted_offsets;
+    auto range = std::equal_range(sorted.begin(), sorted.end(), topic_offset);
+    IndexSpan span{static_cast<size_t>(range.first - sorted.begin()), static_cast<size_t>(range.second - sorted.begin())};
+    return first_context_in_spans(help, &span, span.begin < span.end ? 1 : 0);
+}
+
+std::vector<std::string> context_names_in_range(HelpFile& help, int32_t low, uint32_t high) {
+    const ContextTable& table = help.context_table;
+    IndexSpan spans[2];
+    size_t n = spans_in_range(table.sorted_offsets, low, high, spans);
+    std::vector<std::string> names;
+    for (uint32_t i : indices_in_spans(table.sorted_index, spans, n)) {
+        names.push_back(name_for_hash(help, static_cast<uint32_t>(table.entries[i].hash)));
+    }
+    return names;
+}
+
+std::optional<std::string> keywords_for_topic(HelpFile& help, int32_t topic_offset) {
+    const KeywordTable& table = help.keyword_table;
+    auto range = std::equal_range(table.sorted_offsets.begin(), table.sorted_offsets.end(),
+                                  static_cast<uint32_t>(topic_offset));
+    // Within one offset the index keeps table order.
+    std::vector<uint32_t> indices(table.sorted_index.begin() + (range.first - table.sorted_offsets.begin()),
+                                  table.sorted_index.begin() + (range.second - table.sorted_offsets.begin()));
+    return join_keywords(help, indices);
+}
+
+std::optional<std::string> keywords_in_range(HelpFile& help, int32_t low, uint32_t high) {
+    const KeywordTable& table = help.keyword_table;
+    IndexSpan spans[2];
+    size_t n = spans_in_range(table.sorted_offsets, low, high, spans);
+    return join_keywords(help, indices_in_spans(table.sorted_index, spans, n));
+}
+
+}  // namespace korvane
