@@ -137,6 +137,13 @@ std::unique_ptr<HelpFile> open_help_file(const std::string& path, int flags) {
     read_directory(*help);
 
     help->topics_compressed = (help->system_flags & 0x000C) != 0 && (help->minor_version & 0xFF) != 15;
+
+    // The phrase table: the plain one when there is |Phrases, else the indexed pair.
+    if (help->phrases_file.present()) {
+        load_phrase_table(*help);
+    } else if (help->phrimage_file.present()) {
+        load_indexed_phrase_table(*help);
+    }
     return help;
 }
 

@@ -18,6 +18,18 @@ struct TopicReader {
     uint32_t blocks_loaded = 0;  // current block = blocks_loaded - 1
     size_t stream_pos = 0;       // position inside |TOPIC of the next block's data
     bool exhausted = false;      // a read ran past the end of |TOPIC
+    // Count of valid bytes in the blocks before the current one.
+    uint64_t block_base = 0;
+    // The last record found to run past the end of its block, kept so the
+    // blocks it runs into can tell where it ends.
+    struct Straddler {
+        bool known = false;
+        uint32_t position = 0;   // its topic position
+        uint64_t start = 0;      // its first byte, counted like block_base
+        uint32_t size = 0;       // link_size
+        bool has_next = false;   // next_link was within its block
+        uint32_t next = 0;       // next_link
+    } straddler;
 };
 
 // Copies the next count bytes of the topic stream to destination and
