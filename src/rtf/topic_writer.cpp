@@ -230,9 +230,13 @@ void run_record(TopicPass& p) {
     report_pass_progress(p);
 
     const TopicReader& reader = help.topic_reader;
+    // 3.0 files key keywords by the topic position of the topic header:
+    // block * 2048 + 12 + byte in the block. A record that will begin the
+    // next block (all of this one used up) stands at that block's byte 0.
     uint32_t record_start = 0;
     if (p.hc30) {
-        record_start = reader.pos + (reader.blocks_loaded + (reader.pos >= reader.avail ? 1 : 0)) * 2048 - 2036;
+        record_start = reader.pos >= reader.avail ? reader.blocks_loaded * 2048 + 12
+                                                  : reader.pos + reader.blocks_loaded * 2048 - 2036;
     }
 
     std::array<uint8_t, 21> raw{};
