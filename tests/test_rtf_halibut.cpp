@@ -7,7 +7,6 @@
 
 #include <cctype>
 #include <map>
-#include <regex>
 #include <set>
 #include <sstream>
 
@@ -90,6 +89,36 @@ std::string lower(std::string s) {
     return s;
 }
 
+// The texts between each occurrence of open and the next close.
+std::vector<std::string> between(const std::string& s, const std::string& open, const std::string& close) {
+    std::vector<std::string> out;
+    for (size_t at = s.find(open); at != std::string::npos; at = s.find(open, at)) {
+        at += open.size();
+        size_t end = s.find(close, at);
+        if (end == std::string::npos) break;
+        out.push_back(s.substr(at, end - at));
+        at = end + close.size();
+    }
+    return out;
+}
+
+// Text without RTF control words.
+std::string without_control_words(const std::string& s) {
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '\\' && i + 1 < s.size() && std::isalpha(static_cast<unsigned char>(s[i + 1]))) {
+            ++i;
+            while (i < s.size() && std::isalpha(static_cast<unsigned char>(s[i]))) ++i;
+            if (i < s.size() && s[i] == '-') ++i;
+            while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i;
+            if (i < s.size() && s[i] != ' ') --i;
+            continue;
+        }
+        out += s[i];
+    }
+    return out;
+}
+
 struct Converted {
     std::vector<std::string> files, contents;
     std::string dir_text;  // unrtf --text of every file, squeezed
@@ -109,11 +138,12 @@ Converted convert_markup(const std::string& markup, const TempDir& dir, int flag
     std::string project = read_text(dir / "doc.HPJ");
     size_t files = project.find("[Files]");
     if (files == std::string::npos) return c;
-    std::string rest = project.substr(files + 7);
-    std::regex name(R"(([A-Za-z0-9_]+\.RTF))");
-    for (std::sregex_iterator it(rest.begin(), rest.end(), name), end; it != end; ++it) {
-        c.files.push_back((*it)[1]);
-        c.contents.push_back(read_text(dir / (*it)[1].str()));
+    std::istringstream lines(project.substr(files + 7));
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.size() < 4 || line.compare(line.size() - 4, 4, ".RTF") != 0) continue;
+        c.files.push_back(line);
+        c.contents.push_back(read_text(dir / line));
     }
     return c;
 }
@@ -142,7 +172,14 @@ TEST(RtfHalibut, EveryParagraphInOrder) {
         ASSERT_EQ(u.exit_code, 0) << u.err;
         // unrtf reads one font from a font table without semicolons and
         // notes every other font number in its text.
-        text += squeeze(std::regex_replace(u.out, std::regex("### invalid font number [0-9]+"), "")) + " ";
+        std::string out = u.out;
+        const std::string note = "### invalid font number ";
+        for (size_t at = out.find(note); at != std::string::npos; at = out.find(note, at)) {
+            size_t end = at + note.size();
+            while (end < out.size() && std::isdigit(static_cast<unsigned char>(out[end]))) ++end;
+            out.erase(at, end - at);
+        }
+        text += squeeze(out) + " ";
     }
     size_t at = 0;
     for (const Paragraph& p : paragraphs) {
@@ -176,10 +213,6 @@ TEST(RtfHalibut, CrossReferencesJumpToTheirTopicsContextIds) {
     // Topics: each one's title and context ids.
     std::map<std::string, std::set<std::string>> ids_of_title;
     std::vector<std::pair<std::string, std::string>> jumps;  // visible text, target
-    std::regex title(R"(\{\$\{\\footnote\{\$\}([^}]*)\}\})");
-    std::regex id(R"(\{#\{\\footnote\{#\}([^}]*)\}\})");
-    std::regex jump(R"(\\strike (.*?)\\strike0\\ul0\{\\v ([^}]*)\})");
-    std::regex control(R"(\\[a-z]+-?[0-9]* ?)");
     for (const std::string& content : c.contents) {
         std::string all = flat(content);
         size_t start = 0;
@@ -187,14 +220,16 @@ TEST(RtfHalibut, CrossReferencesJumpToTheirTopicsContextIds) {
             size_t end = all.find("\\page\\pard", start);
             if (end == std::string::npos) end = all.size();
             std::string topic = all.substr(start, end - start);
-            std::smatch m;
-            if (std::regex_search(topic, m, title)) {
-                for (std::sregex_iterator it(topic.begin(), topic.end(), id), e; it != e; ++it) {
-                    ids_of_title[lower(m[1])].insert((*it)[1]);
+            std::vector<std::string> titles = between(topic, "{${\\footnote{$}", "}}");
+            if (!titles.empty()) {
+                for (const std::string& name : between(topic, "{#{\\footnote{#}", "}}")) {
+                    ids_of_title[lower(titles[0])].insert(name);
                 }
             }
-            for (std::sregex_iterator it(topic.begin(), topic.end(), jump), e; it != e; ++it) {
-                jumps.emplace_back(lower(squeeze(std::regex_replace((*it)[1].str(), control, ""))), (*it)[2]);
+            for (const std::string& hotspot : between(topic, "\\strike ", "}")) {
+                size_t v = hotspot.find("\\strike0\\ul0{\\v ");
+                if (v == std::string::npos) continue;
+                jumps.emplace_back(lower(squeeze(without_control_words(hotspot.substr(0, v)))), hotspot.substr(v + 16));
             }
             start = end + 1;
         }
