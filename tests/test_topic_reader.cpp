@@ -7,6 +7,7 @@
 #include "support/lz77_compress.h"
 #include "support/topic_builder.h"
 #include "topics/lz77.h"
+#include "topics/phrases.h"
 #include "topics/topic_reader.h"
 
 using namespace korvane;
@@ -365,13 +366,14 @@ TEST(TopicReader, HostileTopicDataEndsCleanly) {
             }
             if (round % 5 == 0) bad.resize(rng() % bad.size());
             auto h = topic_help(bad, o);
-            Walked w = walk(*h);
-            EXPECT_LE(w.records.size(), 100000u);
-            // A fixed large read always comes back, with zeros once exhausted.
-            std::vector<uint8_t> sink(200000);
+            walk(*h);
+            // A read longer than all blocks can hold comes back, ending in
+            // zeros, with the reader exhausted.
+            std::vector<uint8_t> sink((bad.size() / 4096 + 2) * 16384, 0x55);
             read_topic_bytes(*h, sink.data(), static_cast<int32_t>(sink.size()), nullptr, nullptr);
             EXPECT_TRUE(h->topic_reader.exhausted);
             EXPECT_LE(h->topic_reader.avail, 16384u);
+            EXPECT_TRUE(std::all_of(sink.end() - 16384, sink.end(), [](uint8_t b) { return b == 0; }));
         }
     }
     // |TOPIC claiming more bytes than the help file has.
@@ -384,4 +386,58 @@ TEST(TopicReader, HostileTopicDataEndsCleanly) {
     // Empty |TOPIC.
     auto e = topic_help({}, o);
     EXPECT_TRUE(walk(*e).exhausted);
+}
+
+TEST(TopicReaderCorpus, RecordChainsOfRealFilesLineUp) {
+    // Every record must begin exactly where its predecessor's next_link
+    // points, which holds only when each block's valid data were cut right;
+    // and its text must expand to text_size.
+    std::string root = KORVANE_CORPUS_DIR;
+    if (!file_exists(root)) GTEST_SKIP() << "no corpus";
+    const char* files[] = {"winfile/winfile.hlp", "statlist/StatList.hlp", "leakybin/LEAKYBIN.HLP",
+                           "msgdlg/PJMessageDialog.hlp", "verinfo/verinfo.hlp", "abbrevia-readme/README.HLP",
+                           "teraterm/ttermp.hlp", "3dmm/MM.HLP", "3dmm/3DMM.HLP"};
+    for (const char* name : files) {
+        SCOPED_TRACE(name);
+        auto h = open_help_file(root + "/" + name, 0);
+        ASSERT_TRUE(h);
+        ASSERT_TRUE(h->topic_file.present());
+        const TopicReader& r = h->topic_reader;
+        const unsigned shift = h->is_hc30 ? 11 : 14;
+        const bool phrased = h->phrases_file.present() || h->phrindex_file.present();
+        uint32_t expected_position = 12, offset = 0;
+        int new_block = 0;
+        size_t count = 0;
+        for (; count < 100000; ++count) {
+            uint32_t position = r.active && r.pos < r.avail ? (r.blocks_loaded - 1) << shift | (12 + r.pos)
+                                                            : r.blocks_loaded << shift | 12;
+            ASSERT_EQ(position, expected_position) << "record " << count;
+            std::vector<uint8_t> rec(21);
+            read_topic_bytes(*h, rec.data(), 21, &offset, &new_block);
+            uint32_t link = le32(rec, 0), text_size = le32(rec, 4), next = le32(rec, 12), data1 = le32(rec, 16);
+            ASSERT_TRUE(link >= data1 && data1 >= 21 && link < 0x20000) << "record " << count;
+            rec.resize(link);
+            read_topic_bytes(*h, rec.data() + 21, static_cast<int32_t>(link - 21), &offset, &new_block);
+            size_t stored = link - data1;
+            if (!phrased) {
+                EXPECT_EQ(stored, text_size);
+            }
+            if (stored > 0) {
+                std::vector<uint8_t> text;
+                bool indexed = h->is_hcrtf && stored < text_size;
+                expand_phrases(*h, rec.data() + data1, stored, 0xFF00, indexed, text);
+                // Files of minor version 33 may store bytes behind an
+                // uncompressed text; they expand as well.
+                if (h->is_hcrtf && stored > text_size) {
+                    EXPECT_GE(text.size(), text_size) << "record " << count;
+                } else {
+                    EXPECT_EQ(text.size(), text_size) << "record " << count;
+                }
+            }
+            if (next == 0xFFFFFFFFu) break;
+            expected_position = next;
+        }
+        EXPECT_FALSE(r.exhausted);
+        EXPECT_GT(count, 3u);
+    }
 }

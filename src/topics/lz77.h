@@ -16,7 +16,9 @@ namespace korvane {
 
 // Expands compressed_length bytes from in (fewer when in ends first) into
 // out, writing at most capacity bytes; returns the number of bytes written.
-// A back-reference before the start of the output copies zeros.
+// A back-reference before the start of the output copies zeros. When out
+// fills up, the rest of the input is passed over, so in always ends up
+// behind the compressed data (or at its own end).
 size_t lz77_decompress(ByteReader& in, uint32_t compressed_length, uint8_t* out, size_t capacity);
 
 }  // namespace korvane

@@ -63,7 +63,7 @@ bool find_phrase(const HelpFile& help, uint32_t index, const uint8_t*& data, siz
     const PhraseTables& t = help.phrases;
     const std::vector<uint32_t>& off = help.is_hcrtf ? t.indexed_offsets : t.plain_offsets;
     const std::vector<uint8_t>& text = help.is_hcrtf ? t.indexed_text : t.plain_text;
-    if (index >= off.size() || index + 1 >= off.size()) return false;
+    if (static_cast<size_t>(index) + 1 >= off.size()) return false;
     uint32_t a = off[index], b = off[index + 1];
     data = text.data() + a;
     size = b > a ? b - a : 0;
