@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing Korvane need, when
-# they are missing. Usage: tools/install-deps.sh [build|test]
+# they are missing. Usage: tools/install-deps.sh [build|test|bench]
 set -euo pipefail
 
 want=(cmake make g++ libgtest-dev qt6-base-dev halibut)
-if [ "${1:-build}" = test ]; then
-  want+=(clang unrtf imagemagick libwmf-bin xvfb xauth)
-fi
+case "${1:-build}" in
+  test) want+=(clang unrtf imagemagick libwmf-bin xvfb xauth) ;;
+  bench) want+=(bc) ;;
+esac
 
 missing=()
 for p in "${want[@]}"; do

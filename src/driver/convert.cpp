@@ -4,6 +4,7 @@
 #include "driver/messages.h"
 #include "driver/out_stream.h"
 #include "helpfile/helpfile.h"
+#include "project/bitmaps_baggage.h"
 #include "project/map_section.h"
 #include "project/options.h"
 #include "rtf/fonts.h"
@@ -34,8 +35,10 @@ void convert_help_file(const std::string& path, int flags) {
     if (!project) fatal_error("Can't open File %s", names.input_path);
 
     write_project_options(*help, *project);
+    write_bitmaps_section(*help, *project);
 
-    if (!(help->flags & CVF_FOR_PRINT)) {
+    if (!(flags & CVF_FOR_PRINT)) {
+        write_baggage_section(*help, *project);
         load_context_table(*help);
         load_keyword_table(*help);
         write_map_section(*help, *project);

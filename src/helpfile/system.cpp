@@ -14,7 +14,8 @@ void read_system_header(HelpFile& help, const InternalFile& row) {
     help.system_file.offset = row.offset;
     help.system_file.size = row.size;
 
-    unsigned v = help.minor_version & 0xFF;
+    // A header cut short names no compiler at all.
+    unsigned v = in.overrun() ? 0 : help.minor_version & 0xFF;
     help.is_hc30 = v == 15;
     help.is_hcrtf = v == 33;
     switch (v) {

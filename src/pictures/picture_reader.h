@@ -1,0 +1,61 @@
+// Picture containers (the internal "bm" files): one or more bitmaps or
+// metafiles, packed in one of four ways, optionally with hotspots.
+//
+// Container: 2-byte signature "lp" or "lP", u16 picture count, then one u32
+// offset per picture from the start of the container. A picture starts with
+// a type byte (6 bitmap, 8 metafile) and a packing byte (0 stored,
+// 1 run-length, 2 LZ77, 3 LZ77 then run-length); the pair is handled as one
+// kind, type + 256 * packing. Numbers in the headers use two compressed
+// forms: a u16 in 1 or 2 bytes and a u32 in 2 or 4 bytes, the low bit of the
+// first part telling the long form, the value shifted right by one.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "helpfile/byte_reader.h"
+
+namespace korvane {
+
+struct HelpFile;
+
+struct BitmapHeader {
+    uint16_t resolution = 0;  // dots per inch
+    uint16_t bits_per_pixel = 0;
+    uint32_t width = 0;
+    uint32_t height = 0;
+    uint32_t palette_entries = 0;
+    uint32_t stored_size = 0;
+    uint32_t hotspot_size = 0;
+};
+
+struct MetafileHeader {
+    uint16_t width = 0;   // hundredths of a millimetre
+    uint16_t height = 0;
+    uint32_t stored_size = 0;
+    uint32_t hotspot_size = 0;
+};
+
+uint16_t read_compressed_word(ByteReader& in);
+uint32_t read_compressed_dword(ByteReader& in);
+
+// Read the rest of a header; in stands after the type, the packing and the
+// byte after them.
+BitmapHeader read_bitmap_header(ByteReader& in);
+MetafileHeader read_metafile_header(ByteReader& in);
+
+// Adds the hotspot targets of the hotspot data at in's position to the known
+// context names. A hotspot of an unknown kind stops the picture's list
+// before any name is read.
+void read_picture_hotspots(HelpFile& help, ByteReader& in);
+
+// Converts every picture of the container at [offset, offset + size) of the
+// help file into "<base><i>.BMP" or "<base><i>.WMF" files, or copies the whole
+// container to "<base>.SHG" when no picture was converted. Returns the name
+// of the last file written (the .SHG name even when it could not be created);
+// written, when given, receives the name of every file created.
+std::string convert_picture_file(HelpFile& help, uint32_t offset, uint32_t size, const std::string& base_name,
+                                 std::vector<std::string>* written = nullptr);
+
+}  // namespace korvane

@@ -1,0 +1,166 @@
+// Bitmap, metafile and container files.
+//
+// A bitmap file is a 14-byte file header ("BM", u32 file size, two reserved
+// u16, u32 offset of the pixels), a 40-byte info header, the colour table of
+// 4-byte entries copied from the picture, and the expanded pixel data.
+// A metafile file is the 22-byte placeable header (u32 key 0x9AC6CDD7, u16
+// handle, i16 left, top, right, bottom, u16 units per inch, u32 reserved,
+// u16 XOR checksum of the ten words before it) followed by the metafile.
+// The bounding box comes from the metafile's own first two records when they
+// set the window origin (0x020B) and extent (0x020C): their parameters are
+// stored y first, so origin gives top then left and extent bottom then right.
+#include "pictures/picture_writers.h"
+
+#include <algorithm>
+#include <array>
+
+#include "driver/format.h"
+#include "driver/messages.h"
+#include "driver/out_stream.h"
+#include "helpfile/helpfile.h"
+#include "pictures/picture_decoders.h"
+
+namespace korvane {
+
+namespace {
+
+constexpr uint32_t kPlaceableKey = 0x9AC6CDD7;
+constexpr uint16_t kSetWindowOrg = 0x020B;
+constexpr uint16_t kSetWindowExt = 0x020C;
+
+void put16(uint8_t* p, uint32_t v) {
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+}
+
+void put32(uint8_t* p, uint32_t v) {
+    put16(p, v & 0xFFFF);
+    put16(p + 2, v >> 16);
+}
+
+// A stream that lost bytes has cut a picture short.
+void check_written(OutStream& out) {
+    out.close();
+    if (out.failed()) fatal_error("Can't write. Disk Full?");
+}
+
+}  // namespace
+
+std::string picture_file_name(const std::string& base_name, int index, bool bitmap) {
+    return format(bitmap ? "%s%d.BMP" : "%s%d.WMF", base_name, index);
+}
+
+std::string container_file_name(const std::string& base_name) { return base_name + ".SHG"; }
+
+void write_bitmap_file(HelpFile&, uint16_t kind, const BitmapHeader& header, ByteReader& in, int index,
+                       const std::string& base_name) {
+    std::unique_ptr<OutStream> out = OutStream::open(picture_file_name(base_name, index, true), "wb+");
+    if (!out) fatal_error("Error opening output bitmap file");
+
+    // A colour table longer than the container is cut to the entries it
+    // holds, and the headers say so.
+    uint32_t palette_entries =
+        static_cast<uint32_t>(std::min<size_t>(header.palette_entries, in.remaining() / 4));
+    uint32_t pixels_at = 54 + 4 * palette_entries;
+    uint32_t pixels_per_metre = 40u * header.resolution;
+
+    std::array<uint8_t, 54> head{};
+    head[0] = 'B';
+    head[1] = 'M';
+    put32(&head[10], pixels_at);
+    uint8_t* info = &head[14];
+    put32(info + 0, 40);
+    put32(info + 4, header.width);
+    put32(info + 8, header.height);
+    put16(info + 12, 1);
+    put16(info + 14, header.bits_per_pixel);
+    put32(info + 24, pixels_per_metre);
+    put32(info + 28, pixels_per_metre);
+    put32(info + 32, palette_entries);
+    out->write(head.data(), head.size());
+
+    out->write(in.here(), 4 * static_cast<size_t>(palette_entries));
+    in.skip(4 * static_cast<size_t>(palette_entries));
+
+    ByteSink sink{out.get(), nullptr};
+    size_t pixels = expand_picture_data(kind, in, sink, header.stored_size);
+
+    // The file header goes in last, when the size is known.
+    put32(&head[2], static_cast<uint32_t>(pixels_at + pixels));
+    out->seek(0);
+    out->write(head.data(), 14);
+    check_written(*out);
+}
+
+void write_placeable_metafile(const std::vector<uint8_t>& metafile, OutStream& out, const MetafileHeader& header) {
+    ByteReader mf(metafile.data(), metafile.size());
+    mf.seek(6);
+    uint64_t length_bytes = static_cast<uint64_t>(mf.u32()) * 2;
+    mf.seek(18);
+    mf.skip(4);
+    uint16_t origin_function = mf.u16();
+    int16_t top = mf.i16();
+    int16_t left = mf.i16();
+    mf.skip(4);
+    uint16_t extent_function = mf.u16();
+    int16_t bottom = mf.i16();
+    int16_t right = mf.i16();
+
+    uint16_t units_per_inch;
+    // Without a width the scale is unknown: the box from the picture size
+    // at 254 units per inch serves instead.
+    if (origin_function == kSetWindowOrg && extent_function == kSetWindowExt && header.width != 0) {
+        units_per_inch = static_cast<uint16_t>(mul_div(right - left, 2540, header.width));
+    } else {
+        left = 0;
+        top = 0;
+        right = static_cast<int16_t>(header.width / 10);
+        bottom = static_cast<int16_t>(header.height / 10);
+        units_per_inch = 254;
+    }
+
+    std::array<uint8_t, 22> head{};
+    put32(&head[0], kPlaceableKey);
+    put16(&head[6], static_cast<uint16_t>(left));
+    put16(&head[8], static_cast<uint16_t>(top));
+    put16(&head[10], static_cast<uint16_t>(right));
+    put16(&head[12], static_cast<uint16_t>(bottom));
+    put16(&head[14], units_per_inch);
+    uint16_t checksum = 0;
+    for (size_t i = 0; i < 20; i += 2) checksum ^= ByteReader::le16(&head[i]);
+    put16(&head[20], checksum);
+    out.write(head.data(), head.size());
+
+    // The metafile as long as its header says; bytes after it are padding.
+    size_t keep = static_cast<size_t>(std::min<uint64_t>(length_bytes, metafile.size()));
+    out.write(metafile.data(), keep);
+}
+
+// The metafile is expanded into memory first: its placeable header depends
+// on the records at its start.
+void write_metafile_file(HelpFile&, uint16_t kind, const MetafileHeader& header, ByteReader& in, int index,
+                         const std::string& base_name) {
+    std::vector<uint8_t> metafile;
+    ByteSink sink{nullptr, &metafile};
+    expand_picture_data(kind, in, sink, header.stored_size);
+
+    std::unique_ptr<OutStream> out = OutStream::open(picture_file_name(base_name, index, false), "wb+");
+    if (!out) fatal_error("Error opening output metafile");
+    write_placeable_metafile(metafile, *out, header);
+    check_written(*out);
+}
+
+bool copy_picture_file(HelpFile& help, uint32_t offset, uint32_t size, const std::string& base_name) {
+    std::string name = container_file_name(base_name);
+    std::unique_ptr<OutStream> out = OutStream::open(name, "wb");
+    if (!out) {
+        add_warning(help, 31, name);
+        return false;
+    }
+    ByteReader data = help.reader(offset, size);
+    out->write(data.here(), data.remaining());
+    check_written(*out);
+    return true;
+}
+
+}  // namespace korvane

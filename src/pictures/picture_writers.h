@@ -1,0 +1,38 @@
+// Writers for the files a picture container turns into: Windows bitmap
+// files, placeable Windows metafiles, and byte-for-byte .SHG copies.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "helpfile/byte_reader.h"
+#include "pictures/picture_reader.h"
+
+namespace korvane {
+
+struct HelpFile;
+class OutStream;
+
+// "<base><index>.BMP" or "<base><index>.WMF": the name a picture's file is
+// created under and listed as.
+std::string picture_file_name(const std::string& base_name, int index, bool bitmap);
+// "<base>.SHG".
+std::string container_file_name(const std::string& base_name);
+
+// Each reads the palette and picture data from in's position. A file that
+// cannot be created ends the process.
+void write_bitmap_file(HelpFile& help, uint16_t kind, const BitmapHeader& header, ByteReader& in, int index,
+                       const std::string& base_name);
+void write_metafile_file(HelpFile& help, uint16_t kind, const MetafileHeader& header, ByteReader& in, int index,
+                         const std::string& base_name);
+
+// Writes the 22-byte placeable header for the metafile in memory, then as
+// many bytes of it as its own header's length names (no more than it holds).
+void write_placeable_metafile(const std::vector<uint8_t>& metafile, OutStream& out, const MetafileHeader& header);
+
+// Copies the internal file at [offset, offset + size) to "<base>.SHG";
+// warning 31 and false when it cannot be created.
+bool copy_picture_file(HelpFile& help, uint32_t offset, uint32_t size, const std::string& base_name);
+
+}  // namespace korvane

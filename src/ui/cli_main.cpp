@@ -1,0 +1,237 @@
+// korvane-cli: the conversion for scripts and batches.
+//
+// Every mode of the dialog is reachable through options; each help file is
+// converted in a child process of its own, so a fatal problem ends only
+// that file's conversion. Exit code 0 when every file converted, 1 when any
+// failed, 2 for a usage error.
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "driver/convert.h"
+#include "driver/messages.h"
+#include "driver/platform.h"
+#include "helpfile/helpfile.h"
+#include "ui/console_platform.h"
+
+namespace {
+
+using namespace korvane;
+
+constexpr const char* kUsage =
+    "usage: korvane-cli [options] FILE.HLP...\n"
+    "       korvane-cli --list FILE.HLP\n"
+    "\n"
+    "Converts Windows help files into the sources a help compiler rebuilds them from:\n"
+    "the project file (.HPJ), RTF topic files, pictures and baggage files.\n"
+    "\n"
+    "Mode (default: project mode with jumps, page breaks and browse sequences, flags 0x38):\n"
+    "  --print             RTF meant for printing, pictures embedded (flags 0x07)\n"
+    "  --page-break        with --print: each topic starts a new page\n"
+    "  --jumps             with --print: keep hotspot targets\n"
+    "  --no-shg            pictures with hotspots become plain .BMP/.WMF files\n"
+    "  --no-browse         no browse-sequence footnotes (one topic pass)\n"
+    "  --flags=0xNN        the conversion flags directly (0x00 to 0x3F)\n"
+    "\n"
+    "Other options:\n"
+    "  -C DIR, --output-dir=DIR   write the output into DIR (created when missing)\n"
+    "  --list FILE         show the internal files and the compiler of FILE\n"
+    "  -q, --quiet         show only fatal messages\n"
+    "  -h, --help          show this text\n"
+    "  --version           show the version\n";
+
+struct Options {
+    bool print = false, page_break = false, jumps = false, no_shg = false, no_browse = false;
+    bool mode_given = false;
+    int flags = -1;  // from --flags
+    std::string output_dir;
+    bool list = false, quiet = false;
+    std::vector<std::string> files;
+};
+
+[[noreturn]] void usage_error(const std::string& reason) {
+    std::fprintf(stderr, "korvane-cli: %s\nTry 'korvane-cli --help'.\n", reason.c_str());
+    std::exit(2);
+}
+
+bool parse_flags(std::string_view text, int& value) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    std::string s(text);
+    errno = 0;
+    long v = std::strtol(s.c_str(), &end, 0);
+    if (errno || *end || v < 0 || v > 0x3F) return false;
+    value = static_cast<int>(v);
+    return true;
+}
+
+Options parse(int argc, char** argv) {
+    Options o;
+    bool only_files = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string_view a = argv[i];
+        if (only_files || a.empty() || a[0] != '-' || a == "-") {
+            o.files.emplace_back(a);
+            continue;
+        }
+        if (a == "--") {
+            only_files = true;
+        } else if (a == "--print") {
+            o.print = o.mode_given = true;
+        } else if (a == "--page-break") {
+            o.page_break = o.mode_given = true;
+        } else if (a == "--jumps") {
+            o.jumps = o.mode_given = true;
+        } else if (a == "--no-shg") {
+            o.no_shg = o.mode_given = true;
+        } else if (a == "--no-browse") {
+            o.no_browse = o.mode_given = true;
+        } else if (a.rfind("--flags=", 0) == 0) {
+            if (!parse_flags(a.substr(8), o.flags)) usage_error("bad --flags value '" + std::string(a.substr(8)) + "' (0x00 to 0x3F)");
+        } else if (a == "-C" || a == "--output-dir") {
+            if (i + 1 >= argc) usage_error(std::string(a) + " needs a folder");
+            o.output_dir = argv[++i];
+        } else if (a.rfind("--output-dir=", 0) == 0) {
+            o.output_dir = a.substr(13);
+        } else if (a.rfind("-C", 0) == 0 && a.size() > 2) {
+            o.output_dir = a.substr(2);
+        } else if (a == "--list") {
+            o.list = true;
+        } else if (a == "-q" || a == "--quiet") {
+            o.quiet = true;
+        } else if (a == "-h" || a == "--help") {
+            std::fputs(kUsage, stdout);
+            std::exit(0);
+        } else if (a == "--version") {
+            std::puts("korvane-cli 1.10");
+            std::exit(0);
+        } else {
+            usage_error("unknown option '" + std::string(a) + "'");
+        }
+    }
+    if (o.files.empty()) usage_error("no help file given");
+    if (o.flags >= 0 && o.mode_given) usage_error("--flags cannot be combined with the mode options");
+    if (o.list && o.files.size() != 1) usage_error("--list takes exactly one help file");
+    return o;
+}
+
+int flags_of(const Options& o) {
+    if (o.flags >= 0) return o.flags;
+    if (o.print) {
+        return CVF_NO_SHG | CVF_EMBED_PICTURES | CVF_FOR_PRINT | (o.page_break ? CVF_PAGE_BREAK : 0) |
+               (o.jumps ? CVF_JUMPS : 0);
+    }
+    int flags = CVF_JUMPS | CVF_PAGE_BREAK | CVF_TWO_PASS;
+    if (o.no_shg) flags |= CVF_NO_SHG;
+    if (o.no_browse) flags &= ~CVF_TWO_PASS;
+    return flags;
+}
+
+bool make_dirs(const std::string& path) {
+    std::string partial;
+    size_t pos = 0;
+    while (pos != std::string::npos) {
+        pos = path.find('/', pos + 1);
+        partial = path.substr(0, pos);
+        if (partial.empty()) continue;
+        if (::mkdir(partial.c_str(), 0777) != 0 && errno != EEXIST) return false;
+    }
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string absolute(const std::string& path) {
+    if (!path.empty() && path[0] == '/') return path;
+    char buf[4096];
+    if (!::getcwd(buf, sizeof buf)) return path;
+    return std::string(buf) + "/" + path;
+}
+
+const char* compiler_name(unsigned v) {
+    switch (v) {
+    case 15: return "HC30";
+    case 21: return "HC31";
+    case 27: return "WMVC (Media Viewer)";
+    case 33: return "HCRTF (Windows NT/Windows 95)";
+    default: return "unknown";
+    }
+}
+
+int list_help_file(const std::string& path) {
+    OutputNames names = derive_output_names(path, 0);
+    std::unique_ptr<HelpFile> help = open_help_file(names.input_path, 0);
+    if (!help) fatal_error("Can't open File %s", names.input_path);
+    std::printf("%-40s %10s %10s\n", "name", "offset", "size");
+    for (const InternalFile& f : help->files) std::printf("%-40s %10u %10u\n", f.name.c_str(), f.offset, f.size);
+    unsigned v = help->minor_version & 0xFF;
+    std::printf("\ncompiler: %s (minor version %u)\n", help->system_file.present() ? compiler_name(v) : "none", help->minor_version);
+    std::printf("system flags: 0x%04X\n", help->system_flags);
+    std::printf("topics compressed: %s\n", help->topics_compressed ? "yes" : "no");
+    std::printf("phrases: %s\n", help->phrases_file.present() ? "|Phrases" : help->phrimage_file.present() ? "|PhrIndex/|PhrImage" : "none");
+    return 0;
+}
+
+// Converts one file in a child process; true when it ended normally.
+bool convert_in_child(const std::string& file, const Options& o, int flags) {
+    std::fflush(nullptr);
+    pid_t pid = ::fork();
+    if (pid < 0) {
+        std::fprintf(stderr, "korvane-cli: cannot start the conversion of %s: %s\n", file.c_str(), std::strerror(errno));
+        return false;
+    }
+    if (pid == 0) {
+        std::string path = o.output_dir.empty() ? file : absolute(file);
+        if (!o.output_dir.empty() && ::chdir(o.output_dir.c_str()) != 0) {
+            std::fprintf(stderr, "korvane-cli: cannot enter %s: %s\n", o.output_dir.c_str(), std::strerror(errno));
+            std::_Exit(1);
+        }
+        static ConsolePlatform console(o.quiet);
+        set_platform(&console);
+        convert_help_file(path, flags);
+        console.finish();
+        std::fflush(nullptr);
+        std::_Exit(0);
+    }
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (WIFEXITED(status)) return WEXITSTATUS(status) == 0;
+    std::fprintf(stderr, "korvane-cli: the conversion of %s ended with signal %d\n", file.c_str(), WTERMSIG(status));
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    install_memory_handler();
+    set_language_offset(language_offset_from_locale());
+    Options o = parse(argc, argv);
+
+    if (o.list) {
+        static ConsolePlatform console(true);
+        set_platform(&console);
+        return list_help_file(o.files[0]);
+    }
+    if (!o.output_dir.empty() && !make_dirs(o.output_dir)) {
+        std::fprintf(stderr, "korvane-cli: cannot create the folder %s\n", o.output_dir.c_str());
+        return 1;
+    }
+    int flags = flags_of(o);
+    int failed = 0;
+    for (const std::string& file : o.files) {
+        if (!o.quiet) std::fprintf(stderr, "%s (flags 0x%02X)\n", file.c_str(), static_cast<unsigned>(flags));
+        if (!convert_in_child(file, o, flags)) ++failed;
+    }
+    if (failed && o.files.size() > 1) {
+        std::fprintf(stderr, "korvane-cli: %d of %zu files failed\n", failed, o.files.size());
+    }
+    return failed ? 1 : 0;
+}

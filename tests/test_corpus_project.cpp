@@ -1,0 +1,109 @@
+// The project head that Korvane writes for real help files, held against
+// the project files their authors wrote.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <sstream>
+
+#include "support/hlp_builder.h"
+
+using namespace korvane::test;
+
+namespace {
+
+std::string lower(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return s;
+}
+
+std::string trim(std::string s) {
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.pop_back();
+    size_t i = 0;
+    while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i]))) ++i;
+    return s.substr(i);
+}
+
+// Section name (lower case) → its lines, comments and blank lines dropped.
+std::map<std::string, std::vector<std::string>> sections(const std::string& text) {
+    std::map<std::string, std::vector<std::string>> out;
+    std::istringstream in(text);
+    std::string line, current;
+    while (std::getline(in, line)) {
+        line = trim(line);
+        if (line.empty() || line[0] == ';') continue;
+        if (line.front() == '[' && line.back() == ']') {
+            current = lower(line.substr(1, line.size() - 2));
+            out[current];
+            continue;
+        }
+        out[current].push_back(line);
+    }
+    return out;
+}
+
+std::string value_of(const std::vector<std::string>& lines, const std::string& key) {
+    for (const std::string& l : lines) {
+        size_t eq = l.find('=');
+        if (eq != std::string::npos && lower(trim(l.substr(0, eq))) == key) return trim(l.substr(eq + 1));
+    }
+    return "";
+}
+
+// The parenthesized groups of a window definition, e.g. "(1,2,3,4)".
+std::vector<std::string> groups(const std::string& def) {
+    std::vector<std::string> out;
+    for (size_t open = def.find('('); open != std::string::npos; open = def.find('(', open + 1)) {
+        size_t close = def.find(')', open);
+        if (close == std::string::npos) break;
+        out.push_back(def.substr(open, close - open + 1));
+    }
+    return out;
+}
+
+struct Case {
+    const char* hlp;
+    const char* hpj;
+};
+
+}  // namespace
+
+TEST(CorpusProject, TitleConfigAndWindowsMatchTheAuthorsProjects) {
+    std::string corpus = KORVANE_CORPUS_DIR;
+    if (!file_exists(corpus)) GTEST_SKIP() << "corpus not present";
+    const Case cases[] = {
+        {"abbrevia-readme/README.HLP", "abbrevia-readme/ReadMe.hpj"},
+        {"msgdlg/PJMessageDialog.hlp", "msgdlg/PJMessageDialog.hpj"},
+        {"verinfo/verinfo.hlp", "verinfo/verinfo.hpj"},
+        {"leakybin/LEAKYBIN.HLP", "leakybin/LeakyBin.Hpj"},
+        {"statlist/StatList.hlp", "statlist/StatList.Hpj"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.hlp);
+        TempDir dir;
+        RunResult r = run_program({KORVANE_BIN, corpus + "/" + c.hlp}, dir.path());
+        ASSERT_EQ(r.exit_code, 2) << r.err;
+        std::string base = c.hlp;
+        base = base.substr(base.find('/') + 1);
+        base = base.substr(0, base.rfind('.'));
+        auto ours = sections(read_text(dir / (base + ".HPJ")));
+        auto theirs = sections(read_text(corpus + "/" + c.hpj));
+
+        std::string title = value_of(theirs["options"], "title");
+        if (!title.empty()) {
+            EXPECT_EQ(value_of(ours["options"], "title"), title);
+        }
+
+        std::vector<std::string> config = theirs["config"];
+        EXPECT_EQ(ours["config"], config);
+
+        auto& their_windows = theirs["windows"];
+        auto& our_windows = ours["windows"];
+        ASSERT_EQ(our_windows.size(), their_windows.size());
+        for (size_t i = 0; i < their_windows.size(); ++i) {
+            size_t a = their_windows[i].find('='), b = our_windows[i].find('=');
+            EXPECT_EQ(lower(our_windows[i].substr(0, b)), lower(their_windows[i].substr(0, a)));
+            EXPECT_EQ(groups(our_windows[i].substr(b)), groups(their_windows[i].substr(a)));
+        }
+    }
+}

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Runs the fuzz target for a bounded time over the seeds in the repository
+# and, when present, the real help files of ../shared/corpus (read only).
+# Usage: tools/run-fuzz.sh FUZZ_BINARY SECONDS
+set -euo pipefail
+bin="$1"
+seconds="${2:-60}"
+root="$(cd "$(dirname "$0")/.." && pwd)"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/corpus"
+dirs=("$work/corpus" "$root/fuzz/seeds")
+for d in "$root"/../shared/corpus/*/; do
+  [ -d "$d" ] && dirs+=("$d")
+done
+echo "Fuzzing for ${seconds}s..."
+"$bin" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=20 -max_len=262144 \
+  -artifact_prefix="$work/" -print_final_stats=0 "${dirs[@]}" 2>"$work/log" || {
+  tail -n 60 "$work/log"
+  mkdir -p "$root/build-fuzz/crashes" && cp "$work"/crash-* "$work"/leak-* "$work"/timeout-* "$work"/oom-* \
+    "$root/build-fuzz/crashes/" 2>/dev/null || true
+  echo "The fuzzer found a problem; inputs kept in build-fuzz/crashes" >&2
+  exit 1
+}
+grep -E '^Done [0-9]+ runs' "$work/log" || tail -n 2 "$work/log"
