@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 
 #include "driver/messages.h"
 #include "helpfile/helpfile.h"
@@ -357,4 +358,48 @@ TEST(RtfTopics, DamagedStreamsEndCleanly) {
                    plain_text("after")};
     r = run_topics(big, 0);
     EXPECT_EQ(first_out_of_order(r.all(), {"\\pard\\ql a\\tab b", "after"}), "");
+}
+
+TEST(RtfTopics, RandomDamageKeepsEveryFileBalanced) {
+    Format rich;
+    rich.info(0x0200 | 0x0100 | 0x0010).cs(5).u8(0x21).u16(0).u8(4).cu(72).u16(0x8091).u8(2)
+        .u8(0x80).u16(0).u8(0xE3).u32(hash_of("target")).u8(0x89).u8(0xC8).i16(7).str("Exit()").u8(0x89)
+        .u8(0x86).u8(0x22).u8(0).u8(0).u8(4).u8(0).u8(0).u16(0xFFFF).u8(0xEB).u16(8).u8(0x05).u32(1).u8(0xFF).str("F")
+        .u8(0x89).u8(0x82).u8(0xFF);
+    Format row;
+    row.u8(2).u8(0).u16(0x4000).u16(100).u16(20).u16(200).u16(10);
+    for (int column : {0, 0, 1}) row.u8(column).u16(0).u16(0).info(0).u8(0x81).u8(0x82).u8(0xFF);
+    row.u8(0xFF).u16(0).u16(0);
+    HelpFileSpec spec;
+    for (int i = 0; i < 12; ++i) {
+        spec.records.push_back(topic_header({.number = i, .title = "T{" + std::to_string(i), .macro = "M()"}));
+        spec.records.push_back(text_record(rich, {"a", "{b}", "c\\", "d", "e", "f", "g", "h", "i"}));
+        spec.records.push_back(table_record(row, {"x", "y", "z", "w", "v", "u", "t"}));
+    }
+    spec.extra_files = {{"|CONTEXT", context_btree({{static_cast<int32_t>(hash_of("c")), 5}})},
+                        {"|FONT", font_file({"Arial"}, {{0, 20, 3, 0, 0, 0, 0}})}};
+
+    TopicRun clean = run_topics(spec, CVF_JUMPS);
+    ASSERT_EQ(clean.files.size(), 1u);
+    EXPECT_TRUE(balanced_rtf(clean.contents[0]));
+    EXPECT_EQ(count(clean.all(), "{\\pard\\trowd"), 12u);
+    EXPECT_EQ(count(clean.all(), "\\strike0\\ul0{\\v !Exit()}"), 12u);
+    for (const auto& w : clean.warnings) EXPECT_NE(w.find("does not have a Context Id"), std::string::npos) << w;
+
+    std::mt19937 random(20240601);
+    for (int round = 0; round < 150; ++round) {
+        auto damage = [&](BuiltHelpFile& b) {
+            size_t start = b.builder.content_offset("|TOPIC");
+            size_t size = b.topic.content.size();
+            int changes = 1 + static_cast<int>(random() % 12);
+            for (int k = 0; k < changes; ++k) b.bytes[start + random() % size] = static_cast<uint8_t>(random());
+        };
+        int flags = round % 3 == 0 ? CVF_JUMPS | CVF_TWO_PASS : round % 3 == 1 ? CVF_FOR_PRINT : CVF_PAGE_BREAK;
+        TopicRun r = run_topics(spec, flags, damage);
+        for (size_t i = 0; i < r.files.size(); ++i) {
+            EXPECT_TRUE(balanced_rtf(r.contents[i])) << "round " << round << " file " << r.files[i];
+            EXPECT_EQ(r.contents[i].rfind("{\\rtf1", 0), 0u) << "round " << round;
+        }
+        if (HasFailure()) break;
+    }
 }
