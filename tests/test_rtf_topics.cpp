@@ -403,3 +403,16 @@ TEST(RtfTopics, RandomDamageKeepsEveryFileBalanced) {
         if (HasFailure()) break;
     }
 }
+
+TEST(RtfTopics, LongKeywordFootnotesAreWhole) {
+    HelpFileSpec spec;
+    spec.records = {topic_header({.number = 0}), plain_text("body")};
+    std::vector<KeywordSpec> keywords;
+    for (char c : {'a', 'b', 'c'}) keywords.push_back({std::string(8000, c), {2}});
+    KeywordFiles kw = keyword_files(keywords, BTreeSpec{.page_size = 32768});
+    spec.extra_files = {{"|KWBTREE", kw.kwbtree}, {"|KWDATA", kw.kwdata}};
+    TopicRun r = run_topics(spec, 0);
+    std::string all = r.all();
+    std::string whole = std::string(8000, 'a') + ";" + std::string(8000, 'b') + ";" + std::string(8000, 'c');
+    EXPECT_NE(all.find(footnote('K', whole) + "\\pard\\ql body"), std::string::npos);
+}
