@@ -7,6 +7,8 @@
 #include "project/bitmaps_baggage.h"
 #include "project/map_section.h"
 #include "project/options.h"
+#include "rtf/fonts.h"
+#include "rtf/topic_writer.h"
 
 namespace korvane {
 
@@ -41,6 +43,10 @@ void convert_help_file(const std::string& path, int flags) {
         load_keyword_table(*help);
         write_map_section(*help, *project);
     }
+
+    write_font_table(*help, nullptr);
+    if (help->flags & CVF_TWO_PASS) run_dry_topic_pass(*help);
+    write_topic_files(*help, names.base_name, *project, true);
 
     close_help_file(std::move(help));
     project->close();

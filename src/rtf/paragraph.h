@@ -1,0 +1,68 @@
+// Paragraphs of display-text and table records as RTF.
+//
+// A record carries two parts. The format data start with the paragraph
+// information: 4 unused bytes, u16 paragraph bits, then the optional fields
+// the bits select (spacing and indents as compressed signed values, a 3-byte
+// border field, tab stops); after it a stream of command bytes with their
+// operands, ended by 0xFF. The text is a run of NUL-terminated strings: one
+// before every command and one after the last.
+//
+// Compressed values take one byte when bit 0 of the first byte is clear,
+// two (little-endian word) otherwise; see read_compressed_signed/unsigned.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace korvane {
+
+struct HelpFile;
+class OutStream;
+class ByteReader;
+
+// One byte: (a - 128) / 2. Two bytes w: (int16)(w - 0x8000) / 2, truncated
+// toward zero.
+int read_compressed_signed(ByteReader& in);
+// One byte: a / 2. Two bytes w: (int16)w / 2, truncated toward zero (so a
+// word of 0x8000 or more is negative).
+int read_compressed_unsigned(ByteReader& in);
+
+// Writes help-file text escaped for RTF. After every character a process-wide
+// counter is examined and then increased; when the examined value is a
+// multiple of 64 a line feed follows the character.
+void write_rtf_text(OutStream& rtf, std::string_view text);
+void write_rtf_char(uint8_t c, OutStream& rtf);
+// The next NUL-terminated string of text (or the rest, when it holds no
+// NUL); text moves past it and its NUL.
+std::string_view next_text_string(ByteReader& text);
+// Writes the next NUL-terminated string of text (or the rest, when it holds
+// no NUL) and moves text past it and its NUL.
+void write_text_run(OutStream& rtf, ByteReader& text);
+// Characters written through the three functions above since the process
+// started.
+uint64_t rtf_chars_written();
+
+// Text that is written without character escaping (hotspot targets, face
+// names, file names) with only the three bytes that would break the RTF
+// structure escaped: backslash and both braces.
+std::string escape_rtf_structure(std::string_view text);
+
+// The cell a paragraph belongs to, for paragraphs of a table row.
+struct TableCell {
+    int column;   // this paragraph's column
+    int columns;  // number of columns of the row
+};
+
+// Writes one paragraph: its properties, then its commands with the text
+// strings between them. format is left just after the paragraph's 0xFF (or
+// at its end); text after the paragraph's last string. pending_chars grows
+// by the hotspot counts of the pictures.
+void write_paragraph(HelpFile& help, OutStream& rtf, ByteReader& text, ByteReader& format, bool keep_with_next,
+                     const TableCell* cell, uint32_t& pending_chars);
+
+// A picture of the picture-name table, placement 'c', 'l' or 'r'.
+void write_picture(HelpFile& help, OutStream& rtf, const std::string& file_name, char placement);
+
+}  // namespace korvane
