@@ -412,7 +412,7 @@ private slots:
                  2);
         QDir::setCurrent(start_dir);
         set_platform(nullptr);
-        QCOMPARE(phase, QStringLiteral("Loading System File"));
+        QCOMPARE(phase, QStringLiteral("Reading Topics"));  // the phase of the last pass
         QVERIFY(QFile::exists(folder.filePath(QStringLiteral("SAMPLE.HPJ"))));
         QVERIFY(!QFile::exists(QDir(start_dir).filePath(QStringLiteral("SAMPLE.HPJ"))));
     }
