@@ -26,6 +26,7 @@
 #include "helpfile/byte_reader.h"
 #include "helpfile/helpfile.h"
 #include "rtf/hotspots.h"
+#include "rtf/picture_embed.h"
 #include "rtf/tables.h"
 
 namespace korvane {
@@ -328,9 +329,9 @@ void write_paragraph(HelpFile& help, OutStream& rtf, ByteReader& text, ByteReade
 }
 
 void write_picture(HelpFile& help, OutStream& rtf, const std::string& file_name, char placement) {
-    (void)help;
-    // Print mode embeds the picture here instead of referring to its file
-    // (embed_picture, src/rtf/picture_embed.h).
+    // Print mode embeds the picture itself; a segmented-graphics file or one
+    // that cannot be opened is referred to by name instead.
+    if ((help.flags & CVF_EMBED_PICTURES) && embed_picture(help, rtf, file_name)) return;
     write_formatted(rtf, "\\{bm%c %s\\}", placement, escape_rtf_structure(file_name));
 }
 
