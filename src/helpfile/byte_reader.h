@@ -95,6 +95,16 @@ public:
                static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
     }
 
+    // Stores little-endian values into a record being built.
+    static void put16(uint8_t* p, uint32_t v) {
+        p[0] = static_cast<uint8_t>(v);
+        p[1] = static_cast<uint8_t>(v >> 8);
+    }
+    static void put32(uint8_t* p, uint32_t v) {
+        put16(p, v & 0xFFFF);
+        put16(p + 2, v >> 16);
+    }
+
 private:
     const uint8_t* data_ = nullptr;
     size_t size_ = 0;

@@ -28,16 +28,6 @@ constexpr uint32_t kPlaceableKey = 0x9AC6CDD7;
 constexpr uint16_t kSetWindowOrg = 0x020B;
 constexpr uint16_t kSetWindowExt = 0x020C;
 
-void put16(uint8_t* p, uint32_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-
-void put32(uint8_t* p, uint32_t v) {
-    put16(p, v & 0xFFFF);
-    put16(p + 2, v >> 16);
-}
-
 // A stream that lost bytes has cut a picture short.
 void check_written(OutStream& out) {
     out.close();
@@ -67,16 +57,16 @@ void write_bitmap_file(HelpFile&, uint16_t kind, const BitmapHeader& header, Byt
     std::array<uint8_t, 54> head{};
     head[0] = 'B';
     head[1] = 'M';
-    put32(&head[10], pixels_at);
+    ByteReader::put32(&head[10], pixels_at);
     uint8_t* info = &head[14];
-    put32(info + 0, 40);
-    put32(info + 4, header.width);
-    put32(info + 8, header.height);
-    put16(info + 12, 1);
-    put16(info + 14, header.bits_per_pixel);
-    put32(info + 24, pixels_per_metre);
-    put32(info + 28, pixels_per_metre);
-    put32(info + 32, palette_entries);
+    ByteReader::put32(info + 0, 40);
+    ByteReader::put32(info + 4, header.width);
+    ByteReader::put32(info + 8, header.height);
+    ByteReader::put16(info + 12, 1);
+    ByteReader::put16(info + 14, header.bits_per_pixel);
+    ByteReader::put32(info + 24, pixels_per_metre);
+    ByteReader::put32(info + 28, pixels_per_metre);
+    ByteReader::put32(info + 32, palette_entries);
     out->write(head.data(), head.size());
 
     out->write(in.here(), 4 * static_cast<size_t>(palette_entries));
@@ -86,7 +76,7 @@ void write_bitmap_file(HelpFile&, uint16_t kind, const BitmapHeader& header, Byt
     size_t pixels = expand_picture_data(kind, in, sink, header.stored_size);
 
     // The file header goes in last, when the size is known.
-    put32(&head[2], static_cast<uint32_t>(pixels_at + pixels));
+    ByteReader::put32(&head[2], static_cast<uint32_t>(pixels_at + pixels));
     out->seek(0);
     out->write(head.data(), 14);
     check_written(*out);
@@ -120,15 +110,15 @@ void write_placeable_metafile(const std::vector<uint8_t>& metafile, OutStream& o
     }
 
     std::array<uint8_t, 22> head{};
-    put32(&head[0], kPlaceableKey);
-    put16(&head[6], static_cast<uint16_t>(left));
-    put16(&head[8], static_cast<uint16_t>(top));
-    put16(&head[10], static_cast<uint16_t>(right));
-    put16(&head[12], static_cast<uint16_t>(bottom));
-    put16(&head[14], units_per_inch);
+    ByteReader::put32(&head[0], kPlaceableKey);
+    ByteReader::put16(&head[6], static_cast<uint16_t>(left));
+    ByteReader::put16(&head[8], static_cast<uint16_t>(top));
+    ByteReader::put16(&head[10], static_cast<uint16_t>(right));
+    ByteReader::put16(&head[12], static_cast<uint16_t>(bottom));
+    ByteReader::put16(&head[14], units_per_inch);
     uint16_t checksum = 0;
     for (size_t i = 0; i < 20; i += 2) checksum ^= ByteReader::le16(&head[i]);
-    put16(&head[20], checksum);
+    ByteReader::put16(&head[20], checksum);
     out.write(head.data(), head.size());
 
     // The metafile as long as its header says; bytes after it are padding.

@@ -53,16 +53,6 @@ void copy_hex(OutStream& rtf, const uint8_t* bytes, size_t count) {
     }
 }
 
-void put16(uint8_t* p, uint32_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-
-void put32(uint8_t* p, uint32_t v) {
-    put16(p, v & 0xFFFF);
-    put16(p + 2, v >> 16);
-}
-
 int32_t clamp32(int64_t v) {
     return static_cast<int32_t>(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(),
                                                     std::numeric_limits<int32_t>::max()));
@@ -108,7 +98,7 @@ void embed_bitmap(OutStream& rtf, const std::vector<uint8_t>& file, bool end_rec
     if (image_size == 0) {
         int64_t row = (int64_t{bits} * std::abs(int64_t{width}) + 31) / 32 * 4;
         image_size = static_cast<uint32_t>(std::min<int64_t>(row * std::abs(int64_t{height}), UINT32_MAX));
-        put32(&info[20], image_size);
+        ByteReader::put32(&info[20], image_size);
     }
     // The colour table the file holds: the colours used, or for up to 8 bits
     // per pixel the full table when that is 0. The record carries only bytes
@@ -119,39 +109,39 @@ void embed_bitmap(OutStream& rtf, const std::vector<uint8_t>& file, bool end_rec
     uint32_t record_words = static_cast<uint32_t>((copy + 40) / 2 + 14);
 
     std::array<uint8_t, 18> header{};
-    put16(&header[0], 1);
-    put16(&header[2], 9);
-    put16(&header[4], 0x0300);
-    put32(&header[6], record_words + 26);
-    put32(&header[12], record_words);
+    ByteReader::put16(&header[0], 1);
+    ByteReader::put16(&header[2], 9);
+    ByteReader::put16(&header[4], 0x0300);
+    ByteReader::put32(&header[6], record_words + 26);
+    ByteReader::put32(&header[12], record_words);
     write_hex_bytes(rtf, header.data(), header.size());
 
     std::array<uint8_t, 8> map_mode{};
-    put32(&map_mode[0], 4);
-    put16(&map_mode[4], 0x0103);
-    put16(&map_mode[6], 8);
+    ByteReader::put32(&map_mode[0], 4);
+    ByteReader::put16(&map_mode[4], 0x0103);
+    ByteReader::put16(&map_mode[6], 8);
     write_hex_bytes(rtf, map_mode.data(), map_mode.size());
 
     std::array<uint8_t, 10> origin{};
-    put32(&origin[0], 5);
-    put16(&origin[4], 0x020B);
+    ByteReader::put32(&origin[0], 5);
+    ByteReader::put16(&origin[4], 0x020B);
     write_hex_bytes(rtf, origin.data(), origin.size());
 
     std::array<uint8_t, 10> extent{};
-    put32(&extent[0], 5);
-    put16(&extent[4], 0x020C);
-    put16(&extent[6], static_cast<uint32_t>(height));
-    put16(&extent[8], static_cast<uint32_t>(width));
+    ByteReader::put32(&extent[0], 5);
+    ByteReader::put16(&extent[4], 0x020C);
+    ByteReader::put16(&extent[6], static_cast<uint32_t>(height));
+    ByteReader::put16(&extent[8], static_cast<uint32_t>(width));
     write_hex_bytes(rtf, extent.data(), extent.size());
 
     std::array<uint8_t, 28> stretch{};
-    put32(&stretch[0], record_words);
-    put16(&stretch[4], 0x0F43);
-    put32(&stretch[6], 0x00CC0020);
-    put16(&stretch[12], static_cast<uint32_t>(height));
-    put16(&stretch[14], static_cast<uint32_t>(width));
-    put16(&stretch[20], static_cast<uint32_t>(height));
-    put16(&stretch[22], static_cast<uint32_t>(width));
+    ByteReader::put32(&stretch[0], record_words);
+    ByteReader::put16(&stretch[4], 0x0F43);
+    ByteReader::put32(&stretch[6], 0x00CC0020);
+    ByteReader::put16(&stretch[12], static_cast<uint32_t>(height));
+    ByteReader::put16(&stretch[14], static_cast<uint32_t>(width));
+    ByteReader::put16(&stretch[20], static_cast<uint32_t>(height));
+    ByteReader::put16(&stretch[22], static_cast<uint32_t>(width));
     write_hex_bytes(rtf, stretch.data(), stretch.size());
 
     write_hex_bytes(rtf, info.data(), info.size());
