@@ -1,0 +1,218 @@
+// The RTF that Korvane writes for real help files, held against the help
+// files' own indexes and against the RTF sources their authors wrote.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "helpfile/helpfile.h"
+#include "support/hlp_builder.h"
+#include "topics/context_hash.h"
+#include "topics/indexes.h"
+
+using namespace korvane;
+using namespace korvane::test;
+
+namespace {
+
+// The readable text of an RTF fragment: control words dropped, escapes
+// resolved, groups flattened.
+std::string rtf_text(std::string_view s) {
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        char c = s[i];
+        if (c == '{' || c == '}' || c == '\r' || c == '\n') continue;
+        if (c != '\\') {
+            out += c;
+            continue;
+        }
+        if (++i >= s.size()) break;
+        char d = s[i];
+        if (d == '\'' && i + 2 < s.size()) {
+            out += static_cast<char>(std::stoi(std::string(s.substr(i + 1, 2)), nullptr, 16));
+            i += 2;
+        } else if (std::isalpha(static_cast<unsigned char>(d))) {
+            while (i < s.size() && std::isalpha(static_cast<unsigned char>(s[i]))) ++i;
+            if (i < s.size() && s[i] == '-') ++i;
+            while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i;
+            if (i >= s.size() || s[i] != ' ') --i;
+        } else {
+            out += d;  // \\ \{ \} and the like
+        }
+    }
+    return out;
+}
+
+std::string trim(std::string s) {
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.pop_back();
+    size_t i = 0;
+    while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i]))) ++i;
+    return s.substr(i);
+}
+
+// End of the group that starts at open (the index of its '{').
+size_t group_end(std::string_view s, size_t open) {
+    int depth = 0;
+    for (size_t i = open; i < s.size(); ++i) {
+        if (s[i] == '\\') {
+            ++i;
+        } else if (s[i] == '{') {
+            ++depth;
+        } else if (s[i] == '}' && --depth == 0) {
+            return i;
+        }
+    }
+    return s.size();
+}
+
+// The texts of the footnotes with the given mark, in document order.
+std::vector<std::string> footnotes(std::string_view rtf, char mark) {
+    std::vector<std::string> out;
+    std::string key = std::string(1, mark) + "{\\footnote";
+    for (size_t at = rtf.find(key); at != std::string_view::npos; at = rtf.find(key, at + 1)) {
+        size_t open = at + 1;
+        std::string text = trim(rtf_text(rtf.substr(open + 10, group_end(rtf, open) - open - 10)));
+        if (!text.empty() && text[0] == mark) text = trim(text.substr(1));
+        out.push_back(text);
+    }
+    return out;
+}
+
+// True when the group opening at `open` starts with the control word \v
+// among its leading control words: hidden text.
+bool hidden_group(std::string_view s, size_t open) {
+    size_t i = open + 1;
+    while (i + 1 < s.size() && s[i] == '\\' && std::isalpha(static_cast<unsigned char>(s[i + 1]))) {
+        size_t word = ++i;
+        while (i < s.size() && std::isalpha(static_cast<unsigned char>(s[i]))) ++i;
+        bool hidden = s.substr(word, i - word) == "v";
+        if (i < s.size() && (s[i] == '-' || std::isdigit(static_cast<unsigned char>(s[i])))) {
+            hidden = false;  // \v0 ends hidden text
+            while (i < s.size() && (s[i] == '-' || std::isdigit(static_cast<unsigned char>(s[i])))) ++i;
+        }
+        if (hidden) return true;
+        if (i < s.size() && s[i] == ' ') ++i;
+    }
+    return false;
+}
+
+// The context hashes of the jump and popup targets (hidden text), macros left out.
+std::multiset<uint32_t> jump_hashes(std::string_view rtf) {
+    std::multiset<uint32_t> out;
+    for (size_t at = rtf.find('{'); at != std::string_view::npos; at = rtf.find('{', at + 1)) {
+        if ((at > 0 && rtf[at - 1] == '\\') || !hidden_group(rtf, at)) continue;
+        // Word processors may split one hidden target over adjacent groups.
+        std::string target;
+        for (size_t end;; at = end + 1) {
+            end = group_end(rtf, at);
+            target += rtf_text(rtf.substr(at, end - at + 1));
+            size_t next = rtf.find_first_not_of("\r\n", end + 1);
+            if (next == std::string_view::npos || rtf[next] != '{' || !hidden_group(rtf, next)) break;
+            end = next - 1;
+        }
+        target = trim(target);
+        if (!target.empty() && (target[0] == '%' || target[0] == '*')) target.erase(0, 1);
+        if (target.empty() || target[0] == '!') continue;
+        target = target.substr(0, target.find_first_of(">@"));
+        out.insert(context_hash(target));
+    }
+    return out;
+}
+
+std::vector<std::string> split_keywords(const std::vector<std::string>& footnotes) {
+    std::vector<std::string> out;
+    for (const std::string& f : footnotes) {
+        std::istringstream in(f);
+        for (std::string k; std::getline(in, k, ';');) out.push_back(trim(k));
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+std::multiset<uint32_t> hashes_of(const std::vector<std::string>& names) {
+    std::multiset<uint32_t> out;
+    for (const std::string& n : names) out.insert(context_hash(n));
+    return out;
+}
+
+struct Output {
+    std::string rtf;  // every RTF file, in order
+};
+
+Output convert(const std::string& hlp) {
+    Output o;
+    TempDir dir;
+    RunResult r = run_program({KORVANE_CLI_BIN, "-q", hlp}, dir.path());
+    EXPECT_EQ(r.exit_code, 0) << hlp << ": " << r.err;
+    for (const std::string& name : dir.list()) {
+        if (name.size() > 4 && name.compare(name.size() - 4, 4, ".RTF") == 0) o.rtf += read_text(dir / name);
+    }
+    return o;
+}
+
+const char* const kHelpFiles[] = {
+    "winfile/winfile.hlp",        "statlist/StatList.hlp",   "leakybin/LEAKYBIN.HLP",
+    "msgdlg/PJMessageDialog.hlp", "msgdlg/MainForm.hlp",     "msgdlg/DemoHelp1.hlp",
+    "verinfo/verinfo.hlp",        "abbrevia-readme/README.HLP", "teraterm/ttermp.hlp",
+    "3dmm/MM.HLP",                "3dmm/ACMSETUP.HLP",       "3dmm/3DMM.HLP",
+};
+
+}  // namespace
+
+TEST(CorpusRtf, EveryContextIdAndKeywordOccurrenceComesBack) {
+    std::string corpus = KORVANE_CORPUS_DIR;
+    if (!file_exists(corpus)) GTEST_SKIP() << "corpus not present";
+    for (const char* file : kHelpFiles) {
+        SCOPED_TRACE(file);
+        std::string path = corpus + "/" + file;
+        Output out = convert(path);
+
+        auto help = open_help_file(path, 0);
+        ASSERT_TRUE(help);
+        load_context_table(*help);
+        load_keyword_table(*help);
+        std::multiset<uint32_t> contexts;
+        for (const auto& e : help->context_table.entries) {
+            if (e.hash != 0) contexts.insert(static_cast<uint32_t>(e.hash));
+        }
+        EXPECT_EQ(hashes_of(footnotes(out.rtf, '#')), contexts);
+
+        std::vector<std::string> keywords;
+        for (const auto& e : help->keyword_table.entries) {
+            ByteReader at = help->input;
+            at.seek(e.keyword_pos);
+            keywords.emplace_back(at.cstring());
+        }
+        std::sort(keywords.begin(), keywords.end());
+        EXPECT_EQ(split_keywords(footnotes(out.rtf, 'K')), keywords);
+    }
+}
+
+TEST(CorpusRtf, TitlesKeywordsContextsAndJumpsMatchTheAuthorsSources) {
+    std::string corpus = KORVANE_CORPUS_DIR;
+    if (!file_exists(corpus)) GTEST_SKIP() << "corpus not present";
+    const std::pair<const char*, const char*> cases[] = {
+        {"statlist/StatList.hlp", "statlist/StatList.Rtf"},
+        {"leakybin/LEAKYBIN.HLP", "leakybin/LeakyBin.Rtf"},
+        {"msgdlg/PJMessageDialog.hlp", "msgdlg/PJMessageDialog.rtf"},
+        {"msgdlg/MainForm.hlp", "msgdlg/MainForm.rtf"},
+        {"msgdlg/DemoHelp1.hlp", "msgdlg/DemoHelp1.rtf"},
+        {"verinfo/verinfo.hlp", "verinfo/verinfo.rtf"},
+        {"abbrevia-readme/README.HLP", "abbrevia-readme/ReadMe.rtf"},
+    };
+    for (const auto& [hlp, source] : cases) {
+        SCOPED_TRACE(hlp);
+        Output out = convert(corpus + "/" + hlp);
+        std::string theirs = read_text(corpus + "/" + source);
+        EXPECT_EQ(footnotes(out.rtf, '$'), footnotes(theirs, '$'));
+        EXPECT_EQ(split_keywords(footnotes(out.rtf, 'K')), split_keywords(footnotes(theirs, 'K')));
+        EXPECT_EQ(hashes_of(footnotes(out.rtf, '#')), hashes_of(footnotes(theirs, '#')));
+        // Every target the authors jump to, and no other. (Counts may differ:
+        // PJMessageDialog.rtf has grown a paragraph since its help file was built.)
+        std::multiset<uint32_t> ours = jump_hashes(out.rtf), authors = jump_hashes(theirs);
+        EXPECT_EQ(std::set<uint32_t>(ours.begin(), ours.end()), std::set<uint32_t>(authors.begin(), authors.end()));
+    }
+}
