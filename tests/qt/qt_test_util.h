@@ -56,9 +56,10 @@ struct SeenBox {
     QMessageBox::StandardButtons buttons;
 };
 
-// Answers the next message box with button, recording what it showed.
-inline void answer_next_box(QMessageBox::StandardButton button, SeenBox* seen) {
-    when_shown<QMessageBox>([button, seen](QMessageBox* box) {
+// Answers the next message box with button, recording what it showed; the
+// returned timer may be deleted to stop waiting.
+inline QPointer<QTimer> answer_next_box(QMessageBox::StandardButton button, SeenBox* seen) {
+    return when_shown<QMessageBox>([button, seen](QMessageBox* box) {
         if (seen) *seen = {true, box->windowTitle(), box->text(), box->icon(), box->standardButtons()};
         if (QAbstractButton* b = box->button(button)) b->click();
     });

@@ -1,6 +1,7 @@
 // The "Prog" bar's layout, pixels and repaints, the progress dialog's texts
-// and controls, the progress calls of the Qt platform, Cancel (No in this
-// process, Yes in a child process) and the finishing wait.
+// and controls, the progress calls and the fatal message box of the Qt
+// platform, Cancel (No in this process, Yes in a child process) and the
+// finishing wait.
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
@@ -130,15 +131,13 @@ private slots:
 
     void barRepaintsAtOnceOnlyOnChange() {
         CountingBar bar;
-        bar.resize(100, 20);
         bar.show();
         QVERIFY(QTest::qWaitForWindowExposed(&bar));
         QCoreApplication::processEvents();
-        int before = bar.paints;
-        bar.set_position(0);
+        const int before = bar.paints;
+        bar.set_position(0);  // unchanged: no paint
         bar.set_range(100);
-        QCOMPARE(bar.paints, before);
-        bar.set_position(30);  // no event loop in between: painted inside the call
+        bar.set_position(30);  // painted inside the call, with no event loop in between
         bar.set_range(50);
         QCOMPARE(bar.paints, before + 2);
         bar.set_position(65535);
@@ -223,6 +222,15 @@ private slots:
         QCOMPARE(gui.dialog()->bar()->position(), uint16_t(60));
     }
 
+    void fatalMessageBox() {
+        QtPlatform gui(Language::English);
+        SeenBox seen;
+        answer_next_box(QMessageBox::Ok, &seen);
+        gui.show_fatal(message_text(42), "Not enough Memory\n");
+        QVERIFY(seen.shown && seen.icon == QMessageBox::Critical);
+        QCOMPARE(seen.title + QLatin1Char('|') + seen.text, QStringLiteral("Korvane Severe Problem|Not enough Memory"));
+    }
+
     void cancelAnsweredYesEndsWithCode1AndKeepsFiles() {
         QTemporaryDir dir;
         QString out = dir.filePath(QStringLiteral("PART.RTF"));
@@ -258,24 +266,18 @@ private slots:
             Conversion c;
             c.report(100, 7);
             QPointer<ProgressDialog> d = gui.dialog();
-            QString text, id;
-            bool is_default = false, asked = false;
-            QPointer<QTimer> watcher = when_shown<QMessageBox>([&asked](QMessageBox* box) {
-                asked = true;
-                box->button(QMessageBox::No)->click();
-            });
+            QString button;
+            SeenBox asked;  // no Cancel question once finished
+            QPointer<QTimer> watcher = answer_next_box(QMessageBox::No, &asked);
             QTimer::singleShot(20, [&] {
-                text = d->button()->text();
-                id = d->button()->objectName();
-                is_default = d->button()->isDefault();
+                button = QStringLiteral("%1 %2 %3").arg(d->button()->text(), d->button()->objectName())
+                             .arg(d->button()->isDefault());
                 way.dismiss(d);
             });
             gui.finish_progress();
             QVERIFY2(d.isNull(), way.name);  // destroyed once the wait is over
-            QCOMPARE(text, QStringLiteral("&Ok"));
-            QCOMPARE(id, QStringLiteral("1"));
-            QVERIFY(is_default);
-            QVERIFY2(!asked, way.name);  // no Cancel question once finished
+            QCOMPARE(button, QStringLiteral("&Ok 1 1"));
+            QVERIFY2(!asked.shown, way.name);
             QCOMPARE(beeps, way.beep ? 1 : 0);
             gui.finish_progress();  // no dialog any more: returns at once
             delete watcher.data();
