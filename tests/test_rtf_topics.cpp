@@ -210,9 +210,11 @@ TEST(RtfTopics, Version30Files) {
         h.format.resize(12);
         return h;
     };
-    auto text30 = [](const std::string& text) { return text_record(Format().info(0).u8(0xFF), {text}, 0x01); };
-    HelpFileSpec spec = spec_of({header30("One", 100), text_record(Format().info(0).u8(0x82).u8(0xFF), {"first", ""}, 0x01), header30("Two", 100),
-                                 text30("second"), header30("Three", 8), text30("never")});
+    auto text30 = [](const std::string& text, uint8_t command = 0xFF) {
+        return text_record(Format().info(0).u8(command).u8(0xFF), {text, ""}, 0x01);
+    };
+    HelpFileSpec spec = spec_of({header30("One", 100), text30("first", 0x82), header30("Two", 100), text30("second"),
+                                 header30("Three", 8), text30("never")});
     spec.minor_version = 15;
     spec.records[2].new_block = true;  // its header starts a block: record start = block 1, position 12
     BuiltHelpFile pre = build_help_file(spec);
@@ -274,8 +276,7 @@ TEST(RtfTopics, DamagedAndUnusualStreamsEndCleanly) {
     // Text ahead of the first topic header is kept, in the first file.
     r = run_topics(spec_of({plain_text("early"), topic_header({.title = "T"}), plain_text("later")}), 0);
     ASSERT_EQ(r.files.size(), 1u);
-    EXPECT_EQ(first_out_of_order(r.all(), {"{\\rtf1", "\\pard\\ql early\\par" + footnote('$', "T") + "\\pard\\ql later"}),
-              "");
+    EXPECT_NE(r.all().find("\\pard\\ql early\\par" + footnote('$', "T") + "\\pard\\ql later"), std::string::npos);
 
     // Format data longer than 64 KB are read whole.
     r = run_topics(spec_of({topic_header({}), text_record(Format().info(0).fill(70000).u8(0x83).u8(0xFF), {"a", "b"}),

@@ -109,7 +109,7 @@ private slots:
             for (int y : {0, h - 1}) {
                 for (int x = 0; x < w; ++x) {
                     QRgb want = x < c.split ? qRgb(0, 0, 255) : qRgb(255, 255, 255);
-                    QVERIFY2(img.pixel(x, y) == want, qPrintable(QStringLiteral("%1 at %2,%3").arg(c.text).arg(x).arg(y)));
+                    QVERIFY2(img.pixel(x, y) == want, qPrintable(QStringLiteral("%1 %2").arg(x).arg(c.text)));
                 }
             }
         }

@@ -2,9 +2,6 @@
 // over a built help file in a directory of its own.
 #include "support/rtf_topics.h"
 
-#include <unistd.h>
-
-#include <climits>
 #include <sstream>
 #include <stdexcept>
 
@@ -42,17 +39,6 @@ TopicRecord plain_text(const std::string& text) {
     return text_record(Format().info(0).u8(0x82).u8(0xFF), {text, ""});
 }
 
-WorkingDirectory::WorkingDirectory(const std::string& dir) {
-    char buffer[PATH_MAX];
-    if (!getcwd(buffer, sizeof buffer)) throw std::runtime_error("getcwd");
-    previous_ = buffer;
-    if (chdir(dir.c_str()) != 0) throw std::runtime_error("chdir " + dir);
-}
-
-WorkingDirectory::~WorkingDirectory() {
-    if (chdir(previous_.c_str()) != 0) std::abort();
-}
-
 std::string TopicRun::all() const {
     std::string out;
     for (const auto& c : contents) out += flat(c);
@@ -61,12 +47,9 @@ std::string TopicRun::all() const {
 
 namespace {
 
-std::string lf_text(const std::string& s) {
-    std::string out;
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] != '\r' || i + 1 == s.size() || s[i + 1] != '\n') out += s[i];
-    }
-    return out;
+std::string lf_text(std::string s) {
+    std::erase(s, '\r');
+    return s;
 }
 
 }  // namespace

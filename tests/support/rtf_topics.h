@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -31,15 +32,10 @@ TopicRecord text_record(const Format& paragraph, const std::vector<std::string>&
 TopicRecord plain_text(const std::string& text);
 
 // Changes the working directory for its lifetime.
-class WorkingDirectory {
-public:
-    explicit WorkingDirectory(const std::string& dir);
-    ~WorkingDirectory();
-    WorkingDirectory(const WorkingDirectory&) = delete;
-    WorkingDirectory& operator=(const WorkingDirectory&) = delete;
-
-private:
-    std::string previous_;
+struct WorkingDirectory {
+    std::filesystem::path previous = std::filesystem::current_path();
+    explicit WorkingDirectory(const std::string& dir) { std::filesystem::current_path(dir); }
+    ~WorkingDirectory() { std::filesystem::current_path(previous); }
 };
 
 // What one conversion of a built help file through the topic passes gave.
