@@ -158,24 +158,20 @@ private slots:
 
     void textsOfTheThreeLanguages() {
         FreshConfig config;
-        struct Case {
-            Language lang;
-            const char* texts[11];  // caption, buttons 1, 2, 1038, boxes 7000, 7003, 7001, 7103, three labels
-        } cases[] = {
-            {Language::English,
-             {"Convert HLP-File to RTF", "C&onvert!", "&Cancel", "&Help", "For &Print", "Page per &Topic",
-              "Avoid SH&G-Files", "Jump-Reference", "&Filename:", "&Directories:", "&Format:"}},
-            {Language::German,
-             {"HLP-Datei in RTF konvertieren", "K&onvertieren", "Abbrechen", "&Hilfe", "&Druckgeeignet",
-              "S&eitenwechsel je Thema", "Keine SH&G-Dateien", "&Sprünge zeigen", "Datei&name:",
-              "&Verzeichnisse:", "Datei&format:"}},
-            {Language::Spanish,
-             {"Convertir Fichas HLP -> RTF/HPJ", "C&onvertir", "Cancelar", "Ay&uda", "Para &Imprintar",
-              "Page per &Topic", "No &SHG-Fichas", "Jump-Reference", "Nombre del &archivo HLP:",
-              "&Directorios:", "&Mostrar archivos de tipo:"}},
+        // Caption, buttons 1, 2 and 1038, boxes 7000, 7003, 7001 and 7103, three labels.
+        const std::pair<Language, const char*> cases[] = {
+            {Language::English, "Convert HLP-File to RTF|C&onvert!|&Cancel|&Help|For &Print|Page per &Topic|"
+                                "Avoid SH&G-Files|Jump-Reference|&Filename:|&Directories:|&Format:"},
+            {Language::German, "HLP-Datei in RTF konvertieren|K&onvertieren|Abbrechen|&Hilfe|&Druckgeeignet|"
+                               "S&eitenwechsel je Thema|Keine SH&G-Dateien|&Sprünge zeigen|Datei&name:|"
+                               "&Verzeichnisse:|Datei&format:"},
+            {Language::Spanish, "Convertir Fichas HLP -> RTF/HPJ|C&onvertir|Cancelar|Ay&uda|Para &Imprintar|"
+                                "Page per &Topic|No &SHG-Fichas|Jump-Reference|Nombre del &archivo HLP:|"
+                                "&Directorios:|&Mostrar archivos de tipo:"},
         };
-        for (const Case& c : cases) {
-            OpenDialog d(c.lang);
+        for (const auto& [lang, texts] : cases) {
+            OpenDialog d(lang);
+            const QStringList want = QString::fromUtf8(texts).split(QLatin1Char('|'));
             QStringList seen{d.windowTitle()};
             for (int id : {1, 2, 1038}) seen << d.push_button(id)->text();
             for (int id : {7000, 7003, 7001, 7103}) seen << d.findChild<QCheckBox*>(QString::number(id))->text();
@@ -185,12 +181,7 @@ private slots:
                 // A label with a shortcut letter has a field to jump to.
                 if (l->text().contains(QLatin1Char('&'))) QVERIFY2(l->buddy(), qPrintable(l->text()));
             }
-            for (int i = 8; i < 11; ++i) {
-                QString label = QString::fromUtf8(c.texts[i]);
-                seen << (labels.contains(label) ? label : QString());
-            }
-            QStringList want;
-            for (const char* t : c.texts) want << QString::fromUtf8(t);
+            for (int i = 8; i < 11; ++i) seen << (labels.contains(want[i]) ? want[i] : QString());
             QCOMPARE(seen, want);
             QVERIFY(labels.contains(QStringLiteral("V1.10")));
             QCOMPARE(d.nameFilters(), (QStringList{QStringLiteral("Supported Files (*.HLP;*.MVB;*.M13)"),
