@@ -93,7 +93,7 @@ TEST(RtfParagraph, PropertiesAndParagraphEnds) {
         {Format().info(0x0100).u8(0xDE).u16(15).u8(0xFF), {},
          "\\pard\\ql\\brdrl\\brdrr\\brdrb\\brdrbar\\brdrt\\brdrs "},
         // The count byte keeps bits 1..6: 0x81 means none, 0x07 three stops.
-        {Format().info(0x0200).u8(0x81).u8(0xFF), {}, "\\pard\\ql "},
+        {Format().info(0x0200).u8(0x81).u8(0x83).u8(0xFF), {"a", "b"}, "\\pard\\ql a\\tab b"},
         {Format().info(0x0200).u8(0x07).cu(10).u16(0x8091).u8(0x00).cu(0x4000 - 1).u8(0xFF), {"t"},
          "\\pard\\ql\\tx100\\tqc\\tx164570\\tx163830 t"},
         // A paragraph end right before the 0xFF is left to a cell's mark.
