@@ -73,7 +73,7 @@ TEST(RtfParagraph, CompressedValues) {
     }
 }
 
-TEST(RtfParagraph, PropertiesAndParagraphEnds) {
+TEST(RtfParagraph, PropertiesParagraphEndsAndCutData) {
     TableCell last{0, 2};
     struct Case {
         Format format;
@@ -101,12 +101,29 @@ TEST(RtfParagraph, PropertiesAndParagraphEnds) {
         {Format().info(0).u8(0x82).u8(0xFF), {"one", ""}, "\\pard\\intbl\\ql one", false, &last},
         {Format().info(0).u8(0x82).u8(0x83).u8(0xFF), {"a", "b", "c"}, "\\pard\\intbl\\ql a\\parb\\tab c", false,
          &last},
+        // Format data cut short, with nothing read beyond them. Information cut
+        // short: the paragraph is still opened and its text kept.
+        {Format().u8(0).u8(0).u16(0), {"kept", "too"}, "\\pard\\ql kepttoo"},
+        // A field cut short: the fields before it stand.
+        {Format().info(0x0002 | 0x0004).cs(1).u8(0x01), {"x"}, "\\pard\\ql\\sb10 x"},
+        // No 0xFF: the loop ends with the data and every string left is written.
+        {Format().info(0).u8(0x83), {"a", "b", "c"}, "\\pard\\ql a\\tab bc"},
+        // Operands cut short: font, macro length.
+        {Format().info(0).u8(0x80).u8(0), {"a", "b"}, "\\pard\\ql ab"},
+        {Format().info(0).u8(0xC8).u8(9), {"a", "b"}, "\\pard\\ql ab"},
+        // A macro running past the end keeps what is there; its hotspot is
+        // closed with its target at the end of the paragraph.
+        {Format().info(0).u8(0xC8).i16(40).raw("Exit()"), {"", "Quit"},
+         "\\pard\\ql \\strike Quit\\strike0\\ul0{\\v !Exit()}"},
+        // An embedded window whose description has no NUL.
+        {Format().info(0).u8(0x86).u8(0x05).fill(7).u8(0).raw("desc"), {"w"}, "\\pard\\ql w\\{ewc desc\\}"},
     };
     for (const Case& c : cases) {
         Writer w;
         w.help.long_font_records = c.long_font_records;
+        w.help.font_styles.styles = {"\\f0\\ul0"};
         EXPECT_EQ(w.write(c.format, c.strings, c.keep_with_next, c.cell), c.out);
-        EXPECT_EQ(w.format_left, 0u) << c.out;
+        EXPECT_EQ(w.format_left + w.text_left, 0u) << c.out;
     }
 }
 
@@ -171,36 +188,6 @@ TEST(RtfParagraph, CommandsPicturesAndWindows) {
     EXPECT_EQ(w.format_left, 0u);
     EXPECT_EQ(w.log.warnings, (std::vector<std::string>{"Illegal Font Selection", "Illegal Bitmap Reference 0x0005",
                                                         "Illegal Bitmap Reference 0x0001"}));
-}
-
-TEST(RtfParagraph, TruncatedFormatDataReadsNothingBeyond) {
-    struct Case {
-        Format format;
-        std::vector<std::string> strings;
-        std::string out;
-    } cases[] = {
-        // Information cut short: the paragraph is still opened and its text kept.
-        {Format().u8(0).u8(0).u16(0), {"kept", "too"}, "\\pard\\ql kepttoo"},
-        // A field cut short: the fields before it stand.
-        {Format().info(0x0002 | 0x0004).cs(1).u8(0x01), {"x"}, "\\pard\\ql\\sb10 x"},
-        // No 0xFF: the loop ends with the data and every string left is written.
-        {Format().info(0).u8(0x83), {"a", "b", "c"}, "\\pard\\ql a\\tab bc"},
-        // Operands cut short: font, macro length.
-        {Format().info(0).u8(0x80).u8(0), {"a", "b"}, "\\pard\\ql ab"},
-        {Format().info(0).u8(0xC8).u8(9), {"a", "b"}, "\\pard\\ql ab"},
-        // A macro running past the end keeps what is there; its hotspot is
-        // closed with its target at the end of the paragraph.
-        {Format().info(0).u8(0xC8).i16(40).raw("Exit()"), {"", "Quit"},
-         "\\pard\\ql \\strike Quit\\strike0\\ul0{\\v !Exit()}"},
-        // An embedded window whose description has no NUL.
-        {Format().info(0).u8(0x86).u8(0x05).fill(7).u8(0).raw("desc"), {"w"}, "\\pard\\ql w\\{ewc desc\\}"},
-    };
-    for (const Case& c : cases) {
-        Writer w;
-        w.help.font_styles.styles = {"\\f0\\ul0"};
-        EXPECT_EQ(w.write(c.format, c.strings), c.out);
-        EXPECT_EQ(w.text_left, 0u) << c.out;
-    }
 }
 
 // --- Hotspots and footnotes -------------------------------------------------
