@@ -1,15 +1,15 @@
 // Helpers shared by the dialog tests: a fresh configuration folder, and
-// answering dialogs that another piece of code shows modally.
+// acting on dialogs that another piece of code shows modally.
 #pragma once
 
 #include <QApplication>
+#include <QFile>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
-#include <memory>
 
 namespace korvane::qt::test {
 
@@ -17,69 +17,35 @@ namespace korvane::qt::test {
 class FreshConfig {
 public:
     FreshConfig() { qputenv("XDG_CONFIG_HOME", dir_.path().toLocal8Bit()); }
-    QString path() const { return dir_.path(); }
     QString ini() const { return dir_.path() + QStringLiteral("/KORVANE.INI"); }
+    void write_ini(const QByteArray& text) const {
+        QFile f(ini());
+        if (f.open(QIODevice::WriteOnly)) f.write(text);
+    }
 
 private:
     QTemporaryDir dir_;
 };
 
-// The first visible top-level widget of type W that satisfies pred, or null.
-template <class W>
-W* find_top_level(const std::function<bool(W*)>& pred = {}) {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        auto* t = qobject_cast<W*>(w);
-        if (t && t->isVisible() && (!pred || pred(t))) return t;
-    }
-    return nullptr;
-}
-
 // Polls the event loop (which runs inside whatever modal loop is active)
-// until a visible top-level W appears, then calls act with it once. The
-// returned timer may be deleted to stop waiting.
+// until a visible top-level W that satisfies pred appears, then calls act
+// with it once. The returned timer may be deleted to stop waiting.
 template <class W>
 QPointer<QTimer> when_shown(std::function<void(W*)> act, std::function<bool(W*)> pred = {}) {
     auto* timer = new QTimer(qApp);
     timer->setInterval(10);
     QObject::connect(timer, &QTimer::timeout, [timer, act, pred] {
-        if (W* w = find_top_level<W>(pred)) {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            auto* w = qobject_cast<W*>(top);
+            if (!w || !w->isVisible() || (pred && !pred(w))) continue;
             timer->stop();
             timer->deleteLater();
             act(w);
+            return;
         }
     });
     timer->start();
     return timer;
-}
-
-// Once a visible top-level W appears: prepare(w) once, then every 20 ms
-// (the file dialog may still be settling) until w hides, make sure the
-// choice is in place with choose(w) and trigger it with fire(w). After
-// 10 s w is rejected, so a test fails instead of hanging.
-template <class W>
-void drive_when_shown(std::function<void(W*)> prepare, std::function<void(W*)> choose,
-                      std::function<void(W*)> fire) {
-    when_shown<W>([prepare, choose, fire](W* w) {
-        prepare(w);
-        QPointer<W> target = w;
-        auto* timer = new QTimer(qApp);
-        timer->setInterval(20);
-        auto ticks = std::make_shared<int>(0);
-        QObject::connect(timer, &QTimer::timeout, [timer, target, choose, fire, ticks] {
-            if (!target || !target->isVisible()) {
-                timer->stop();
-                timer->deleteLater();
-                return;
-            }
-            if (++*ticks > 500) {
-                target->reject();
-                return;
-            }
-            choose(target);
-            fire(target);
-        });
-        timer->start();
-    });
 }
 
 // What a message box showed before it was answered.
@@ -90,16 +56,11 @@ struct SeenBox {
     QMessageBox::StandardButtons buttons;
 };
 
-// Answers the next message box with button, recording what it showed.
-inline void answer_next_box(QMessageBox::StandardButton button, SeenBox* seen) {
-    when_shown<QMessageBox>([button, seen](QMessageBox* box) {
-        if (seen) {
-            seen->shown = true;
-            seen->title = box->windowTitle();
-            seen->text = box->text();
-            seen->icon = box->icon();
-            seen->buttons = box->standardButtons();
-        }
+// Answers the next message box with button, recording what it showed; the
+// returned timer may be deleted to stop waiting.
+inline QPointer<QTimer> answer_next_box(QMessageBox::StandardButton button, SeenBox* seen) {
+    return when_shown<QMessageBox>([button, seen](QMessageBox* box) {
+        if (seen) *seen = {true, box->windowTitle(), box->text(), box->icon(), box->standardButtons()};
         if (QAbstractButton* b = box->button(button)) b->click();
     });
 }

@@ -1,6 +1,7 @@
-// The "Prog" bar's painting and requests, the progress dialog's texts and
-// controls, the progress calls of the Qt platform, Cancel (No in this
-// process, Yes in a child process) and the finishing wait.
+// The "Prog" bar's layout, pixels and repaints, the progress dialog's texts
+// and controls, the progress calls and the fatal message box of the Qt
+// platform, Cancel (No in this process, Yes in a child process) and the
+// finishing wait.
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
@@ -45,17 +46,6 @@ QImage paint_bar(int width, int height, uint16_t range, uint16_t position) {
     return bar.grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
-bool is_blue(QRgb c) { return qRed(c) == 0 && qGreen(c) == 0 && qBlue(c) == 255; }
-bool is_white(QRgb c) { return qRed(c) == 255 && qGreen(c) == 255 && qBlue(c) == 255; }
-
-// Columns [from, to) of row y all have the colour test accepts.
-bool row_is(const QImage& img, int y, int from, int to, bool (*test)(QRgb)) {
-    for (int x = from; x < to; ++x) {
-        if (!test(img.pixel(x, y))) return false;
-    }
-    return true;
-}
-
 // Reporting through the core needs a help-file record of its own.
 struct Conversion {
     HelpFile help;
@@ -96,97 +86,58 @@ private slots:
         set_language_offset(0);
     }
 
-    void barLayoutClampsAndFormatsFourCharacters() {
+    void barLayoutAndPixels() {
+        const int w = 200, h = 40;
         struct Case {
-            int width;
             uint16_t range, pos;
             int split;
             const char* text;
         } cases[] = {
-            {200, 100, 0, 1, "  0%"},      // one blue column even at 0
-            {200, 100, 50, 101, " 50%"},
-            {200, 100, 100, 201, "100%"},
-            {200, 100, 150, 201, "100%"},  // clamped to the range
-            {200, 0, 0, 1, "  0%"},        // range 0 counts as 1
-            {200, 0, 7, 201, "100%"},
-            {200, 3, 1, 67, " 33%"},       // 200 * 1 / 3 truncated; 33.3 rounded
-            {200, 3, 2, 134, " 67%"},      // 66.7 rounds up
-            {199, 100, 50, 100, " 50%"},
+            {100, 0, 1, "  0%"},      // one blue column even at 0
+            {100, 50, 101, " 50%"},
+            {100, 150, 201, "100%"},  // clamped to the range
+            {0, 0, 1, "  0%"},        // range 0 counts as 1
+            {0, 7, 201, "100%"},
+            {3, 2, 134, " 67%"},      // 200 * 2 / 3 truncated; 66.7 rounded
         };
         for (const Case& c : cases) {
-            BarLayout l = bar_layout(c.width, c.range, c.pos);
+            BarLayout l = bar_layout(w, c.range, c.pos);
             QCOMPARE(l.split, c.split);
             QCOMPARE(l.text, QString::fromLatin1(c.text));
+            // The top and bottom rows lie outside the text: pure colours only.
+            QImage img = paint_bar(w, h, c.range, c.pos);
+            for (int y : {0, h - 1}) {
+                for (int x = 0; x < w; ++x) {
+                    QRgb want = x < c.split ? qRgb(0, 0, 255) : qRgb(255, 255, 255);
+                    QVERIFY2(img.pixel(x, y) == want, qPrintable(QStringLiteral("%1 %2").arg(x).arg(c.text)));
+                }
+            }
         }
-    }
 
-    void barPaintsBlueUpToTheSplitAndWhiteAfter() {
-        const int w = 200, h = 40;
-        // Row 0 lies above the text: pure colours only.
-        QImage zero = paint_bar(w, h, 100, 0);
-        QVERIFY(is_blue(zero.pixel(0, 0)));
-        QVERIFY(row_is(zero, 0, 1, w, is_white));
-        QVERIFY(row_is(zero, h - 1, 1, w, is_white));
-
+        // The text is white on the blue part and blue on the white part; every
+        // pixel mixes only blue and white (blue full, red equal to green).
         QImage half = paint_bar(w, h, 100, 50);
-        QVERIFY(row_is(half, 0, 0, 101, is_blue));
-        QVERIFY(row_is(half, 0, 101, w, is_white));
-
-        QImage over = paint_bar(w, h, 100, 150);
-        QVERIFY(row_is(over, 0, 0, w, is_blue));
-        QVERIFY(row_is(over, h - 1, 0, w, is_blue));
-
-        QImage no_range = paint_bar(w, h, 0, 0);
-        QVERIFY(is_blue(no_range.pixel(0, 0)));
-        QVERIFY(row_is(no_range, 0, 1, w, is_white));
-    }
-
-    void barTextChangesColourAtTheEdge() {
-        const int w = 200, h = 40;
-        QImage half = paint_bar(w, h, 100, 50);
-        const int split = 101;
-        // Every pixel mixes only blue and white: blue full, red equal to green.
         int light_left = 0, dark_right = 0;
         for (int y = 0; y < h; ++y) {
             for (int x = 0; x < w; ++x) {
                 QRgb c = half.pixel(x, y);
-                QVERIFY2(qBlue(c) >= 200 && std::abs(qRed(c) - qGreen(c)) <= 40,
-                         qPrintable(QStringLiteral("pixel %1,%2").arg(x).arg(y)));
-                if (x < split && qRed(c) > 160) ++light_left;   // white text on blue
-                if (x >= split && qRed(c) < 96) ++dark_right;   // blue text on white
+                QVERIFY(qBlue(c) >= 200 && std::abs(qRed(c) - qGreen(c)) <= 40);
+                light_left += x < 101 && qRed(c) > 160;
+                dark_right += x >= 101 && qRed(c) < 96;
             }
         }
-        QVERIFY(light_left > 5);
-        QVERIFY(dark_right > 5);
-
-        // At 100 % the whole text is white on blue, at 0 % blue on white.
-        QImage full = paint_bar(w, h, 100, 100);
-        QImage none = paint_bar(w, h, 100, 0);
-        int white_text = 0, blue_text = 0;
-        for (int y = 0; y < h; ++y) {
-            for (int x = 1; x < w; ++x) {
-                if (qRed(full.pixel(x, y)) > 160) ++white_text;
-                if (qRed(none.pixel(x, y)) < 96) ++blue_text;
-            }
-        }
-        QVERIFY(white_text > 10);
-        QVERIFY(blue_text > 10);
+        QVERIFY(light_left > 5 && dark_right > 5);
     }
 
     void barRepaintsAtOnceOnlyOnChange() {
         CountingBar bar;
-        bar.resize(100, 20);
         bar.show();
         QVERIFY(QTest::qWaitForWindowExposed(&bar));
         QCoreApplication::processEvents();
-        QCOMPARE(bar.range(), uint16_t(100));
-        QCOMPARE(bar.position(), uint16_t(0));
-        int before = bar.paints;
-        bar.set_position(0);
+        const int before = bar.paints;
+        bar.set_position(0);  // unchanged: no paint
         bar.set_range(100);
-        QCOMPARE(bar.paints, before);
-        bar.set_position(30);  // no event loop in between: painted inside the call
-        QCOMPARE(bar.paints, before + 1);
+        bar.set_position(30);  // painted inside the call, with no event loop in between
         bar.set_range(50);
         QCOMPARE(bar.paints, before + 2);
         bar.set_position(65535);
@@ -208,14 +159,9 @@ private slots:
             ProgressDialog d(c.lang);
             QCOMPARE(d.windowTitle(), QString::fromUtf8(c.caption));
             QCOMPARE(d.button()->text(), QString::fromUtf8(c.cancel));
-            QCOMPARE(d.button()->objectName(), QStringLiteral("2"));
-            QVERIFY(d.findChild<QLabel*>(QStringLiteral("7102")));
-            QVERIFY(d.findChild<ProgressBar*>(QStringLiteral("7100")));
-            QVERIFY(d.findChild<QListWidget*>(QStringLiteral("7101")));
-            bool label_found = false;
-            for (QLabel* l : d.findChildren<QLabel*>()) label_found |= l->text() == QString::fromUtf8(c.warnings);
-            QVERIFY(label_found);
-            QVERIFY(d.phase_label()->text().isEmpty());
+            QStringList labels;
+            for (QLabel* l : d.findChildren<QLabel*>()) labels << l->text();
+            QVERIFY(labels.contains(QString::fromUtf8(c.warnings)));
             QVERIFY(!d.isModal());
             // The bar sits above the warnings list, the button right of the bar.
             QVERIFY(d.bar()->mapTo(&d, QPoint(0, 0)).y() < d.warnings()->y());
@@ -229,17 +175,12 @@ private slots:
         set_platform(&gui);
         Conversion c;
         add_warning(c.help, 11);  // before the dialog exists: dropped
-        QVERIFY(!gui.dialog());
-        c.report(0, 0);  // the first report opens the dialog even with nothing to show
-        QVERIFY(gui.dialog());
-        QVERIFY(gui.dialog()->isVisible());
-        QCOMPARE(gui.dialog()->bar()->position(), uint16_t(0));
+        c.report(0, 0);           // the first report opens the dialog even with nothing to show
+        QVERIFY(gui.dialog() && gui.dialog()->isVisible());
         c.report(40, 8);
-        QCOMPARE(gui.dialog()->phase_label()->text(), QStringLiteral("Lade Verwaltungseintrag"));
-        QCOMPARE(gui.dialog()->bar()->position(), uint16_t(40));
         c.report(0, 0);  // keeps both
-        QCOMPARE(gui.dialog()->bar()->position(), uint16_t(40));
         QCOMPARE(gui.dialog()->phase_label()->text(), QStringLiteral("Lade Verwaltungseintrag"));
+        QCOMPARE(gui.dialog()->bar()->position(), uint16_t(40));
         add_warning(c.help, 16, 0x12);
         add_warning(c.help, 31, "A\nB");
         add_warning(c.help, 31, "caf\xE9");  // not UTF-8: shown as Latin-1
@@ -256,35 +197,38 @@ private slots:
         set_platform(&gui);
         Conversion c;
         c.report(10, 7);
-        SeenBox seen;
-        answer_next_box(QMessageBox::No, &seen);
-        QTimer::singleShot(0, [&gui] { gui.dialog()->button()->click(); });
-        for (int i = 0; i < 200 && !seen.shown; ++i) {
-            c.report(11 + i % 50, 7);
-            QTest::qWait(5);
+        // The button, Escape and closing the window all ask while running.
+        const std::function<void()> asks[] = {
+            [&gui] { gui.dialog()->button()->click(); },
+            [&gui] { QTest::keyClick(gui.dialog(), Qt::Key_Escape); },
+            [&gui] { gui.dialog()->close(); },
+        };
+        for (const auto& ask : asks) {
+            SeenBox seen;
+            answer_next_box(QMessageBox::No, &seen);
+            QTimer::singleShot(0, ask);
+            for (int i = 0; i < 200 && !seen.shown; ++i) {
+                c.report(11 + i % 50, 7);
+                QTest::qWait(5);
+            }
+            QVERIFY(seen.shown);
+            QCOMPARE(seen.title, QStringLiteral("Korvane"));
+            QCOMPARE(seen.text, QStringLiteral("Möchten Sie die Konvertierung wirklich abbrechen"));
+            QCOMPARE(seen.icon, QMessageBox::Question);
+            QCOMPARE(seen.buttons, QMessageBox::Yes | QMessageBox::No);
+            QVERIFY(gui.dialog()->isVisible() && gui.dialog()->running() && !gui.dialog()->dismissed());
         }
-        QVERIFY(seen.shown);
-        QCOMPARE(seen.title, QStringLiteral("Korvane"));
-        QCOMPARE(seen.text, QStringLiteral("Möchten Sie die Konvertierung wirklich abbrechen"));
-        QCOMPARE(seen.icon, QMessageBox::Question);
-        QCOMPARE(seen.buttons, QMessageBox::Yes | QMessageBox::No);
-        QVERIFY(gui.dialog()->running());
-        QVERIFY(!gui.dialog()->dismissed());
-
-        // Escape and closing the window ask the same question while running.
-        SeenBox again;
-        answer_next_box(QMessageBox::No, &again);
-        QTimer::singleShot(0, [&gui] { QTest::keyClick(gui.dialog(), Qt::Key_Escape); });
-        for (int i = 0; i < 200 && !again.shown; ++i) QTest::qWait(5);
-        QVERIFY(again.shown);
-        SeenBox closing;
-        answer_next_box(QMessageBox::No, &closing);
-        QTimer::singleShot(0, [&gui] { gui.dialog()->close(); });
-        for (int i = 0; i < 200 && !closing.shown; ++i) QTest::qWait(5);
-        QVERIFY(closing.shown);
-        QVERIFY(gui.dialog()->isVisible());
         c.report(60, 7);
         QCOMPARE(gui.dialog()->bar()->position(), uint16_t(60));
+    }
+
+    void fatalMessageBox() {
+        QtPlatform gui(Language::English);
+        SeenBox seen;
+        answer_next_box(QMessageBox::Ok, &seen);
+        gui.show_fatal(message_text(42), "Not enough Memory\n");
+        QVERIFY(seen.shown && seen.icon == QMessageBox::Critical);
+        QCOMPARE(seen.title + QLatin1Char('|') + seen.text, QStringLiteral("Korvane Severe Problem|Not enough Memory"));
     }
 
     void cancelAnsweredYesEndsWithCode1AndKeepsFiles() {
@@ -301,15 +245,20 @@ private slots:
     }
 
     void finishingWaitEndsByEnterEscapeButtonOrClose() {
-        using Dismiss = std::function<void(ProgressDialog*)>;
-        const std::pair<const char*, Dismiss> ways[] = {
-            {"enter", [](ProgressDialog* d) { QTest::keyClick(d, Qt::Key_Return); }},
-            {"escape", [](ProgressDialog* d) { QTest::keyClick(d, Qt::Key_Escape); }},
-            {"button", [](ProgressDialog* d) { d->button()->click(); }},
-            {"close", [](ProgressDialog* d) { d->close(); }},
+        struct Way {
+            const char* name;
+            std::function<void(ProgressDialog*)> dismiss;
+            bool beep;  // else "MessageBeep=0"
         };
-        for (const auto& [name, dismiss] : ways) {
+        const Way ways[] = {
+            {"enter", [](ProgressDialog* d) { QTest::keyClick(d, Qt::Key_Return); }, true},
+            {"escape", [](ProgressDialog* d) { QTest::keyClick(d, Qt::Key_Escape); }, true},
+            {"button", [](ProgressDialog* d) { d->button()->click(); }, false},
+            {"close", [](ProgressDialog* d) { d->close(); }, true},
+        };
+        for (const Way& way : ways) {
             FreshConfig config;
+            if (!way.beep) config.write_ini("[Options]\nMessageBeep=0\n");
             QtPlatform gui(Language::English);
             int beeps = 0;
             gui.set_beep([&beeps] { ++beeps; });
@@ -317,57 +266,22 @@ private slots:
             Conversion c;
             c.report(100, 7);
             QPointer<ProgressDialog> d = gui.dialog();
-            QString text, id;
-            bool is_default = false;
-            bool asked = false;
-            QPointer<QTimer> watcher = when_shown<QMessageBox>([&asked](QMessageBox* box) {
-                asked = true;
-                box->button(QMessageBox::No)->click();
-            });
-            QTimer::singleShot(20, [&, dismiss = dismiss] {
-                text = d->button()->text();
-                id = d->button()->objectName();
-                is_default = d->button()->isDefault();
-                dismiss(d);
+            QString button;
+            SeenBox asked;  // no Cancel question once finished
+            QPointer<QTimer> watcher = answer_next_box(QMessageBox::No, &asked);
+            QTimer::singleShot(20, [&] {
+                button = QStringLiteral("%1 %2 %3").arg(d->button()->text(), d->button()->objectName())
+                             .arg(d->button()->isDefault());
+                way.dismiss(d);
             });
             gui.finish_progress();
-            QVERIFY2(d.isNull(), name);  // destroyed once the wait is over
-            QCOMPARE(text, QStringLiteral("&Ok"));
-            QCOMPARE(id, QStringLiteral("1"));
-            QVERIFY(is_default);
-            QVERIFY2(!asked, name);  // no Cancel question once finished
-            QCOMPARE(beeps, 1);
+            QVERIFY2(d.isNull(), way.name);  // destroyed once the wait is over
+            QCOMPARE(button, QStringLiteral("&Ok 1 1"));
+            QVERIFY2(!asked.shown, way.name);
+            QCOMPARE(beeps, way.beep ? 1 : 0);
+            gui.finish_progress();  // no dialog any more: returns at once
             delete watcher.data();
         }
-    }
-
-    void beepFollowsTheSetting() {
-        FreshConfig config;
-        QFile ini(config.ini());
-        QVERIFY(ini.open(QIODevice::WriteOnly));
-        ini.write("[Options]\nMessageBeep=0\n");
-        ini.close();
-        QtPlatform gui(Language::English);
-        int beeps = 0;
-        gui.set_beep([&beeps] { ++beeps; });
-        set_platform(&gui);
-        Conversion c;
-        c.report(100, 7);
-        QTimer::singleShot(0, [&gui] { gui.dialog()->button()->click(); });
-        gui.finish_progress();
-        QCOMPARE(beeps, 0);
-        gui.finish_progress();  // no dialog any more: returns at once
-    }
-
-    void fatalMessageBoxShowsCaptionAndText() {
-        QtPlatform gui(Language::English);
-        SeenBox seen;
-        answer_next_box(QMessageBox::Ok, &seen);
-        gui.show_fatal(message_text(42), "Not enough Memory\n");
-        QVERIFY(seen.shown);
-        QCOMPARE(seen.title, QStringLiteral("Korvane Severe Problem"));
-        QCOMPARE(seen.text, QStringLiteral("Not enough Memory"));
-        QCOMPARE(seen.icon, QMessageBox::Critical);
     }
 };
 

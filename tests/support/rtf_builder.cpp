@@ -1,22 +1,28 @@
+// Format data encodings, |FONT files and the capture of RTF output.
 #include "support/rtf_builder.h"
 
 #include "driver/out_stream.h"
 
 namespace korvane::test {
 
+namespace {
+
+// Two bytes: the odd word w reads as (int16)(w - bias) / 2, truncated toward 0.
+std::vector<uint8_t> two_bytes(int value, int bias) {
+    auto w = static_cast<uint16_t>((value >= 0 ? value * 2 + 1 : value * 2 - 1) + bias);
+    return {static_cast<uint8_t>(w & 0xFF), static_cast<uint8_t>(w >> 8)};
+}
+
+}  // namespace
+
 std::vector<uint8_t> compressed_unsigned(int value) {
     if (value >= 0 && value < 128) return {static_cast<uint8_t>(value * 2)};
-    // Two bytes: the word w (odd) reads as (int16)w / 2, truncated toward 0.
-    int w = value >= 0 ? value * 2 + 1 : value * 2 - 1;
-    uint16_t u = static_cast<uint16_t>(w);
-    return {static_cast<uint8_t>(u & 0xFF), static_cast<uint8_t>(u >> 8)};
+    return two_bytes(value, 0);
 }
 
 std::vector<uint8_t> compressed_signed(int value) {
     if (value >= -64 && value < 64) return {static_cast<uint8_t>(value * 2 + 128)};
-    int w = (value >= 0 ? value * 2 + 1 : value * 2 - 1) + 0x8000;
-    uint16_t u = static_cast<uint16_t>(w);
-    return {static_cast<uint8_t>(u & 0xFF), static_cast<uint8_t>(u >> 8)};
+    return two_bytes(value, 0x8000);
 }
 
 std::vector<uint8_t> text_strings(const std::vector<std::string>& strings) {
@@ -24,9 +30,6 @@ std::vector<uint8_t> text_strings(const std::vector<std::string>& strings) {
     for (const auto& s : strings) b.str(s);
     return b.b;
 }
-
-WarningLog::WarningLog() { set_platform(this); }
-WarningLog::~WarningLog() { set_platform(nullptr); }
 
 std::string captured(const std::function<void(OutStream&)>& write) {
     TempDir dir;
@@ -49,27 +52,24 @@ std::string flat(std::string_view s) {
 bool balanced_rtf(std::string_view rtf) {
     long depth = 0;
     for (size_t i = 0; i < rtf.size(); ++i) {
-        char c = rtf[i];
-        if (c == '\\') {
+        if (rtf[i] == '\\') {
             ++i;  // the escaped character (or the start of a control word)
-            continue;
+        } else if (rtf[i] == '{') {
+            ++depth;
+        } else if (rtf[i] == '}' && --depth < 0) {
+            return false;
         }
-        if (c == '{') ++depth;
-        if (c == '}' && --depth < 0) return false;
     }
     return depth == 0;
 }
 
 std::vector<uint8_t> font_file(const std::vector<std::string>& faces, const std::vector<ShortFontSpec>& fonts) {
     Bytes b;
-    uint16_t descriptor_offset = static_cast<uint16_t>(8 + 20 * faces.size());
-    b.u16(static_cast<unsigned>(faces.size())).u16(static_cast<unsigned>(fonts.size())).u16(8).u16(descriptor_offset);
-    for (const auto& f : faces) {
-        std::string field = f.substr(0, 20);
-        b.raw(field).fill(20 - field.size());
-    }
+    b.u16(static_cast<unsigned>(faces.size())).u16(static_cast<unsigned>(fonts.size())).u16(8);
+    b.u16(static_cast<unsigned>(8 + 20 * faces.size()));
+    for (const auto& f : faces) b.raw(f.substr(0, 20)).fill(20 - std::min<size_t>(f.size(), 20));
     for (const auto& f : fonts) {
-        b.u8(f.attributes).u8(f.half_points).u8(f.family).u16(f.face).u8(f.red).u8(f.green).u8(f.blue).u8(0).u8(0).u8(0);
+        b.u8(f.attributes).u8(f.half_points).u8(f.family).u16(f.face).u8(f.red).u8(f.green).u8(f.blue).fill(3);
     }
     return b.b;
 }

@@ -1,5 +1,5 @@
-// Builders for topic format data, |FONT files and captured output, for the
-// tests of the RTF writers.
+// Builders for topic format data and |FONT files, and helpers that capture
+// and inspect what the RTF writers produce.
 #pragma once
 
 #include <cstdint>
@@ -8,12 +8,10 @@
 #include <string_view>
 #include <vector>
 
-#include "driver/platform.h"
 #include "support/hlp_builder.h"
 
 namespace korvane {
 class OutStream;
-struct HelpFile;
 }
 
 namespace korvane::test {
@@ -33,35 +31,17 @@ struct Format {
     Format& i16(int v) { data.i16(v); return *this; }
     Format& str(std::string_view s) { data.str(s); return *this; }
     Format& raw(std::string_view s) { data.raw(s); return *this; }
-    Format& fill(size_t n, uint8_t v = 0) { data.fill(n, v); return *this; }
+    Format& fill(size_t n) { data.fill(n); return *this; }
     Format& bytes(const std::vector<uint8_t>& v) { data.raw(v); return *this; }
     Format& cu(int v) { return bytes(compressed_unsigned(v)); }
     Format& cs(int v) { return bytes(compressed_signed(v)); }
     // Paragraph information with only its bits (fields follow via cu/cs/u8).
     Format& info(uint16_t bits) { return u8(0).u8(0).u16(0).u16(bits); }
-    size_t size() const { return data.size(); }
     operator const std::vector<uint8_t>&() const { return data.b; }
 };
 
 // Text data: NUL-terminated strings.
 std::vector<uint8_t> text_strings(const std::vector<std::string>& strings);
-
-// Collects the warning lines of the conversion while it lives (and gives
-// help a progress window so that warnings are not dropped).
-class WarningLog : public Platform {
-public:
-    WarningLog();
-    ~WarningLog() override;
-    void show_fatal(std::string_view, std::string_view) override {}
-    void open_progress() override {}
-    void set_phase(std::string_view text) override { phases.emplace_back(text); }
-    void set_percent(int percent) override { percents.push_back(percent); }
-    void add_warning_line(std::string_view line) override { lines.emplace_back(line); }
-
-    std::vector<std::string> lines;
-    std::vector<std::string> phases;
-    std::vector<int> percents;
-};
 
 // Runs write with a binary stream and returns what it wrote.
 std::string captured(const std::function<void(OutStream&)>& write);

@@ -1,14 +1,15 @@
+// Topic link records as the topic pass reads them, and one run of the pass
+// over a built help file in a directory of its own.
 #include "support/rtf_topics.h"
 
-#include <unistd.h>
-
-#include <climits>
+#include <sstream>
 #include <stdexcept>
 
 #include "driver/out_stream.h"
 #include "helpfile/helpfile.h"
 #include "rtf/fonts.h"
 #include "rtf/topic_writer.h"
+#include "support/index_builder.h"
 #include "topics/indexes.h"
 
 namespace korvane::test {
@@ -19,11 +20,7 @@ TopicRecord topic_header(const TopicHeaderSpec& spec) {
     Bytes f;
     f.u32(spec.block_size).u32(spec.browse_back).u32(spec.browse_forward).i32(spec.number).u32(0).u32(spec.scroll);
     r.format = f.b;
-    if (!spec.title.empty() || !spec.macro.empty()) {
-        Bytes t;
-        t.str(spec.title).raw(spec.macro);
-        r.text = t.b;
-    }
+    if (!spec.title.empty() || !spec.macro.empty()) r.text = Bytes().str(spec.title).raw(spec.macro).b;
     return r;
 }
 
@@ -33,31 +30,13 @@ TopicRecord text_record(const Format& paragraph, const std::vector<std::string>&
     Format f;
     f.cu(0).u8(0);
     if (type != 0x01) f.cu(0);
-    f.bytes(paragraph);
-    r.format = f.data.b;
+    r.format = f.bytes(paragraph).data.b;
     r.text = text_strings(strings);
     return r;
 }
 
 TopicRecord plain_text(const std::string& text) {
     return text_record(Format().info(0).u8(0x82).u8(0xFF), {text, ""});
-}
-
-TopicRecord table_record(const Format& row, const std::vector<std::string>& strings) {
-    TopicRecord r = text_record(row, strings);
-    r.record_type = 0x23;
-    return r;
-}
-
-WorkingDirectory::WorkingDirectory(const std::string& dir) {
-    char buffer[PATH_MAX];
-    if (!getcwd(buffer, sizeof buffer)) throw std::runtime_error("getcwd");
-    previous_ = buffer;
-    if (chdir(dir.c_str()) != 0) throw std::runtime_error("chdir " + dir);
-}
-
-WorkingDirectory::~WorkingDirectory() {
-    if (chdir(previous_.c_str()) != 0) std::abort();
 }
 
 std::string TopicRun::all() const {
@@ -69,31 +48,27 @@ std::string TopicRun::all() const {
 namespace {
 
 std::string lf_text(std::string s) {
-    std::string out;
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') continue;
-        out += s[i];
-    }
-    return out;
+    std::erase(s, '\r');
+    return s;
 }
 
 }  // namespace
 
 TopicRun run_topics(const HelpFileSpec& spec, int flags, const std::function<void(BuiltHelpFile&)>& patch) {
     TopicRun run;
-    run.built = build_help_file(spec);
-    if (patch) patch(run.built);
+    BuiltHelpFile built = build_help_file(spec);
+    if (patch) patch(built);
     TempDir dir;
-    WarningLog log;
+    RecordingPlatform log;
     {
-        auto help = open_help_bytes(run.built.bytes, dir, flags);
+        auto help = open_help_bytes(built.bytes, dir, flags);
         if (!help) throw std::runtime_error("open");
         if (!(flags & CVF_FOR_PRINT)) {
             load_context_table(*help);
             load_keyword_table(*help);
         }
         write_font_table(*help, nullptr);
-        log.lines.clear();
+        log.warnings.clear();
         log.phases.clear();
         log.percents.clear();
         WorkingDirectory cwd(dir.path());
@@ -105,20 +80,13 @@ TopicRun run_topics(const HelpFileSpec& spec, int flags, const std::function<voi
         run.project = lf_text(read_text(dir / "P.HPJ"));
     }
     size_t files = run.project.find("[Files]\n");
-    if (files != std::string::npos) {
-        size_t at = files + 8;
-        while (at < run.project.size()) {
-            size_t end = run.project.find('\n', at);
-            if (end == std::string::npos) end = run.project.size();
-            std::string name = run.project.substr(at, end - at);
-            if (!name.empty()) {
-                run.files.push_back(name);
-                run.contents.push_back(lf_text(read_text(dir / name)));
-            }
-            at = end + 1;
-        }
+    std::istringstream lines(files == std::string::npos ? "" : run.project.substr(files + 8));
+    for (std::string name; std::getline(lines, name);) {
+        if (name.empty()) continue;
+        run.files.push_back(name);
+        run.contents.push_back(lf_text(read_text(dir / name)));
     }
-    run.warnings = log.lines;
+    run.warnings = log.warnings;
     run.phases = log.phases;
     run.percents = log.percents;
     return run;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -11,8 +12,8 @@
 
 namespace korvane::test {
 
-// A topic header record: six u32 fields (block size 100) and the text
-// title NUL macro (no text when both are empty).
+// A topic header record: six u32 fields and the text title NUL macro (no
+// text when both are empty).
 struct TopicHeaderSpec {
     int32_t number = 0;
     std::string title = {};
@@ -25,23 +26,16 @@ struct TopicHeaderSpec {
 TopicRecord topic_header(const TopicHeaderSpec& spec);
 // A display-text record (0x20): the two compressed values and the byte in
 // front of the paragraph; type 0x01 (3.0 text) has only the first value and
-// the byte.
+// the byte; type 0x23 is a table record with the row in place of the paragraph.
 TopicRecord text_record(const Format& paragraph, const std::vector<std::string>& strings, uint8_t type = 0x20);
 // One paragraph of plain text ended by a paragraph end.
 TopicRecord plain_text(const std::string& text);
-// A table record (0x23) with the given column data and cells.
-TopicRecord table_record(const Format& row, const std::vector<std::string>& strings);
 
 // Changes the working directory for its lifetime.
-class WorkingDirectory {
-public:
-    explicit WorkingDirectory(const std::string& dir);
-    ~WorkingDirectory();
-    WorkingDirectory(const WorkingDirectory&) = delete;
-    WorkingDirectory& operator=(const WorkingDirectory&) = delete;
-
-private:
-    std::string previous_;
+struct WorkingDirectory {
+    std::filesystem::path previous = std::filesystem::current_path();
+    explicit WorkingDirectory(const std::string& dir) { std::filesystem::current_path(dir); }
+    ~WorkingDirectory() { std::filesystem::current_path(previous); }
 };
 
 // What one conversion of a built help file through the topic passes gave.
@@ -51,7 +45,6 @@ struct TopicRun {
     std::string project;                 // the project stream (from "[Files]")
     std::vector<std::string> warnings, phases;
     std::vector<int> percents;
-    BuiltHelpFile built;
     std::string all() const;  // every file, flattened (no line feeds), one after another
 };
 
