@@ -143,23 +143,39 @@ TEST(BitmapsBaggage, PrintModeExtractsIntoTempAndLeavesNothing) {
     EXPECT_EQ(out.list(), std::vector<std::string>{});
 }
 
-// Real help files: every picture converts to a file ImageMagick reads, and
-// where the authors' bitmaps lie beside the help file the pixels match.
+// Real help files: a container with hotspots and baggage are kept byte for
+// byte; every picture converts to a file ImageMagick reads, and where the
+// authors' bitmaps lie beside the help file the pixels match.
 TEST(BitmapsBaggage, Corpus) {
     std::string corpus = KORVANE_CORPUS_DIR;
-    if (!file_exists(corpus + "/winfile/winfile.hlp")) GTEST_SKIP() << "corpus not present";
+    if (!file_exists(corpus + "/3dmm/3DMM.HLP") || !file_exists(corpus + "/3dmm/MM.HLP")) GTEST_SKIP() << "corpus not present";
+    TempDir dir;
+    auto dmm = open_help_file(corpus + "/3dmm/3DMM.HLP", 0);
+    EXPECT_EQ(sections(*dmm, dir.path()), "\n[Bitmaps]\nbm00.BMP\nbm1.SHG\nbm20.BMP\n\n[Baggage]\n");
+    auto shg = std::find_if(dmm->files.begin(), dmm->files.end(), [](const InternalFile& f) { return f.name == "|bm1"; });
+    ASSERT_NE(shg, dmm->files.end());
+    auto at = dmm->bytes.begin() + shg->offset;
+    EXPECT_EQ(read_file(dir / "bm1.SHG"), std::vector<uint8_t>(at, at + shg->size));
+    EXPECT_EQ(name_for_hash(*dmm, context_hash("setup2")), "setup2");
+    auto mm = open_help_file(corpus + "/3dmm/MM.HLP", 0);
+    EXPECT_NE(sections(*mm, dir.path()).find("\n[Baggage]\nSOUND1.WAV\n"), std::string::npos);
+    std::vector<uint8_t> wav = read_file(dir / "SOUND1.WAV");
+    ASSERT_GT(wav.size(), 12u);
+    EXPECT_EQ(std::string(wav.begin(), wav.begin() + 4), "RIFF");
+    EXPECT_EQ(ByteReader::le32(&wav[4]) + 8, wav.size());
+
     const std::pair<std::string, size_t> cases[] = {{"winfile/winfile.hlp", 11}, {"3dmm/ACMSETUP.HLP", 1},
                                                     {"teraterm/ttermp.hlp", 1}, {"verinfo/verinfo.hlp", 1},
                                                     {"msgdlg/PJMessageDialog.hlp", 9}};
     for (const auto& [file, count] : cases) {
         if (!file_exists(corpus + "/" + file)) continue;
-        TempDir dir;
+        TempDir pictures;
         auto help = open_help_file(corpus + "/" + file, 0);
         ASSERT_TRUE(help) << file;
-        sections(*help, dir.path(), false);
-        EXPECT_EQ(dir.list().size(), count) << file;
-        for (const std::string& name : dir.list()) {
-            auto info = identify(dir / name);
+        sections(*help, pictures.path(), false);
+        EXPECT_EQ(pictures.list().size(), count) << file;
+        for (const std::string& name : pictures.list()) {
+            auto info = identify(pictures / name);
             if (!info) GTEST_SKIP() << "ImageMagick's identify is not installed";
             EXPECT_FALSE(info->format.empty()) << file << " " << name << ": " << info->error;
             EXPECT_GT(info->width, 0) << file << " " << name;
@@ -167,28 +183,11 @@ TEST(BitmapsBaggage, Corpus) {
         if (file != "msgdlg/PJMessageDialog.hlp") continue;
         for (auto [ours, original] : {std::pair{"bm00.BMP", "IDIExclamation.bmp"}, std::pair{"bm40.BMP", "IDIApplication.bmp"},
                                       std::pair{"bm80.BMP", "TPJVCLMsgDlg.bmp"}}) {
-            RunResult r = run_program({"/usr/bin/env", "compare", "-metric", "AE", dir / ours, corpus + "/msgdlg/" + original, "null:"}, "");
+            RunResult r = run_program({"/usr/bin/env", "compare", "-metric", "AE", pictures / ours, corpus + "/msgdlg/" + original,
+                                       "null:"}, "");
             if (r.exit_code == 127) GTEST_SKIP() << "ImageMagick's compare is not installed";
             EXPECT_EQ(r.exit_code, 0) << ours << " " << r.err;
             EXPECT_EQ(r.err, "0") << ours;
         }
     }
-
-    // A container with hotspots is kept byte for byte, and so is baggage.
-    if (!file_exists(corpus + "/3dmm/3DMM.HLP") || !file_exists(corpus + "/3dmm/MM.HLP")) return;
-    TempDir dir;
-    auto help = open_help_file(corpus + "/3dmm/3DMM.HLP", 0);
-    EXPECT_EQ(sections(*help, dir.path()), "\n[Bitmaps]\nbm00.BMP\nbm1.SHG\nbm20.BMP\n\n[Baggage]\n");
-    auto shg = std::find_if(help->files.begin(), help->files.end(), [](const InternalFile& f) { return f.name == "|bm1"; });
-    ASSERT_NE(shg, help->files.end());
-    auto at = help->bytes.begin() + shg->offset;
-    EXPECT_EQ(read_file(dir / "bm1.SHG"), std::vector<uint8_t>(at, at + shg->size));
-    EXPECT_EQ(name_for_hash(*help, context_hash("setup2")), "setup2");
-    auto mm = open_help_file(corpus + "/3dmm/MM.HLP", 0);
-    EXPECT_NE(sections(*mm, dir.path()).find("\n[Baggage]\nSOUND1.WAV\n"), std::string::npos);
-    std::vector<uint8_t> wav = read_file(dir / "SOUND1.WAV");
-    ASSERT_GT(wav.size(), 12u);
-    EXPECT_EQ(std::string(wav.begin(), wav.begin() + 4), "RIFF");
-    EXPECT_EQ(ByteReader::le32(&wav[4]) + 8, wav.size());
 }
-

@@ -112,8 +112,7 @@ TEST(PictureEmbed, OnlyTheColourTableTheFileHolds) {
 
     // Above 8 bits there is no table; a file cut short is not padded;
     // resolution 0 counts as 96 dots per inch.
-    std::vector<uint8_t> deep = bmp_file(3, 2, 24, 0, {}, bitmap_pixels(24, 3, 2), 0);
-    deep.resize(deep.size() - 5);
+    std::vector<uint8_t> full = bmp_file(3, 2, 24, 0, {}, bitmap_pixels(24, 3, 2), 0), deep(full.begin(), full.end() - 5);
     e = embed("bm2.BMP", deep);
     ASSERT_TRUE(e.embedded);
     EXPECT_EQ(e.first_line, "{\\pict\\wmetafile8\\picw78\\pich52");
