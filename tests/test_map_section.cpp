@@ -1,11 +1,11 @@
 // The [Map] section: names for |CTXOMAP entries from the context table, or
-// from |TOMAP in files of the 3.0 compiler; the section in the written
-// project; and the authors' own projects against what is written.
+// from |TOMAP in 3.0 files; the section in the written project; and what
+// is written for real files against their authors' projects.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <optional>
 #include <filesystem>
+#include <optional>
 #include <sstream>
 #include <strings.h>
 
@@ -41,47 +41,64 @@ std::vector<std::pair<std::string, long>> map_entries(const std::string& project
     bool in_map = false;
     for (std::string line; std::getline(in, line);) {
         line.resize(std::min(line.size(), line.find(';')));
-        for (char& c : line) c = c == '=' || c == '\r' || c == '\t' ? ' ' : static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        for (char& c : line) c = c == '=' || c == '\r' || c == '\t' ? ' ' : c;
         std::istringstream words(line);
         std::string name;
         long number;
         if (!(words >> name)) continue;
-        if (name[0] == '[') in_map = name == "[MAP]";
-        else if (in_map && (name != "#DEFINE" || words >> name) && words >> number) entries.emplace_back(name, number);
+        if (name[0] == '[') in_map = strcasecmp(name.c_str(), "[MAP]") == 0;
+        else if (in_map && (name != "#define" || words >> name) && words >> number) entries.emplace_back(name, number);
     }
     return entries;
 }
 
 }  // namespace
 
-TEST(MapSection, NamesFromTheFirstContextAtEachOffset) {
-    Lines one = {"\n[Map]\n#define intro 1\n"};
+TEST(MapSection, NamesFromContextsOrTomapNumbers) {
+    using Files = std::vector<std::pair<std::string, std::vector<uint8_t>>>;
+    auto ctxomap = [](std::vector<std::pair<int32_t, uint32_t>> entries, std::optional<uint16_t> count = {}) {
+        return std::pair{std::string("|CTXOMAP"), ctxomap_file(entries, count)};
+    };
+    auto cut = ctxomap({{1, 100}, {2, 100}});
+    cut.second.pop_back();
+    // 3.0 files: |TOMAP, whose next four bytes are the next file's header (900).
+    Files old = {{"|TOMAP", Bytes().fill(64, 0xEE).u32(500).u32(0).u32(700).u32(500).b},
+                 {"pad", std::vector<uint8_t>(900, 0)}, ctxomap({{1, 700}, {2, 500}, {3, 0}, {4, 900}})};
     struct Case {
         const char* what;
-        std::optional<std::vector<uint8_t>> ctxomap;
+        uint16_t minor;
+        Files files;
         std::string text;
         Lines warnings;
         std::vector<int> percents;
     } cases[] = {
         // Numbers are signed; a context with hash 0 names nothing; an offset
         // of all ones matches only that offset, not every context.
-        {"entries", ctxomap_file({{1, 100}, {-5, 100}, {7, 200}, {8, 0xABCD}, {9, 0}, {10, 0xFFFFFFF0u}, {11, 0xFFFFFFFFu}}),
+        {"entries", 21,
+         {ctxomap({{1, 100}, {-5, 100}, {7, 200}, {8, 0xABCD}, {9, 0}, {10, 0xFFFFFFF0u}, {11, 0xFFFFFFFFu}})},
          "\n[Map]\n#define intro 1\n#define intro -5\n#define zero 9\n#define neg 10\n",
          {failed("000000C8"), failed("0000ABCD"), failed("FFFFFFFF")}, {47, 48, 48, 49, 49, 50, 50}},
-        {"no |CTXOMAP", std::nullopt, "", {}, {}},
-        {"count 0", ctxomap_file({}), "\n[Map]\n", {}, {}},
-        {"count larger than the entries", ctxomap_file({{1, 100}, {2, 100}}, 5),
+        {"no |CTXOMAP", 21, {}, "", {}, {}},
+        {"count 0", 21, {ctxomap({})}, "\n[Map]\n", {}, {}},
+        {"count larger than the entries", 21, {ctxomap({{1, 100}, {2, 100}}, 5)},
          "\n[Map]\n#define intro 1\n#define intro 2\n", {}, {49, 50}},
-        {"count smaller than the entries", ctxomap_file({{1, 100}, {2, 100}}, 1), one[0], {}, {50}},
-        {"a cut entry", [] { auto f = ctxomap_file({{1, 100}, {2, 100}}); f.pop_back(); return f; }(), one[0], {}, {50}},
+        {"count smaller than the entries", 21, {ctxomap({{1, 100}, {2, 100}}, 1)}, "\n[Map]\n#define intro 1\n", {},
+         {50}},
+        {"a cut entry", 21, {cut}, "\n[Map]\n#define intro 1\n", {}, {50}},
+        // Entries 3, 1 and 2 give the values 18, 16 and 17; offset 0 is
+        // searched like any other, nothing past |TOMAP is compared, and the
+        // context table is not used.
+        {"3.0 with |TOMAP", 15, old, "\n[Map]\n#define b 1\n#define Indc3._e5 2\n#define a 3\n",
+         {failed("00000384")}, {48, 49, 49, 50}},
+        {"3.0 without |TOMAP", 15, {old[2]}, "\n[Map]\n",
+         {failed("000002BC"), failed("000001F4"), failed("00000000"), failed("00000384")}, {48, 49, 49, 50}},
     };
     for (const Case& c : cases) {
-        std::vector<std::pair<std::string, std::vector<uint8_t>>> files = {
-            {"|CONTEXT", context_btree({{hash_of("intro"), 100}, {0, 200}, {hash_of("second"), 100},
-                                        {hash_of("neg"), -16}, {hash_of("zero"), 0}}, {40, 2, 1})}};
-        if (c.ctxomap) files.emplace_back("|CTXOMAP", *c.ctxomap);
+        Files files = {{"|CONTEXT", context_btree({{hash_of("intro"), 100}, {0, 200}, {hash_of("second"), 100},
+                                                  {hash_of("neg"), -16}, {hash_of("zero"), 0}}, {40, 2, 1})}};
+        files.insert(files.end(), c.files.begin(), c.files.end());
         TempDir dir;
-        auto help = open_files(dir, files);
+        auto help = open_files(dir, files, c.minor);
         for (const char* n : {"intro", "second", "neg", "zero"}) add_context_name(*help, n);
         load_context_table(*help);
         RecordingPlatform rec;
@@ -89,31 +106,6 @@ TEST(MapSection, NamesFromTheFirstContextAtEachOffset) {
         EXPECT_EQ(rec.warnings, c.warnings) << c.what;
         EXPECT_EQ(rec.percents, c.percents) << c.what;
         EXPECT_EQ(rec.phases, c.percents.empty() ? Lines{} : Lines{"Creating [MAP]"}) << c.what;
-    }
-}
-
-TEST(MapSection, OldFilesNameTopicsByTheirTomapNumber) {
-    for (bool with_tomap : {true, false}) {
-        std::vector<std::pair<std::string, std::vector<uint8_t>>> files = {
-            {"|CONTEXT", context_btree({{hash_of("unused"), 700}})}};  // not to be used for these files
-        if (with_tomap) files.emplace_back("|TOMAP", tomap_file({500, 0, 700, 500}));
-        // The four bytes after |TOMAP are the next file's header: 900.
-        files.emplace_back("pad", std::vector<uint8_t>(900, 0));
-        files.emplace_back("|CTXOMAP", ctxomap_file({{1, 700}, {2, 500}, {3, 0}, {4, 900}}));
-        TempDir dir;
-        auto help = open_files(dir, files, 15);
-        ASSERT_TRUE(help->is_hc30);
-        load_context_table(*help);
-        RecordingPlatform rec;
-        if (with_tomap) {
-            // Entries 3, 1 and 2 give the values 18, 16 and 17; offset 0 is
-            // searched like any other, and nothing past |TOMAP is compared.
-            EXPECT_EQ(map_text(*help), "\n[Map]\n#define b 1\n#define Indc3._e5 2\n#define a 3\n");
-            EXPECT_EQ(rec.warnings, Lines{failed("00000384")});
-        } else {
-            EXPECT_EQ(map_text(*help), "\n[Map]\n");
-            EXPECT_EQ(rec.warnings.size(), 4u);
-        }
     }
 }
 

@@ -1,5 +1,5 @@
 // Phrase tables: both formats and their codings, the image size warning,
-// the bounds against damaged tables and text, and records of whole files.
+// and the bounds against damaged tables and text.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -9,7 +9,6 @@
 #include "support/index_builder.h"
 #include "support/topic_builder.h"
 #include "topics/phrases.h"
-#include "topics/topic_reader.h"
 
 using namespace korvane;
 using namespace korvane::test;
@@ -46,7 +45,8 @@ TEST(Phrases, PlainTablesAndCoding) {
     struct Case {
         uint16_t minor, flags;
         PlainPhraseOptions o;
-    } cases[] = {{21, 0, {false, false}}, {15, 0x04, {false, false}}, {21, 0x04, {true, false}}, {21, 0x08, {true, true}}};
+    } cases[] = {
+        {21, 0, {false, false}}, {15, 0x04, {false, false}}, {21, 0x04, {true, false}}, {21, 0x08, {true, true}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "minor " << c.minor << " compressed " << c.o.compressed);
         auto h = open_files(dir, {{"|Phrases", plain_phrases_file(words, c.o)}}, c.minor, c.flags);
@@ -179,7 +179,9 @@ TEST(Phrases, DamagedCodesAndTablesStayInBounds) {
     // Hostile headers: huge counts and sizes must not allocate without bound
     // or read outside the files.
     B bad = f.phrindex;
-    for (auto [at, v] : {std::pair{4, 0x7FFFFFFFu}, {8, 0x7FFFFFFFu}, {12, 0x7FFFFFF0u}, {16, 0x7FFFFFFFu}}) poke(bad, at, v);
+    for (auto [at, v] : {std::pair{4, 0x7FFFFFFFu}, {8, 0x7FFFFFFFu}, {12, 0x7FFFFFF0u}, {16, 0x7FFFFFFFu}}) {
+        poke(bad, at, v);  // count, length data size, image size, stored image size
+    }
     auto huge = indexed_help(dir, {bad, f.phrimage});
     EXPECT_LE(huge->phrases.indexed_offsets.size(), 8 * f.phrindex.size());
     EXPECT_LE(huge->phrases.indexed_text.size(), 9 * f.phrimage.size() + 16);
@@ -212,48 +214,5 @@ TEST(Phrases, DamagedCodesAndTablesStayInBounds) {
         for (auto& b : src) b = static_cast<uint8_t>(rng());
         expand(*h, src, round % 2, 1 + rng() % 600);
         expand(*ind, src, round % 2, 1 + rng() % 600);
-    }
-}
-
-TEST(Phrases, RecordsOfWholeHelpFilesExpand) {
-    // A compressed file with a plain table, an hcrtf file with an indexed
-    // one: the records read back through the topic reader and expand.
-    TempDir dir;
-    std::vector<std::string> phrases = {"Microsoft ", "Windows", "Help"};
-    for (PhraseKind kind : {PhraseKind::plain, PhraseKind::indexed}) {
-        const bool indexed = kind == PhraseKind::indexed;
-        HelpFileSpec spec;
-        spec.system_flags = 0x04;
-        spec.minor_version = indexed ? 33 : 21;
-        spec.phrase_kind = kind;
-        spec.phrases = phrases;
-        TopicRecord rec;
-        rec.format = {0x01, 0x02, 0x03};
-        std::string expected;
-        for (int i = 0; i < 400; ++i) {
-            unsigned p = static_cast<unsigned>(i % 3);
-            B code = indexed ? indexed_phrase_code(p) : plain_phrase_code(p, i % 2);
-            if (indexed) code.insert(code.end(), {0x0B, static_cast<uint8_t>('0' + i % 10), '.'});  // two literals
-            rec.text.insert(rec.text.end(), code.begin(), code.end());
-            expected += phrases[p] + (indexed ? format("%d.", i % 10) : i % 2 ? " " : "");
-        }
-        rec.text_size = static_cast<int32_t>(expected.size());
-        spec.records.assign(6, rec);
-        BuiltHelpFile built = build_help_file(spec);
-        auto h = open_help_bytes(built.bytes, dir);
-        ASSERT_TRUE(indexed ? h->phrases.indexed_loaded : h->phrases.plain_loaded);
-        ASSERT_TRUE(h->topics_compressed);
-        uint32_t offset = 0;
-        int new_block = 0;
-        for (size_t r = 0; r < spec.records.size(); ++r) {
-            B bytes(built.topic.records[r].size);
-            read_topic_bytes(*h, bytes.data(), static_cast<int32_t>(bytes.size()), &offset, &new_block);
-            uint32_t data1 = ByteReader::le32(bytes.data() + 16);
-            B out;
-            bool coded = h->is_hcrtf && bytes.size() - data1 < ByteReader::le32(bytes.data() + 4);
-            expand_phrases(*h, bytes.data() + data1, bytes.size() - data1, 0xFF00, coded, out);
-            EXPECT_EQ(std::string(out.begin(), out.end()), expected) << "record " << r;
-        }
-        EXPECT_FALSE(h->topic_reader.exhausted);
     }
 }

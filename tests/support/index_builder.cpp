@@ -1,5 +1,5 @@
 // Index file builders: B-tree leaf entries in the layouts of |CONTEXT and
-// |KWBTREE, and the flat |KWDATA, |CTXOMAP and |TOMAP files.
+// |KWBTREE, and the flat |KWDATA and |CTXOMAP files.
 #include "support/index_builder.h"
 
 #include <algorithm>
@@ -35,13 +35,6 @@ std::vector<uint8_t> ctxomap_file(const std::vector<std::pair<int32_t, uint32_t>
     Bytes out;
     out.u16(count ? *count : static_cast<unsigned>(entries.size()));
     for (const auto& [number, offset] : entries) out.i32(number).u32(offset);
-    return out.b;
-}
-
-std::vector<uint8_t> tomap_file(const std::vector<uint32_t>& offsets) {
-    Bytes out;
-    out.fill(64, 0xEE);
-    for (uint32_t offset : offsets) out.u32(offset);
     return out.b;
 }
 

@@ -1,5 +1,5 @@
 // Builders for the index files of a help file: |CONTEXT, |KWBTREE with
-// |KWDATA, |CTXOMAP and |TOMAP; byte patching for damaged copies; opening
+// |KWDATA, and |CTXOMAP; byte patching for damaged copies; opening
 // built files and listing the corpus; a platform that records what it is
 // told.
 #pragma once
@@ -36,8 +36,6 @@ std::vector<uint8_t> keyword_entry(const std::string& text, int16_t count, uint3
 // |CTXOMAP: {map number, topic offset} entries; the stored count may differ.
 std::vector<uint8_t> ctxomap_file(const std::vector<std::pair<int32_t, uint32_t>>& entries,
                                   std::optional<uint16_t> count = std::nullopt);
-// |TOMAP: 64 header bytes, then the topic offsets.
-std::vector<uint8_t> tomap_file(const std::vector<uint32_t>& offsets);
 
 // Overwrites `width` bytes at `at` with v, little-endian.
 void poke(std::vector<uint8_t>& bytes, size_t at, uint32_t v, int width = 4);
