@@ -45,6 +45,7 @@ TEST(Lz77, CodingAndBounds) {
         {"the stream ends before the length", {0x00, 'a', 'b'}, 1000, 64, to_bytes("ab"), 3},
         {"references before the output start copy zeros", {0x05, 0xFF, 0x0F, 'k', 0x00, 0x00}, {}, {},
          {0, 0, 0, 'k', 'k', 'k', 'k'}, 6},
+        {"a reference reaching partly before the start", {0x03, 0x01, 0xF0, 0x00, 0x00}, {}, {}, B(21, 0), 5},
         {"eight 18-byte references from 17 bytes", B(17, 0xFF), {}, {}, B(144, 0), 17},
         {"output full: the rest of the input is passed over", B(34, 0xFF), 34, 100, B(100, 0), 34},
         {"capacity inside a literal run", {0x00, 1, 2, 3}, 4, 2, {1, 2}, 4},

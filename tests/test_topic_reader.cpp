@@ -3,6 +3,8 @@
 // new-block mark, the reader's state, hostile data, and real files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <initializer_list>
 #include <random>
 
 #include "helpfile/helpfile.h"

@@ -1,7 +1,6 @@
-// Builders for the index files of a help file: |CONTEXT, |KWBTREE with
-// |KWDATA, and |CTXOMAP; byte patching for damaged copies; opening
-// built files and listing the corpus; a platform that records what it is
-// told.
+// Builders for the index files of a help file (|CONTEXT, |KWBTREE with
+// |KWDATA, |CTXOMAP), byte patching for damaged copies, opening built files,
+// listing the corpus, and a platform that records what it is told.
 #pragma once
 
 #include <cstdint>
