@@ -1,6 +1,11 @@
+// Index file builders: B-tree leaf entries in the layouts of |CONTEXT and
+// |KWBTREE, and the flat |KWDATA and |CTXOMAP files.
 #include "support/index_builder.h"
 
-#include <cstring>
+#include <algorithm>
+#include <filesystem>
+
+#include "support/topic_builder.h"
 
 namespace korvane::test {
 
@@ -33,26 +38,33 @@ std::vector<uint8_t> ctxomap_file(const std::vector<std::pair<int32_t, uint32_t>
     return out.b;
 }
 
-std::vector<uint8_t> tomap_file(const std::vector<uint32_t>& offsets) {
-    Bytes out;
-    out.fill(64, 0xEE);
-    for (uint32_t offset : offsets) out.u32(offset);
-    return out.b;
+void poke(std::vector<uint8_t>& bytes, size_t at, uint32_t v, int width) {
+    for (int k = 0; k < width; ++k) bytes.at(at + static_cast<size_t>(k)) = static_cast<uint8_t>(v >> (8 * k));
 }
 
-void set_page_field(std::vector<uint8_t>& btree, int page, int field, int16_t value) {
-    uint16_t page_size = static_cast<uint16_t>(btree[4] | btree[5] << 8);
-    size_t at = 38 + static_cast<size_t>(page) * page_size + static_cast<size_t>(field);
-    btree.at(at) = static_cast<uint8_t>(value & 0xFF);
-    btree.at(at + 1) = static_cast<uint8_t>((value >> 8) & 0xFF);
+size_t page_field(const std::vector<uint8_t>& btree, int page, int field) {
+    size_t page_size = static_cast<size_t>(btree.at(4) | btree.at(5) << 8);
+    return 38 + static_cast<size_t>(page) * page_size + static_cast<size_t>(field);
 }
 
-void set_total_entries(std::vector<uint8_t>& btree, int32_t total) { std::memcpy(btree.data() + 34, &total, 4); }
+std::unique_ptr<HelpFile> open_files(const TempDir& dir,
+                                     const std::vector<std::pair<std::string, std::vector<uint8_t>>>& files,
+                                     uint16_t minor, uint16_t flags) {
+    HlpBuilder b;
+    b.add("|SYSTEM", system_file(minor, flags));
+    for (const auto& [name, content] : files) b.add(name, content);
+    return open_help_bytes(b.build(), dir);
+}
 
-std::unique_ptr<HelpFile> open_built_help(const HlpBuilder& builder, const TempDir& dir, int flags) {
-    std::string path = dir / "t.hlp";
-    write_file(path, builder.build());
-    return open_help_file(path, flags);
+std::vector<std::string> corpus_help_files(const std::string& root) {
+    std::vector<std::string> paths;
+    if (!std::filesystem::is_directory(root)) return paths;
+    for (const auto& f : std::filesystem::recursive_directory_iterator(root)) {
+        std::string path = f.path().string(), ext = f.path().extension().string();
+        if ((ext == ".hlp" || ext == ".HLP") && path.find("/not-winhelp/") == std::string::npos) paths.push_back(path);
+    }
+    std::sort(paths.begin(), paths.end());
+    return paths;
 }
 
 }  // namespace korvane::test

@@ -1,6 +1,6 @@
-// Builders for the index files of a help file: |CONTEXT, |KWBTREE with
-// |KWDATA, |CTXOMAP and |TOMAP, plus a platform that records progress and
-// warnings.
+// Builders for the index files of a help file (|CONTEXT, |KWBTREE with
+// |KWDATA, |CTXOMAP), byte patching for damaged copies, opening built files,
+// listing the corpus, and a platform that records what it is told.
 #pragma once
 
 #include <cstdint>
@@ -35,27 +35,31 @@ std::vector<uint8_t> keyword_entry(const std::string& text, int16_t count, uint3
 // |CTXOMAP: {map number, topic offset} entries; the stored count may differ.
 std::vector<uint8_t> ctxomap_file(const std::vector<std::pair<int32_t, uint32_t>>& entries,
                                   std::optional<uint16_t> count = std::nullopt);
-// |TOMAP: 64 header bytes, then the topic offsets.
-std::vector<uint8_t> tomap_file(const std::vector<uint32_t>& offsets);
 
-// Overwrites the i16 at `field` (2 entry count, 4 previous/leftmost child,
-// 6 next leaf) of page `page` of a B-tree built by build_btree.
-void set_page_field(std::vector<uint8_t>& btree, int page, int field, int16_t value);
-// Overwrites the B-tree header's total entry count.
-void set_total_entries(std::vector<uint8_t>& btree, int32_t total);
+// Overwrites `width` bytes at `at` with v, little-endian.
+void poke(std::vector<uint8_t>& bytes, size_t at, uint32_t v, int width = 4);
+// Where field `field` (2 entry count, 4 previous/leftmost child, 6 next
+// leaf) of page `page` of a B-tree built by build_btree is.
+size_t page_field(const std::vector<uint8_t>& btree, int page, int field);
 
-// Writes the help file into dir and opens it.
-std::unique_ptr<HelpFile> open_built_help(const HlpBuilder& builder, const TempDir& dir, int flags = 0);
+// A help file of |SYSTEM (minor version, flags) and the given files,
+// written into dir and opened.
+std::unique_ptr<HelpFile> open_files(const TempDir& dir,
+                                     const std::vector<std::pair<std::string, std::vector<uint8_t>>>& files,
+                                     uint16_t minor = 21, uint16_t flags = 0);
+
+// The help files under the corpus folder root, sorted, but for those that
+// are no help files; empty when the folder is absent.
+std::vector<std::string> corpus_help_files(const std::string& root);
 
 // Records what the conversion reports while installed.
-class RecordingPlatform : public Platform {
-public:
+struct RecordingPlatform : Platform {
     RecordingPlatform() { set_platform(this); }
     ~RecordingPlatform() override { set_platform(nullptr); }
     RecordingPlatform(const RecordingPlatform&) = delete;
     RecordingPlatform& operator=(const RecordingPlatform&) = delete;
 
-    void show_fatal(std::string_view, std::string_view text) override { fatal.assign(text); }
+    void show_fatal(std::string_view, std::string_view) override {}
     void open_progress() override {}
     void set_phase(std::string_view text) override { phases.emplace_back(text); }
     void set_percent(int percent) override { percents.push_back(percent); }
@@ -63,7 +67,6 @@ public:
 
     std::vector<std::string> phases, warnings;
     std::vector<int> percents;
-    std::string fatal;
 };
 
 }  // namespace korvane::test
