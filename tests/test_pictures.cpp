@@ -17,6 +17,7 @@
 #include "support/index_builder.h"
 #include "support/picture_builder.h"
 #include "support/rtf_topics.h"
+#include "support/topic_builder.h"
 
 using namespace korvane;
 using namespace korvane::test;
@@ -42,7 +43,7 @@ std::unique_ptr<HelpFile> open_pictures(TempDir& dir, const Files& files, int fl
     HlpBuilder b;
     b.add("|SYSTEM", system_file(21, 0));
     for (const auto& [name, content] : files) b.add(name, content);
-    return open_built_help(b, dir, flags);
+    return open_help_bytes(b.build(), dir, flags);
 }
 
 // Converts internal file `name`, creating its files in dir under base.
