@@ -1,0 +1,127 @@
+// Writes the generated seed help files of the fuzz target into a folder:
+// every kind of topic storage and phrase table, tables and hotspots, the
+// indexes, and picture containers in all four packings with hotspots.
+// Usage: korvane_make_seeds DIR
+#include <cstdio>
+#include <string>
+
+#include "support/hlp_builder.h"
+#include "support/index_builder.h"
+#include "support/picture_builder.h"
+#include "support/rtf_topics.h"
+#include "support/topic_builder.h"
+#include "topics/context_hash.h"
+
+using namespace korvane;
+using namespace korvane::test;
+
+namespace {
+
+// A topic with a paragraph of formatted text, hotspots, a table and a picture.
+std::vector<TopicRecord> rich_topics(int count) {
+    std::vector<TopicRecord> records;
+    for (int i = 0; i < count; ++i) {
+        records.push_back(topic_header({.number = i, .title = "Topic " + std::to_string(i), .macro = "BrowseButtons()"}));
+        Format p;
+        p.info(0x0002 | 0x0010 | 0x0100 | 0x0200 | 0x0800).cs(12).cs(20).u8(0x88).u16(1).u8(2).cu(720 | 1).u8(2);
+        p.u8(0x80).u16(1).u8(0xE3).u32(context_hash("next_topic")).u8(0x89);
+        p.u8(0xEB).u16(11).u8(0x05).u32(context_hash("other")).u8(0xFF).str("OTHER.HLP");
+        p.u8(0x89).u8(0xC8).i16(15).str("JumpContents()").u8(0x89);
+        p.u8(0x86).u8(0x22).u8(0).u8(0).u8(2).u8(0).u8(0).u16(1).u8(0x82).u8(0xFF);
+        records.push_back(text_record(p, {"Some {text}\\ with \xE4", "jump", "window", "macro", "", "", "end"}));
+        Format row;
+        row.u8(2).u8(0).u16(0x7FFF).u16(100).u16(20).u16(200).u16(10);
+        row.u8(0).fill(4).info(0).u8(0x82).u8(0xFF);
+        row.u8(1).fill(4).info(0).u8(0x83).u8(0xFF);
+        row.u8(0xFF).fill(4);
+        records.push_back(text_record(row, {"cell one", "", "cell", "two"}, 0x23));
+    }
+    return records;
+}
+
+std::vector<std::pair<std::string, std::vector<uint8_t>>> indexes(const BuiltTopic& topic) {
+    std::vector<std::pair<int32_t, int32_t>> contexts;
+    std::vector<KeywordSpec> keywords{{"alpha", {}}, {"beta", {}}};
+    for (size_t i = 0; i < topic.records.size(); i += 3) {
+        int32_t at = static_cast<int32_t>(topic.records[i + 1].text_offset);
+        contexts.push_back({static_cast<int32_t>(context_hash("topic_" + std::to_string(i))), at});
+        keywords[i % 2].occurrences.push_back(at);
+    }
+    KeywordFiles kw = keyword_files(keywords);
+    return {{"|CONTEXT", context_btree(contexts)},
+            {"|KWBTREE", kw.kwbtree},
+            {"|KWDATA", kw.kwdata},
+            {"|CTXOMAP", ctxomap_file({{1, static_cast<uint32_t>(contexts[0].second)}, {-5, 77}})}};
+}
+
+std::vector<uint8_t> pictures_container(uint8_t packing) {
+    TestPicture bitmap;
+    bitmap.packing = packing;
+    bitmap.bits_per_pixel = 4;
+    bitmap.width = 12;
+    bitmap.height = 5;
+    bitmap.palette = grey_palette(16);
+    bitmap.data = packed(packing, bitmap_pixels(4, 12, 5));
+    bitmap.hotspots = hotspot_data({{0x00E3, "spot", "topic_0", ""}, {0x00C8, "m", "JumpContents()", "x"}});
+    TestPicture metafile;
+    metafile.type = 8;
+    metafile.packing = packing < 3 ? packing : 2;
+    metafile.mf_width = 2000;
+    metafile.mf_height = 1000;
+    metafile.data = packed(metafile.packing, small_metafile(200, 100));
+    return picture_container({bitmap, metafile});
+}
+
+void save(const std::string& dir, const std::string& name, const std::vector<uint8_t>& bytes) {
+    write_file(dir + "/" + name, bytes);
+    std::printf("%s/%s (%zu bytes)\n", dir.c_str(), name.c_str(), bytes.size());
+}
+
+std::vector<std::pair<uint16_t, std::vector<uint8_t>>> system_records() {
+    Bytes window;
+    window.u16(0x0002 | 0x0004 | 0x0078 | 0x0100).fill(10).raw("second").fill(3).raw("Caption").fill(44);
+    window.u16(10).u16(20).u16(300).u16(400).u16(0).u8(255).u8(255).u8(224);
+    return {{1, to_bytes(std::string("Seed\0", 5))}, {4, to_bytes(std::string("BrowseButtons()\0", 16))},
+            {6, window.b}, {13, to_bytes(std::string("g.grp\0Group\0", 12))}};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: korvane_make_seeds DIR\n");
+        return 2;
+    }
+    std::string dir = argv[1];
+    struct Variant {
+        const char* name;
+        uint16_t minor, flags;
+        PhraseKind phrases;
+    } variants[] = {
+        {"compressed-phrases.hlp", 21, 4, PhraseKind::plain},
+        {"indexed-phrases.hlp", 33, 4, PhraseKind::indexed},
+        {"stored.hlp", 21, 0, PhraseKind::none},
+        {"version30.hlp", 15, 0, PhraseKind::none},
+    };
+    for (const Variant& v : variants) {
+        HelpFileSpec spec;
+        spec.minor_version = v.minor;
+        spec.system_flags = v.flags;
+        spec.system_records = v.minor == 15 ? decltype(spec.system_records){} : system_records();
+        spec.records = rich_topics(40);
+        spec.phrase_kind = v.phrases;
+        if (v.phrases != PhraseKind::none) spec.phrases = {"text", "with", "Topic", "cell"};
+        BuiltHelpFile first = build_help_file(spec);
+        spec.extra_files = indexes(first.topic);
+        spec.extra_files.push_back({"|bm1", pictures_container(static_cast<uint8_t>(v.minor % 4))});
+        spec.extra_files.push_back({"notes.txt", to_bytes("baggage")});
+        save(dir, v.name, build_help_file(spec).bytes);
+    }
+    for (uint8_t packing = 0; packing < 4; ++packing) {
+        HlpBuilder b;
+        b.add("|SYSTEM", system_file(21, 0));
+        b.add("|bm" + std::to_string(packing), pictures_container(packing));
+        save(dir, "pictures-packing" + std::to_string(packing) + ".hlp", b.build());
+    }
+    return 0;
+}
