@@ -104,18 +104,18 @@ int main(int argc, char** argv) {
         {"version30.hlp", 15, 0, PhraseKind::none},
     };
     for (const Variant& v : variants) {
-        HelpFileSpec spec;
-        spec.minor_version = v.minor;
-        spec.system_flags = v.flags;
-        spec.system_records = v.minor == 15 ? decltype(spec.system_records){} : system_records();
-        spec.records = rich_topics(40);
-        spec.phrase_kind = v.phrases;
-        if (v.phrases != PhraseKind::none) spec.phrases = {"text", "with", "Topic", "cell"};
-        BuiltHelpFile first = build_help_file(spec);
-        spec.extra_files = indexes(first.topic);
-        spec.extra_files.push_back({"|bm1", pictures_container(static_cast<uint8_t>(v.minor % 4))});
-        spec.extra_files.push_back({"notes.txt", to_bytes("baggage")});
-        save(dir, v.name, build_help_file(spec).bytes);
+        HelpFileSpec desc;
+        desc.minor_version = v.minor;
+        desc.system_flags = v.flags;
+        desc.system_records = v.minor == 15 ? decltype(desc.system_records){} : system_records();
+        desc.records = rich_topics(40);
+        desc.phrase_kind = v.phrases;
+        if (v.phrases != PhraseKind::none) desc.phrases = {"text", "with", "Topic", "cell"};
+        BuiltHelpFile first = build_help_file(desc);
+        desc.extra_files = indexes(first.topic);
+        desc.extra_files.push_back({"|bm1", pictures_container(static_cast<uint8_t>(v.minor % 4))});
+        desc.extra_files.push_back({"notes.txt", to_bytes("baggage")});
+        save(dir, v.name, build_help_file(desc).bytes);
     }
     for (uint8_t packing = 0; packing < 4; ++packing) {
         HlpBuilder b;

@@ -235,7 +235,7 @@ TEST(IndexLookups, AgreeWithPlainSearch) {
     auto pick = [&] { return pool[rng() % std::size(pool)]; };
     auto near = [&] { return static_cast<uint32_t>(pick()) + rng() % 3 - 1; };
     // Leaves of 1 to 12 entries of up to entry_size bytes, 1 to 3 index levels.
-    auto spec = [&](size_t entries, size_t entry_size) {
+    auto desc = [&](size_t entries, size_t entry_size) {
         size_t per_leaf = rng() % 12 + 1, leaves = (entries + per_leaf - 1) / per_leaf;
         return BTreeSpec{static_cast<uint16_t>(std::max(8 + entry_size * per_leaf, 6 + 3 * leaves)), per_leaf,
                          static_cast<int>(rng() % 3 + 1)};
@@ -253,8 +253,8 @@ TEST(IndexLookups, AgreeWithPlainSearch) {
             k.occurrences.resize(rng() % 5);
             for (int32_t& o : k.occurrences) o = pick();
         }
-        KeywordFiles kw = keyword_files(keywords, spec(keywords.size(), 15));
-        auto help = open_files(dir, {{"|CONTEXT", context_btree(entries, spec(entries.size(), 8))},
+        KeywordFiles kw = keyword_files(keywords, desc(keywords.size(), 15));
+        auto help = open_files(dir, {{"|CONTEXT", context_btree(entries, desc(entries.size(), 8))},
                                      {"|KWBTREE", kw.kwbtree},
                                      {"|KWDATA", kw.kwdata}});
         load_context_table(*help);

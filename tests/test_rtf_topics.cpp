@@ -59,10 +59,10 @@ std::pair<int32_t, int32_t> ctx(const std::string& name, uint32_t offset) {
     return {static_cast<int32_t>(context_hash(name)), static_cast<int32_t>(offset)};
 }
 
-KeywordFiles keywords(const std::vector<std::pair<std::string, uint32_t>>& at, BTreeSpec spec = {}) {
+KeywordFiles keywords(const std::vector<std::pair<std::string, uint32_t>>& at, BTreeSpec desc = {}) {
     std::vector<KeywordSpec> k;
     for (const auto& [text, offset] : at) k.push_back({text, {static_cast<int32_t>(offset)}});
-    return keyword_files(k, spec);
+    return keyword_files(k, desc);
 }
 
 }  // namespace
@@ -104,15 +104,15 @@ TEST(RtfTopics, PrintModeHeaderWithoutFootnotes) {
 }
 
 TEST(RtfTopics, WarningsForMissingContextIdsAndUnknownRecords) {
-    HelpFileSpec spec = spec_of(topics(4));
+    HelpFileSpec desc = spec_of(topics(4));
     TopicRecord odd;
     odd.record_type = 0x21;
     odd.format = {1, 2, 3};
     odd.text = to_bytes("skipped");
-    spec.records.insert(spec.records.begin() + 6, odd);
-    uint32_t two = build_help_file(spec).topic.records[5].text_offset;
-    spec.extra_files = {{"|CONTEXT", context_btree({ctx("zero", 0), ctx("two", two)})}};
-    TopicRun r = run_topics(spec, 0);
+    desc.records.insert(desc.records.begin() + 6, odd);
+    uint32_t two = build_help_file(desc).topic.records[5].text_offset;
+    desc.extra_files = {{"|CONTEXT", context_btree({ctx("zero", 0), ctx("two", two)})}};
+    TopicRun r = run_topics(desc, 0);
     // Topic 1 lacks a context id: reported at topic 2's header. Topic 3 is
     // the last and is never reported.
     EXPECT_EQ(r.warnings, (std::vector<std::string>{"Topic #1 does not have a Context Id",
@@ -124,21 +124,21 @@ TEST(RtfTopics, WarningsForMissingContextIdsAndUnknownRecords) {
 }
 
 TEST(RtfTopics, ContextIdsAndKeywordsOverEachRecordsRange) {
-    HelpFileSpec spec = spec_of({topic_header({}), plain_text("Alpha text"), plain_text("Beta"),
+    HelpFileSpec desc = spec_of({topic_header({}), plain_text("Alpha text"), plain_text("Beta"),
                                  topic_header({.number = 1}), plain_text("Gamma")});
-    spec.records[4].new_block = true;
-    BuiltHelpFile pre = build_help_file(spec);
+    desc.records[4].new_block = true;
+    BuiltHelpFile pre = build_help_file(desc);
     uint32_t beta = pre.topic.records[2].text_offset;
-    uint32_t block_end = beta + static_cast<uint32_t>(spec.records[2].text.size());
+    uint32_t block_end = beta + static_cast<uint32_t>(desc.records[2].text.size());
     uint32_t gamma = pre.topic.records[4].text_offset;
     ASSERT_EQ(gamma, 32768u);
-    spec.extra_files.push_back({"|CONTEXT", context_btree({ctx("second", beta + 2), ctx("first", beta + 2),
+    desc.extra_files.push_back({"|CONTEXT", context_btree({ctx("second", beta + 2), ctx("first", beta + 2),
                                                            ctx("atzero", 0), ctx("tail", block_end), {0, 32768}})});
     KeywordFiles kw = keywords({{"kwzero", 0}, {"kwmid", beta + 1}, {"kwtail", block_end}, {"kwgamma", gamma + 3}});
-    spec.extra_files.push_back({"|KWBTREE", kw.kwbtree});
-    spec.extra_files.push_back({"|KWDATA", kw.kwdata});
+    desc.extra_files.push_back({"|KWBTREE", kw.kwbtree});
+    desc.extra_files.push_back({"|KWDATA", kw.kwdata});
 
-    TopicRun r = run_topics(spec, 0);
+    TopicRun r = run_topics(desc, 0);
     std::string all = r.all();
     // Every context of a range in table order; keywords anywhere in the
     // range, offset 0 included; the first record of a new block also covers
@@ -163,13 +163,13 @@ TEST(RtfTopics, OnlyPictureHotspotsMoveTheNextRecordsOffset) {
         if (kind == 0x05) f.u8(0).str("W");
         return f.u8(0xFF);
     };
-    HelpFileSpec spec = spec_of({topic_header({}), text_record(picture(0x22), {"A", ""}), plain_text("B"),
+    HelpFileSpec desc = spec_of({topic_header({}), text_record(picture(0x22), {"A", ""}), plain_text("B"),
                                  topic_header({.number = 1}), text_record(picture(0x05), {"C", ""}), plain_text("D")});
-    BuiltHelpFile pre = build_help_file(spec);
+    BuiltHelpFile pre = build_help_file(desc);
     // The picture's three move B and all after it; the window's do not.
-    spec.extra_files = {{"|CONTEXT", context_btree({ctx("bee", pre.topic.records[2].text_offset + 3),
+    desc.extra_files = {{"|CONTEXT", context_btree({ctx("bee", pre.topic.records[2].text_offset + 3),
                                                     ctx("dee", pre.topic.records[5].text_offset + 3)})}};
-    TopicRun r = run_topics(spec, 0);
+    TopicRun r = run_topics(desc, 0);
     EXPECT_EQ(first_out_of_order(r.all(), {"\\pard\\ql A", context_footnote("bee"), "\\pard\\ql B",
                                            "\\pard\\ql C\\{ewc W\\}", context_footnote("dee"), "\\pard\\ql D"}),
               "");
@@ -213,16 +213,16 @@ TEST(RtfTopics, Version30Files) {
     auto text30 = [](const std::string& text, uint8_t command = 0xFF) {
         return text_record(Format().info(0).u8(command).u8(0xFF), {text, ""}, 0x01);
     };
-    HelpFileSpec spec = spec_of({header30("One", 100), text30("first", 0x82), header30("Two", 100), text30("second"),
+    HelpFileSpec desc = spec_of({header30("One", 100), text30("first", 0x82), header30("Two", 100), text30("second"),
                                  header30("Three", 8), text30("never")});
-    spec.minor_version = 15;
-    spec.records[2].new_block = true;  // its header starts a block: record start = block 1, position 12
-    BuiltHelpFile pre = build_help_file(spec);
+    desc.minor_version = 15;
+    desc.records[2].new_block = true;  // its header starts a block: record start = block 1, position 12
+    BuiltHelpFile pre = build_help_file(desc);
     ASSERT_EQ(pre.topic.records[2].position, (1u << 11) | 12u);
     KeywordFiles kw = keywords({{"kone", pre.topic.records[0].position}, {"ktwo", pre.topic.records[2].position}});
-    spec.extra_files = {{"|KWBTREE", kw.kwbtree}, {"|KWDATA", kw.kwdata}};
+    desc.extra_files = {{"|KWBTREE", kw.kwbtree}, {"|KWDATA", kw.kwdata}};
 
-    TopicRun r = run_topics(spec, 0);
+    TopicRun r = run_topics(desc, 0);
     // Topics are numbered from 1; the context id comes from number + 15 and
     // stands first; keywords at the header's record start come before the
     // first text; a first field of 8 or less ends the walk.
@@ -237,21 +237,21 @@ TEST(RtfTopics, Version30Files) {
 }
 
 TEST(RtfTopics, BrowseSequencesNeedTheDryPass) {
-    HelpFileSpec spec = spec_of(topics(3));
-    BuiltHelpFile pre = build_help_file(spec);
+    HelpFileSpec desc = spec_of(topics(3));
+    BuiltHelpFile pre = build_help_file(desc);
     uint32_t k0 = pre.topic.records[0].text_offset, k1 = pre.topic.records[2].text_offset,
              k2 = pre.topic.records[4].text_offset;
     // Listed out of order so that only the dry pass can number them.
-    spec.records[0] = topic_header({.number = 0, .title = "Title 0", .browse_back = k1});
-    spec.records[2] = topic_header({.number = 1, .title = "Title 1", .browse_back = k2, .browse_forward = k0});
-    spec.records[4] = topic_header({.number = 2, .title = "Title 2", .browse_forward = k1});
-    TopicRun r = run_topics(spec, CVF_TWO_PASS);
+    desc.records[0] = topic_header({.number = 0, .title = "Title 0", .browse_back = k1});
+    desc.records[2] = topic_header({.number = 1, .title = "Title 1", .browse_back = k2, .browse_forward = k0});
+    desc.records[4] = topic_header({.number = 2, .title = "Title 2", .browse_forward = k1});
+    TopicRun r = run_topics(desc, CVF_TWO_PASS);
     EXPECT_EQ(first_out_of_order(r.all(), {footnote('+', "grp0001:3"), "Topic 0.", footnote('+', "grp0001:2"),
                                            "Topic 1.", footnote('+', "grp0001:1"), "Topic 2."}),
               "");
     EXPECT_EQ(r.phases, (std::vector<std::string>{"Scanning Browse Sequences", "Reading Topics"}));
     EXPECT_EQ(r.project, "\n[Files]\nT1.RTF\n");  // the dry pass writes no [Files]
-    EXPECT_EQ(run_topics(spec, 0).all().find("{+{"), std::string::npos);
+    EXPECT_EQ(run_topics(desc, 0).all().find("{+{"), std::string::npos);
 }
 
 TEST(RtfTopics, DamagedAndUnusualStreamsEndCleanly) {
@@ -295,15 +295,15 @@ TEST(RtfTopics, RandomDamageKeepsEveryFileBalanced) {
     row.u8(2).u8(0).u16(0x4000).u16(100).u16(20).u16(200).u16(10);
     for (int column : {0, 0, 1}) row.u8(column).u16(0).u16(0).info(0).u8(0x81).u8(0x82).u8(0xFF);
     row.u8(0xFF).u16(0).u16(0);
-    HelpFileSpec spec;
+    HelpFileSpec desc;
     for (int i = 0; i < 12; ++i) {
-        spec.records.push_back(topic_header({.number = i, .title = "T{" + std::to_string(i), .macro = "M()"}));
-        spec.records.push_back(text_record(rich, {"a", "{b}", "c\\", "d", "e", "f", "g", "h", "i"}));
-        spec.records.push_back(text_record(row, {"x", "y", "z", "w", "v", "u", "t"}, 0x23));
+        desc.records.push_back(topic_header({.number = i, .title = "T{" + std::to_string(i), .macro = "M()"}));
+        desc.records.push_back(text_record(rich, {"a", "{b}", "c\\", "d", "e", "f", "g", "h", "i"}));
+        desc.records.push_back(text_record(row, {"x", "y", "z", "w", "v", "u", "t"}, 0x23));
     }
-    spec.extra_files = {{"|CONTEXT", context_btree({ctx("c", 5)})},
+    desc.extra_files = {{"|CONTEXT", context_btree({ctx("c", 5)})},
                         {"|FONT", font_file({"Arial"}, {{0, 20, 3, 0, 0, 0, 0}})}};
-    ASSERT_EQ(count(run_topics(spec, CVF_JUMPS).all(), "\\strike0\\ul0{\\v !Exit()}"), 12u);  // the data is sound
+    ASSERT_EQ(count(run_topics(desc, CVF_JUMPS).all(), "\\strike0\\ul0{\\v !Exit()}"), 12u);  // the data is sound
 
     std::mt19937 random(20240601);
     for (int round = 0; round < 150 && !HasFailure(); ++round) {
@@ -314,7 +314,7 @@ TEST(RtfTopics, RandomDamageKeepsEveryFileBalanced) {
             }
         };
         int flags = round % 3 == 0 ? CVF_JUMPS | CVF_TWO_PASS : round % 3 == 1 ? CVF_FOR_PRINT : CVF_PAGE_BREAK;
-        TopicRun r = run_topics(spec, flags, damage);
+        TopicRun r = run_topics(desc, flags, damage);
         for (size_t i = 0; i < r.files.size(); ++i) {
             EXPECT_TRUE(balanced_rtf(r.contents[i])) << "round " << round << " file " << r.files[i];
             EXPECT_EQ(r.contents[i].rfind("{\\rtf1", 0), 0u) << "round " << round;
@@ -325,8 +325,8 @@ TEST(RtfTopics, RandomDamageKeepsEveryFileBalanced) {
 TEST(RtfTopics, LongKeywordFootnotesAreWhole) {
     KeywordFiles kw = keywords({{std::string(8000, 'a'), 2}, {std::string(8000, 'b'), 2}, {std::string(8000, 'c'), 2}},
                                BTreeSpec{.page_size = 32768});
-    HelpFileSpec spec = spec_of({topic_header({}), plain_text("body")});
-    spec.extra_files = {{"|KWBTREE", kw.kwbtree}, {"|KWDATA", kw.kwdata}};
+    HelpFileSpec desc = spec_of({topic_header({}), plain_text("body")});
+    desc.extra_files = {{"|KWBTREE", kw.kwbtree}, {"|KWDATA", kw.kwdata}};
     std::string whole = std::string(8000, 'a') + ";" + std::string(8000, 'b') + ";" + std::string(8000, 'c');
-    EXPECT_NE(run_topics(spec, 0).all().find(footnote('K', whole) + "\\pard\\ql body"), std::string::npos);
+    EXPECT_NE(run_topics(desc, 0).all().find(footnote('K', whole) + "\\pard\\ql body"), std::string::npos);
 }

@@ -16,15 +16,15 @@
 
 namespace korvane::test {
 
-std::vector<uint8_t> build_btree(const std::vector<std::vector<uint8_t>>& entries, const BTreeSpec& spec) {
-    size_t per_leaf = spec.entries_per_leaf ? spec.entries_per_leaf : std::max<size_t>(entries.size(), 1);
+std::vector<uint8_t> build_btree(const std::vector<std::vector<uint8_t>>& entries, const BTreeSpec& desc) {
+    size_t per_leaf = desc.entries_per_leaf ? desc.entries_per_leaf : std::max<size_t>(entries.size(), 1);
     size_t leaves = std::max<size_t>(1, (entries.size() + per_leaf - 1) / per_leaf);
-    int levels = leaves > 1 ? spec.index_levels : 0;
+    int levels = leaves > 1 ? desc.index_levels : 0;
     size_t pages = leaves + static_cast<size_t>(levels);
     int root = static_cast<int>(pages) - 1;
 
     Bytes out;
-    out.u16(0x293B).u8(0x02).u8(0).u16(spec.page_size);
+    out.u16(0x293B).u8(0x02).u8(0).u16(desc.page_size);
     out.fill(16, 0);  // structure description
     out.i16(0).i16(0).i16(root).i16(-1).i16(static_cast<int>(pages)).i16(levels + 1);
     out.u32(static_cast<uint32_t>(entries.size()));
@@ -37,8 +37,8 @@ std::vector<uint8_t> build_btree(const std::vector<std::vector<uint8_t>>& entrie
         page.i16(leaf == 0 ? -1 : static_cast<int>(leaf - 1));
         page.i16(leaf + 1 == leaves ? -1 : static_cast<int>(leaf + 1));
         for (size_t i = first; i < last; ++i) page.raw(entries[i]);
-        if (page.size() > spec.page_size) throw std::runtime_error("B-tree leaf overflows its page");
-        page.fill(spec.page_size - page.size());
+        if (page.size() > desc.page_size) throw std::runtime_error("B-tree leaf overflows its page");
+        page.fill(desc.page_size - page.size());
         out.raw(page);
     }
     for (int level = 0; level < levels; ++level) {
@@ -50,7 +50,7 @@ std::vector<uint8_t> build_btree(const std::vector<std::vector<uint8_t>>& entrie
         if (level == 0) {
             for (size_t leaf = 1; leaf < leaves; ++leaf) page.u8(0).i16(static_cast<int>(leaf));
         }
-        page.fill(spec.page_size - page.size());
+        page.fill(desc.page_size - page.size());
         out.raw(page);
     }
     return out.b;

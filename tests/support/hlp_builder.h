@@ -37,7 +37,7 @@ struct BTreeSpec {
     size_t entries_per_leaf = 0;
     int index_levels = 1;
 };
-std::vector<uint8_t> build_btree(const std::vector<std::vector<uint8_t>>& entries, const BTreeSpec& spec = {});
+std::vector<uint8_t> build_btree(const std::vector<std::vector<uint8_t>>& entries, const BTreeSpec& desc = {});
 
 // |SYSTEM content: the 12-byte header and records {type, data}.
 std::vector<uint8_t> system_file(uint16_t minor_version, uint16_t flags,

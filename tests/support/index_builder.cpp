@@ -9,17 +9,17 @@
 
 namespace korvane::test {
 
-std::vector<uint8_t> context_btree(const std::vector<std::pair<int32_t, int32_t>>& entries, const BTreeSpec& spec) {
+std::vector<uint8_t> context_btree(const std::vector<std::pair<int32_t, int32_t>>& entries, const BTreeSpec& desc) {
     std::vector<std::vector<uint8_t>> leaf_entries;
     for (const auto& [hash, offset] : entries) leaf_entries.push_back(Bytes().i32(hash).i32(offset).b);
-    return build_btree(leaf_entries, spec);
+    return build_btree(leaf_entries, desc);
 }
 
 std::vector<uint8_t> keyword_entry(const std::string& text, int16_t count, uint32_t kwdata_offset) {
     return Bytes().str(text).i16(count).u32(kwdata_offset).b;
 }
 
-KeywordFiles keyword_files(const std::vector<KeywordSpec>& keywords, const BTreeSpec& spec) {
+KeywordFiles keyword_files(const std::vector<KeywordSpec>& keywords, const BTreeSpec& desc) {
     std::vector<std::vector<uint8_t>> leaf_entries;
     Bytes kwdata;
     for (const KeywordSpec& k : keywords) {
@@ -27,7 +27,7 @@ KeywordFiles keyword_files(const std::vector<KeywordSpec>& keywords, const BTree
                                              static_cast<uint32_t>(kwdata.size())));
         for (int32_t offset : k.occurrences) kwdata.i32(offset);
     }
-    return {build_btree(leaf_entries, spec), kwdata.b};
+    return {build_btree(leaf_entries, desc), kwdata.b};
 }
 
 std::vector<uint8_t> ctxomap_file(const std::vector<std::pair<int32_t, uint32_t>>& entries,

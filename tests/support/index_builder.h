@@ -18,7 +18,7 @@ namespace korvane::test {
 
 // |CONTEXT: leaf entries {hash, topic offset}.
 std::vector<uint8_t> context_btree(const std::vector<std::pair<int32_t, int32_t>>& entries,
-                                   const BTreeSpec& spec = {});
+                                   const BTreeSpec& desc = {});
 
 struct KeywordSpec {
     std::string text;
@@ -28,7 +28,7 @@ struct KeywordFiles {
     std::vector<uint8_t> kwbtree, kwdata;
 };
 // |KWBTREE and |KWDATA: the keywords' occurrences stored one after another.
-KeywordFiles keyword_files(const std::vector<KeywordSpec>& keywords, const BTreeSpec& spec = {});
+KeywordFiles keyword_files(const std::vector<KeywordSpec>& keywords, const BTreeSpec& desc = {});
 // One |KWBTREE leaf entry with any count and |KWDATA offset.
 std::vector<uint8_t> keyword_entry(const std::string& text, int16_t count, uint32_t kwdata_offset);
 

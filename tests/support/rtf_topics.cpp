@@ -14,13 +14,13 @@
 
 namespace korvane::test {
 
-TopicRecord topic_header(const TopicHeaderSpec& spec) {
+TopicRecord topic_header(const TopicHeaderSpec& desc) {
     TopicRecord r;
     r.record_type = 0x02;
     Bytes f;
-    f.u32(spec.block_size).u32(spec.browse_back).u32(spec.browse_forward).i32(spec.number).u32(0).u32(spec.scroll);
+    f.u32(desc.block_size).u32(desc.browse_back).u32(desc.browse_forward).i32(desc.number).u32(0).u32(desc.scroll);
     r.format = f.b;
-    if (!spec.title.empty() || !spec.macro.empty()) r.text = Bytes().str(spec.title).raw(spec.macro).b;
+    if (!desc.title.empty() || !desc.macro.empty()) r.text = Bytes().str(desc.title).raw(desc.macro).b;
     return r;
 }
 
@@ -54,9 +54,9 @@ std::string lf_text(std::string s) {
 
 }  // namespace
 
-TopicRun run_topics(const HelpFileSpec& spec, int flags, const std::function<void(BuiltHelpFile&)>& patch) {
+TopicRun run_topics(const HelpFileSpec& desc, int flags, const std::function<void(BuiltHelpFile&)>& patch) {
     TopicRun run;
-    BuiltHelpFile built = build_help_file(spec);
+    BuiltHelpFile built = build_help_file(desc);
     if (patch) patch(built);
     TempDir dir;
     RecordingPlatform log;

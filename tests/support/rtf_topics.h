@@ -23,7 +23,7 @@ struct TopicHeaderSpec {
     uint32_t scroll = 0;
     uint32_t block_size = 100;
 };
-TopicRecord topic_header(const TopicHeaderSpec& spec);
+TopicRecord topic_header(const TopicHeaderSpec& desc);
 // A display-text record (0x20): the two compressed values and the byte in
 // front of the paragraph; type 0x01 (3.0 text) has only the first value and
 // the byte; type 0x23 is a table record with the row in place of the paragraph.
@@ -51,7 +51,7 @@ struct TopicRun {
 // Builds the help file, opens it, loads the indexes (outside print mode),
 // builds the font styles and runs the dry pass (CVF_TWO_PASS) and the
 // writing pass with base name "T". patch may change the built file first.
-TopicRun run_topics(const HelpFileSpec& spec, int flags,
+TopicRun run_topics(const HelpFileSpec& desc, int flags,
                     const std::function<void(BuiltHelpFile&)>& patch = nullptr);
 
 }  // namespace korvane::test

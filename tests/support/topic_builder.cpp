@@ -351,23 +351,23 @@ std::vector<uint8_t> indexed_phrase_code(unsigned index) {
     return {static_cast<uint8_t>((rest / 256) << 2 | 1), static_cast<uint8_t>(rest % 256)};
 }
 
-BuiltHelpFile build_help_file(const HelpFileSpec& spec) {
+BuiltHelpFile build_help_file(const HelpFileSpec& desc) {
     BuiltHelpFile out;
-    TopicOptions topic = spec.topic;
-    topic.hc30 = (spec.minor_version & 0xFF) == 15;
-    topic.compressed = !topic.hc30 && (spec.system_flags & 0x0C) != 0;
-    out.topic = build_topic(spec.records, topic);
+    TopicOptions topic = desc.topic;
+    topic.hc30 = (desc.minor_version & 0xFF) == 15;
+    topic.compressed = !topic.hc30 && (desc.system_flags & 0x0C) != 0;
+    out.topic = build_topic(desc.records, topic);
 
-    out.builder.add("|SYSTEM", system_file(spec.minor_version, spec.system_flags, spec.system_records));
+    out.builder.add("|SYSTEM", system_file(desc.minor_version, desc.system_flags, desc.system_records));
     out.builder.add("|TOPIC", out.topic.content);
-    if (spec.phrase_kind == PhraseKind::plain) {
-        out.builder.add("|Phrases", plain_phrases_file(spec.phrases, {topic.compressed, spec.long_phrase_header}));
-    } else if (spec.phrase_kind == PhraseKind::indexed) {
-        IndexedPhraseFiles f = indexed_phrase_files(spec.phrases, spec.indexed);
+    if (desc.phrase_kind == PhraseKind::plain) {
+        out.builder.add("|Phrases", plain_phrases_file(desc.phrases, {topic.compressed, desc.long_phrase_header}));
+    } else if (desc.phrase_kind == PhraseKind::indexed) {
+        IndexedPhraseFiles f = indexed_phrase_files(desc.phrases, desc.indexed);
         out.builder.add("|PhrIndex", std::move(f.phrindex));
         out.builder.add("|PhrImage", std::move(f.phrimage));
     }
-    for (const auto& [name, content] : spec.extra_files) out.builder.add(name, content);
+    for (const auto& [name, content] : desc.extra_files) out.builder.add(name, content);
     out.bytes = out.builder.build();
     return out;
 }

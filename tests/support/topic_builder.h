@@ -132,7 +132,7 @@ struct BuiltHelpFile {
     BuiltTopic topic;
     HlpBuilder builder;  // the container as built (content_offset of any file)
 };
-BuiltHelpFile build_help_file(const HelpFileSpec& spec);
+BuiltHelpFile build_help_file(const HelpFileSpec& desc);
 
 // Writes bytes to dir/name and opens it as a help file.
 std::unique_ptr<HelpFile> open_help_bytes(const std::vector<uint8_t>& bytes, const TempDir& dir, int flags = 0,
