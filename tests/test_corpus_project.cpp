@@ -12,18 +12,6 @@ using namespace korvane::test;
 
 namespace {
 
-std::string lower(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
-
-std::string trim(std::string s) {
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.pop_back();
-    size_t i = 0;
-    while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i]))) ++i;
-    return s.substr(i);
-}
-
 // Section name (lower case) → its lines, comments and blank lines dropped.
 std::map<std::string, std::vector<std::string>> sections(const std::string& text) {
     std::map<std::string, std::vector<std::string>> out;

@@ -47,13 +47,6 @@ std::string rtf_text(std::string_view s) {
     return out;
 }
 
-std::string trim(std::string s) {
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.pop_back();
-    size_t i = 0;
-    while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i]))) ++i;
-    return s.substr(i);
-}
-
 // End of the group that starts at open (the index of its '{').
 size_t group_end(std::string_view s, size_t open) {
     int depth = 0;

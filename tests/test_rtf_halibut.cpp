@@ -86,11 +86,6 @@ std::string squeeze(const std::string& s) {
     return out;
 }
 
-std::string lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
 // The texts between each occurrence of open and the next close.
 std::vector<std::string> between(const std::string& s, const std::string& open, const std::string& close) {
     std::vector<std::string> out;

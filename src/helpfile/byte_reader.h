@@ -73,7 +73,11 @@ public:
     // cursor moves past the terminator; a string that runs to the end of the
     // data is taken whole (and overrun() is set).
     std::string_view cstring() {
-        size_t start = pos_ < size_ ? pos_ : size_;
+        if (pos_ >= size_) {  // nothing left (the data may have no storage at all)
+            overrun_ = true;
+            return {};
+        }
+        size_t start = pos_;
         const void* nul = std::memchr(data_ + start, 0, size_ - start);
         size_t end = nul ? static_cast<size_t>(static_cast<const uint8_t*>(nul) - data_) : size_;
         pos_ = nul ? end + 1 : size_;

@@ -100,7 +100,7 @@ void end_hotspot(HelpFile& help, OutStream& rtf, std::optional<std::string>& tar
 
 void write_footnote(HelpFile& help, OutStream& rtf, ByteReader& text, char mark) {
     if (help.flags & CVF_FOR_PRINT) return;
-    write_footnote(help, rtf, next_text_string(text), mark);
+    write_footnote(help, rtf, text.cstring(), mark);
 }
 
 void write_footnote(HelpFile& help, OutStream& rtf, std::string_view text, char mark) {

@@ -269,16 +269,7 @@ void write_rtf_char(uint8_t c, OutStream& rtf) {
     write_rtf_text(rtf, std::string_view(&ch, 1));
 }
 
-std::string_view next_text_string(ByteReader& text) {
-    // An empty text may have no storage at all.
-    if (text.remaining() == 0) {
-        text.skip(1);
-        return {};
-    }
-    return text.cstring();
-}
-
-void write_text_run(OutStream& rtf, ByteReader& text) { write_rtf_text(rtf, next_text_string(text)); }
+void write_text_run(OutStream& rtf, ByteReader& text) { write_rtf_text(rtf, text.cstring()); }
 
 uint64_t rtf_chars_written() { return g_chars_written; }
 

@@ -34,9 +34,6 @@ int read_compressed_unsigned(ByteReader& in);
 // multiple of 64 a line feed follows the character.
 void write_rtf_text(OutStream& rtf, std::string_view text);
 void write_rtf_char(uint8_t c, OutStream& rtf);
-// The next NUL-terminated string of text (or the rest, when it holds no
-// NUL); text moves past it and its NUL.
-std::string_view next_text_string(ByteReader& text);
 // Writes the next NUL-terminated string of text (or the rest, when it holds
 // no NUL) and moves text past it and its NUL.
 void write_text_run(OutStream& rtf, ByteReader& text);

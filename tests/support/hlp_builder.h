@@ -57,6 +57,10 @@ struct HlpBuilder {
     uint32_t content_offset(std::string_view name) const;
 };
 
+// Text helpers for comparing output.
+std::string trim(std::string s);   // without leading and trailing white space
+std::string lower(std::string s);  // ASCII letters in lower case
+
 // Files and processes for tests.
 void write_file(const std::string& path, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> read_file(const std::string& path);
