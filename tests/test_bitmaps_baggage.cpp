@@ -148,7 +148,7 @@ TEST(BitmapsBaggage, PrintModeExtractsIntoTempAndLeavesNothing) {
 // authors' bitmaps lie beside the help file the pixels match.
 TEST(BitmapsBaggage, Corpus) {
     std::string corpus = KORVANE_CORPUS_DIR;
-    if (!file_exists(corpus + "/3dmm/3DMM.HLP") || !file_exists(corpus + "/3dmm/MM.HLP")) GTEST_SKIP() << "corpus not present";
+    ASSERT_TRUE(file_exists(corpus + "/3dmm/3DMM.HLP") && file_exists(corpus + "/3dmm/MM.HLP")) << "the corpus is missing";
     TempDir dir;
     auto dmm = open_help_file(corpus + "/3dmm/3DMM.HLP", 0);
     EXPECT_EQ(sections(*dmm, dir.path()), "\n[Bitmaps]\nbm00.BMP\nbm1.SHG\nbm20.BMP\n\n[Baggage]\n");

@@ -58,7 +58,7 @@ struct Case {
 
 TEST(CorpusProject, TitleConfigAndWindowsMatchTheAuthorsProjects) {
     std::string corpus = KORVANE_CORPUS_DIR;
-    if (!file_exists(corpus)) GTEST_SKIP() << "corpus not present";
+    ASSERT_TRUE(file_exists(corpus)) << "the corpus is missing: " << corpus;
     const Case cases[] = {
         {"abbrevia-readme/README.HLP", "abbrevia-readme/ReadMe.hpj"},
         {"msgdlg/PJMessageDialog.hlp", "msgdlg/PJMessageDialog.hpj"},

@@ -226,7 +226,7 @@ const char* const kHelpFiles[] = {
 
 TEST(CorpusRtf, EveryContextIdAndKeywordOccurrenceComesBack) {
     std::string corpus = KORVANE_CORPUS_DIR;
-    if (!file_exists(corpus)) GTEST_SKIP() << "corpus not present";
+    ASSERT_TRUE(file_exists(corpus)) << "the corpus is missing: " << corpus;
     for (const char* file : kHelpFiles) {
         SCOPED_TRACE(file);
         std::string path = corpus + "/" + file;
@@ -255,7 +255,7 @@ TEST(CorpusRtf, EveryContextIdAndKeywordOccurrenceComesBack) {
 
 TEST(CorpusRtf, TitlesKeywordsContextsAndJumpsMatchTheAuthorsSources) {
     std::string corpus = KORVANE_CORPUS_DIR;
-    if (!file_exists(corpus)) GTEST_SKIP() << "corpus not present";
+    ASSERT_TRUE(file_exists(corpus)) << "the corpus is missing: " << corpus;
     const std::pair<const char*, const char*> cases[] = {
         {"statlist/StatList.hlp", "statlist/StatList.Rtf"},
         {"leakybin/LEAKYBIN.HLP", "leakybin/LeakyBin.Rtf"},
@@ -281,7 +281,7 @@ TEST(CorpusRtf, TitlesKeywordsContextsAndJumpsMatchTheAuthorsSources) {
 
 TEST(CorpusRtf, ParagraphTextMatchesTheAuthorsSources) {
     std::string corpus = KORVANE_CORPUS_DIR;
-    if (!file_exists(corpus)) GTEST_SKIP() << "corpus not present";
+    ASSERT_TRUE(file_exists(corpus)) << "the corpus is missing: " << corpus;
     // PJMessageDialog.rtf is left out: it has changed since its help file was built.
     const std::pair<const char*, const char*> cases[] = {
         {"statlist/StatList.hlp", "statlist/StatList.Rtf"},    {"leakybin/LEAKYBIN.HLP", "leakybin/LeakyBin.Rtf"},

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs the fuzz target for a bounded time over the seeds in the repository
-# and, when present, the real help files of ../shared/corpus (read only).
+# and the real help files of tests/corpus (read only).
 # Usage: tools/run-fuzz.sh FUZZ_BINARY SECONDS
 set -euo pipefail
 bin="$1"
@@ -10,7 +10,7 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/corpus"
 dirs=("$work/corpus" "$root/fuzz/seeds")
-for d in "$root"/../shared/corpus/*/; do
+for d in "$root"/tests/corpus/*/; do
   [ -d "$d" ] && dirs+=("$d")
 done
 echo "Fuzzing for ${seconds}s..."
