@@ -1,7 +1,12 @@
 // korvane-cli as scripts use it: modes, output folder, batches, exit codes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+
 #include "support/hlp_builder.h"
+#include "support/index_builder.h"
+#include "support/rtf_topics.h"
 
 using namespace korvane::test;
 
@@ -9,11 +14,23 @@ namespace {
 
 std::vector<uint8_t> bytes_of(std::string_view s) { return {s.begin(), s.end()}; }
 
-std::vector<uint8_t> small_help() {
+std::vector<uint8_t> small_help(std::string_view baggage = "baggage") {
     HlpBuilder b;
     b.add("|SYSTEM", system_file(21, 4, {{1, bytes_of(std::string("Cli\0", 4))}}));
-    b.add("notes.txt", bytes_of("baggage"));
+    b.add("notes.txt", bytes_of(baggage));
     return b.build();
+}
+
+// Three topics without context ids (two warnings: a topic is reported at the
+// next one's header) and three [Map] entries that point nowhere (one text).
+std::vector<uint8_t> warning_help() {
+    HelpFileSpec desc;
+    for (int i = 0; i < 3; ++i) {
+        desc.records.push_back(topic_header({.number = i, .title = "T" + std::to_string(i)}));
+        desc.records.push_back(plain_text("Topic " + std::to_string(i) + "."));
+    }
+    desc.extra_files = {{"|CTXOMAP", ctxomap_file({{1, 0xFFFFFFFF}, {2, 0xFFFFFFFF}, {3, 0xFFFFFFFF}})}};
+    return build_help_file(desc).bytes;
 }
 
 RunResult cli(const std::vector<std::string>& args, const std::string& cwd) {
@@ -108,4 +125,79 @@ TEST(Cli, UsageErrorsExitWithTwo) {
     RunResult help = cli({"--help"}, dir.path());
     EXPECT_EQ(help.exit_code, 0);
     EXPECT_NE(help.out.find("--output-dir"), std::string::npos);
+}
+
+TEST(Cli, SeveralFilesWithOneFolderGoIntoAFolderEach) {
+    TempDir dir;
+    for (const char* sub : {"a", "b", "c"}) std::filesystem::create_directory(dir / sub);
+    write_file(dir / "a/X.HLP", small_help("from a"));
+    write_file(dir / "b/x.hlp", small_help("from b"));    // the same name but for case
+    write_file(dir / "c/X-2.HLP", small_help("from c"));  // has the name b would get first
+    write_file(dir / "Y.HLP", small_help("from y"));
+    RunResult r = cli({"-C", "out", "a/X.HLP", "b/x.hlp", "c/X-2.HLP", "MISSING.HLP", "Y.HLP"}, dir.path());
+    EXPECT_EQ(r.exit_code, 1) << r.err;
+    // No folder for the file that is not there.
+    std::vector<std::string> folders;
+    for (const auto& e : std::filesystem::directory_iterator(dir / "out")) folders.push_back(e.path().filename());
+    std::sort(folders.begin(), folders.end());
+    EXPECT_EQ(folders, (std::vector<std::string>{"X", "X-2", "Y", "x-3"}));
+    const std::pair<const char*, const char*> outputs[] = {
+        {"out/X/notes.txt", "from a"}, {"out/x-3/notes.txt", "from b"},
+        {"out/X-2/notes.txt", "from c"}, {"out/Y/notes.txt", "from y"},
+    };
+    for (const auto& [file, text] : outputs) EXPECT_EQ(read_text(dir / file), text) << file;
+    EXPECT_TRUE(file_exists(dir / "out/x-3/x.HPJ"));
+    EXPECT_NE(r.err.find("b/x.hlp (flags 0x38) -> out/x-3\n"), std::string::npos) << r.err;
+}
+
+TEST(Cli, FatalMessagesNameTheProgramTheFileAndTheReason) {
+    TempDir dir;
+    write_file(dir / "A.HLP", warning_help());
+    std::filesystem::create_directories(dir / "sub");
+    // Output files that cannot be created: a folder stands in their place.
+    std::filesystem::create_directories(dir / "blocked/A.HPJ");
+    std::filesystem::create_directories(dir / "blocked/A1.RTF");
+    const std::pair<std::vector<std::string>, const char*> cases[] = {
+        {{"NOPE"}, "korvane-cli: NOPE: Can't open File NOPE.HLP: No such file or directory\n"},
+        {{"."}, "korvane-cli: .: Can't open File .: Is a directory\n"},
+        {{"sub/."}, "korvane-cli: sub/.: Can't open File sub/.: Is a directory\n"},
+        {{"sub"}, "korvane-cli: sub: Can't open File sub: Is a directory\n"},
+        {{"-C", "out", "NOPE"}, "korvane-cli: NOPE: Can't open File NOPE.HLP: No such file or directory\n"},
+        {{"-C", "blocked", "A.HLP"}, "korvane-cli: A.HLP: Error creating File A.HPJ: Is a directory\n"},
+        {{"--print", "-C", "blocked", "A.HLP"}, "korvane-cli: A.HLP: Error creating File A1.RTF: Is a directory\n"},
+        {{"--list", "NOPE"}, "korvane-cli: NOPE: Can't open File NOPE.HLP: No such file or directory\n"},
+    };
+    for (const auto& [args, message] : cases) {
+        RunResult r = cli(args, dir.path());
+        EXPECT_EQ(r.exit_code, 1) << message;
+        EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
+    }
+    // A file without an extension is taken as it is when it exists.
+    std::filesystem::copy_file(dir / "A.HLP", dir / "PLAIN");
+    EXPECT_EQ(cli({"-q", "PLAIN"}, dir.path()).exit_code, 0);
+    EXPECT_TRUE(file_exists(dir / "PLAIN.HPJ"));
+}
+
+TEST(Cli, HelpVersionAndOutputThatCannotBeWritten) {
+    TempDir dir;
+    write_file(dir / "A.HLP", small_help());
+    EXPECT_EQ(cli({"--version"}, dir.path()).out, "korvane-cli " KORVANE_VERSION "\n");
+    RunResult r = run_program({KORVANE_BIN, "--version"}, dir.path());
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(r.out, "korvane " KORVANE_VERSION "\n");
+    r = run_program({KORVANE_BIN, "--help"}, dir.path());
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(r.out.rfind("usage: korvane [FILE.HLP]\n", 0), 0u) << r.out;
+    EXPECT_EQ(dir.list(), std::vector<std::string>{"A.HLP"});  // no conversion tried
+
+    const std::pair<const char*, const char*> full[] = {
+        {KORVANE_CLI_BIN, "--help"}, {KORVANE_CLI_BIN, "--version"}, {KORVANE_CLI_BIN, "--list A.HLP"},
+        {KORVANE_BIN, "--help"}, {KORVANE_BIN, "--version"},
+    };
+    for (const auto& [program, args] : full) {
+        std::string command = std::string("exec '") + program + "' " + args + " >/dev/full";
+        r = run_program({"/bin/sh", "-c", command}, dir.path());
+        EXPECT_EQ(r.exit_code, 1) << command;
+        EXPECT_NE(r.err.find(": cannot write the output: No space left on device\n"), std::string::npos) << r.err;
+    }
 }

@@ -101,6 +101,15 @@ TEST(Names, DerivedFromTheFileNamePart) {
     n = derive_output_names("/tmp/" + longname + ".hlp", 0);
     EXPECT_EQ(n.project_name, longname + ".HPJ");
     EXPECT_EQ(n.base_name, "qqqqqq");
+
+    // A file that exists is used as given, even without an extension.
+    TempDir dir;
+    write_file(dir / "PLAINHELP", {0});
+    n = derive_output_names(dir / "PLAINHELP", 0);
+    EXPECT_EQ(n.input_path, dir / "PLAINHELP");
+    EXPECT_EQ(n.project_name, "PLAINHELP.HPJ");
+    EXPECT_EQ(n.base_name, "PLAINH");
+    EXPECT_EQ(derive_output_names(dir / "OTHER", 0).input_path, dir / "OTHER.HLP");
 }
 
 TEST(Container, DirectoryOverSeveralLeavesAndIndexLevels) {

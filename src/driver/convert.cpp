@@ -1,6 +1,11 @@
 // The conversion driver: names, then the passes in their fixed order.
 #include "driver/convert.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+
 #include "driver/messages.h"
 #include "driver/out_stream.h"
 #include "helpfile/helpfile.h"
@@ -17,7 +22,9 @@ OutputNames derive_output_names(const std::string& path, int flags) {
     names.input_path = path;
     size_t sep = path.find_last_of("/\\");
     size_t name_start = sep == std::string::npos ? 0 : sep + 1;
-    if (path.find('.', name_start) == std::string::npos) names.input_path += ".HLP";
+    struct stat st;
+    bool exists = ::stat(path.c_str(), &st) == 0;
+    if (!exists && path.find('.', name_start) == std::string::npos) names.input_path += ".HLP";
     std::string file_name = names.input_path.substr(name_start);
     std::string stem = file_name.substr(0, file_name.rfind('.'));
     names.project_name = (flags & CVF_FOR_PRINT) ? "NUL" : stem + ".HPJ";
@@ -25,14 +32,28 @@ OutputNames derive_output_names(const std::string& path, int flags) {
     return names;
 }
 
+std::unique_ptr<HelpFile> open_input_file(const std::string& input_path, int flags) {
+    struct stat st;
+    if (::stat(input_path.c_str(), &st) != 0) fatal_error("Can't open File %s: %s", input_path, std::strerror(errno));
+    if (S_ISDIR(st.st_mode)) fatal_error("Can't open File %s: %s", input_path, std::strerror(EISDIR));
+    errno = 0;
+    std::unique_ptr<HelpFile> help = open_help_file(input_path, flags);
+    if (!help) {
+        int err = errno;
+        if (err) fatal_error("Can't open File %s: %s", input_path, std::strerror(err));
+        fatal_error("Can't open File %s", input_path);
+    }
+    return help;
+}
+
 void convert_help_file(const std::string& path, int flags) {
     OutputNames names = derive_output_names(path, flags);
 
-    std::unique_ptr<HelpFile> help = open_help_file(names.input_path, flags);
-    if (!help) fatal_error("Can't open File %s", names.input_path);
+    std::unique_ptr<HelpFile> help = open_input_file(names.input_path, flags);
 
+    errno = 0;
     std::unique_ptr<OutStream> project = OutStream::open(names.project_name, "wt");
-    if (!project) fatal_error("Can't open File %s", names.input_path);
+    if (!project) fatal_error("Error creating File %s: %s", names.project_name, std::strerror(errno));
 
     write_project_options(*help, *project);
     write_bitmaps_section(*help, *project);

@@ -1,18 +1,26 @@
 // One conversion of a help file into its sources.
 #pragma once
 
+#include <memory>
 #include <string>
 
 namespace korvane {
 
 // Names derived from the input path.
 struct OutputNames {
-    std::string input_path;    // with ".HLP" appended when the file name has no '.'
+    std::string input_path;    // as given when such a file exists, else with ".HLP" appended when the file name has no '.'
     std::string project_name;  // file name with its extension replaced by ".HPJ", or "NUL" in print mode
     std::string base_name;     // file name without extension, cut to 6 characters
 };
 
 OutputNames derive_output_names(const std::string& path, int flags);
+
+struct HelpFile;
+
+// Opens the help file at input_path (from derive_output_names). A file that
+// is missing, unreadable or a directory ends the process with
+// "Can't open File PATH: REASON".
+std::unique_ptr<HelpFile> open_input_file(const std::string& input_path, int flags);
 
 // Converts the help file at path into the current directory. Fatal problems
 // end the process with exit code 1.

@@ -17,6 +17,8 @@
 #include "rtf/topic_writer.h"
 
 #include <array>
+#include <cerrno>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -131,8 +133,9 @@ void open_next_file(TopicPass& p) {
     std::string name = format("%s%d.RTF", p.base_name, p.file_number);
     ++p.file_number;
     if (p.writing) {
+        errno = 0;
         p.rtf = OutStream::open(name, "wt");
-        if (!p.rtf) fatal_error("Error creating File %s", name);
+        if (!p.rtf) fatal_error("Error creating File %s: %s", name, std::strerror(errno));
         begin_rtf_file(p.help, p.project, *p.rtf, name);
     } else {
         p.rtf = OutStream::open("NUL", "wt");

@@ -2,8 +2,10 @@
 //
 // Every mode of the dialog is reachable through options; each help file is
 // converted in a child process of its own, so a fatal problem ends only
-// that file's conversion. Exit code 0 when every file converted, 1 when any
-// failed, 2 for a usage error.
+// that file's conversion. With -C DIR and several files, each file's output
+// goes into a folder of its own, DIR/NAME, so that files with the same
+// picture and RTF names do not overwrite each other. Exit code 0 when every
+// file converted, 1 when any failed, 2 for a usage error.
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,7 +45,9 @@ constexpr const char* kUsage =
     "  --flags=0xNN        the conversion flags directly (0x00 to 0x3F)\n"
     "\n"
     "Other options:\n"
-    "  -C DIR, --output-dir=DIR   write the output into DIR (created when missing)\n"
+    "  -C DIR, --output-dir=DIR   write the output into DIR (created when missing);\n"
+    "                      with several files, each into DIR/NAME (NAME-2, ... when\n"
+    "                      two files have the same NAME)\n"
     "  --list FILE         show the internal files and the compiler of FILE\n"
     "  -q, --quiet         show only fatal messages\n"
     "  -h, --help          show this text\n"
@@ -109,10 +114,10 @@ Options parse(int argc, char** argv) {
             o.quiet = true;
         } else if (a == "-h" || a == "--help") {
             std::fputs(kUsage, stdout);
-            std::exit(0);
+            std::exit(finish_standard_output("korvane-cli"));
         } else if (a == "--version") {
-            std::puts("korvane-cli 1.10");
-            std::exit(0);
+            std::puts("korvane-cli " KORVANE_VERSION);
+            std::exit(finish_standard_output("korvane-cli"));
         } else {
             usage_error("unknown option '" + std::string(a) + "'");
         }
@@ -135,6 +140,7 @@ int flags_of(const Options& o) {
     return flags;
 }
 
+// Creates path and its missing parents; on failure errno tells why.
 bool make_dirs(const std::string& path) {
     std::string partial;
     size_t pos = 0;
@@ -145,7 +151,56 @@ bool make_dirs(const std::string& path) {
         if (::mkdir(partial.c_str(), 0777) != 0 && errno != EEXIST) return false;
     }
     struct stat st;
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    if (::stat(path.c_str(), &st) != 0) return false;
+    if (!S_ISDIR(st.st_mode)) {
+        errno = ENOTDIR;
+        return false;
+    }
+    return true;
+}
+
+// The folder name for a help file in a batch: its file name without the
+// extension ("dir/Help.hlp" gives "Help").
+std::string folder_name(const std::string& file) {
+    std::string name = file;
+    while (name.size() > 1 && name.back() == '/') name.pop_back();
+    size_t slash = name.rfind('/');
+    if (slash != std::string::npos) name.erase(0, slash + 1);
+    size_t dot = name.rfind('.');
+    if (dot != std::string::npos && dot > 0) name.erase(dot);
+    if (name.empty() || name == "." || name == ".." || name == "/") name = "help";
+    return name;
+}
+
+std::string folded(std::string s) {
+    for (char& c : s) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return s;
+}
+
+// One output folder per file under dir. A file keeps its plain name unless
+// an earlier file of the batch has it already; the later ones become
+// NAME-2, NAME-3, ... (names compared without regard to case, so that the
+// folders stay apart on file systems that ignore case too).
+std::vector<std::string> batch_folders(const std::vector<std::string>& files, const std::string& dir) {
+    std::vector<std::string> names(files.size());
+    std::set<std::string> taken;
+    for (size_t i = 0; i < files.size(); ++i) {
+        std::string name = folder_name(files[i]);
+        if (taken.insert(folded(name)).second) names[i] = name;
+    }
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (!names[i].empty()) continue;
+        std::string base = folder_name(files[i]);
+        for (int n = 2; names[i].empty(); ++n) {
+            std::string name = base + "-" + std::to_string(n);
+            if (taken.insert(folded(name)).second) names[i] = name;
+        }
+    }
+    std::string prefix = dir.empty() || dir.back() == '/' ? dir : dir + "/";
+    for (std::string& name : names) name = prefix + name;
+    return names;
 }
 
 std::string absolute(const std::string& path) {
@@ -167,8 +222,7 @@ const char* compiler_name(unsigned v) {
 
 int list_help_file(const std::string& path) {
     OutputNames names = derive_output_names(path, 0);
-    std::unique_ptr<HelpFile> help = open_help_file(names.input_path, 0);
-    if (!help) fatal_error("Can't open File %s", names.input_path);
+    std::unique_ptr<HelpFile> help = open_input_file(names.input_path, 0);
     std::printf("%-40s %10s %10s\n", "name", "offset", "size");
     for (const InternalFile& f : help->files) std::printf("%-40s %10u %10u\n", f.name.c_str(), f.offset, f.size);
     unsigned v = help->minor_version & 0xFF;
@@ -176,11 +230,17 @@ int list_help_file(const std::string& path) {
     std::printf("system flags: 0x%04X\n", help->system_flags);
     std::printf("topics compressed: %s\n", help->topics_compressed ? "yes" : "no");
     std::printf("phrases: %s\n", help->phrases_file.present() ? "|Phrases" : help->phrimage_file.present() ? "|PhrIndex/|PhrImage" : "none");
-    return 0;
+    return finish_standard_output("korvane-cli");
 }
 
-// Converts one file in a child process; true when it ended normally.
-bool convert_in_child(const std::string& file, const Options& o, int flags) {
+std::string fatal_prefix(const std::string& file) { return "korvane-cli: " + file + ": "; }
+
+// Converts one file in a child process into out_dir (the current directory
+// when empty); true when it ended normally. With make_out_dir the folder is
+// created first, unless the input cannot be a help file at all (then the
+// conversion fails on it before writing anything, and no empty folder stays).
+bool convert_in_child(const std::string& file, const std::string& out_dir, bool make_out_dir, const Options& o,
+                      int flags) {
     std::fflush(nullptr);
     pid_t pid = ::fork();
     if (pid < 0) {
@@ -188,13 +248,20 @@ bool convert_in_child(const std::string& file, const Options& o, int flags) {
         return false;
     }
     if (pid == 0) {
-        std::string path = o.output_dir.empty() ? file : absolute(file);
-        if (!o.output_dir.empty() && ::chdir(o.output_dir.c_str()) != 0) {
-            std::fprintf(stderr, "korvane-cli: cannot enter %s: %s\n", o.output_dir.c_str(), std::strerror(errno));
+        static ConsolePlatform console(o.quiet);
+        console.set_fatal_prefix(fatal_prefix(file));
+        set_platform(&console);
+        struct stat st;
+        bool usable = ::stat(derive_output_names(file, flags).input_path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+        std::string path = usable && !out_dir.empty() ? absolute(file) : file;
+        if (make_out_dir && usable && !make_dirs(out_dir)) {
+            std::fprintf(stderr, "korvane-cli: cannot create the folder %s: %s\n", out_dir.c_str(), std::strerror(errno));
             std::_Exit(1);
         }
-        static ConsolePlatform console(o.quiet);
-        set_platform(&console);
+        if (usable && !out_dir.empty() && ::chdir(out_dir.c_str()) != 0) {
+            std::fprintf(stderr, "korvane-cli: cannot enter %s: %s\n", out_dir.c_str(), std::strerror(errno));
+            std::_Exit(1);
+        }
         convert_help_file(path, flags);
         console.finish();
         std::fflush(nullptr);
@@ -217,18 +284,26 @@ int main(int argc, char** argv) {
 
     if (o.list) {
         static ConsolePlatform console(true);
+        console.set_fatal_prefix(fatal_prefix(o.files[0]));
         set_platform(&console);
         return list_help_file(o.files[0]);
     }
     if (!o.output_dir.empty() && !make_dirs(o.output_dir)) {
-        std::fprintf(stderr, "korvane-cli: cannot create the folder %s\n", o.output_dir.c_str());
+        std::fprintf(stderr, "korvane-cli: cannot create the folder %s: %s\n", o.output_dir.c_str(), std::strerror(errno));
         return 1;
     }
+    bool folder_each = !o.output_dir.empty() && o.files.size() > 1;
+    std::vector<std::string> folders =
+        folder_each ? batch_folders(o.files, o.output_dir) : std::vector<std::string>(o.files.size(), o.output_dir);
     int flags = flags_of(o);
     int failed = 0;
-    for (const std::string& file : o.files) {
-        if (!o.quiet) std::fprintf(stderr, "%s (flags 0x%02X)\n", file.c_str(), static_cast<unsigned>(flags));
-        if (!convert_in_child(file, o, flags)) ++failed;
+    for (size_t i = 0; i < o.files.size(); ++i) {
+        const std::string& file = o.files[i];
+        if (!o.quiet) {
+            std::fprintf(stderr, "%s (flags 0x%02X)%s%s\n", file.c_str(), static_cast<unsigned>(flags),
+                         folder_each ? " -> " : "", folder_each ? folders[i].c_str() : "");
+        }
+        if (!convert_in_child(file, folders[i], folder_each, o, flags)) ++failed;
     }
     if (failed && o.files.size() > 1) {
         std::fprintf(stderr, "korvane-cli: %d of %zu files failed\n", failed, o.files.size());

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -21,8 +22,12 @@ ConsolePlatform::~ConsolePlatform() { finish(); }
 void ConsolePlatform::show_fatal(std::string_view caption, std::string_view text) {
     clear_bar();
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.remove_suffix(1);
-    put(caption);
-    put(": ");
+    if (fatal_prefix_.empty()) {
+        put(caption);
+        put(": ");
+    } else {
+        put(fatal_prefix_);
+    }
     put(text);
     put("\n");
     std::fflush(stderr);
@@ -92,6 +97,14 @@ int language_offset_from_locale() {
         if (v && *v) return std::strncmp(v, "de", 2) == 0 ? 512 : 0;
     }
     return 0;
+}
+
+int finish_standard_output(const char* program) {
+    errno = 0;
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return 0;
+    int err = errno;
+    std::fprintf(stderr, "%s: cannot write the output: %s\n", program, err ? std::strerror(err) : "write error");
+    return 1;
 }
 
 }  // namespace korvane

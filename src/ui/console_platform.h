@@ -24,12 +24,17 @@ public:
     // Ends the bar line, if one is drawn.
     void finish();
 
+    // Fatal messages begin with prefix (e.g. "korvane-cli: FILE: ") instead
+    // of the caption.
+    void set_fatal_prefix(std::string prefix) { fatal_prefix_ = std::move(prefix); }
+
 private:
     void draw();
     void clear_bar();
 
     bool quiet_;
     bool tty_;
+    std::string fatal_prefix_;
     bool bar_shown_ = false;
     std::string phase_;
     int percent_ = 0;
@@ -38,5 +43,10 @@ private:
 // Picks the string-table language from LC_ALL, LC_MESSAGES or LANG:
 // German for "de*", English otherwise. Returns the language offset.
 int language_offset_from_locale();
+
+// Flushes stdout. Returns 0, or 1 after telling on stderr, under the
+// program's name, why the output could not be written (a full disk, a
+// closed pipe).
+int finish_standard_output(const char* program);
 
 }  // namespace korvane

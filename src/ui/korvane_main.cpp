@@ -1,8 +1,10 @@
 // korvane: with a path (the whole command-line tail), converts that help
 // file on the terminal with flags 0x18 and exits with 2, or 1 after a fatal
 // message. Without a path it shows the open dialog when built with Qt
-// (src/ui/qt), else it prints how to call it.
+// (src/ui/qt), else it prints how to call it. "--help" and "--version"
+// alone print the usage and the version.
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "driver/convert.h"
@@ -14,8 +16,31 @@
 #include "ui/qt/gui_main.h"
 #endif
 
+namespace {
+
+constexpr const char* kUsage =
+    "usage: korvane [FILE.HLP]\n"
+    "       korvane --help | --version\n"
+    "\n"
+    "Converts a Windows help file into the sources a help compiler rebuilds it from.\n"
+    "Without a file, shows the open dialog with the conversion options (on a desktop)\n"
+    "and writes the output beside the chosen file. With a file (the whole command\n"
+    "line is its path), converts it into the current directory on the terminal:\n"
+    "project mode without jump targets (flags 0x18). For scripts and batches, and for\n"
+    "the other modes, use korvane-cli.\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
     using namespace korvane;
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::fputs(kUsage, stdout);
+        return finish_standard_output("korvane");
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::puts("korvane " KORVANE_VERSION);
+        return finish_standard_output("korvane");
+    }
     install_memory_handler();
     set_language_offset(language_offset_from_locale());
 
@@ -28,9 +53,7 @@ int main(int argc, char** argv) {
 #ifdef KORVANE_WITH_QT
         return qt::run_gui_program(argc, argv);
 #else
-        std::fputs("usage: korvane FILE.HLP\n"
-                   "Converts a Windows help file into its sources in the current directory.\n",
-                   stderr);
+        std::fputs(kUsage, stderr);
         return 2;
 #endif
     }
