@@ -25,6 +25,7 @@ public:
     void set_phase(std::string_view) override {}
     void set_percent(int) override {}
     void add_warning_line(std::string_view) override {}
+    void repeat_warning(size_t, std::string_view, unsigned long) override {}
 };
 
 std::filesystem::path scratch() {

@@ -39,6 +39,12 @@ RunResult cli(const std::vector<std::string>& args, const std::string& cwd) {
     return run_program(argv, cwd, {"LANG=C"});
 }
 
+size_t count_of(const std::string& text, const std::string& part) {
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++n;
+    return n;
+}
+
 }  // namespace
 
 TEST(Cli, OptionsGiveTheFlagsOfTheDialog) {
@@ -176,6 +182,25 @@ TEST(Cli, FatalMessagesNameTheProgramTheFileAndTheReason) {
     std::filesystem::copy_file(dir / "A.HLP", dir / "PLAIN");
     EXPECT_EQ(cli({"-q", "PLAIN"}, dir.path()).exit_code, 0);
     EXPECT_TRUE(file_exists(dir / "PLAIN.HPJ"));
+}
+
+TEST(Cli, RepeatedWarningsAreShownOnceWithTheirCount) {
+    TempDir dir;
+    write_file(dir / "W.HLP", warning_help());
+    const std::string map = "Warning: Lookup for Topicoffset 0xFFFFFFFF for MAP failed";
+    // Both topic passes (browse sequences) and one.
+    for (const char* mode : {"--flags=0x38", "--no-browse"}) {
+        RunResult r = cli({mode, "W.HLP"}, dir.path());
+        EXPECT_EQ(r.exit_code, 0) << r.err;
+        EXPECT_EQ(count_of(r.err, "Warning: Topic #0 does not have a Context Id\n"), 1u) << r.err;
+        EXPECT_EQ(count_of(r.err, "Warning: Topic #1 does not have a Context Id\n"), 1u) << r.err;
+        EXPECT_EQ(count_of(r.err, map + "\n"), 1u) << r.err;
+        // The count comes once the file is done.
+        size_t total = r.err.find(map + " (3 times in all)\n");
+        EXPECT_NE(total, std::string::npos) << r.err;
+        EXPECT_GT(total, r.err.find("Reading Topics")) << r.err;
+    }
+    EXPECT_EQ(cli({"-q", "W.HLP"}, dir.path()).err, "");
 }
 
 TEST(Cli, HelpVersionAndOutputThatCannotBeWritten) {

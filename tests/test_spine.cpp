@@ -12,6 +12,7 @@
 #include "helpfile/helpfile.h"
 #include "project/options.h"
 #include "support/hlp_builder.h"
+#include "support/index_builder.h"
 
 using namespace korvane;
 using namespace korvane::test;
@@ -82,6 +83,23 @@ TEST(Messages, LanguagesAndMissingIds) {
     EXPECT_EQ(message_text(42), "Korvane Verarbeitungsfehler");
     EXPECT_EQ(message_text(35), "String Id not found");
     set_language_offset(0);
+}
+
+TEST(Messages, WarningsRepeatedWithTheSameTextAreCounted) {
+    RecordingPlatform rec;
+    HelpFile help;
+    help.progress_window = true;
+    add_warning(help, 16, 5);
+    add_warning(help, 13);
+    add_warning(help, 16, 5);
+    add_warning(help, 16, 6);  // another text
+    help.warnings_muted = true;
+    add_warning(help, 13);  // the dry topic pass: neither shown nor counted
+    help.warnings_muted = false;
+    add_warning(help, 13);
+    add_warning(help, 16, 5);
+    EXPECT_EQ(rec.warnings.size(), 6u);
+    EXPECT_EQ(rec.repeats, (std::vector<std::pair<size_t, unsigned long>>{{0, 2}, {1, 2}, {0, 3}}));
 }
 
 TEST(Names, DerivedFromTheFileNamePart) {

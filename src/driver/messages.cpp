@@ -83,6 +83,7 @@ public:
     void set_phase(std::string_view) override {}
     void set_percent(int) override {}
     void add_warning_line(std::string_view) override {}
+    void repeat_warning(size_t, std::string_view, unsigned long) override {}
 };
 
 SilentPlatform g_silent;
@@ -113,10 +114,17 @@ void fatal_message(std::string_view text) {
 }
 
 void add_warning_text(HelpFile& help, std::string_view line) {
-    if (!help.progress_window) return;
+    if (!help.progress_window || help.warnings_muted) return;
     size_t lf = line.find('\n');
     if (lf != std::string_view::npos) line = line.substr(0, lf);
-    platform().add_warning_line(line);
+    size_t next_index = help.warnings_shown.size();
+    auto [it, first] = help.warnings_shown.try_emplace(std::string(line), HelpFile::WarningCount{next_index, 0});
+    ++it->second.count;
+    if (first) {
+        platform().add_warning_line(line);
+    } else {
+        platform().repeat_warning(it->second.index, line, it->second.count);
+    }
 }
 
 void report_progress(HelpFile& help, int percent, int phase) {

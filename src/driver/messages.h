@@ -26,7 +26,9 @@ template <class... A>
 }
 
 // Adds a formatted, localized warning line (cut at its first LF) to the
-// progress window of help; dropped while there is no progress window yet.
+// progress window of help; dropped while there is no progress window yet
+// and during the dry topic pass. A text already shown in this conversion is
+// not added again; the platform learns its new count instead.
 void add_warning_text(HelpFile& help, std::string_view line);
 
 template <class... A>

@@ -5,6 +5,7 @@
 // end (a console, the Qt dialogs, or a silent one for tests and fuzzing).
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 
 namespace korvane {
@@ -23,8 +24,12 @@ public:
     virtual void set_phase(std::string_view text) = 0;
     // Moves the bar to percent (may exceed 100 or move backwards).
     virtual void set_percent(int percent) = 0;
-    // Appends one line to the warnings list.
+    // Appends one line to the warnings list. A line is added once per
+    // conversion: when the same text is raised again, repeat_warning says so.
     virtual void add_warning_line(std::string_view line) = 0;
+    // The warning line added as number index (from 0, in the order added)
+    // has now been raised count times in all (count >= 2).
+    virtual void repeat_warning(size_t index, std::string_view line, unsigned long count) = 0;
     // Lets the user interface handle what is waiting (repaint, Cancel).
     virtual void pump_events() {}
 };

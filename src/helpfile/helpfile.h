@@ -20,6 +20,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "helpfile/byte_reader.h"
@@ -91,6 +92,16 @@ struct HelpFile {
     TopicReader topic_reader;
 
     bool progress_window = false;
+    // Warnings shown in this conversion, by text: the order in which each
+    // was first shown and how often it was raised.
+    struct WarningCount {
+        size_t index = 0;
+        unsigned long count = 0;
+    };
+    std::unordered_map<std::string, WarningCount> warnings_shown;
+    // Set while the dry topic pass runs: the writing pass raises the same
+    // warnings again.
+    bool warnings_muted = false;
 
     // Cursor over the content of an internal file, clipped to the help file.
     ByteReader reader(const FileSpan& f) const { return input.sub(f.offset, f.size); }

@@ -21,6 +21,7 @@ ConsolePlatform::~ConsolePlatform() { finish(); }
 
 void ConsolePlatform::show_fatal(std::string_view caption, std::string_view text) {
     clear_bar();
+    print_repeated();
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.remove_suffix(1);
     if (fatal_prefix_.empty()) {
         put(caption);
@@ -36,6 +37,7 @@ void ConsolePlatform::show_fatal(std::string_view caption, std::string_view text
 void ConsolePlatform::open_progress() {
     phase_.clear();
     percent_ = 0;
+    repeated_.clear();
 }
 
 void ConsolePlatform::set_phase(std::string_view text) {
@@ -64,6 +66,22 @@ void ConsolePlatform::add_warning_line(std::string_view line) {
     if (tty_) draw();
 }
 
+void ConsolePlatform::repeat_warning(size_t index, std::string_view line, unsigned long count) {
+    if (quiet_) return;
+    auto [it, first] = repeated_.try_emplace(index);
+    if (first) it->second.line.assign(line);
+    it->second.count = count;
+}
+
+void ConsolePlatform::print_repeated() {
+    for (const auto& [index, r] : repeated_) {
+        put("Warning: ");
+        put(r.line);
+        std::fprintf(stderr, " (%lu times in all)\n", r.count);
+    }
+    repeated_.clear();
+}
+
 void ConsolePlatform::draw() {
     int p = percent_ < 0 ? 0 : percent_ > 100 ? 100 : percent_;
     char bar[41];
@@ -88,6 +106,7 @@ void ConsolePlatform::finish() {
         put("\n");
         bar_shown_ = false;
     }
+    print_repeated();
     std::fflush(stderr);
 }
 

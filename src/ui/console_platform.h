@@ -1,8 +1,12 @@
 // The terminal as the user interface of a conversion: fatal messages and
 // warnings on stderr, the phase and a percentage bar when stderr is a
-// terminal, plain phase lines otherwise.
+// terminal, plain phase lines otherwise. A warning raised again with the
+// same text is not printed again; at the end of the conversion (or before a
+// fatal message) each such warning is printed once more with its count,
+// "Warning: TEXT (N times in all)".
 #pragma once
 
+#include <map>
 #include <string>
 
 #include "driver/platform.h"
@@ -20,8 +24,10 @@ public:
     void set_phase(std::string_view text) override;
     void set_percent(int percent) override;
     void add_warning_line(std::string_view line) override;
+    void repeat_warning(size_t index, std::string_view line, unsigned long count) override;
 
-    // Ends the bar line, if one is drawn.
+    // Ends the bar line, if one is drawn, and prints the counts of the
+    // repeated warnings.
     void finish();
 
     // Fatal messages begin with prefix (e.g. "korvane-cli: FILE: ") instead
@@ -29,12 +35,19 @@ public:
     void set_fatal_prefix(std::string prefix) { fatal_prefix_ = std::move(prefix); }
 
 private:
+    struct Repeated {
+        std::string line;
+        unsigned long count = 0;
+    };
+
     void draw();
     void clear_bar();
+    void print_repeated();
 
     bool quiet_;
     bool tty_;
     std::string fatal_prefix_;
+    std::map<size_t, Repeated> repeated_;  // by the order first shown
     bool bar_shown_ = false;
     std::string phase_;
     int percent_ = 0;

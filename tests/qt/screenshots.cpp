@@ -63,6 +63,7 @@ public:
 private:
     void shoot() {
         if (!dialog()) return;
+        show_pending();
         QCoreApplication::processEvents();
         save(dialog(), QStringLiteral("progress_during.png"));
     }

@@ -3,6 +3,7 @@
 // platform, Cancel (No in this process, Yes in a child process) and the
 // finishing wait.
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
@@ -184,11 +185,39 @@ private slots:
         add_warning(c.help, 16, 0x12);
         add_warning(c.help, 31, "A\nB");
         add_warning(c.help, 31, "caf\xE9");  // not UTF-8: shown as Latin-1
+        add_warning(c.help, 16, 0x12);
         QListWidget* list = gui.dialog()->warnings();
+        gui.show_pending();
+        add_warning(c.help, 31, "A\nC");  // the same line as "A\nB"
+        add_warning(c.help, 16, 0x12);
+        gui.show_pending();
         QCOMPARE(list->count(), 3);
-        QCOMPARE(list->item(0)->text(), QStringLiteral("Ungültiger Verweis auf Grafik 0x0012"));
-        QCOMPARE(list->item(1)->text(), QStringLiteral("Kann Datei A"));
+        QCOMPARE(list->item(0)->text(), QStringLiteral("Ungültiger Verweis auf Grafik 0x0012 (×3)"));
+        QCOMPARE(list->item(1)->text(), QStringLiteral("Kann Datei A (×2)"));
         QCOMPARE(list->item(2)->text(), QStringLiteral("Kann Datei café nicht anlegen"));
+    }
+
+    void warningsReachTheListInBatches() {
+        QtPlatform gui(Language::English);
+        set_platform(&gui);
+        Conversion c;
+        c.report(0, 7);  // opens the dialog and handles the events at once
+        QListWidget* list = gui.dialog()->warnings();
+        int batches = 0;
+        connect(list->model(), &QAbstractItemModel::rowsInserted, [&batches] { ++batches; });
+        QElapsedTimer clock;
+        clock.start();
+        // Each warning followed by a report, as the passes raise them: the
+        // rows arrive at most once per interval, however fast they come.
+        for (int i = 0; i < 2000; ++i) {
+            add_warning(c.help, 19, i);
+            c.report(0, 0);
+        }
+        QVERIFY2(batches <= clock.elapsed() / QtPlatform::kUpdateIntervalMs + 1,
+                 qPrintable(QStringLiteral("%1 batches in %2 ms").arg(batches).arg(clock.elapsed())));
+        gui.show_pending();
+        QCOMPARE(list->count(), 2000);
+        QCOMPARE(list->item(1999)->text(), QStringLiteral("Topic #1999 does not have a Context Id"));
     }
 
     void cancelAnsweredNoCarriesOn() {

@@ -64,8 +64,14 @@ struct RecordingPlatform : Platform {
     void set_phase(std::string_view text) override { phases.emplace_back(text); }
     void set_percent(int percent) override { percents.push_back(percent); }
     void add_warning_line(std::string_view line) override { warnings.emplace_back(line); }
+    void repeat_warning(size_t index, std::string_view line, unsigned long count) override {
+        warnings.emplace_back(line);
+        repeats.emplace_back(index, count);
+    }
 
-    std::vector<std::string> phases, warnings;
+    std::vector<std::string> phases;
+    std::vector<std::string> warnings;                          // every warning raised, repeats included
+    std::vector<std::pair<size_t, unsigned long>> repeats;      // index and count told with each repeat
     std::vector<int> percents;
 };
 

@@ -1,5 +1,6 @@
 // Progress reports go to the progress dialog; each one ends by handling the
-// waiting events, which is where a click on Cancel is noticed.
+// waiting events (at most every kUpdateIntervalMs), which is where a click
+// on Cancel is noticed.
 #include "ui/qt/qt_platform.h"
 
 #include <QApplication>
@@ -19,14 +20,21 @@ QtPlatform::QtPlatform(Language lang) : lang_(lang), beep_([] { QApplication::be
 QtPlatform::~QtPlatform() { delete dialog_.data(); }
 
 void QtPlatform::show_fatal(std::string_view caption, std::string_view text) {
+    show_pending();
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.remove_suffix(1);
     QMessageBox box(QMessageBox::Critical, text_from_core(caption), text_from_core(text), QMessageBox::Ok);
     box.exec();
 }
 
 void QtPlatform::open_progress() {
-    if (dialog_) return;
+    show_pending();
+    since_update_.invalidate();  // the first report shows the dialog at once
+    if (dialog_) {
+        first_row_ = dialog_->warnings()->count();
+        return;
+    }
     dialog_ = new ProgressDialog(lang_);
+    first_row_ = 0;
     dialog_->show();
 }
 
@@ -39,12 +47,44 @@ void QtPlatform::set_percent(int percent) {
 }
 
 void QtPlatform::add_warning_line(std::string_view line) {
-    if (dialog_) dialog_->warnings()->addItem(text_from_core(line));
+    if (dialog_) new_warnings_.append(text_from_core(line));
 }
 
-void QtPlatform::pump_events() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void QtPlatform::repeat_warning(size_t index, std::string_view line, unsigned long count) {
+    if (!dialog_) return;
+    auto [it, first] = repeated_.try_emplace(index);
+    if (first) it->second.line.assign(line);
+    it->second.count = count;
+}
+
+void QtPlatform::show_pending() {
+    if (!dialog_) {
+        new_warnings_.clear();
+        repeated_.clear();
+        return;
+    }
+    QListWidget* list = dialog_->warnings();
+    if (!new_warnings_.isEmpty()) {
+        list->addItems(new_warnings_);
+        new_warnings_.clear();
+    }
+    for (const auto& [index, r] : repeated_) {
+        if (QListWidgetItem* item = list->item(first_row_ + static_cast<int>(index))) {
+            item->setText(text_from_core(r.line) + QStringLiteral(" (\u00D7%1)").arg(r.count));
+        }
+    }
+    repeated_.clear();
+}
+
+void QtPlatform::pump_events() {
+    if (since_update_.isValid() && since_update_.elapsed() < kUpdateIntervalMs) return;
+    show_pending();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    since_update_.start();
+}
 
 void QtPlatform::finish_progress() {
+    show_pending();
     if (!dialog_) return;
     dialog_->set_finished();
     if (message_beep_enabled() && beep_) beep_();
