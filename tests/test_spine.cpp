@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "driver/convert.h"
@@ -128,6 +129,13 @@ TEST(Names, DerivedFromTheFileNamePart) {
     EXPECT_EQ(n.project_name, "PLAINHELP.HPJ");
     EXPECT_EQ(n.base_name, "PLAINH");
     EXPECT_EQ(derive_output_names(dir / "OTHER", 0).input_path, dir / "OTHER.HLP");
+    // A folder is taken as it is (and refused when opened), unless a help
+    // file of its name with the extension stands beside it.
+    std::filesystem::create_directories(dir / "FOLDER");
+    std::filesystem::create_directories(dir / "BESIDE");
+    write_file(dir / "BESIDE.HLP", {0});
+    EXPECT_EQ(derive_output_names(dir / "FOLDER", 0).input_path, dir / "FOLDER");
+    EXPECT_EQ(derive_output_names(dir / "BESIDE", 0).input_path, dir / "BESIDE.HLP");
 }
 
 TEST(Container, DirectoryOverSeveralLeavesAndIndexLevels) {

@@ -22,9 +22,15 @@ OutputNames derive_output_names(const std::string& path, int flags) {
     names.input_path = path;
     size_t sep = path.find_last_of("/\\");
     size_t name_start = sep == std::string::npos ? 0 : sep + 1;
+    // A file of the name given is taken as it is. Otherwise a name without
+    // an extension gets ".HLP", unless only a folder of that name exists
+    // (it is then refused as a folder when opened).
     struct stat st;
     bool exists = ::stat(path.c_str(), &st) == 0;
-    if (!exists && path.find('.', name_start) == std::string::npos) names.input_path += ".HLP";
+    if ((!exists || S_ISDIR(st.st_mode)) && path.find('.', name_start) == std::string::npos) {
+        std::string with_extension = path + ".HLP";
+        if (!exists || ::stat(with_extension.c_str(), &st) == 0) names.input_path = with_extension;
+    }
     std::string file_name = names.input_path.substr(name_start);
     std::string stem = file_name.substr(0, file_name.rfind('.'));
     names.project_name = (flags & CVF_FOR_PRINT) ? "NUL" : stem + ".HPJ";

@@ -8,7 +8,10 @@ namespace korvane {
 
 // Names derived from the input path.
 struct OutputNames {
-    std::string input_path;    // as given when such a file exists, else with ".HLP" appended when the file name has no '.'
+    // The path as given when such a file exists; with ".HLP" appended when
+    // the file name has no '.' and the path names nothing or only a folder
+    // beside which NAME.HLP exists.
+    std::string input_path;
     std::string project_name;  // file name with its extension replaced by ".HPJ", or "NUL" in print mode
     std::string base_name;     // file name without extension, cut to 6 characters
 };
