@@ -101,6 +101,21 @@ TEST(Names, DerivedFromTheFileNamePart) {
     n = derive_output_names("/tmp/" + longname + ".hlp", 0);
     EXPECT_EQ(n.project_name, longname + ".HPJ");
     EXPECT_EQ(n.base_name, "qqqqqq");
+
+    // Six characters, a well-formed UTF-8 sequence counting as one and any
+    // other byte as one of its own.
+    const std::pair<const char*, const char*> cut[] = {
+        {"abcde\xC3\xA9.hlp", "abcde\xC3\xA9"},
+        {"abcdef\xC3\xA9.hlp", "abcdef"},
+        {"\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x81\xAE\xE3\x83\x98\xE3\x83\xAB\xE3\x83\x97.hlp",
+         "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x81\xAE\xE3\x83\x98\xE3\x83\xAB"},
+        {"\xF0\x9F\x93\x96helpfile.hlp", "\xF0\x9F\x93\x96helpf"},
+        {"abcde\xE9xyz.hlp", "abcde\xE9"},           // a single-byte encoding
+        {"abcd\xE6\x97.hlp", "abcd\xE6\x97"},        // a sequence cut short: two characters
+        {"abcde\xED\xA0\x80.hlp", "abcde\xED"},      // an encoded surrogate is not a character
+        {"abc\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9.hlp", "abc\xC3\xA9\xC3\xA9\xC3\xA9"},
+    };
+    for (const auto& [path, base] : cut) EXPECT_EQ(derive_output_names(path, 0).base_name, base) << path;
 }
 
 TEST(Container, DirectoryOverSeveralLeavesAndIndexLevels) {

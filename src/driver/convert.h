@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace korvane {
 
@@ -11,6 +12,12 @@ struct OutputNames {
     std::string project_name;  // file name with its extension replaced by ".HPJ", or "NUL" in print mode
     std::string base_name;     // file name without extension, cut to 6 characters
 };
+
+// The first count characters of a file name: a well-formed UTF-8 sequence is
+// one character, any other byte is one character of its own, so a name is
+// never cut inside a character and names in a single-byte encoding are cut
+// after count bytes as before.
+std::string first_characters(std::string_view name, size_t count);
 
 OutputNames derive_output_names(const std::string& path, int flags);
 
