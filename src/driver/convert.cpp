@@ -9,6 +9,7 @@
 #include "project/options.h"
 #include "rtf/fonts.h"
 #include "rtf/topic_writer.h"
+#include "topics/code_page.h"
 
 namespace korvane {
 
@@ -55,7 +56,7 @@ OutputNames derive_output_names(const std::string& path, int flags) {
     return names;
 }
 
-void convert_help_file(const std::string& path, int flags) {
+void convert_help_file(const std::string& path, int flags, int code_page) {
     OutputNames names = derive_output_names(path, flags);
 
     std::unique_ptr<HelpFile> help = open_help_file(names.input_path, flags);
@@ -73,6 +74,10 @@ void convert_help_file(const std::string& path, int flags) {
         load_keyword_table(*help);
         write_map_section(*help, *project);
     }
+
+    CodePageChoice text = choose_code_page(*help, code_page);
+    help->code_page = text.code_page;
+    if (text.source == CodePageSource::detected) add_warning(*help, 22, text.code_page);
 
     write_font_table(*help, nullptr);
     if (help->flags & CVF_TWO_PASS) run_dry_topic_pass(*help);

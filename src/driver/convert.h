@@ -21,8 +21,9 @@ std::string first_characters(std::string_view name, size_t count);
 
 OutputNames derive_output_names(const std::string& path, int flags);
 
-// Converts the help file at path into the current directory. Fatal problems
-// end the process with exit code 1.
-void convert_help_file(const std::string& path, int flags);
+// Converts the help file at path into the current directory. code_page: the
+// code page of the text as the user chose it, 0 to take it from the file.
+// Fatal problems end the process with exit code 1.
+void convert_help_file(const std::string& path, int flags, int code_page = 0);
 
 }  // namespace korvane
