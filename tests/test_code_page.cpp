@@ -15,8 +15,9 @@ using namespace korvane::test;
 
 namespace {
 
-// Known Japanese; in Shift-JIS, 本 ends in "{" and 表, ソ and 能 end in "\".
-const std::string kJapanese = "日本語のヘルプです。表示とソフトの機能について説明します。";
+// Known Japanese; in Shift-JIS, 本 ends in "{", 表, ソ and 能 end in "\" and
+// ム in 0x80.
+const std::string kJapanese = "日本語のヘルプです。表示とソフトの機能とムービーについて説明します。";
 const std::string kGerman = "Größe der Bildschirmschriften ändern: Schaltfläche Übernehmen drücken.";
 
 // text converted by iconv; empty when it cannot be.
@@ -153,6 +154,7 @@ TEST(CodePage, JapaneseTextDecodesInTheDeclaredCodePage) {
     EXPECT_NE(convert_text(rtf_bytes(r.rtf), "CP932", "UTF-8").find(kJapanese), std::string::npos) << r.rtf;
     for (const char* symbol : {"\\\\", "\\{", "\\}"}) EXPECT_EQ(r.rtf.find(symbol), std::string::npos) << symbol;
     EXPECT_NE(r.rtf.find("\\'95\\'5c"), std::string::npos);  // 表
+    EXPECT_NE(r.rtf.find("\\'83\\'80"), std::string::npos);  // ム
 }
 
 TEST(CodePage, OnlyCodePagesWithACharacterSetAreAccepted) {

@@ -250,12 +250,14 @@ int read_compressed_unsigned(ByteReader& in) {
 
 namespace {
 
-// Backslash and braces as a trail byte of a two-byte character.
+// Bytes that may be the trail byte of a two-byte character and are not
+// written as a hexadecimal escape otherwise: backslash, braces and 0x80.
 std::string_view multibyte_escape(char c) {
     switch (c) {
     case '\\': return "\\'5c";
     case '{': return "\\'7b";
     case '}': return "\\'7d";
+    case '\x80': return "\\'80";
     default: return {};
     }
 }
