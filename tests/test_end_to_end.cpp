@@ -1,9 +1,11 @@
 // The programs as a user runs them: files written, messages, exit codes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "support/hlp_builder.h"
+#include "support/rtf_topics.h"
 
 using namespace korvane::test;
 
@@ -140,6 +142,24 @@ TEST(EndToEnd, MissingFileAndAppendedExtension) {
     r = run_program({KORVANE_BIN, "THERE"}, dir.path());
     EXPECT_EQ(r.exit_code, 2) << r.err;
     EXPECT_TRUE(file_exists(dir / "THERE.HPJ"));
+}
+
+TEST(EndToEnd, RtfNamesAreCutBetweenCharacters) {
+    HelpFileSpec spec;
+    spec.records = {topic_header({.number = 0, .title = "Names"}), plain_text("text")};
+    std::vector<uint8_t> hlp = build_help_file(spec).bytes;
+    const std::pair<std::string, std::string> cases[] = {
+        {"abcde\xC3\xA9", "abcde\xC3\xA9"},
+        {"\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x81\xAE\xE3\x83\x98\xE3\x83\xAB\xE3\x83\x97",
+         "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x81\xAE\xE3\x83\x98\xE3\x83\xAB"},
+    };
+    for (const auto& [stem, base] : cases) {
+        Converted c = convert(hlp, stem + ".hlp");
+        EXPECT_EQ(c.run.exit_code, 2) << c.run.err;
+        std::vector<std::string> expected{stem + ".HPJ", stem + ".hlp", base + "1.RTF"};
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(c.files, expected);
+    }
 }
 
 TEST(EndToEnd, CorpusFilesThatAreNotHelpFilesAreRefused) {

@@ -157,6 +157,53 @@ TEST(PictureReader, WrittenFilesHoldThePictures) {
     }
 }
 
+// Help compilers store the resolutions in either form of a compressed
+// number, and some record none (a horizontal resolution of 0) with anything
+// in the vertical field. End to end through korvane-cli: the bitmap file has
+// the picture's size and resolution, and print mode embeds it at that
+// resolution, or at 96 dpi when there is none.
+TEST(PictureReader, ResolutionsInEitherForm) {
+    struct Case { unsigned x_dpi, y_dpi; bool long_forms; uint32_t pixels_per_metre; const char* embedded; };
+    const Case cases[] = {
+        {300, 300, false, 12000, "\\picw133\\pich16"},
+        {300, 300, true, 12000, "\\picw133\\pich16"},
+        {0, 19069, true, 0, "\\picw416\\pich52"},
+        {0, 745, false, 0, "\\picw416\\pich52"},
+    };
+    for (const Case& c : cases) {
+        TestPicture p = small_bitmap();
+        p.x_dpi = c.x_dpi;
+        p.dpi = c.y_dpi;
+        p.long_resolutions = c.long_forms;
+        auto picture_command = Bytes().u8(0x86).u8(0x22).fill(5).u16(0).b;
+        HelpFileSpec spec;
+        spec.records = {topic_header({.number = 0, .title = "Pictures"}),
+                        text_record(Format().info(0).bytes(picture_command).u8(0xFF), {"", ""})};
+        spec.extra_files = {{"|bm0", picture_container({p})}};
+        TempDir dir;
+        write_file(dir / "P.HLP", build_help_file(spec).bytes);
+        std::string what = std::to_string(c.x_dpi) + "/" + std::to_string(c.y_dpi) + (c.long_forms ? " long" : "");
+
+        RunResult r = run_program({KORVANE_CLI_BIN, "-q", "P.HLP"}, dir.path());
+        ASSERT_EQ(r.exit_code, 0) << what << r.err;
+        std::vector<uint8_t> bmp = read_file(dir / "bm00.BMP");
+        ASSERT_EQ(bmp.size(), 54u + 8 + 8) << what;
+        EXPECT_EQ(ByteReader::le32(&bmp[38]), c.pixels_per_metre) << what;
+        EXPECT_EQ(ByteReader::le32(&bmp[42]), c.pixels_per_metre) << what;
+        auto info = identify(dir / "bm00.BMP");
+        if (info) {
+            EXPECT_EQ(info->format, "BMP3") << what << info->error;
+            EXPECT_EQ(info->width, 16) << what;
+            EXPECT_EQ(info->height, 2) << what;
+        }
+
+        r = run_program({KORVANE_CLI_BIN, "-q", "--print", "P.HLP"}, dir.path(), {"TEMP=" + dir.path()});
+        ASSERT_EQ(r.exit_code, 0) << what << r.err;
+        EXPECT_NE(read_text(dir / "P1.RTF").find(std::string("{\\pict\\wmetafile8") + c.embedded + "\r\n"), std::string::npos)
+            << what;
+    }
+}
+
 TEST(PictureReader, WhichPicturesBecomeFilesAndWhichNamesAreKnown) {
     std::vector<uint8_t> spots = hotspot_data({{0x00E3, "spot1", "Target_One", ""},
                                                {0x04CC, "spot2", "Target_Two", "extra string"},

@@ -136,6 +136,20 @@ TEST(Names, DerivedFromTheFileNamePart) {
     write_file(dir / "BESIDE.HLP", {0});
     EXPECT_EQ(derive_output_names(dir / "FOLDER", 0).input_path, dir / "FOLDER");
     EXPECT_EQ(derive_output_names(dir / "BESIDE", 0).input_path, dir / "BESIDE.HLP");
+    // Six characters, a well-formed UTF-8 sequence counting as one and any
+    // other byte as one of its own.
+    const std::pair<const char*, const char*> cut[] = {
+        {"abcde\xC3\xA9.hlp", "abcde\xC3\xA9"},
+        {"abcdef\xC3\xA9.hlp", "abcdef"},
+        {"\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x81\xAE\xE3\x83\x98\xE3\x83\xAB\xE3\x83\x97.hlp",
+         "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x81\xAE\xE3\x83\x98\xE3\x83\xAB"},
+        {"\xF0\x9F\x93\x96helpfile.hlp", "\xF0\x9F\x93\x96helpf"},
+        {"abcde\xE9xyz.hlp", "abcde\xE9"},           // a single-byte encoding
+        {"abcd\xE6\x97.hlp", "abcd\xE6\x97"},        // a sequence cut short: two characters
+        {"abcde\xED\xA0\x80.hlp", "abcde\xED"},      // an encoded surrogate is not a character
+        {"abc\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9.hlp", "abc\xC3\xA9\xC3\xA9\xC3\xA9"},
+    };
+    for (const auto& [path, base] : cut) EXPECT_EQ(derive_output_names(path, 0).base_name, base) << path;
 }
 
 TEST(Container, DirectoryOverSeveralLeavesAndIndexLevels) {

@@ -3,7 +3,7 @@
 # they are missing. Usage: tools/install-deps.sh [build|test|bench]
 set -euo pipefail
 
-want=(cmake make g++ libgtest-dev qt6-base-dev halibut)
+want=(cmake make g++ libgtest-dev qt6-base-dev halibut libuchardet-dev)
 case "${1:-build}" in
   test) want+=(clang unrtf imagemagick libwmf-bin xvfb xauth) ;;
   bench) want+=(bc) ;;

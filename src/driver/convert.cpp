@@ -14,8 +14,39 @@
 #include "project/options.h"
 #include "rtf/fonts.h"
 #include "rtf/topic_writer.h"
+#include "topics/code_page.h"
 
 namespace korvane {
+
+namespace {
+
+// Length of the well-formed UTF-8 sequence at the start of s, or 0.
+size_t utf8_sequence_length(std::string_view s) {
+    auto byte = [&](size_t i) { return static_cast<uint8_t>(s[i]); };
+    uint8_t lead = byte(0);
+    size_t length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3 : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+    if (length == 0 || length > s.size()) return 0;
+    // The second byte's range narrows for the leads that would otherwise
+    // allow overlong forms, surrogates or values beyond U+10FFFF.
+    uint8_t low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+    uint8_t high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+    if (byte(1) < low || byte(1) > high) return 0;
+    for (size_t i = 2; i < length; ++i) {
+        if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
+    }
+    return length;
+}
+
+}  // namespace
+
+std::string first_characters(std::string_view name, size_t count) {
+    size_t end = 0;
+    for (size_t taken = 0; taken < count && end < name.size(); ++taken) {
+        size_t length = utf8_sequence_length(name.substr(end));
+        end += length ? length : 1;
+    }
+    return std::string(name.substr(0, end));
+}
 
 OutputNames derive_output_names(const std::string& path, int flags) {
     OutputNames names;
@@ -34,7 +65,7 @@ OutputNames derive_output_names(const std::string& path, int flags) {
     std::string file_name = names.input_path.substr(name_start);
     std::string stem = file_name.substr(0, file_name.rfind('.'));
     names.project_name = (flags & CVF_FOR_PRINT) ? "NUL" : stem + ".HPJ";
-    names.base_name = stem.substr(0, 6);
+    names.base_name = first_characters(stem, 6);
     return names;
 }
 
@@ -52,7 +83,7 @@ std::unique_ptr<HelpFile> open_input_file(const std::string& input_path, int fla
     return help;
 }
 
-void convert_help_file(const std::string& path, int flags) {
+void convert_help_file(const std::string& path, int flags, int code_page) {
     OutputNames names = derive_output_names(path, flags);
 
     std::unique_ptr<HelpFile> help = open_input_file(names.input_path, flags);
@@ -70,6 +101,10 @@ void convert_help_file(const std::string& path, int flags) {
         load_keyword_table(*help);
         write_map_section(*help, *project);
     }
+
+    CodePageChoice text = choose_code_page(*help, code_page);
+    help->code_page = text.code_page;
+    if (text.source == CodePageSource::detected) add_warning(*help, 22, text.code_page);
 
     write_font_table(*help, nullptr);
     if (help->flags & CVF_TWO_PASS) run_dry_topic_pass(*help);

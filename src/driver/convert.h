@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace korvane {
 
@@ -16,6 +17,12 @@ struct OutputNames {
     std::string base_name;     // file name without extension, cut to 6 characters
 };
 
+// The first count characters of a file name: a well-formed UTF-8 sequence is
+// one character, any other byte is one character of its own, so a name is
+// never cut inside a character and names in a single-byte encoding are cut
+// after count bytes as before.
+std::string first_characters(std::string_view name, size_t count);
+
 OutputNames derive_output_names(const std::string& path, int flags);
 
 struct HelpFile;
@@ -25,8 +32,9 @@ struct HelpFile;
 // "Can't open File PATH: REASON".
 std::unique_ptr<HelpFile> open_input_file(const std::string& input_path, int flags);
 
-// Converts the help file at path into the current directory. Fatal problems
-// end the process with exit code 1.
-void convert_help_file(const std::string& path, int flags);
+// Converts the help file at path into the current directory. code_page: the
+// code page of the text as the user chose it, 0 to take it from the file.
+// Fatal problems end the process with exit code 1.
+void convert_help_file(const std::string& path, int flags, int code_page = 0);
 
 }  // namespace korvane

@@ -72,6 +72,7 @@ struct HelpFile {
     bool is_hc30 = false;
     bool is_hcrtf = false;
     bool long_font_records = false;
+    int code_page = 1252;  // of the text; any other than the Western one is written into the RTF files
     int16_t directory_first_leaf = 0;
     uint32_t directory_pages_start = 0;
 

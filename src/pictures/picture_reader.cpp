@@ -1,14 +1,15 @@
 // Reading picture containers.
 //
 // Container: "lp" or "lP", u16 count N, N u32 picture offsets from the start
-// of the container. Each picture begins with type, packing and one more byte.
-// Bitmap header after those three bytes: 1 byte, the resolution (dpi, a
-// compressed u32 in two bytes), 1 byte, compressed u16 bits per pixel, compressed u32 width,
-// height, palette entries, 2 bytes, compressed u32 stored size and hotspot
-// size, two u32; then the palette (4 bytes per entry), the picture data and
-// the hotspot data. Metafile header after the three bytes: u16 width and
-// height (hundredths of a millimetre), compressed u32 (unused), stored size
-// and hotspot size, two u32; then the data and the hotspot data.
+// of the container. Each picture begins with type and packing.
+// Bitmap header after those two bytes: horizontal and vertical resolution
+// (dpi, compressed u32), planes and bits per pixel (compressed u16), width,
+// height, colours used (the palette entries) and colours important, stored
+// size and hotspot size (compressed u32), two u32; then the palette (4 bytes
+// per entry), the picture data and the hotspot data. Metafile header after
+// the two bytes: mapping mode (1 byte), u16 width and height (hundredths of a
+// millimetre), compressed u32 (unused), stored size and hotspot size, two
+// u32; then the data and the hotspot data.
 //
 // Hotspot data: 1 byte, u16 count H, u32; H records of 15 bytes whose first
 // u16 is the hotspot kind; one zero-terminated string for each hotspot of
@@ -59,22 +60,17 @@ uint32_t read_compressed_dword(ByteReader& in) {
 
 BitmapHeader read_bitmap_header(ByteReader& in) {
     BitmapHeader h;
-    in.skip(1);
-    // The vertical resolution is a compressed u32, normally in its two-byte
-    // form; taking both bytes keeps resolutions of 128 dpi and more whole.
-    // Either way three bytes are consumed before the bits per pixel.
-    if (in.remaining() >= 2 && !(in.here()[0] & 1)) {
-        h.resolution = static_cast<uint16_t>(in.u16() >> 1);
-        in.skip(1);
-    } else {
-        h.resolution = static_cast<uint8_t>(read_compressed_word(in));
-        in.skip(2);
-    }
+    uint32_t horizontal = read_compressed_dword(in);
+    uint32_t vertical = read_compressed_dword(in);
+    // A horizontal resolution of 0 records none, whatever the vertical field
+    // holds.
+    h.resolution = horizontal == 0 ? 0 : vertical;
+    read_compressed_word(in);  // planes
     h.bits_per_pixel = read_compressed_word(in);
     h.width = read_compressed_dword(in);
     h.height = read_compressed_dword(in);
     h.palette_entries = read_compressed_dword(in);
-    in.skip(2);
+    read_compressed_dword(in);  // colours important
     h.stored_size = read_compressed_dword(in);
     h.hotspot_size = read_compressed_dword(in);
     in.skip(8);
@@ -159,7 +155,6 @@ std::string convert_picture_file(HelpFile& help, uint32_t offset, uint32_t size,
         pic.seek(offsets[i]);
         uint8_t type = pic.u8();
         uint8_t packing = pic.u8();
-        pic.skip(1);
         uint16_t kind = static_cast<uint16_t>(type | packing << 8);
         int index = static_cast<int>(i);
 
@@ -175,6 +170,7 @@ std::string convert_picture_file(HelpFile& help, uint32_t offset, uint32_t size,
             }
             read_hotspots_at(help, container, data_at + 4ull * h.palette_entries + h.stored_size, h.hotspot_size);
         } else if (is_metafile_kind(kind)) {
+            pic.skip(1);  // mapping mode
             MetafileHeader h = read_metafile_header(pic);
             if (pic.overrun()) continue;
             size_t data_at = pic.tell();

@@ -21,7 +21,7 @@ namespace korvane {
 struct HelpFile;
 
 struct BitmapHeader {
-    uint16_t resolution = 0;  // dots per inch
+    uint32_t resolution = 0;  // dots per inch; 0 when the picture records none
     uint16_t bits_per_pixel = 0;
     uint32_t width = 0;
     uint32_t height = 0;
@@ -40,8 +40,8 @@ struct MetafileHeader {
 uint16_t read_compressed_word(ByteReader& in);
 uint32_t read_compressed_dword(ByteReader& in);
 
-// Read the rest of a header; in stands after the type, the packing and the
-// byte after them.
+// Read the rest of a header: a bitmap's from the byte after the packing on,
+// a metafile's from the byte after the mapping mode on.
 BitmapHeader read_bitmap_header(ByteReader& in);
 MetafileHeader read_metafile_header(ByteReader& in);
 

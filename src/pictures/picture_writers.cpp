@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 
 #include "driver/format.h"
 #include "driver/messages.h"
@@ -52,7 +53,8 @@ void write_bitmap_file(HelpFile&, uint16_t kind, const BitmapHeader& header, Byt
     uint32_t palette_entries =
         static_cast<uint32_t>(std::min<size_t>(header.palette_entries, in.remaining() / 4));
     uint32_t pixels_at = 54 + 4 * palette_entries;
-    uint32_t pixels_per_metre = 40u * header.resolution;
+    // 40 pixels per metre for each dot per inch, kept inside the signed field.
+    uint32_t pixels_per_metre = static_cast<uint32_t>(std::min<uint64_t>(40ull * header.resolution, INT32_MAX));
 
     std::array<uint8_t, 54> head{};
     head[0] = 'B';

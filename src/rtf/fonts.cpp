@@ -10,7 +10,11 @@
 // half-points, family (1 modern, 2 roman, 3 swiss, 4 script, 5 decor), u16
 // face number, text colour RGB, background RGB. Long descriptor: u16 face
 // number at 0, text colour at 6, i32 height at 12, i32 weight at 28, i32
-// italic at 32, pitch-and-family byte at 39.
+// italic at 32, character set at 35, pitch-and-family byte at 39.
+//
+// Text in a code page other than the Western one gives every font the
+// character set of that code page; a logical font of the symbol set keeps
+// it, its characters being in no code page.
 #include "rtf/fonts.h"
 
 #include <cstdint>
@@ -20,6 +24,7 @@
 #include "helpfile/byte_reader.h"
 #include "helpfile/helpfile.h"
 #include "rtf/paragraph.h"
+#include "topics/code_page.h"
 
 namespace korvane {
 
@@ -31,7 +36,10 @@ struct Font {
     uint8_t family = 0;
     uint8_t face = 0;
     uint8_t red = 0, green = 0, blue = 0;
+    int charset = -1;  // long descriptors only
 };
+
+constexpr int kSymbolCharset = 2;
 
 Font short_font(const uint8_t* d) {
     return Font{d[0], d[1], d[2], d[3], d[5], d[6], d[7]};
@@ -44,6 +52,7 @@ Font long_font(const uint8_t* d) {
     f.green = d[7];
     f.blue = d[8];
     f.half_points = static_cast<uint8_t>(static_cast<int8_t>(d[12]) * -2);
+    f.charset = d[35];
     if (static_cast<int32_t>(ByteReader::le32(d + 28)) > 500) f.attributes |= 0x01;
     if (ByteReader::le32(d + 32) != 0) f.attributes |= 0x02;
     switch (d[39]) {
@@ -120,7 +129,14 @@ void write_font_table(HelpFile& help, OutStream* rtf) {
         if (comma != std::string_view::npos) face = face.substr(0, comma);
 
         int index = static_cast<int>(i);
-        format_into(font_table, "\\f%d\\f%s %s", {index, family_name(font.family), escape_rtf_structure(face)});
+        if (help.code_page == kWesternCodePage) {
+            format_into(font_table, "\\f%d\\f%s %s", {index, family_name(font.family), escape_rtf_structure(face)});
+        } else {
+            int charset = font.charset == kSymbolCharset ? kSymbolCharset : charset_of_code_page(help.code_page);
+            format_into(font_table, "\\f%d\\f%s", {index, family_name(font.family)});
+            if (charset >= 0) format_into(font_table, "\\fcharset%d", {charset});
+            format_into(font_table, " %s", {escape_rtf_structure(face, is_multibyte_code_page(help.code_page))});
+        }
 
         uint32_t colour = font.red | font.green << 8 | font.blue << 16;
         if (colour == 0xFFFFFF) colour = 0;

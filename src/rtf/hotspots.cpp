@@ -13,6 +13,7 @@
 #include "helpfile/byte_reader.h"
 #include "helpfile/helpfile.h"
 #include "rtf/paragraph.h"
+#include "topics/code_page.h"
 #include "topics/context_hash.h"
 
 namespace korvane {
@@ -106,7 +107,7 @@ void write_footnote(HelpFile& help, OutStream& rtf, ByteReader& text, char mark)
 void write_footnote(HelpFile& help, OutStream& rtf, std::string_view text, char mark) {
     if (help.flags & CVF_FOR_PRINT) return;
     write_formatted(rtf, "{%c{\\footnote{%c}", mark, mark);
-    write_rtf_text(rtf, text);
+    write_rtf_text(rtf, text, is_multibyte_code_page(help.code_page));
     rtf.write("}}\n");
 }
 

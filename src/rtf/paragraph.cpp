@@ -28,6 +28,7 @@
 #include "rtf/hotspots.h"
 #include "rtf/picture_embed.h"
 #include "rtf/tables.h"
+#include "topics/code_page.h"
 
 namespace korvane {
 
@@ -247,7 +248,23 @@ int read_compressed_unsigned(ByteReader& in) {
     return static_cast<int16_t>(w) / 2;
 }
 
-void write_rtf_text(OutStream& rtf, std::string_view text) {
+namespace {
+
+// Bytes that may be the trail byte of a two-byte character and are not
+// written as a hexadecimal escape otherwise: backslash, braces and 0x80.
+std::string_view multibyte_escape(char c) {
+    switch (c) {
+    case '\\': return "\\'5c";
+    case '{': return "\\'7b";
+    case '}': return "\\'7d";
+    case '\x80': return "\\'80";
+    default: return {};
+    }
+}
+
+}  // namespace
+
+void write_rtf_text(OutStream& rtf, std::string_view text, bool multibyte) {
     if (rtf.is_null()) {
         g_chars_written += text.size();
         return;
@@ -257,7 +274,9 @@ void write_rtf_text(OutStream& rtf, std::string_view text) {
     buffer.reserve(text.size() * 2 + text.size() / 64 + 2);
     for (char ch : text) {
         const EscapeTable::Entry& e = kEscapes.entries[static_cast<uint8_t>(ch)];
-        buffer.append(e.text, e.length);
+        std::string_view hex = multibyte ? multibyte_escape(ch) : std::string_view();
+        if (hex.empty()) buffer.append(e.text, e.length);
+        else buffer.append(hex);
         if (g_chars_written++ % 64 == 0) buffer += '\n';
     }
     rtf.write(buffer);
@@ -269,14 +288,19 @@ void write_rtf_char(uint8_t c, OutStream& rtf) {
     write_rtf_text(rtf, std::string_view(&ch, 1));
 }
 
-void write_text_run(OutStream& rtf, ByteReader& text) { write_rtf_text(rtf, text.cstring()); }
+void write_text_run(OutStream& rtf, ByteReader& text, bool multibyte) { write_rtf_text(rtf, text.cstring(), multibyte); }
 
 uint64_t rtf_chars_written() { return g_chars_written; }
 
-std::string escape_rtf_structure(std::string_view text) {
+std::string escape_rtf_structure(std::string_view text, bool multibyte) {
     std::string out;
     out.reserve(text.size());
     for (char c : text) {
+        std::string_view hex = multibyte ? multibyte_escape(c) : std::string_view();
+        if (!hex.empty()) {
+            out += hex;
+            continue;
+        }
         if (c == '\\' || c == '{' || c == '}') out += '\\';
         out += c;
     }
@@ -291,6 +315,7 @@ void write_paragraph(HelpFile& help, OutStream& rtf, ByteReader& text, ByteReade
     rtf.write(head);
 
     CommandLoop loop{help, rtf, format, cell, pending_chars, std::nullopt};
+    bool multibyte = is_multibyte_code_page(help.code_page);
     bool ended = false;
     if (complete) {
         while (format.remaining() > 0 && *format.here() == 0x00) format.skip(1);
@@ -301,18 +326,18 @@ void write_paragraph(HelpFile& help, OutStream& rtf, ByteReader& text, ByteReade
                 break;
             }
             while (code == 0x00 && format.remaining() > 0) code = format.u8();
-            write_text_run(rtf, text);
+            write_text_run(rtf, text, multibyte);
             if (!loop.run(code)) break;
         }
     }
 
     if (ended) {
-        write_text_run(rtf, text);
+        write_text_run(rtf, text, multibyte);
     } else {
         // The format data ended before the paragraph did: keep every string
         // of text that is left.
         do {
-            write_text_run(rtf, text);
+            write_text_run(rtf, text, multibyte);
         } while (text.remaining() > 0);
     }
     // A hotspot still open at the end keeps its target.

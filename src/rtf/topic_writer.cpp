@@ -32,6 +32,7 @@
 #include "rtf/paragraph.h"
 #include "rtf/tables.h"
 #include "topics/browse.h"
+#include "topics/code_page.h"
 #include "topics/context_hash.h"
 #include "topics/indexes.h"
 #include "topics/phrases.h"
@@ -336,7 +337,9 @@ void run_dry_topic_pass(HelpFile& help) {
 
 void begin_rtf_file(HelpFile& help, OutStream& project, OutStream& rtf, const std::string& file_name) {
     write_formatted(project, "%s\n", file_name);
-    rtf.write("{\\rtf1\\ansi\\deff0\\deflang1031 ");
+    // Text in any code page but the Western one says which.
+    if (help.code_page == kWesternCodePage) rtf.write("{\\rtf1\\ansi\\deff0\\deflang1031 ");
+    else write_formatted(rtf, "{\\rtf1\\ansi\\ansicpg%d\\deff0\\deflang1031 ", help.code_page);
     if (help.flags & CVF_FOR_PRINT) {
         std::string header =
             "{\\header\\pard\\plain\\s243\\brdrb\\brdrs\\brdrw15\\brsp20\\tqc\\tx4252\\tqr\\tx8504\\fs20\\lang1031 ";

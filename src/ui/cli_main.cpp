@@ -23,6 +23,7 @@
 #include "driver/messages.h"
 #include "driver/platform.h"
 #include "helpfile/helpfile.h"
+#include "topics/code_page.h"
 #include "ui/console_platform.h"
 
 namespace {
@@ -43,6 +44,8 @@ constexpr const char* kUsage =
     "  --no-shg            pictures with hotspots become plain .BMP/.WMF files\n"
     "  --no-browse         no browse-sequence footnotes (one topic pass)\n"
     "  --flags=0xNN        the conversion flags directly (0x00 to 0x3F)\n"
+    "  --codepage=N        the Windows code page of the text (932 Japanese, 1251 Cyrillic, ...);\n"
+    "                      default: what the file records, else detected, else 1252\n"
     "\n"
     "Other options:\n"
     "  -C DIR, --output-dir=DIR   write the output into DIR (created when missing);\n"
@@ -57,6 +60,7 @@ struct Options {
     bool print = false, page_break = false, jumps = false, no_shg = false, no_browse = false;
     bool mode_given = false;
     int flags = -1;  // from --flags
+    int code_page = 0;  // from --codepage; 0: from the file
     std::string output_dir;
     bool list = false, quiet = false;
     std::vector<std::string> files;
@@ -75,6 +79,15 @@ bool parse_flags(std::string_view text, int& value) {
     long v = std::strtol(s.c_str(), &end, 0);
     if (errno || *end || v < 0 || v > 0x3F) return false;
     value = static_cast<int>(v);
+    return true;
+}
+
+// Code pages with a Windows character set, so that the fonts can say so.
+bool parse_code_page(std::string_view text, int& value) {
+    if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string_view::npos) return false;
+    int v = std::stoi(std::string(text));
+    if (charset_of_code_page(v) < 0) return false;
+    value = v;
     return true;
 }
 
@@ -101,6 +114,10 @@ Options parse(int argc, char** argv) {
             o.no_browse = o.mode_given = true;
         } else if (a.rfind("--flags=", 0) == 0) {
             if (!parse_flags(a.substr(8), o.flags)) usage_error("bad --flags value '" + std::string(a.substr(8)) + "' (0x00 to 0x3F)");
+        } else if (a.rfind("--codepage=", 0) == 0) {
+            if (!parse_code_page(a.substr(11), o.code_page)) {
+                usage_error("bad --codepage value '" + std::string(a.substr(11)) + "' (a Windows code page such as 1252 or 932)");
+            }
         } else if (a == "-C" || a == "--output-dir") {
             if (i + 1 >= argc) usage_error(std::string(a) + " needs a folder");
             o.output_dir = argv[++i];
@@ -262,7 +279,7 @@ bool convert_in_child(const std::string& file, const std::string& out_dir, bool 
             std::fprintf(stderr, "korvane-cli: cannot enter %s: %s\n", out_dir.c_str(), std::strerror(errno));
             std::_Exit(1);
         }
-        convert_help_file(path, flags);
+        convert_help_file(path, flags, o.code_page);
         console.finish();
         std::fflush(nullptr);
         std::_Exit(0);

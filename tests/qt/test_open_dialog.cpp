@@ -136,10 +136,11 @@ private slots:
         FreshConfig config;
         QCOMPARE(settings_file_path(), config.ini());
         // Names in any case; values read as integers, any non-zero one on.
-        config.write_ini("[options]\nforprint=0\nPAGEBREAK= 5x\nJumps=abc\nMessageBeep=0\n");
+        config.write_ini("[options]\nforprint=0\nPAGEBREAK= 5x\nJumps=abc\nMessageBeep=0\ncodepage=932\n");
         DialogOptions o = read_dialog_options();
         QVERIFY(!o.for_print && o.page_break && !o.jumps);
         QVERIFY(!message_beep_enabled());
+        QCOMPARE(code_page_setting(), 932);
         write_dialog_options({true, false, true});
         QFile ini(config.ini());
         QVERIFY(ini.open(QIODevice::ReadOnly));
@@ -148,6 +149,10 @@ private slots:
         QVERIFY(text.contains(QStringLiteral("MessageBeep=0")));
         o = read_dialog_options();
         QVERIFY(o.for_print && !o.page_break && o.jumps);
+        QCOMPARE(code_page_setting(), 932);
+        // A code page without a Windows character set is not taken.
+        config.write_ini("[Options]\nCodePage=437\n");
+        QCOMPARE(code_page_setting(), 0);
 
         const QString fallback = QDir::homePath() + QStringLiteral("/.config/KORVANE.INI");
         qputenv("XDG_CONFIG_HOME", "relative/dir");

@@ -18,7 +18,7 @@ namespace {
 
 std::vector<uint8_t> picture_bytes(const TestPicture& p) {
     Bytes b;
-    auto word = [&](unsigned v) { v < 0x80 ? b.u8(v << 1) : b.u16((v << 1) | 1); };
+    auto word = [&](unsigned v, bool long_form = false) { v < 0x80 && !long_form ? b.u8(v << 1) : b.u16((v << 1) | 1); };
     auto dword = [&](uint32_t v, bool long_form) { v < 0x8000 && !long_form ? b.u16(v << 1) : b.u32((v << 1) | 1); };
     uint32_t stored = p.stored_size.value_or(static_cast<uint32_t>(p.data.size()));
     uint32_t hotspot = p.hotspot_size.value_or(static_cast<uint32_t>(p.hotspots.size()));
@@ -28,9 +28,9 @@ std::vector<uint8_t> picture_bytes(const TestPicture& p) {
         b.u16(p.mf_width).u16(p.mf_height);
         dword(static_cast<uint32_t>(p.data.size()), p.long_forms);
     } else {
-        dword(p.dpi, false);
-        dword(p.dpi, false);
-        word(1);
+        dword(p.x_dpi.value_or(p.dpi), p.long_resolutions);
+        dword(p.dpi, p.long_resolutions);
+        word(1, p.long_resolutions);
         word(p.bits_per_pixel);
         dword(p.width, p.long_forms);
         dword(p.height, p.long_forms);

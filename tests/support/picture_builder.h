@@ -16,6 +16,8 @@ struct TestPicture {
     uint8_t type = 6;     // 6 bitmap, 8 metafile
     uint8_t packing = 0;  // 0 stored, 1 run-length, 2 LZ77, 3 LZ77 then run-length
     unsigned dpi = 96, bits_per_pixel = 1;
+    std::optional<unsigned> x_dpi{};            // horizontal resolution; default: dpi
+    bool long_resolutions = false;              // both resolutions and the planes in their long forms
     uint32_t width = 0, height = 0;
     std::vector<uint8_t> palette{};             // 4 bytes per entry
     std::optional<uint32_t> palette_entries{};  // default: palette.size() / 4

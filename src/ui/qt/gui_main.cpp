@@ -18,6 +18,7 @@
 #include "driver/convert.h"
 #include "driver/messages.h"
 #include "ui/qt/open_dialog.h"
+#include "ui/qt/settings.h"
 
 namespace korvane::qt {
 
@@ -96,7 +97,7 @@ int run_gui_program(int argc, char** argv) {
     std::unique_ptr<QTranslator> qt_texts = install_qt_translation(lang);
     QtPlatform gui(lang);
     set_platform(&gui);
-    int rc = run_open_dialog(lang, gui, [](const std::string& p, int f) { convert_help_file(p, f); });
+    int rc = run_open_dialog(lang, gui, [](const std::string& p, int f) { convert_help_file(p, f, code_page_setting()); });
     set_platform(nullptr);
     return rc;
 }

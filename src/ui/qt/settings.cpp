@@ -6,6 +6,8 @@
 #include <QSettings>
 #include <QStringList>
 
+#include "topics/code_page.h"
+
 namespace korvane::qt {
 
 namespace {
@@ -81,6 +83,11 @@ void write_dialog_options(const DialogOptions& options) {
     put(QStringLiteral("Jumps"), options.jumps);
     s.endGroup();
     s.sync();
+}
+
+int code_page_setting() {
+    int code_page = read_int(QStringLiteral("CodePage"), 0);
+    return charset_of_code_page(code_page) >= 0 ? code_page : 0;
 }
 
 bool message_beep_enabled() { return read_int(QStringLiteral("MessageBeep"), 1) != 0; }

@@ -2,7 +2,8 @@
 //
 // The file "KORVANE.INI" in the user's configuration folder ($XDG_CONFIG_HOME
 // when it is an absolute path, else ~/.config), section "Options", keys
-// "ForPrint" (default 1), "PageBreak" (0), "Jumps" (0) and "MessageBeep" (1).
+// "ForPrint" (default 1), "PageBreak" (0), "Jumps" (0), "MessageBeep" (1) and
+// "CodePage" (0).
 // Values are integers; any non-zero value counts as on. Section and key names
 // match without regard to case.
 #pragma once
@@ -25,6 +26,10 @@ DialogOptions read_dialog_options();
 
 // Writes "PageBreak", then "ForPrint", then "Jumps", each as "1" or "0".
 void write_dialog_options(const DialogOptions& options);
+
+// "CodePage": the Windows code page of the help files' text; 0 (the default)
+// takes it from each file.
+int code_page_setting();
 
 // "MessageBeep" is non-zero (default 1).
 bool message_beep_enabled();

@@ -1,0 +1,206 @@
+// Choosing the code page of a help file's text.
+//
+// |SYSTEM record type 11 holds the character set of the help file as a u16.
+// |FONT descriptors of 42 bytes are logical-font records whose character
+// set is the byte at 35; the descriptor layout is the font table's (u16
+// face-name count, u16 descriptor count, u16, u16 descriptor offset; 42-byte
+// descriptors when (file size - descriptor offset) / descriptor count
+// exceeds 11).
+//
+// Topic text for the detection comes from the topic link records as the
+// topic pass reads them: a 21-byte header (i32 link_size, i32 text_size,
+// i32, i32 next_link, i32 data1_size, byte type), data1_size - 21 bytes of
+// format data, then the stored text, link_size - data1_size bytes when the
+// file has a phrase table and text_size bytes otherwise, expanded through
+// the phrase table.
+#include "topics/code_page.h"
+
+#include <uchardet/uchardet.h>
+
+#include <algorithm>
+#include <array>
+#include <memory>
+#include <vector>
+
+#include "helpfile/byte_reader.h"
+#include "helpfile/helpfile.h"
+#include "topics/phrases.h"
+#include "topics/topic_reader.h"
+
+namespace korvane {
+
+namespace {
+
+struct CharsetCodePage {
+    int charset;
+    int code_page;
+};
+
+constexpr std::array<CharsetCodePage, 15> kCharsets = {{
+    {0, 1252},    // ANSI
+    {128, 932},   // Shift-JIS
+    {129, 949},   // Hangul
+    {130, 1361},  // Johab
+    {134, 936},   // GB 2312
+    {136, 950},   // Big5
+    {161, 1253},  // Greek
+    {162, 1254},  // Turkish
+    {163, 1258},  // Vietnamese
+    {177, 1255},  // Hebrew
+    {178, 1256},  // Arabic
+    {186, 1257},  // Baltic
+    {204, 1251},  // Cyrillic
+    {222, 874},   // Thai
+    {238, 1250},  // Central European
+}};
+
+constexpr uint16_t kCharsetRecord = 11;
+constexpr size_t kDetectionSample = 256 * 1024;
+// Fewer bytes above 0x7F than this say too little about any code page.
+constexpr size_t kDetectionMinimumHighBytes = 16;
+constexpr size_t kTextCapacity = 0xFF00;
+constexpr int32_t kReadChunk = 0x10000;
+
+// The code page recorded by a character-set record of |SYSTEM; 0 when there
+// is none or its character set stands for no code page.
+int system_record_code_page(const HelpFile& help) {
+    if (!help.system_file.present() || help.system_file.size <= 12) return 0;
+    ByteReader in = help.reader(help.system_file);
+    in.seek(12);
+    while (in.remaining() >= 4) {
+        uint16_t type = in.u16();
+        uint16_t length = in.u16();
+        ByteReader data = in.sub(in.tell(), length);
+        in.skip(length);
+        if (type == kCharsetRecord && data.size() >= 2) {
+            int code_page = code_page_of_charset(data.u16() & 0xFF);
+            if (code_page > 0) return code_page;
+        }
+    }
+    return 0;
+}
+
+// The code page of the logical-font descriptors: the first character set
+// other than Western that stands for a code page, else Western when some
+// descriptor records the Western set; 0 when nothing is recorded (short
+// descriptors have no character set).
+int font_code_page(const HelpFile& help) {
+    if (!help.font_file.present()) return 0;
+    ByteReader in = help.reader(help.font_file);
+    in.skip(2);
+    uint16_t descriptor_count = in.u16();
+    in.skip(2);
+    uint16_t descriptor_offset = in.u16();
+    if (in.overrun() || descriptor_count == 0 || descriptor_offset >= in.size()) return 0;
+    if ((static_cast<int64_t>(in.size()) - descriptor_offset) / descriptor_count <= 11) return 0;
+    bool western = false;
+    for (size_t i = 0; i < descriptor_count; ++i) {
+        ByteReader d = in.sub(descriptor_offset + i * 42, 42);
+        if (d.size() < 36) break;
+        d.seek(35);
+        int code_page = code_page_of_charset(d.u8());
+        if (code_page == kWesternCodePage) western = true;
+        else if (code_page > 0) return code_page;
+    }
+    return western ? kWesternCodePage : 0;
+}
+
+void read_stream(HelpFile& help, std::vector<uint8_t>& out, int64_t count) {
+    out.clear();
+    uint32_t offset = 0;
+    int loaded = 0;
+    while (count > 0 && !help.topic_reader.exhausted) {
+        int32_t piece = count < kReadChunk ? static_cast<int32_t>(count) : kReadChunk;
+        size_t at = out.size();
+        out.resize(at + static_cast<size_t>(piece));
+        read_topic_bytes(help, out.data() + at, piece, &offset, &loaded);
+        count -= piece;
+    }
+}
+
+int detected_code_page(HelpFile& help) {
+    std::string sample = topic_text_sample(help, kDetectionSample);
+    size_t high = static_cast<size_t>(std::count_if(sample.begin(), sample.end(), [](char c) { return c & 0x80; }));
+    if (high < kDetectionMinimumHighBytes) return 0;
+    std::unique_ptr<std::remove_pointer_t<uchardet_t>, void (*)(uchardet_t)> detector(uchardet_new(), uchardet_delete);
+    if (!detector || uchardet_handle_data(detector.get(), sample.data(), sample.size()) != 0) return 0;
+    uchardet_data_end(detector.get());
+    const char* name = uchardet_get_charset(detector.get());
+    return name ? code_page_of_detected(name) : 0;
+}
+
+}  // namespace
+
+int charset_of_code_page(int code_page) {
+    for (const CharsetCodePage& c : kCharsets) {
+        if (c.code_page == code_page) return c.charset;
+    }
+    return -1;
+}
+
+int code_page_of_charset(int charset) {
+    for (const CharsetCodePage& c : kCharsets) {
+        if (c.charset == charset) return c.code_page;
+    }
+    return 0;
+}
+
+bool is_multibyte_code_page(int code_page) {
+    return code_page == 932 || code_page == 936 || code_page == 949 || code_page == 950 || code_page == 1361;
+}
+
+int code_page_of_detected(std::string_view name) {
+    // Only the double-byte encodings: their lead and trail bytes leave
+    // clear traces. Single-byte guesses are not taken: Western text with a
+    // few accented letters is easily taken for Greek or Central European.
+    struct Known {
+        std::string_view name;
+        int code_page;
+    };
+    static constexpr Known kKnown[] = {
+        {"SHIFT_JIS", 932}, {"GB18030", 936}, {"GB2312", 936}, {"BIG5", 950}, {"EUC-KR", 949}, {"UHC", 949},
+    };
+    std::string upper(name);
+    for (char& c : upper) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+    for (const Known& k : kKnown) {
+        if (k.name == upper) return k.code_page;
+    }
+    return 0;
+}
+
+std::string topic_text_sample(HelpFile& help, size_t limit) {
+    std::string sample;
+    if (!help.topic_file.present()) return sample;
+    bool phrases = help.phrases_file.present() || help.phrindex_file.present();
+    std::vector<uint8_t> header, skipped, stored, text;
+    read_topic_bytes(help, nullptr, -1, nullptr, nullptr);
+    while (sample.size() < limit) {
+        read_stream(help, header, 21);
+        if (help.topic_reader.exhausted) break;
+        int32_t link_size = static_cast<int32_t>(ByteReader::le32(&header[0]));
+        int32_t text_size = static_cast<int32_t>(ByteReader::le32(&header[4]));
+        int32_t next_link = static_cast<int32_t>(ByteReader::le32(&header[12]));
+        int32_t data1_size = static_cast<int32_t>(ByteReader::le32(&header[16]));
+        int64_t stored_size = phrases ? static_cast<int64_t>(link_size) - data1_size : text_size;
+        read_stream(help, skipped, static_cast<int64_t>(data1_size) - 21);
+        if (stored_size > 0) {
+            read_stream(help, stored, stored_size);
+            bool indexed = help.is_hcrtf && static_cast<uint32_t>(stored_size) < static_cast<uint32_t>(text_size);
+            expand_phrases(help, stored.data(), stored.size(), kTextCapacity, indexed, text);
+            for (uint8_t c : text) sample.push_back(c == 0 ? '\n' : static_cast<char>(c));
+        }
+        if (next_link == -1 || help.topic_reader.exhausted) break;
+    }
+    read_topic_bytes(help, nullptr, -1, nullptr, nullptr);
+    return sample;
+}
+
+CodePageChoice choose_code_page(HelpFile& help, int user_code_page) {
+    if (user_code_page > 0) return {user_code_page, CodePageSource::user};
+    if (int recorded = system_record_code_page(help)) return {recorded, CodePageSource::system_record};
+    if (int recorded = font_code_page(help)) return {recorded, CodePageSource::fonts};
+    if (int detected = detected_code_page(help)) return {detected, CodePageSource::detected};
+    return {};
+}
+
+}  // namespace korvane
