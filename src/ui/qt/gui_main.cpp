@@ -5,6 +5,7 @@
 #include "ui/qt/gui_main.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -17,6 +18,7 @@
 
 #include "driver/convert.h"
 #include "driver/messages.h"
+#include "ui/qt/desktop_start.h"
 #include "ui/qt/open_dialog.h"
 
 namespace korvane::qt {
@@ -49,6 +51,21 @@ bool env_set(const char* name) {
     return v && *v;
 }
 
+bool display_given() { return env_set("DISPLAY") || env_set("WAYLAND_DISPLAY") || env_set("QT_QPA_PLATFORM"); }
+
+// The application object for the dialogs; an unusable display ends the
+// process with kNoDisplayMessage and exit code 1.
+std::unique_ptr<QApplication> start_application(int& argc, char** argv) {
+    g_previous_handler = qInstallMessageHandler(startup_message_handler);
+    auto app = std::make_unique<QApplication>(argc, argv);
+    qInstallMessageHandler(g_previous_handler);
+    // Qt adopts the user's C locale; the conversion core expects the "C"
+    // locale's character classes, as on the console path.
+    std::setlocale(LC_ALL, "C");
+    app->setQuitOnLastWindowClosed(false);
+    return app;
+}
+
 }  // namespace
 
 std::unique_ptr<QTranslator> install_qt_translation(Language lang) {
@@ -79,17 +96,11 @@ int run_open_dialog(Language lang, QtPlatform& platform, const ConvertFn& conver
 }
 
 int run_gui_program(int argc, char** argv) {
-    if (!env_set("DISPLAY") && !env_set("WAYLAND_DISPLAY") && !env_set("QT_QPA_PLATFORM")) {
+    if (!display_given()) {
         std::fputs(kNoDisplayMessage, stderr);
         return 1;
     }
-    g_previous_handler = qInstallMessageHandler(startup_message_handler);
-    QApplication app(argc, argv);
-    qInstallMessageHandler(g_previous_handler);
-    // Qt adopts the user's C locale; the conversion core expects the "C"
-    // locale's character classes, as on the console path.
-    std::setlocale(LC_ALL, "C");
-    app.setQuitOnLastWindowClosed(false);
+    std::unique_ptr<QApplication> app = start_application(argc, argv);
 
     Language lang = language_from_locale();
     set_language_offset(string_offset(lang));
@@ -97,6 +108,23 @@ int run_gui_program(int argc, char** argv) {
     QtPlatform gui(lang);
     set_platform(&gui);
     int rc = run_open_dialog(lang, gui, [](const std::string& p, int f) { convert_help_file(p, f); });
+    set_platform(nullptr);
+    return rc;
+}
+
+bool started_from_desktop() { return display_given() && !::isatty(STDOUT_FILENO) && !::isatty(STDERR_FILENO); }
+
+int run_desktop_program(int argc, char** argv, const std::string& path, int flags) {
+    std::unique_ptr<QApplication> app = start_application(argc, argv);
+    Language lang = language_from_locale();
+    set_language_offset(string_offset(lang));
+    std::unique_ptr<QTranslator> qt_texts = install_qt_translation(lang);
+    QtPlatform gui(lang);
+    set_platform(&gui);
+    DesktopHooks hooks;
+    hooks.convert = [](const std::string& p, int f) { convert_help_file(p, f); };
+    hooks.open_folder = [](const QUrl& folder) { QDesktopServices::openUrl(folder); };
+    int rc = run_desktop_conversion(lang, gui, QFile::decodeName(path.c_str()), flags, hooks);
     set_platform(nullptr);
     return rc;
 }
