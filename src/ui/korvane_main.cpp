@@ -1,8 +1,9 @@
 // korvane: with a path (the whole command-line tail), converts that help
 // file on the terminal with flags 0x18 and exits with 2, or 1 after a fatal
 // message; started from the desktop (a display, no terminal) it does the
-// same with the progress dialog, beside the help file. Without a path it shows the open dialog when built with Qt
-// (src/ui/qt), else it prints how to call it.
+// same with the progress dialog, beside the help file. Without a path it
+// shows the open dialog when built with Qt (src/ui/qt), else it prints how
+// to call it.
 #include <cstdio>
 #include <string>
 

@@ -118,6 +118,15 @@ private slots:
         QVERIFY(QFile::exists(dir.filePath(QStringLiteral("CMD.HPJ"))));
     }
 
+    void desktopStartWithoutReachableDisplaySaysSo() {
+        QTemporaryDir dir;
+        write_help_file(dir.path());
+        Run r = run_korvane({QStringLiteral("in/CMD.HLP")}, dir.path(), {QStringLiteral("DISPLAY=:987")});
+        QCOMPARE(r.status, QProcess::NormalExit);
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.endsWith(QString::fromLatin1(korvane::qt::kNoDisplayForProgressMessage)), qPrintable(r.err));
+    }
+
     // A display and no terminal: the conversion goes beside the help file
     // and the finished progress dialog waits for the user.
     void desktopStartConvertsBesideTheHelpFile() {

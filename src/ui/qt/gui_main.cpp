@@ -27,15 +27,20 @@ const char* const kNoDisplayMessage =
     "korvane: no display to show the open dialog on.\n"
     "Give the help file to convert on the command line: korvane FILE.HLP\n";
 
+const char* const kNoDisplayForProgressMessage =
+    "korvane: no display to show the progress on.\n"
+    "Convert the help file on a terminal: korvane FILE.HLP, or korvane-cli FILE.HLP\n";
+
 namespace {
 
 QtMessageHandler g_previous_handler = nullptr;
+const char* g_no_display_message = kNoDisplayMessage;
 
 // Active only while the application object is created: Qt ends the process
 // with a fatal message when no window system can be reached.
 void startup_message_handler(QtMsgType type, const QMessageLogContext& context, const QString& text) {
     if (type == QtFatalMsg) {
-        std::fputs(kNoDisplayMessage, stderr);
+        std::fputs(g_no_display_message, stderr);
         std::fflush(stderr);
         ::_exit(1);
     }
@@ -54,8 +59,9 @@ bool env_set(const char* name) {
 bool display_given() { return env_set("DISPLAY") || env_set("WAYLAND_DISPLAY") || env_set("QT_QPA_PLATFORM"); }
 
 // The application object for the dialogs; an unusable display ends the
-// process with kNoDisplayMessage and exit code 1.
-std::unique_ptr<QApplication> start_application(int& argc, char** argv) {
+// process with no_display and exit code 1.
+std::unique_ptr<QApplication> start_application(int& argc, char** argv, const char* no_display) {
+    g_no_display_message = no_display;
     g_previous_handler = qInstallMessageHandler(startup_message_handler);
     auto app = std::make_unique<QApplication>(argc, argv);
     qInstallMessageHandler(g_previous_handler);
@@ -100,7 +106,7 @@ int run_gui_program(int argc, char** argv) {
         std::fputs(kNoDisplayMessage, stderr);
         return 1;
     }
-    std::unique_ptr<QApplication> app = start_application(argc, argv);
+    std::unique_ptr<QApplication> app = start_application(argc, argv, kNoDisplayMessage);
 
     Language lang = language_from_locale();
     set_language_offset(string_offset(lang));
@@ -115,7 +121,7 @@ int run_gui_program(int argc, char** argv) {
 bool started_from_desktop() { return display_given() && !::isatty(STDOUT_FILENO) && !::isatty(STDERR_FILENO); }
 
 int run_desktop_program(int argc, char** argv, const std::string& path, int flags) {
-    std::unique_ptr<QApplication> app = start_application(argc, argv);
+    std::unique_ptr<QApplication> app = start_application(argc, argv, kNoDisplayForProgressMessage);
     Language lang = language_from_locale();
     set_language_offset(string_offset(lang));
     std::unique_ptr<QTranslator> qt_texts = install_qt_translation(lang);

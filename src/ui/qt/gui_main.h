@@ -39,7 +39,9 @@ bool started_from_desktop();
 // used.
 int run_desktop_program(int argc, char** argv, const std::string& path, int flags);
 
-// The stderr text shown when there is no display to use.
+// The stderr texts shown when there is no display to use: without a path,
+// and for a desktop start whose display cannot be reached.
 extern const char* const kNoDisplayMessage;
+extern const char* const kNoDisplayForProgressMessage;
 
 }  // namespace korvane::qt
