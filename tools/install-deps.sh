@@ -5,7 +5,7 @@ set -euo pipefail
 
 want=(cmake make g++ libgtest-dev qt6-base-dev halibut libuchardet-dev)
 case "${1:-build}" in
-  test) want+=(clang unrtf imagemagick libwmf-bin xvfb xauth) ;;
+  test) want+=(clang unrtf imagemagick libwmf-bin xvfb xauth lintian desktop-file-utils appstream groff-base man-db dpkg-dev) ;;
   bench) want+=(bc) ;;
 esac
 

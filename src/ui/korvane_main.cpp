@@ -1,8 +1,10 @@
 // korvane: with a path (the whole command-line tail), converts that help
 // file on the terminal with flags 0x18 and exits with 2, or 1 after a fatal
-// message. Without a path it shows the open dialog when built with Qt
-// (src/ui/qt), else it prints how to call it. "--help" and "--version"
-// alone print the usage and the version.
+// message; started from the desktop (a display, no terminal) it does the
+// same with the progress dialog, beside the help file. Without a path it
+// shows the open dialog when built with Qt (src/ui/qt), else it prints how
+// to call it. "--help" and "--version" alone print the usage and the
+// version.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -57,6 +59,9 @@ int main(int argc, char** argv) {
         return 2;
 #endif
     }
+#ifdef KORVANE_WITH_QT
+    if (qt::started_from_desktop()) return qt::run_desktop_program(argc, argv, tail, CVF_TWO_PASS | CVF_PAGE_BREAK);
+#endif
     static ConsolePlatform console;
     set_platform(&console);
     convert_help_file(tail, CVF_TWO_PASS | CVF_PAGE_BREAK);

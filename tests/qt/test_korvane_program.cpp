@@ -1,9 +1,14 @@
 // The built program: without a path and without a display it says to give
-// a path and exits with 1; with a path it converts on the terminal even
-// when a display is at hand.
+// a path and exits with 1; with a path and a terminal it converts on the
+// terminal even when a display is at hand; with a path, a display and no
+// terminal (a desktop start) it converts beside the help file with the
+// progress dialog.
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "support/hlp_builder.h"
 #include "ui/qt/gui_main.h"
@@ -38,6 +43,45 @@ Run run_korvane(const QStringList& args, const QString& dir, const QStringList& 
     return r;
 }
 
+// Runs korvane in dir with stdout and stderr on a pseudo-terminal, the
+// display variables removed and QT_QPA_PLATFORM=offscreen set; returns the
+// exit code (-1 for anything but a normal exit) and what the terminal showed.
+Run run_korvane_on_terminal(const QString& arg, const QString& dir) {
+    Run r;
+    QByteArray bin = KORVANE_BIN, a = QFile::encodeName(arg), d = QFile::encodeName(dir);
+    int master = -1;
+    pid_t pid = ::forkpty(&master, nullptr, nullptr, nullptr);
+    if (pid < 0) return r;
+    if (pid == 0) {
+        ::unsetenv("DISPLAY");
+        ::unsetenv("WAYLAND_DISPLAY");
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        if (::chdir(d.constData()) != 0) ::_exit(127);
+        ::execl(bin.constData(), bin.constData(), a.constData(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    QByteArray shown;
+    char buf[4096];
+    for (ssize_t n; (n = ::read(master, buf, sizeof buf)) > 0;) shown.append(buf, n);  // ends with EIO
+    ::close(master);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    if (WIFEXITED(status)) {
+        r.code = WEXITSTATUS(status);
+        r.status = QProcess::NormalExit;
+    }
+    r.err = QString::fromUtf8(shown);
+    return r;
+}
+
+// A help file with only a system header at dir/in/CMD.HLP.
+void write_help_file(const QString& dir) {
+    korvane::test::HlpBuilder b;
+    b.add("|SYSTEM", korvane::test::system_file(21, 0));
+    QDir(dir).mkpath(QStringLiteral("in"));
+    korvane::test::write_file(QDir(dir).filePath(QStringLiteral("in/CMD.HLP")).toStdString(), b.build());
+}
+
 }  // namespace
 
 class TestKorvaneProgram : public QObject {
@@ -57,14 +101,52 @@ private slots:
 
     void pathConvertsOnTheTerminal() {
         QTemporaryDir dir;
-        korvane::test::HlpBuilder b;
-        b.add("|SYSTEM", korvane::test::system_file(21, 0));
-        QDir(dir.path()).mkpath(QStringLiteral("in"));
-        korvane::test::write_file(dir.filePath(QStringLiteral("in/CMD.HLP")).toStdString(), b.build());
-        // Even with a display at hand, a path means no dialog.
-        Run r = run_korvane({QStringLiteral("in/CMD.HLP")}, dir.path(), {QStringLiteral("QT_QPA_PLATFORM=offscreen")});
+        write_help_file(dir.path());
+        // Even with a display at hand, a path and a terminal mean no dialog.
+        Run r = run_korvane_on_terminal(QStringLiteral("in/CMD.HLP"), dir.path());
         QCOMPARE(r.code, 2);
+        QVERIFY2(r.err.contains(QStringLiteral("%")), qPrintable(r.err));  // the bar, drawn on the terminal
         QVERIFY(QFile::exists(dir.filePath(QStringLiteral("CMD.HPJ"))));  // in the current directory
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("in/CMD.HPJ"))));
+    }
+
+    void pathWithoutDisplayOrTerminalConvertsOnStderr() {
+        QTemporaryDir dir;
+        write_help_file(dir.path());
+        Run r = run_korvane({QStringLiteral("in/CMD.HLP")}, dir.path());
+        QCOMPARE(r.code, 2);
+        QVERIFY(QFile::exists(dir.filePath(QStringLiteral("CMD.HPJ"))));
+    }
+
+    void desktopStartWithoutReachableDisplaySaysSo() {
+        QTemporaryDir dir;
+        write_help_file(dir.path());
+        Run r = run_korvane({QStringLiteral("in/CMD.HLP")}, dir.path(), {QStringLiteral("DISPLAY=:987")});
+        QCOMPARE(r.status, QProcess::NormalExit);
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.endsWith(QString::fromLatin1(korvane::qt::kNoDisplayForProgressMessage)), qPrintable(r.err));
+    }
+
+    // A display and no terminal: the conversion goes beside the help file
+    // and the finished progress dialog waits for the user.
+    void desktopStartConvertsBesideTheHelpFile() {
+        QTemporaryDir dir;
+        write_help_file(dir.path());
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(dir.path());
+        p.start(QStringLiteral(KORVANE_BIN), {QStringLiteral("in/CMD.HLP")});
+        QVERIFY(p.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(dir.filePath(QStringLiteral("in/CMD.HPJ"))), 30000);
+        QTest::qWait(300);
+        QCOMPARE(p.state(), QProcess::Running);  // the dialog waits to be dismissed
+        p.kill();
+        p.waitForFinished();
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("CMD.HPJ"))));
     }
 };
 

@@ -173,6 +173,9 @@ RunResult run_program(const std::vector<std::string>& argv, const std::string& c
         ::dup2(o, 1);
         ::dup2(e, 2);
         ::dup2(in, 0);
+        // Without a display, korvane FILE converts as on a terminal even
+        // though its output goes to files here.
+        for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) ::unsetenv(v);
         for (const std::string& kv : env) ::putenv(const_cast<char*>(kv.c_str()));
         std::vector<char*> args;
         for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));

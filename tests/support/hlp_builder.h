@@ -82,8 +82,9 @@ private:
     std::string path_;
 };
 
-// Runs argv in cwd, capturing stdout and stderr; returns the exit code
-// (128 + signal when it was killed).
+// Runs argv in cwd without the display variables (env may set them again),
+// capturing stdout and stderr; returns the exit code (128 + signal when it
+// was killed).
 struct RunResult {
     int exit_code = -1;
     std::string out, err;

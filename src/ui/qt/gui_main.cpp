@@ -5,6 +5,7 @@
 #include "ui/qt/gui_main.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -17,6 +18,7 @@
 
 #include "driver/convert.h"
 #include "driver/messages.h"
+#include "ui/qt/desktop_start.h"
 #include "ui/qt/open_dialog.h"
 #include "ui/qt/settings.h"
 
@@ -26,15 +28,20 @@ const char* const kNoDisplayMessage =
     "korvane: no display to show the open dialog on.\n"
     "Give the help file to convert on the command line: korvane FILE.HLP\n";
 
+const char* const kNoDisplayForProgressMessage =
+    "korvane: no display to show the progress on.\n"
+    "Convert the help file on a terminal: korvane FILE.HLP, or korvane-cli FILE.HLP\n";
+
 namespace {
 
 QtMessageHandler g_previous_handler = nullptr;
+const char* g_no_display_message = kNoDisplayMessage;
 
 // Active only while the application object is created: Qt ends the process
 // with a fatal message when no window system can be reached.
 void startup_message_handler(QtMsgType type, const QMessageLogContext& context, const QString& text) {
     if (type == QtFatalMsg) {
-        std::fputs(kNoDisplayMessage, stderr);
+        std::fputs(g_no_display_message, stderr);
         std::fflush(stderr);
         ::_exit(1);
     }
@@ -48,6 +55,22 @@ void startup_message_handler(QtMsgType type, const QMessageLogContext& context, 
 bool env_set(const char* name) {
     const char* v = std::getenv(name);
     return v && *v;
+}
+
+bool display_given() { return env_set("DISPLAY") || env_set("WAYLAND_DISPLAY") || env_set("QT_QPA_PLATFORM"); }
+
+// The application object for the dialogs; an unusable display ends the
+// process with no_display and exit code 1.
+std::unique_ptr<QApplication> start_application(int& argc, char** argv, const char* no_display) {
+    g_no_display_message = no_display;
+    g_previous_handler = qInstallMessageHandler(startup_message_handler);
+    auto app = std::make_unique<QApplication>(argc, argv);
+    qInstallMessageHandler(g_previous_handler);
+    // Qt adopts the user's C locale; the conversion core expects the "C"
+    // locale's character classes, as on the console path.
+    std::setlocale(LC_ALL, "C");
+    app->setQuitOnLastWindowClosed(false);
+    return app;
 }
 
 }  // namespace
@@ -80,17 +103,11 @@ int run_open_dialog(Language lang, QtPlatform& platform, const ConvertFn& conver
 }
 
 int run_gui_program(int argc, char** argv) {
-    if (!env_set("DISPLAY") && !env_set("WAYLAND_DISPLAY") && !env_set("QT_QPA_PLATFORM")) {
+    if (!display_given()) {
         std::fputs(kNoDisplayMessage, stderr);
         return 1;
     }
-    g_previous_handler = qInstallMessageHandler(startup_message_handler);
-    QApplication app(argc, argv);
-    qInstallMessageHandler(g_previous_handler);
-    // Qt adopts the user's C locale; the conversion core expects the "C"
-    // locale's character classes, as on the console path.
-    std::setlocale(LC_ALL, "C");
-    app.setQuitOnLastWindowClosed(false);
+    std::unique_ptr<QApplication> app = start_application(argc, argv, kNoDisplayMessage);
 
     Language lang = language_from_locale();
     set_language_offset(string_offset(lang));
@@ -98,6 +115,23 @@ int run_gui_program(int argc, char** argv) {
     QtPlatform gui(lang);
     set_platform(&gui);
     int rc = run_open_dialog(lang, gui, [](const std::string& p, int f) { convert_help_file(p, f, code_page_setting()); });
+    set_platform(nullptr);
+    return rc;
+}
+
+bool started_from_desktop() { return display_given() && !::isatty(STDOUT_FILENO) && !::isatty(STDERR_FILENO); }
+
+int run_desktop_program(int argc, char** argv, const std::string& path, int flags) {
+    std::unique_ptr<QApplication> app = start_application(argc, argv, kNoDisplayForProgressMessage);
+    Language lang = language_from_locale();
+    set_language_offset(string_offset(lang));
+    std::unique_ptr<QTranslator> qt_texts = install_qt_translation(lang);
+    QtPlatform gui(lang);
+    set_platform(&gui);
+    DesktopHooks hooks;
+    hooks.convert = [](const std::string& p, int f) { convert_help_file(p, f); };
+    hooks.open_folder = [](const QUrl& folder) { QDesktopServices::openUrl(folder); };
+    int rc = run_desktop_conversion(lang, gui, QFile::decodeName(path.c_str()), flags, hooks);
     set_platform(nullptr);
     return rc;
 }

@@ -29,7 +29,19 @@ std::unique_ptr<QTranslator> install_qt_translation(Language lang);
 // without one it says on stderr to give a path and returns 1.
 int run_gui_program(int argc, char** argv);
 
-// The stderr text shown when there is no display to use.
+// True when `korvane FILE` was started from the desktop: a display (or
+// QT_QPA_PLATFORM) and no terminal on stdout or stderr.
+bool started_from_desktop();
+
+// The whole program with a path started from the desktop: converts path
+// with flags with the progress dialog, beside the help file, and offers to
+// open the folder of the result. Returns 2, or 1 when the display cannot be
+// used.
+int run_desktop_program(int argc, char** argv, const std::string& path, int flags);
+
+// The stderr texts shown when there is no display to use: without a path,
+// and for a desktop start whose display cannot be reached.
 extern const char* const kNoDisplayMessage;
+extern const char* const kNoDisplayForProgressMessage;
 
 }  // namespace korvane::qt

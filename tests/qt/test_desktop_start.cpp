@@ -1,0 +1,147 @@
+// The desktop start: the progress dialog during a real conversion, the
+// output beside the help file or in a folder the user picks when that one
+// cannot be written to, and the offer to open the result folder.
+#include <QFileDialog>
+#include <QPushButton>
+#include <QtTest>
+#include <unistd.h>
+
+#include "driver/convert.h"
+#include "driver/platform.h"
+#include "helpfile/helpfile.h"
+#include "qt/qt_test_util.h"
+#include "support/hlp_builder.h"
+#include "ui/qt/desktop_start.h"
+#include "ui/qt/progress_dialog.h"
+
+using namespace korvane;
+using namespace korvane::qt;
+using namespace korvane::qt::test;
+
+class TestDesktopStart : public QObject {
+    Q_OBJECT
+
+private slots:
+    void folderWritable() {
+        QTemporaryDir dir;
+        korvane::test::write_file(dir.filePath(QStringLiteral("F.HLP")).toStdString(), {1, 2});
+        QVERIFY(folder_writable(dir.path()));
+        QVERIFY(!folder_writable(dir.filePath(QStringLiteral("missing"))));
+        QVERIFY(!folder_writable(dir.filePath(QStringLiteral("F.HLP"))));  // a file, not a folder
+        if (::geteuid() != 0) {  // permission bits do not stop root
+            QDir(dir.path()).mkdir(QStringLiteral("ro"));
+            QFile::setPermissions(dir.filePath(QStringLiteral("ro")), QFile::ReadOwner | QFile::ExeOwner);
+            QVERIFY(!folder_writable(dir.filePath(QStringLiteral("ro"))));
+        }
+    }
+
+    void conversion_data() {
+        QTest::addColumn<bool>("writable");
+        QTest::addColumn<bool>("choose");  // answer the folder question with Ok and pick a folder
+        QTest::addColumn<QString>("expected");  // where the result goes: "in", "other" or "" for nowhere
+        QTest::newRow("beside the help file") << true << false << "in";
+        QTest::newRow("folder not writable, another chosen") << false << true << "other";
+        QTest::newRow("folder not writable, question cancelled") << false << false << "";
+    }
+
+    void conversion() {
+        QFETCH(bool, writable);
+        QFETCH(bool, choose);
+        QFETCH(QString, expected);
+        FreshConfig config;
+        config.write_ini("[Options]\nMessageBeep=0\n");
+        QTemporaryDir dir;
+        QDir root(dir.path());
+        root.mkpath(QStringLiteral("in"));
+        root.mkpath(QStringLiteral("other"));
+        root.mkpath(QStringLiteral("cwd"));
+        QDir::setCurrent(root.filePath(QStringLiteral("cwd")));
+        korvane::test::HlpBuilder b;
+        b.add("|SYSTEM", korvane::test::system_file(21, 0));
+        QString help = root.filePath(QStringLiteral("in/DESK.HLP"));
+        korvane::test::write_file(help.toStdString(), b.build());
+        const QString in_folder = root.filePath(QStringLiteral("in"));
+
+        QtPlatform platform(Language::English);
+        set_platform(&platform);
+        DesktopHooks hooks;
+        int flags_seen = -1;
+        hooks.convert = [&](const std::string& p, int f) {
+            flags_seen = f;
+            convert_help_file(p, f);
+        };
+        QList<QUrl> opened;
+        hooks.open_folder = [&](const QUrl& u) { opened << u; };
+        hooks.writable = [&](const QString& f) { return writable || f != in_folder; };
+
+        SeenBox question;
+        QPointer<QTimer> answer = answer_next_box(choose ? QMessageBox::Ok : QMessageBox::Cancel, &question);
+        QPointer<QTimer> pick = when_shown<QFileDialog>([&](QFileDialog* d) {
+            d->setDirectory(root.filePath(QStringLiteral("other")));
+            QMetaObject::invokeMethod(d, "accept");
+        });
+        // Seen once the conversion is over: the dialog with its offer.
+        bool offered = false;
+        QPointer<QTimer> finished = when_shown<ProgressDialog>(
+            [&](ProgressDialog* d) {
+                auto* offer = d->findChild<QPushButton*>(QStringLiteral("open_folder"));
+                offered = offer && offer->isVisible() && !offer->geometry().intersects(d->button()->geometry()) &&
+                          d->rect().contains(offer->geometry());
+                if (offer) offer->click();
+                else d->button()->click();
+            },
+            [](ProgressDialog* d) { return !d->running(); });
+
+        int rc = run_desktop_conversion(Language::English, platform, help, CVF_TWO_PASS | CVF_PAGE_BREAK, hooks);
+        set_platform(nullptr);
+        for (QTimer* t : {answer.data(), pick.data(), finished.data()}) delete t;
+
+        QCOMPARE(rc, 2);
+        QCOMPARE(question.shown, !writable);
+        if (!writable) QVERIFY2(question.text.contains(QDir::toNativeSeparators(in_folder)), qPrintable(question.text));
+        QVERIFY(!QFile::exists(root.filePath(QStringLiteral("cwd/DESK.HPJ"))));
+        if (expected.isEmpty()) {
+            QCOMPARE(flags_seen, -1);  // nothing converted
+            QVERIFY(opened.isEmpty());
+            return;
+        }
+        QCOMPARE(flags_seen, CVF_TWO_PASS | CVF_PAGE_BREAK);
+        QVERIFY(QFile::exists(root.filePath(expected + QStringLiteral("/DESK.HPJ"))));
+        QVERIFY(offered);
+        QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(root.filePath(expected))});
+        QVERIFY(!platform.dialog());  // dismissed by the offer
+    }
+
+    // Enter on the finished dialog dismisses it without opening anything.
+    void enterDismissesWithoutOpening() {
+        FreshConfig config;
+        config.write_ini("[Options]\nMessageBeep=0\n");
+        QTemporaryDir dir;
+        QString help = dir.filePath(QStringLiteral("ENTER.HLP"));
+        korvane::test::HlpBuilder b;
+        b.add("|SYSTEM", korvane::test::system_file(21, 0));
+        korvane::test::write_file(help.toStdString(), b.build());
+        QtPlatform platform(Language::German);
+        set_platform(&platform);
+        DesktopHooks hooks;
+        hooks.convert = [](const std::string& p, int f) { convert_help_file(p, f); };
+        int opened = 0;
+        hooks.open_folder = [&](const QUrl&) { ++opened; };
+        QString offer_text;
+        QPointer<QTimer> finished = when_shown<ProgressDialog>(
+            [&](ProgressDialog* d) {
+                if (auto* offer = d->findChild<QPushButton*>(QStringLiteral("open_folder"))) offer_text = offer->text();
+                QTest::keyClick(d, Qt::Key_Return);
+            },
+            [](ProgressDialog* d) { return !d->running(); });
+        QCOMPARE(run_desktop_conversion(Language::German, platform, help, 0x18, hooks), 2);
+        set_platform(nullptr);
+        delete finished.data();
+        QCOMPARE(offer_text, desktop_texts(Language::German).open_folder);
+        QCOMPARE(opened, 0);
+        QVERIFY(QFile::exists(dir.filePath(QStringLiteral("ENTER.HPJ"))));
+    }
+};
+
+QTEST_MAIN(TestDesktopStart)
+#include "test_desktop_start.moc"
