@@ -108,6 +108,7 @@ int main(int argc, char** argv) {
         {"indexed-phrases.hlp", 33, 4, PhraseKind::indexed},
         {"stored.hlp", 21, 0, PhraseKind::none},
         {"version30.hlp", 15, 0, PhraseKind::none},
+        {"version30-phrases.hlp", 15, 0, PhraseKind::plain},
     };
     for (const Variant& v : variants) {
         HelpFileSpec desc;
