@@ -18,7 +18,9 @@ using namespace korvane::test;
 namespace {
 
 // A topic with a paragraph of formatted text, hotspots, a table and a picture.
-std::vector<TopicRecord> rich_topics(int count) {
+// With mixed_tables the rows cycle through the table types 0, 1, 3 and the
+// unknown type 2.
+std::vector<TopicRecord> rich_topics(int count, bool mixed_tables = false) {
     std::vector<TopicRecord> records;
     for (int i = 0; i < count; ++i) {
         records.push_back(topic_header({.number = i, .title = "Topic " + std::to_string(i), .macro = "BrowseButtons()"}));
@@ -30,7 +32,11 @@ std::vector<TopicRecord> rich_topics(int count) {
         p.u8(0x86).u8(0x22).u8(0).u8(0).u8(2).u8(0).u8(0).u16(1).u8(0x82).u8(0xFF);
         records.push_back(text_record(p, {"Some {text}\\ with \xE4", "jump", "window", "macro", "", "", "end"}));
         Format row;
-        row.u8(2).u8(0).u16(0x7FFF).u16(100).u16(20).u16(200).u16(10);
+        static const uint8_t kTypes[] = {0, 1, 3, 2};
+        uint8_t type = mixed_tables ? kTypes[i % 4] : 0;
+        row.u8(2).u8(type);
+        if (type == 0) row.u16(mixed_tables ? 0x5000 : 0x7FFF);
+        row.u16(100).u16(20).u16(200).u16(10);
         row.u8(0).fill(4).info(0).u8(0x82).u8(0xFF);
         row.u8(1).fill(4).info(0).u8(0x83).u8(0xFF);
         row.u8(0xFF).fill(4);
@@ -102,6 +108,7 @@ int main(int argc, char** argv) {
         {"indexed-phrases.hlp", 33, 4, PhraseKind::indexed},
         {"stored.hlp", 21, 0, PhraseKind::none},
         {"version30.hlp", 15, 0, PhraseKind::none},
+        {"version30-phrases.hlp", 15, 0, PhraseKind::plain},
     };
     for (const Variant& v : variants) {
         HelpFileSpec desc;
@@ -117,6 +124,11 @@ int main(int argc, char** argv) {
         desc.extra_files.push_back({"notes.txt", to_bytes("baggage")});
         save(dir, v.name, build_help_file(desc).bytes);
     }
+    HelpFileSpec tables;
+    tables.minor_version = 33;
+    tables.system_records = system_records();
+    tables.records = rich_topics(8, true);
+    save(dir, "table-types.hlp", build_help_file(tables).bytes);
     for (uint8_t packing = 0; packing < 4; ++packing) {
         HlpBuilder b;
         b.add("|SYSTEM", system_file(21, 0));
