@@ -8,14 +8,14 @@ tools/install-deps.sh test
 
 jobs=$(nproc 2>/dev/null || echo 2)
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build -DKORVANE_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$jobs"
 
-cmake -S . -B build-asan -DKORVANE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake -S . -B build-asan -DKORVANE_WERROR=ON -DKORVANE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build build-asan -j"$jobs"
 
 if [ -f fuzz/CMakeLists.txt ] && command -v clang++ >/dev/null; then
-  CXX=clang++ cmake -S . -B build-fuzz -DKORVANE_FUZZ=ON -DKORVANE_TESTS=OFF -DKORVANE_GUI=OFF \
+  CXX=clang++ cmake -S . -B build-fuzz -DKORVANE_FUZZ=ON -DKORVANE_WERROR=ON -DKORVANE_TESTS=OFF -DKORVANE_GUI=OFF \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
   cmake --build build-fuzz -j"$jobs" --target korvane_fuzz
   tools/run-fuzz.sh build-fuzz/fuzz/korvane_fuzz "${KORVANE_FUZZ_SECONDS:-60}"

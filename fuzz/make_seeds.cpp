@@ -2,6 +2,9 @@
 // every kind of topic storage and phrase table, tables and hotspots, the
 // indexes, and picture containers in all four packings with hotspots.
 // Usage: korvane_make_seeds DIR
+// fuzz/seeds also holds files it does not write: halibut-small.hlp and the
+// inputs of fuzz findings (finding-*.hlp), kept as regression inputs that
+// the test FuzzSeeds.EverySeedConvertsInTheFuzzModes converts.
 #include <cstdio>
 #include <string>
 

@@ -92,7 +92,7 @@ TEST(IndexTables, DamagedTreesEndTheWalkInsideTheFile) {
     std::vector<KeywordSpec> keywords;
     for (int i = 0; i < 9; ++i) {
         entries.emplace_back(1 + i, i);
-        keywords.push_back({"k" + std::to_string(i), {i}});
+        keywords.push_back({std::string("k").append(std::to_string(i)), {i}});
     }
     // Three leaves (pages 0 to 2) of three entries, root index page 3; the
     // same damage to |CONTEXT and |KWBTREE.
@@ -306,7 +306,7 @@ TEST(IndexLookups, ManyTopicsStayFast) {
 
     std::vector<KeywordSpec> keywords(n / 4);
     for (size_t i = 0; i < keywords.size(); ++i) {
-        keywords[i] = {"k" + std::to_string(i), {static_cast<int32_t>(i % 1000), 5000}};
+        keywords[i] = {std::string("k").append(std::to_string(i)), {static_cast<int32_t>(i % 1000), 5000}};
     }
     TempDir dir;
     auto file = keyword_help(dir, keyword_files(keywords, {4096, 200, 2}));
@@ -340,7 +340,7 @@ TEST(CorpusIndexes, EveryContextAndKeywordOccurrenceLoads) {
                 const char* at = reinterpret_cast<const char*>(help->bytes.data() + e.keyword_pos);
                 std::string text(at, strnlen(at, help->bytes.size() - e.keyword_pos));
                 ASSERT_FALSE(text.empty()) << path;
-                std::string all = ";" + keywords_for_topic(*help, e.topic_offset).value_or("") + ";";
+                std::string all = std::string(";").append(keywords_for_topic(*help, e.topic_offset).value_or("")) + ";";
                 EXPECT_NE(all.find(";" + text + ";"), std::string::npos) << path << " " << text;
             }
         }

@@ -161,7 +161,10 @@ TEST(CorpusMap, NumbersAndNameHashesMatchTheAuthorsProjects) {
         if (project.empty()) continue;
         auto authors = map_entries(project);
         ASSERT_EQ(lines.size(), authors.size()) << path;
-        for (const auto& [name, number] : authors) {
+        for (const auto& entry : authors) {
+            // Not a structured binding: clang 14 cannot capture those in a lambda.
+            const auto& name = entry.first;
+            const auto& number = entry.second;
             EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const auto& l) {
                 return l.second == number && context_hash(l.first) == context_hash(name);
             })) << path << " " << name << "=" << number;

@@ -70,7 +70,7 @@ void expect_readable(const Embedded& e, int width, int height) {
     for (size_t i = 0; i < 20; i += 2) sum ^= ByteReader::le16(&wmf.b[i]);
     write_file(dir / "built.wmf", wmf.u16(sum).raw(joined(e.lines)).u32(3).u16(0));
     auto info = identify(dir / "built.wmf");
-    if (!info) GTEST_SKIP() << "ImageMagick's identify is not installed";
+    ASSERT_TRUE(info) << "ImageMagick's identify is not installed (tools/install-deps.sh test installs it)";
     EXPECT_EQ(info->format, "WMF") << info->error;
     EXPECT_EQ(info->width, width);
     EXPECT_EQ(info->height, height);

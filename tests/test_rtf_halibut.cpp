@@ -118,7 +118,8 @@ std::string without_control_words(const std::string& s) {
 }  // namespace
 
 TEST(RtfHalibut, EveryParagraphInOrderAndEveryCrossReferenceToItsTopic) {
-    if (find_program("halibut").empty() || find_program("unrtf").empty()) GTEST_SKIP() << "needs halibut and unrtf";
+    ASSERT_FALSE(find_program("halibut").empty() || find_program("unrtf").empty())
+        << "needs halibut and unrtf (tools/install-deps.sh test installs them)";
     TempDir dir;
     std::vector<Paragraph> doc = paragraphs();
     std::vector<std::string> contents = convert_document(dir, doc, CVF_TWO_PASS | CVF_PAGE_BREAK | CVF_JUMPS);

@@ -200,7 +200,7 @@ const uint32_t kNext = context_hash("NEXT_TOPIC");
 struct HotspotWriter : Writer {
     explicit HotspotWriter(int flags) : Writer(flags) {
         add_context_name(help, "NEXT_TOPIC");
-        for (int i = 0; i < 75; ++i) help.window_names.push_back("w" + std::to_string(i));
+        for (int i = 0; i < 75; ++i) help.window_names.push_back(std::string("w").append(std::to_string(i)));
         help.font_styles.styles = {"\\f0\\cf0\\fs20\\b0\\i0\\ul0"};
     }
 };

@@ -127,3 +127,77 @@ TEST(RtfTopics, RandomDamageKeepsEveryFileBalanced) {
     }
 }
 
+// A paragraph far longer than 0xFF00 bytes comes back whole from every
+// storage of its text: stored and LZ77 blocks, plain phrases (stored and
+// compressed table), indexed phrases, 3.0 blocks.
+TEST(RtfTopics, LongParagraphsComeBackWhole) {
+    for (size_t length : {70000u, 140000u}) {
+        // Phrases between words of random letters: the LZ77 form of every
+        // block fills its area, as in the help compiler's files.
+        std::mt19937 random(7);
+        std::string text;
+        for (int i = 0; text.size() < length; ++i) {
+            if (i % 3 == 2) {
+                for (int k = 0; k < 6; ++k) text += static_cast<char>('a' + random() % 26);
+                text += ' ';
+            } else {
+                text += i % 3 ? "alpha " : "beta ";
+            }
+        }
+        text += "THE END";
+        std::vector<uint8_t> expanded = text_strings({text, ""});
+
+        // Plain phrases "alpha" and "beta", each with its trailing space.
+        std::vector<uint8_t> plain, indexed;
+        for (size_t at = 0; at < text.size();) {
+            bool alpha = text.compare(at, 6, "alpha ") == 0;
+            bool beta = text.compare(at, 5, "beta ") == 0;
+            if (alpha || beta) {
+                auto code = plain_phrase_code(alpha ? 0 : 1, true);
+                plain.insert(plain.end(), code.begin(), code.end());
+                indexed.push_back(indexed_phrase_code(alpha ? 0 : 1)[0]);
+                at += alpha ? 6 : 5;
+            } else {
+                plain.push_back(static_cast<uint8_t>(text[at]));
+                indexed.push_back(0x03);  // one byte as it stands
+                indexed.push_back(static_cast<uint8_t>(text[at]));
+                ++at;
+            }
+        }
+        plain.push_back(0);
+        plain.push_back(0);
+        indexed.push_back(0x1F);  // two NUL bytes
+
+        struct Case {
+            const char* what;
+            uint16_t minor, flags;
+            PhraseKind kind;
+            std::vector<std::string> phrases;
+            const std::vector<uint8_t>& stored;
+        } cases[] = {
+            {"stored", 21, 0, PhraseKind::none, {}, expanded},
+            {"LZ77", 21, 4, PhraseKind::none, {}, expanded},
+            {"phrases", 21, 0, PhraseKind::plain, {"alpha", "beta"}, plain},
+            {"compressed phrases", 21, 4, PhraseKind::plain, {"alpha", "beta"}, plain},
+            {"indexed phrases", 33, 4, PhraseKind::indexed, {"alpha ", "beta "}, indexed},
+            {"3.0", 15, 0, PhraseKind::none, {}, expanded},
+        };
+        for (const Case& c : cases) {
+            bool hc30 = c.minor == 15;
+            TopicRecord header = topic_header({.title = "Long"});
+            if (hc30) header.format.resize(12);
+            TopicRecord body = text_record(Format().info(0).u8(0x82).u8(0xFF), {}, hc30 ? 0x01 : 0x20);
+            body.text = c.stored;
+            body.text_size = static_cast<int32_t>(expanded.size());
+            HelpFileSpec desc = spec_of({header, body, header, plain_text("after")});
+            desc.minor_version = c.minor;
+            desc.system_flags = c.flags;
+            desc.phrase_kind = c.kind;
+            desc.phrases = c.phrases;
+            std::string all = run_topics(desc, 0).all();
+            EXPECT_NE(all.find(text + "\\par"), std::string::npos) << c.what << " " << length;
+            EXPECT_NE(all.find("after"), std::string::npos) << c.what << " " << length;
+        }
+    }
+}
+

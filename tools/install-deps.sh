@@ -1,23 +1,96 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building and testing Korvane need, when
-# they are missing. Usage: tools/install-deps.sh [build|test|bench]
+# Installs the Debian packages that building, testing or benchmarking Korvane
+# need, when they are missing, and then checks that what is installed can do
+# what the task needs (for the tests: ImageMagick reads BMP and WMF, unrtf,
+# halibut and clang run, Qt's translations are there). Says what is missing
+# and exits with 1 when a check fails, 2 for a usage error.
+# Usage: tools/install-deps.sh [build|test|bench]
 set -euo pipefail
 
-want=(cmake make g++ libgtest-dev qt6-base-dev halibut libuchardet-dev)
-case "${1:-build}" in
-  test) want+=(clang unrtf imagemagick libwmf-bin xvfb xauth lintian desktop-file-utils appstream groff-base man-db dpkg-dev) ;;
+task="${1:-build}"
+want=(cmake make g++ pkgconf libgtest-dev qt6-base-dev halibut libuchardet-dev)
+case "$task" in
+  build) ;;
+  # libmagickcore-6.q16-6-extra holds ImageMagick's WMF coder, which a
+  # --no-install-recommends install of imagemagick leaves out.
+  test) want+=(clang unrtf imagemagick libmagickcore-6.q16-6-extra libwmf-bin qt6-translations-l10n xvfb xauth
+        lintian desktop-file-utils appstream groff-base man-db dpkg-dev) ;;
   bench) want+=(bc) ;;
+  *) echo "usage: $0 [build|test|bench]" >&2; exit 2 ;;
 esac
 
 missing=()
 for p in "${want[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
 
-echo "Installing: ${missing[*]}" >&2
-SUDO=""
-[ "$(id -u)" -ne 0 ] && SUDO="sudo"
-export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}" >&2
+  SUDO=()
+  if [ "$(id -u)" -ne 0 ]; then
+    if command -v sudo >/dev/null 2>&1; then
+      SUDO=(sudo)
+    else
+      echo "install-deps: not root and no sudo: cannot install ${missing[*]}" >&2
+    fi
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  if ! { "${SUDO[@]}" apt-get update -qq &&
+         "${SUDO[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null; }; then
+    echo "install-deps: apt-get could not install all of: ${missing[*]}" >&2
+  fi
+fi
+
+# What the task needs, checked whether or not anything was installed.
+problems=()
+need_program() {  # PROGRAM PACKAGE
+  command -v "$1" >/dev/null 2>&1 || problems+=("the program $1 (package $2)")
+}
+need_file() {  # GLOB WHAT PACKAGE
+  compgen -G "$1" >/dev/null || problems+=("$2 (package $3)")
+}
+
+need_program cmake cmake
+need_program make make
+need_program g++ g++
+need_file '/usr/include/gtest/gtest.h' 'the GoogleTest headers' libgtest-dev
+need_file '/usr/lib/*/cmake/Qt6Widgets/Qt6WidgetsConfig.cmake' 'Qt 6 Widgets for CMake' qt6-base-dev
+need_program halibut halibut
+
+case "$task" in
+  test)
+    need_program clang++ clang
+    need_program unrtf unrtf
+    need_program identify imagemagick
+    need_program compare imagemagick
+    if command -v convert >/dev/null 2>&1; then
+      formats="$(convert -list format 2>/dev/null || true)"
+      # Lines like "      WMF* WMF       r--   Windows Meta File": the mode
+      # must allow reading.
+      for f in BMP WMF; do
+        grep -Eq "^ *$f\*? +[A-Z0-9]+ +r" <<<"$formats" ||
+          problems+=("ImageMagick reading $f (convert -list format; WMF is in package libmagickcore-6.q16-6-extra)")
+      done
+    else
+      problems+=("the program convert (package imagemagick)")
+    fi
+    need_program wmf2svg libwmf-bin
+    need_file '/usr/share/qt6/translations/qtbase_de.qm' "Qt's German translations" qt6-translations-l10n
+    need_program Xvfb xvfb
+    need_program xauth xauth
+    need_program lintian lintian
+    need_program desktop-file-validate desktop-file-utils
+    need_program appstreamcli appstream
+    need_program dpkg-shlibdeps dpkg-dev
+    ;;
+  bench)
+    need_program bc bc
+    ;;
+esac
+
+if [ ${#problems[@]} -gt 0 ]; then
+  echo "install-deps: the $task task cannot run; missing:" >&2
+  for p in "${problems[@]}"; do echo "  - $p" >&2; done
+  echo "Install them (apt-get install as root) and run again." >&2
+  exit 1
+fi

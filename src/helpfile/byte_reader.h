@@ -116,4 +116,11 @@ private:
     bool overrun_ = false;
 };
 
+// a * b for sizes made of fields of the file, which may be anything: taken
+// unsigned and clamped to limit instead of wrapping or overflowing.
+constexpr uint64_t clamped_product(uint64_t a, uint64_t b, uint64_t limit) {
+    if (a != 0 && b > limit / a) return limit;
+    return a * b < limit ? a * b : limit;
+}
+
 }  // namespace korvane

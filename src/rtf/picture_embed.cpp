@@ -53,6 +53,9 @@ void copy_hex(OutStream& rtf, const uint8_t* bytes, size_t count) {
     }
 }
 
+// |v| of any 32-bit value, -2^31 included.
+uint64_t magnitude(int32_t v) { return v < 0 ? uint64_t{0} - static_cast<uint64_t>(int64_t{v}) : static_cast<uint64_t>(v); }
+
 int32_t clamp32(int64_t v) {
     return static_cast<int32_t>(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(),
                                                     std::numeric_limits<int32_t>::max()));
@@ -96,8 +99,11 @@ void embed_bitmap(OutStream& rtf, const std::vector<uint8_t>& file, bool end_rec
                     clamp32(int64_t{height} * 100000 / y_ppm));
 
     if (image_size == 0) {
-        int64_t row = (int64_t{bits} * std::abs(int64_t{width}) + 31) / 32 * 4;
-        image_size = static_cast<uint32_t>(std::min<int64_t>(row * std::abs(int64_t{height}), UINT32_MAX));
+        // Rows of whole 32-bit words. Width and height are any 32-bit values
+        // of the file: the product is taken unsigned and clamped to the
+        // field, and the copy below takes no more than the file holds.
+        uint64_t row = (uint64_t{bits} * magnitude(width) + 31) / 32 * 4;
+        image_size = static_cast<uint32_t>(clamped_product(row, magnitude(height), UINT32_MAX));
         ByteReader::put32(&info[20], image_size);
     }
     // The colour table the file holds: the colours used, or for up to 8 bits

@@ -16,6 +16,7 @@
 // next record).
 #include "rtf/topic_writer.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -42,7 +43,12 @@ namespace korvane {
 
 namespace {
 
-constexpr size_t kExpandedTextCapacity = 0xFF00;
+// A record's expanded text is its text_size bytes, however many; the
+// expansion stops there. Memory grows only with what the stored text
+// produces, never from the size field, and phrases repeated by damaged data
+// cannot grow the text past the record's own size. A size below what the
+// stored text produces still gives at least this much of it.
+constexpr size_t kLeastTextCapacity = 0xFF00;
 constexpr int32_t kReadChunk = 0x10000;
 constexpr int kTopicsPerFile = 152;
 
@@ -278,7 +284,8 @@ void run_record(TopicPass& p) {
     if (stored_size > 0) {
         read_part(p, p.stored, stored_size);
         bool indexed = help.is_hcrtf && static_cast<uint32_t>(stored_size) < static_cast<uint32_t>(h.text_size);
-        expand_phrases(help, p.stored.data(), p.stored.size(), kExpandedTextCapacity, indexed, p.text);
+        size_t capacity = std::max<size_t>(static_cast<uint32_t>(std::max(h.text_size, 0)), kLeastTextCapacity);
+        expand_phrases(help, p.stored.data(), p.stored.size(), capacity, indexed, p.text);
     }
 
     ByteReader format(p.format.data(), p.format.size());
