@@ -40,16 +40,16 @@ dpkg -x "$deb" "$root"
 # Every shared library a program needs comes from a package it depends on.
 for program in "$root"/usr/bin/*; do
     for lib in $(objdump -p "$program" | awk '$1 == "NEEDED" { print $2 }'); do
-        path=$(ldconfig -p | awk -v l="$lib" '$1 == l { print $NF; exit }')
+        path=$(ldconfig -p | awk -v l="$lib" '$1 == l && !found { print $NF; found = 1 }')
         [[ -n $path ]] || { problem "$lib (needed by $(basename "$program")) is not installed here"; continue; }
-        owner=$(dpkg -S "$(readlink -f "$path")" 2>/dev/null | head -1 | cut -d: -f1) ||
-            owner=$(dpkg -S "$path" | head -1 | cut -d: -f1)
+        owner=$(dpkg -S "$(readlink -f "$path")" 2>/dev/null | sed -n 1p | cut -d: -f1) ||
+            owner=$(dpkg -S "$path" | sed -n 1p | cut -d: -f1)
         grep -qxF "$owner" <<<"$depended" ||
             problem "$(basename "$program") needs $lib from $owner, which is not in Depends"
     done
 done
 # The GUI needs Qt's platform plugins, which no program links against.
-if objdump -p "$root/usr/bin/korvane" | grep -q 'NEEDED.*libQt6Widgets'; then
+if objdump -p "$root/usr/bin/korvane" | grep 'NEEDED.*libQt6Widgets' >/dev/null; then
     grep -qx 'qt6-qpa-plugins' <<<"$depended" || problem "Depends lacks qt6-qpa-plugins"
 fi
 
