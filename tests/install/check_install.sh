@@ -110,7 +110,7 @@ CASES
 check_completion "$completions/korvane" "--help " korvane --he
 mapfile -t offered < <(complete_words "$completions/korvane-cli" korvane-cli - | tr -d =)
 for o in "${options[@]}"; do
-    printf '%s\n' "${offered[@]}" | grep -qx -- "$o" || problem "completion does not offer $o"
+    printf '%s\n' "${offered[@]}" | grep -x -- "$o" >/dev/null || problem "completion does not offer $o"
 done
 
 exit $failed
