@@ -5,6 +5,7 @@
 
 #include "driver/out_stream.h"
 #include "helpfile/byte_reader.h"
+#include "helpfile/compressed.h"
 #include "helpfile/helpfile.h"
 #include "rtf/hotspots.h"
 #include "rtf/paragraph.h"
@@ -65,7 +66,7 @@ TEST(RtfParagraph, CompressedValues) {
     };
     for (const Case& c : cases) {
         ByteReader r(c.bytes.data(), c.bytes.size());
-        int v = c.is_signed ? read_compressed_signed(r) : read_compressed_unsigned(r);
+        int v = c.is_signed ? read_compressed_i16(r) : read_compressed_u16_signed_word(r);
         bool cut = c.bytes.size() == 1 && (c.bytes[0] & 1);
         EXPECT_EQ(r.overrun(), cut);
         EXPECT_EQ(r.remaining(), 0u);

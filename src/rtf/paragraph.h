@@ -7,8 +7,8 @@
 // operands, ended by 0xFF. The text is a run of NUL-terminated strings: one
 // before every command and one after the last.
 //
-// Compressed values take one byte when bit 0 of the first byte is clear,
-// two (little-endian word) otherwise; see read_compressed_signed/unsigned.
+// The spacing and indent values and the tab stops are compressed numbers
+// (helpfile/compressed.h).
 #pragma once
 
 #include <cstddef>
@@ -21,13 +21,6 @@ namespace korvane {
 struct HelpFile;
 class OutStream;
 class ByteReader;
-
-// One byte: (a - 128) / 2. Two bytes w: (int16)(w - 0x8000) / 2, truncated
-// toward zero.
-int read_compressed_signed(ByteReader& in);
-// One byte: a / 2. Two bytes w: (int16)w / 2, truncated toward zero (so a
-// word of 0x8000 or more is negative).
-int read_compressed_unsigned(ByteReader& in);
 
 // Writes help-file text escaped for RTF. After every character a process-wide
 // counter is examined and then increased; when the examined value is a

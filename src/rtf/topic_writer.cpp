@@ -27,6 +27,7 @@
 #include "driver/messages.h"
 #include "driver/out_stream.h"
 #include "helpfile/byte_reader.h"
+#include "helpfile/compressed.h"
 #include "helpfile/helpfile.h"
 #include "rtf/fonts.h"
 #include "rtf/hotspots.h"
@@ -294,9 +295,9 @@ void run_record(TopicPass& p) {
     case 0x01:
     case 0x20: {
         p.after_header = false;
-        read_compressed_unsigned(format);
+        read_compressed_u16(format);
         format.u8();
-        if (h.record_type == 0x20) read_compressed_unsigned(format);
+        if (h.record_type == 0x20) read_compressed_u16(format);
         write_paragraph(help, current_file(p), text, format, p.keep_with_next, nullptr, p.pending_chars);
         break;
     }
@@ -304,9 +305,9 @@ void run_record(TopicPass& p) {
     case 0x23: {
         OutStream& rtf = current_file(p);
         if (p.after_header) rtf.write("\\par");
-        read_compressed_unsigned(format);
+        read_compressed_u16(format);
         format.u8();
-        read_compressed_unsigned(format);
+        read_compressed_u16(format);
         write_table(help, rtf, text, format, p.keep_with_next, p.pending_chars);
         break;
     }
