@@ -9,6 +9,10 @@
 // whatever its header says. Its leaf entries are a zero-terminated name of
 // at most 58 characters and a u32 offset of that internal file's header.
 //
+// |SYSTEM starts with a 12-byte header: u16 unused, u16 minor version at 2
+// (its low byte names the compiler), 6 unused bytes, u16 flags at 10 (0x0004
+// and 0x0008: compression); records follow it.
+//
 // The whole file is held in memory and read through bounded cursors.
 #pragma once
 
@@ -45,6 +49,9 @@ constexpr size_t kHelpHeaderSize = 16;
 constexpr size_t kFileHeaderSize = 9;
 constexpr size_t kFileHeaderUsedSize = 4;  // offset of the used size
 constexpr uint16_t kDirectoryPageSize = 1024;
+constexpr size_t kSystemHeaderSize = 12;
+constexpr size_t kSystemMinorVersion = 2;
+constexpr size_t kSystemFlags = 10;
 
 // Location of a well-known internal file; both 0 when absent.
 struct FileSpan {
@@ -115,5 +122,8 @@ void close_help_file(std::unique_ptr<HelpFile> help);
 // Reads the |SYSTEM header of the given directory row and checks the
 // compiler version (fatal for unsupported ones).
 void read_system_header(HelpFile& help, const InternalFile& row);
+// Name of the compiler that the low byte of a |SYSTEM minor version stands
+// for; nullptr for one whose files are not converted.
+const char* compiler_name(unsigned version);
 
 }  // namespace korvane

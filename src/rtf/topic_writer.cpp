@@ -123,8 +123,7 @@ void read_part(TopicPass& p, std::vector<uint8_t>& out, int64_t count) {
 }
 
 void report_pass_progress(TopicPass& p) {
-    int block_size = p.hc30 ? 2048 : 4096;
-    int blocks = static_cast<int>(p.help.topic_file.size / static_cast<uint32_t>(block_size));
+    int blocks = static_cast<int>(p.help.topic_file.size / topic_block_geometry(p.hc30).block_size);
     if (blocks < 1) blocks = 1;
     // The block about to be read counts from 1, also before the first read.
     int block = static_cast<int>(p.help.topic_reader.blocks_loaded);
@@ -242,12 +241,14 @@ void run_record(TopicPass& p) {
 
     const TopicReader& reader = help.topic_reader;
     // 3.0 files key keywords by the topic position of the topic header:
-    // block * 2048 + 12 + byte in the block. A record that will begin the
-    // next block (all of this one used up) stands at that block's byte 0.
+    // block * block size + block header + byte in the block. A record that
+    // will begin the next block (all of this one used up) stands at that
+    // block's byte 0.
     uint32_t record_start = 0;
     if (p.hc30) {
-        record_start = reader.pos >= reader.avail ? reader.blocks_loaded * 2048 + 12
-                                                  : reader.pos + reader.blocks_loaded * 2048 - 2036;
+        const TopicBlockGeometry g = topic_block_geometry(true);
+        record_start = reader.pos >= reader.avail ? reader.blocks_loaded * g.block_size + kTopicBlockHeaderSize
+                                                  : reader.pos + reader.blocks_loaded * g.block_size - g.area;
     }
 
     std::array<uint8_t, 21> raw{};

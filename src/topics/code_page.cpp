@@ -64,9 +64,9 @@ constexpr int32_t kReadChunk = 0x10000;
 // The code page recorded by a character-set record of |SYSTEM; 0 when there
 // is none or its character set stands for no code page.
 int system_record_code_page(const HelpFile& help) {
-    if (!help.system_file.present() || help.system_file.size <= 12) return 0;
+    if (!help.system_file.present() || help.system_file.size <= kSystemHeaderSize) return 0;
     ByteReader in = help.reader(help.system_file);
-    in.seek(12);
+    in.seek(kSystemHeaderSize);
     while (in.remaining() >= 4) {
         uint16_t type = in.u16();
         uint16_t length = in.u16();

@@ -1,5 +1,15 @@
 // The topic block reader: presents the blocks of |TOPIC as one stream of
 // topic link records.
+//
+// |TOPIC is a row of blocks of 4096 bytes (2048 in 3.0 files): a 12-byte
+// header of three topic positions (last_link: the last record that begins
+// in the previous block; first_link: the first record that begins in this
+// one; last_topic_header) and a data area of 4084 (2036) bytes, compressed
+// per block with LZ77 when the file's topics are compressed. A topic
+// position is block << 14 | (12 + byte in the block's data) (<< 11 in 3.0
+// files), so a block's decompressed data can reach 16372 bytes. The records
+// run on from block to block without gaps; each starts with i32 link_size
+// (the whole record as stored) and has i32 next_link at 12.
 #pragma once
 
 #include <cstddef>
@@ -9,6 +19,21 @@
 namespace korvane {
 
 struct HelpFile;
+
+constexpr uint32_t kTopicBlockHeaderSize = 12;
+
+struct TopicBlockGeometry {
+    uint32_t block_size;
+    uint32_t area;          // the data area after the block header
+    unsigned shift;         // of the block number in a topic position
+    unsigned offset_shift;  // of the block number in a block's topic offset base
+    uint32_t mask;          // the position inside the block of a topic position
+};
+
+constexpr TopicBlockGeometry topic_block_geometry(bool hc30) {
+    if (hc30) return {2048, 2036, 11, 12, 0x7FF};
+    return {4096, 4084, 14, 15, 0x3FFF};
+}
 
 struct TopicReader {
     std::vector<uint8_t> buffer;  // data of the current block; empty when idle
