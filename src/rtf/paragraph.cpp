@@ -270,14 +270,7 @@ void write_rtf_text(OutStream& rtf, std::string_view text, bool multibyte) {
     if (rtf.failed()) fatal_error("Can't write. Disk Full?\n");
 }
 
-void write_rtf_char(uint8_t c, OutStream& rtf) {
-    char ch = static_cast<char>(c);
-    write_rtf_text(rtf, std::string_view(&ch, 1));
-}
-
 void write_text_run(OutStream& rtf, ByteReader& text, bool multibyte) { write_rtf_text(rtf, text.cstring(), multibyte); }
-
-uint64_t rtf_chars_written() { return g_chars_written; }
 
 std::string escape_rtf_structure(std::string_view text, bool multibyte) {
     std::string out;

@@ -28,14 +28,9 @@ class ByteReader;
 // in a code page of one- and two-byte characters, whose trail bytes may be
 // a backslash or a brace) those three are written as hexadecimal escapes.
 void write_rtf_text(OutStream& rtf, std::string_view text, bool multibyte = false);
-void write_rtf_char(uint8_t c, OutStream& rtf);
 // Writes the next NUL-terminated string of text (or the rest, when it holds
 // no NUL) and moves text past it and its NUL.
 void write_text_run(OutStream& rtf, ByteReader& text, bool multibyte = false);
-// Characters written through the three functions above since the process
-// started.
-uint64_t rtf_chars_written();
-
 // Text that is written without character escaping (hotspot targets, face
 // names, file names) with only the three bytes that would break the RTF
 // structure escaped: backslash and both braces (as hexadecimal escapes

@@ -174,7 +174,6 @@ void load_keyword_table(HelpFile& help) {
     KeywordTable& table = help.keyword_table;
     table = KeywordTable{};
     if (!help.kwbtree_file.present() || !help.kwdata_file.present()) return;
-    table.loaded = true;
     table.kwbtree_offset = help.kwbtree_file.offset;
     table.kwbtree_size = static_cast<uint32_t>(help.reader(help.kwbtree_file).size());
 
@@ -204,12 +203,6 @@ void load_keyword_table(HelpFile& help) {
         return true;
     });
     index_keyword_table(table);
-}
-
-std::optional<std::string> context_name_in_range(HelpFile& help, int32_t low, uint32_t high) {
-    IndexSpan spans[2];
-    size_t n = spans_in_range(help.context_table.sorted_offsets, low, high, spans);
-    return first_context_in_spans(help, spans, n);
 }
 
 std::optional<std::string> context_name_at(HelpFile& help, uint32_t topic_offset) {
