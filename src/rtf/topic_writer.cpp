@@ -1,9 +1,7 @@
 // The topic pass.
 //
-// Records come from the topic block reader as one stream. Each record's
-// header is followed by its format data and its stored text; the stored
-// text is link_size - data1_size bytes when the file has a phrase table
-// (|Phrases or |PhrIndex), else text_size bytes, and expands to text_size
+// Records come from the topic block reader as one stream
+// (topics/topic_reader.h); a record's stored text expands to text_size
 // bytes. The format data of a topic header are six u32: block size, browse
 // back, browse forward, topic number, non-scrolling region, scrolling
 // region; its text is the title, a NUL and the entry macro. Text and table
@@ -53,13 +51,6 @@ constexpr size_t kLeastTextCapacity = 0xFF00;
 constexpr int32_t kReadChunk = 0x10000;
 constexpr int kTopicsPerFile = 152;
 
-struct RecordHeader {
-    int32_t link_size = 0;
-    int32_t text_size = 0;
-    int32_t next_link = 0;
-    int32_t data1_size = 0;
-    uint8_t record_type = 0;
-};
 
 struct TopicPass {
     TopicPass(HelpFile& h, const std::string& base, OutStream& proj, bool write)
@@ -204,7 +195,7 @@ void write_topic_header(TopicPass& p, ByteReader format, ByteReader text, uint32
 }
 
 // The "#" and "K" footnotes of the offsets a text or table record covers.
-void write_record_footnotes(TopicPass& p, const RecordHeader& h) {
+void write_record_footnotes(TopicPass& p, const TopicLinkHeader& h) {
     int64_t low = p.topic_offset;
     if (!p.hc30 && p.offset_before_block) low = *p.offset_before_block;
     p.offset_before_block.reset();
@@ -251,18 +242,13 @@ void run_record(TopicPass& p) {
                                                   : reader.pos + reader.blocks_loaded * g.block_size - g.area;
     }
 
-    std::array<uint8_t, 21> raw{};
+    std::array<uint8_t, kTopicLinkHeaderSize> raw{};
     read_stream(p, raw.data(), static_cast<int32_t>(raw.size()));
     if (exhausted(p)) {
         p.stop = true;
         return;
     }
-    RecordHeader h;
-    h.link_size = static_cast<int32_t>(ByteReader::le32(&raw[0]));
-    h.text_size = static_cast<int32_t>(ByteReader::le32(&raw[4]));
-    h.next_link = static_cast<int32_t>(ByteReader::le32(&raw[12]));
-    h.data1_size = static_cast<int32_t>(ByteReader::le32(&raw[16]));
-    h.record_type = raw[20];
+    const TopicLinkHeader h = parse_topic_link_header(raw.data());
 
     int32_t browse_key = p.hc30 ? p.topic_number + 1 : static_cast<int32_t>(p.topic_offset);
 
@@ -277,11 +263,8 @@ void run_record(TopicPass& p) {
         p.keep_with_next = p.scroll >= static_cast<uint32_t>(h.next_link);
     }
 
-    int64_t stored_size = h.text_size;
-    if (help.phrases_file.present() || help.phrindex_file.present()) {
-        stored_size = static_cast<int64_t>(h.link_size) - h.data1_size;
-    }
-    read_part(p, p.format, static_cast<int64_t>(h.data1_size) - 21);
+    const int64_t stored_size = stored_text_size(help, h);
+    read_part(p, p.format, static_cast<int64_t>(h.data1_size) - static_cast<int64_t>(kTopicLinkHeaderSize));
     p.text.clear();
     if (stored_size > 0) {
         read_part(p, p.stored, stored_size);

@@ -152,6 +152,23 @@ bool load_block(HelpFile& help, uint32_t* topic_offset, int* new_block) {
 
 }  // namespace
 
+TopicLinkHeader parse_topic_link_header(const uint8_t* raw) {
+    TopicLinkHeader h;
+    h.link_size = static_cast<int32_t>(ByteReader::le32(raw));
+    h.text_size = static_cast<int32_t>(ByteReader::le32(raw + 4));
+    h.next_link = static_cast<int32_t>(ByteReader::le32(raw + 12));
+    h.data1_size = static_cast<int32_t>(ByteReader::le32(raw + 16));
+    h.record_type = raw[20];
+    return h;
+}
+
+int64_t stored_text_size(const HelpFile& help, const TopicLinkHeader& h) {
+    if (help.phrases_file.present() || help.phrindex_file.present()) {
+        return static_cast<int64_t>(h.link_size) - h.data1_size;
+    }
+    return h.text_size;
+}
+
 int32_t read_topic_bytes(HelpFile& help, void* destination, int32_t count, uint32_t* topic_offset, int* new_block) {
     TopicReader& r = help.topic_reader;
     if (count == -1) {
