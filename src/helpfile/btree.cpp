@@ -7,11 +7,11 @@ BTree open_btree(ByteReader content) {
     BTree tree;
     tree.file = content;
     ByteReader header = content.sub(0, kBTreeHeaderSize);
-    header.seek(4);
+    header.seek(kBTreePageSizeAt);
     tree.page_size = header.u16();
-    header.seek(26);
+    header.seek(kBTreeRootAt);
     tree.root = header.i16();
-    header.seek(34);
+    header.seek(kBTreeTotalAt);
     tree.total_entries = header.i32();
     if (content.size() < kBTreeHeaderSize) tree.page_size = 0;
     return tree;
@@ -30,7 +30,7 @@ int16_t btree_first_leaf(const BTree& tree) {
     while (page >= 0 && visited.first_visit(page)) {
         size_t start = btree_page_start(tree, page);
         if (!start) return -1;
-        ByteReader header = tree.file.sub(start + 4, 2);
+        ByteReader header = tree.file.sub(start + kPageChildAt, 2);
         int16_t child = header.i16();
         if (child < 0) return page;
         page = child;

@@ -24,7 +24,9 @@
 namespace korvane {
 
 constexpr size_t kBTreeHeaderSize = 38;
+constexpr size_t kBTreePageSizeAt = 4, kBTreeRootAt = 26, kBTreeTotalAt = 34;
 constexpr size_t kBTreePageHeaderSize = 8;
+constexpr size_t kPageCountAt = 2, kPageChildAt = 4, kPageNextAt = 6;
 
 struct BTree {
     ByteReader file;  // the internal file's content: header, then pages
@@ -83,10 +85,11 @@ LeafWalkEnd walk_btree_leaves(const BTree& tree, Visit visit) {
         size_t start = btree_page_start(tree, page);
         if (!start) return LeafWalkEnd::outside_file;
         ByteReader p = tree.file.sub(start, tree.page_size);
-        p.seek(2);
+        p.seek(kPageCountAt);
         int16_t count = p.i16();
-        p.seek(6);
+        p.seek(kPageNextAt);
         int16_t next = p.i16();
+        p.seek(kBTreePageHeaderSize);
         if (!visit(p, start, count)) return LeafWalkEnd::stopped;
         page = next;
     }

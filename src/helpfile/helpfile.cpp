@@ -52,7 +52,7 @@ void read_directory(HelpFile& help, const BTree& directory) {
                            : help.bytes.size() / 5);
     long number = 0;
     if (help.file_count <= 0) return;
-    walk_btree_leaves(directory, [&](ByteReader& page, size_t, int16_t count) {
+    LeafWalkEnd end = walk_btree_leaves(directory, [&](ByteReader& page, size_t, int16_t count) {
         for (int16_t k = 0; k < count && number < help.file_count; ++k, ++number) {
             InternalFile row;
             std::string_view name = page.cstring();
@@ -78,7 +78,8 @@ void read_directory(HelpFile& help, const BTree& directory) {
         }
         return number < help.file_count;
     });
-    if (number < help.file_count) directory_problem(number);
+    // Stopped only once every entry is read.
+    if (end != LeafWalkEnd::stopped) directory_problem(number);
 }
 
 }  // namespace
