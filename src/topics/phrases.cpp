@@ -30,6 +30,12 @@ namespace korvane {
 
 namespace {
 
+// Where the |Phrases offset table starts: stored, compressed, and with the
+// long header (which starts at kLongHeaderAt).
+constexpr size_t kStoredTableAt = 4, kCompressedTableAt = 8, kLongTableAt = 40;
+constexpr size_t kLongHeaderAt = 2;
+constexpr int32_t kLongHeaderAbove = 0x10000;
+
 // Offsets from the file index buffers of `limit` bytes: clamp them so that
 // every lookup stays inside the buffer.
 void clamp_offsets(std::vector<uint32_t>& offsets, size_t limit) {
@@ -89,16 +95,16 @@ void load_phrase_table(HelpFile& help) {
     in.skip(2);
     int32_t text_size = in.i32();
     const bool compressed = is_compressed_table(help);
-    size_t table_at = compressed ? 8 : 4;
+    size_t table_at = compressed ? kCompressedTableAt : kStoredTableAt;
     // The longer header only occurs with compressed tables: in a stored one
     // the bytes at 4 are the first two offsets, which exceed 0x10000 in
     // nearly every table.
-    if (compressed && text_size > 0x10000) {
-        in.seek(2);
+    if (compressed && text_size > kLongHeaderAbove) {
+        in.seek(kLongHeaderAt);
         count = in.u16();
         in.skip(2);
         text_size = in.i32();
-        table_at = 40;
+        table_at = kLongTableAt;
     }
     const size_t n = count;
     const size_t table_bytes = 2 * (n + 1);
