@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "driver/out_stream.h"
+#include "helpfile/compressed.h"
 #include "helpfile/helpfile.h"
 #include "pictures/picture_decoders.h"
 #include "pictures/picture_reader.h"
@@ -110,11 +111,11 @@ TEST(PictureDecoders, StopWhereTheDataEnd) {
 
     std::vector<uint8_t> numbers = {0xC0, 0x01, 0x02, 0x00, 0x01, 0x01, 0x00, 0x01, 0x00, 0x03};
     ByteReader r(numbers.data(), numbers.size());
-    EXPECT_EQ(read_compressed_word(r), 96u);
-    EXPECT_EQ(read_compressed_word(r), 256u);
-    EXPECT_EQ(read_compressed_dword(r), 128u);
-    EXPECT_EQ(read_compressed_dword(r), 32768u);
-    EXPECT_EQ(read_compressed_word(r), 1u);  // the long form cut off: the missing byte reads as zero
+    EXPECT_EQ(read_compressed_u16(r), 96u);
+    EXPECT_EQ(read_compressed_u16(r), 256u);
+    EXPECT_EQ(read_compressed_u32(r), 128u);
+    EXPECT_EQ(read_compressed_u32(r), 32768u);
+    EXPECT_EQ(read_compressed_u16(r), 1u);  // the long form cut off: the missing byte reads as zero
     EXPECT_TRUE(r.overrun());
 }
 

@@ -54,11 +54,10 @@ private:
 };
 
 template <class... A>
-int write_formatted(OutStream& out, std::string_view fmt, const A&... args) {
+void write_formatted(OutStream& out, std::string_view fmt, const A&... args) {
     std::string s;
     format_into(s, fmt, {FmtArg(args)...});
     out.write(s);
-    return 1;
 }
 
 }  // namespace korvane

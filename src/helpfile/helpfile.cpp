@@ -4,15 +4,14 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
-#include <unordered_set>
 
 #include "driver/messages.h"
+#include "helpfile/btree.h"
 
 namespace korvane {
 
 namespace {
 
-constexpr uint32_t kDirectoryPageSize = 1024;
 constexpr size_t kMaxNameLength = 58;
 
 struct WellKnown {
@@ -44,38 +43,30 @@ bool read_whole_file(const std::string& path, std::vector<uint8_t>& out) {
 
 [[noreturn]] void directory_problem(long number) { fatal_error("Fileformat-Problem. FileNumber=%ld", number); }
 
-// Reads every directory entry in leaf order, walking the leaf chain once.
-// A chain that leaves the file, loops, or ends before the number of entries
-// the B-tree header promises is a damaged directory.
-void read_directory(HelpFile& help) {
-    ByteReader& in = help.input;
+// Reads every directory entry in leaf order. A chain that leaves the file,
+// loops, or ends before the number of entries the B-tree header promises is
+// a damaged directory.
+void read_directory(HelpFile& help, const BTree& directory) {
     help.files.reserve(static_cast<size_t>(help.file_count) < help.bytes.size() / 5
                            ? static_cast<size_t>(help.file_count)
                            : help.bytes.size() / 5);
-    int16_t page = help.directory_first_leaf;
-    std::unordered_set<int16_t> visited;
     long number = 0;
-    while (number < help.file_count) {
-        if (page < 0 || !visited.insert(page).second) directory_problem(number);
-        uint64_t page_pos = help.directory_pages_start + static_cast<uint64_t>(page) * kDirectoryPageSize;
-        if (page_pos + 8 > help.bytes.size()) directory_problem(number);
-        in.seek(static_cast<size_t>(page_pos) + 2);
-        int16_t count = in.i16();
-        in.skip(2);
-        int16_t next = in.i16();
+    if (help.file_count <= 0) return;
+    LeafWalkEnd end = walk_btree_leaves(directory, [&](ByteReader& page, size_t, int16_t count) {
         for (int16_t k = 0; k < count && number < help.file_count; ++k, ++number) {
             InternalFile row;
-            std::string_view name = in.cstring();
+            std::string_view name = page.cstring();
             if (name.size() > kMaxNameLength) directory_problem(number);
-            if (in.overrun()) directory_problem(number);
+            if (page.overrun()) directory_problem(number);
             row.name.assign(name);
-            uint32_t header = in.u32();
-            if (in.overrun() || static_cast<uint64_t>(header) + 9 > help.bytes.size()) directory_problem(number);
-            size_t resume = in.tell();
-            in.seek(header + 4);
-            row.offset = header + 9;
-            row.size = in.u32();
-            in.seek(resume);
+            uint32_t header = page.u32();
+            if (page.overrun() || static_cast<uint64_t>(header) + kFileHeaderSize > help.bytes.size()) {
+                directory_problem(number);
+            }
+            ByteReader file_header = help.input.sub(header, kFileHeaderSize);
+            file_header.seek(kFileHeaderUsedSize);
+            row.offset = header + kFileHeaderSize;
+            row.size = file_header.u32();
             for (const WellKnown& w : kWellKnown) {
                 if (row.name == w.name) {
                     (help.*w.field).offset = row.offset;
@@ -85,26 +76,13 @@ void read_directory(HelpFile& help) {
             if (row.name == "|SYSTEM") read_system_header(help, row);
             help.files.push_back(std::move(row));
         }
-        page = next;
-    }
+        return number < help.file_count;
+    });
+    // Stopped only once every entry is read.
+    if (end != LeafWalkEnd::stopped) directory_problem(number);
 }
 
 }  // namespace
-
-int16_t first_leaf_page(const HelpFile& help, uint32_t pages_start, uint16_t page_size, int16_t root) {
-    int16_t page = root;
-    // A descent visits each page at most once; a tree deeper than its
-    // number of pages loops.
-    for (size_t steps = 0; steps <= help.bytes.size() / (page_size ? page_size : 1) + 1; ++steps) {
-        if (page < 0) return -1;
-        uint64_t pos = pages_start + static_cast<uint64_t>(page) * page_size;
-        if (pos + 8 > help.bytes.size()) return -1;
-        int16_t child = static_cast<int16_t>(ByteReader::le16(help.bytes.data() + pos + 4));
-        if (child < 0) return page;
-        page = child;
-    }
-    return -1;
-}
 
 std::unique_ptr<HelpFile> open_help_file(const std::string& path, int flags) {
     auto help = std::make_unique<HelpFile>();
@@ -112,29 +90,26 @@ std::unique_ptr<HelpFile> open_help_file(const std::string& path, int flags) {
     help->flags = flags;
     help->input = ByteReader(help->bytes.data(), help->bytes.size());
 
-    ByteReader& in = help->input;
-    uint32_t magic = in.u32();
-    if (magic != kHelpMagic || in.overrun()) {
+    ByteReader header = help->input.sub(0, kHelpHeaderSize);
+    uint32_t magic = header.u32();
+    if (magic != kHelpMagic || header.overrun()) {
         fatal_error("Magic Number of HLP-File incorrect. Possibly it isn't a WinHelp-File?");
     }
-    help->directory_start = in.u32();
+    uint32_t directory_start = header.u32();
 
-    // Directory: 9-byte internal-file header, 38-byte B-tree header.
-    if (static_cast<uint64_t>(help->directory_start) + 47 > help->bytes.size()) directory_problem(0);
-    in.seek(help->directory_start + 9 + 26);
-    int16_t root = in.i16();
-    in.skip(6);
-    int32_t total = in.i32();
-    help->directory_pages_start = help->directory_start + 47;
-    help->directory_first_leaf = first_leaf_page(*help, help->directory_pages_start, kDirectoryPageSize, root);
+    if (static_cast<uint64_t>(directory_start) + kFileHeaderSize + kBTreeHeaderSize > help->bytes.size()) {
+        directory_problem(0);
+    }
+    BTree directory = open_btree(help->input.sub(directory_start + kFileHeaderSize, help->bytes.size()));
+    directory.page_size = kDirectoryPageSize;  // whatever its header says
+    const int32_t total = directory.total_entries;
 
     report_progress(*help, 0, 8);
     // Each entry takes at least 5 bytes of a leaf; more than the file can
     // hold is a damaged header, not a reason to reserve gigabytes.
     if (total < 0) directory_problem(0);
     help->file_count = total;
-    if (help->file_count > 0 && help->directory_first_leaf < 0) directory_problem(0);
-    read_directory(*help);
+    read_directory(*help, directory);
 
     help->topics_compressed = (help->system_flags & 0x000C) != 0 && (help->minor_version & 0xFF) != 15;
 

@@ -5,17 +5,18 @@
 // internal file, the directory included, starts with a 9-byte header (u32
 // unused, u32 used size, 1 unused byte) and its content follows.
 //
-// The directory is a B-tree: a 38-byte B-tree header (u16 page size at 4,
-// i16 root page at 26, u32 total leaf entries at 34), then pages of 1024
-// bytes. A page starts with 8 bytes: u16 unused, i16 entry count, i16 at 4
-// (leftmost child in an index page, previous leaf or -1 in a leaf), i16 at 6
-// (next leaf or -1). Leaf entries are a zero-terminated name and a u32 offset
-// of that internal file's header. The first leaf is found by following the
-// field at 4 down from the root until it is negative.
+// The directory is a B-tree (helpfile/btree.h) read with pages of 1024 bytes
+// whatever its header says. Its leaf entries are a zero-terminated name of
+// at most 58 characters and a u32 offset of that internal file's header.
+//
+// |SYSTEM starts with a 12-byte header: u16 unused, u16 minor version at 2
+// (its low byte names the compiler), 6 unused bytes, u16 flags at 10 (0x0004
+// and 0x0008: compression); records follow it.
 //
 // The whole file is held in memory and read through bounded cursors.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -44,6 +45,13 @@ enum : int {
 };
 
 constexpr uint32_t kHelpMagic = 0x00035F3F;
+constexpr size_t kHelpHeaderSize = 16;
+constexpr size_t kFileHeaderSize = 9;
+constexpr size_t kFileHeaderUsedSize = 4;  // offset of the used size
+constexpr uint16_t kDirectoryPageSize = 1024;
+constexpr size_t kSystemHeaderSize = 12;
+constexpr size_t kSystemMinorVersion = 2;
+constexpr size_t kSystemFlags = 10;
 
 // Location of a well-known internal file; both 0 when absent.
 struct FileSpan {
@@ -66,15 +74,12 @@ struct HelpFile {
     std::vector<uint8_t> bytes;  // the whole help file
     ByteReader input;            // cursor over bytes
 
-    uint32_t directory_start = 0;
     uint16_t minor_version = 0;  // from the |SYSTEM header
     uint16_t system_flags = 0;
     bool is_hc30 = false;
     bool is_hcrtf = false;
     bool long_font_records = false;
     int code_page = 1252;  // of the text; any other than the Western one is written into the RTF files
-    int16_t directory_first_leaf = 0;
-    uint32_t directory_pages_start = 0;
 
     FileSpan phrases_file, phrimage_file, phrindex_file, system_file, font_file, topic_file,
         tomap_file, context_file, kwbtree_file, kwdata_file, ctxomap_file;
@@ -114,13 +119,11 @@ std::unique_ptr<HelpFile> open_help_file(const std::string& path, int flags);
 // Releases the record; in print mode deletes the extracted picture files.
 void close_help_file(std::unique_ptr<HelpFile> help);
 
-// First-leaf descent of a B-tree whose page 0 starts at pages_start (an
-// absolute file position). Returns -1 when the tree is damaged (a page
-// outside the file or a descent that does not end).
-int16_t first_leaf_page(const HelpFile& help, uint32_t pages_start, uint16_t page_size, int16_t root);
-
 // Reads the |SYSTEM header of the given directory row and checks the
 // compiler version (fatal for unsupported ones).
 void read_system_header(HelpFile& help, const InternalFile& row);
+// Name of the compiler that the low byte of a |SYSTEM minor version stands
+// for; nullptr for one whose files are not converted.
+const char* compiler_name(unsigned version);
 
 }  // namespace korvane

@@ -1,30 +1,51 @@
-// The |SYSTEM header: u16 unused, u16 minor version (its low byte names the
-// compiler), 6 unused bytes, u16 flags (0x0004 and 0x0008: compression).
+// Reading the |SYSTEM header and telling its compiler.
 #include "driver/messages.h"
 #include "helpfile/helpfile.h"
 
 namespace korvane {
 
+namespace {
+
+struct Compiler {
+    unsigned version;  // low byte of the minor version
+    const char* name;
+};
+
+const Compiler kCompilers[] = {
+    {15, "HC30"},
+    {21, "HC31"},
+    {27, "WMVC (Media Viewer)"},
+    {33, "HCRTF (Windows NT/Windows 95)"},
+};
+
+constexpr unsigned kHc30 = 15, kHc31 = 21, kHcrtf = 33;
+
+}  // namespace
+
+const char* compiler_name(unsigned version) {
+    for (const Compiler& c : kCompilers) {
+        if (c.version == version) return c.name;
+    }
+    return nullptr;
+}
+
 void read_system_header(HelpFile& help, const InternalFile& row) {
     ByteReader in = help.reader(row.offset, row.size);
-    in.skip(2);
+    in.seek(kSystemMinorVersion);
     help.minor_version = in.u16();
-    in.skip(6);
+    in.seek(kSystemFlags);
     help.system_flags = in.u16();
     help.system_file.offset = row.offset;
     help.system_file.size = row.size;
 
     // A header cut short names no compiler at all.
     unsigned v = in.overrun() ? 0 : help.minor_version & 0xFF;
-    help.is_hc30 = v == 15;
-    help.is_hcrtf = v == 33;
-    switch (v) {
-    case 15: add_warning(help, 34, "HC30"); break;
-    case 33: add_warning(help, 34, "HCRTF (Windows NT/Windows 95)"); break;
-    case 27: add_warning(help, 34, "WMVC (Media Viewer)"); break;
-    case 21: break;
-    default: fatal_error("This Program can only Convert HLP-Files created by HC31,HC30 or HCRTF");
-    }
+    help.is_hc30 = v == kHc30;
+    help.is_hcrtf = v == kHcrtf;
+    const char* name = compiler_name(v);
+    if (!name) fatal_error("This Program can only Convert HLP-Files created by HC31,HC30 or HCRTF");
+    // Only the files of one compiler are understood completely.
+    if (v != kHc31) add_warning(help, 34, name);
 }
 
 }  // namespace korvane

@@ -21,6 +21,7 @@
 #include "pictures/picture_reader.h"
 
 #include "driver/messages.h"
+#include "helpfile/compressed.h"
 #include "helpfile/helpfile.h"
 #include "pictures/picture_writers.h"
 #include "topics/context_hash.h"
@@ -44,35 +45,21 @@ void read_hotspots_at(HelpFile& help, const ByteReader& container, uint64_t at, 
 
 }  // namespace
 
-uint16_t read_compressed_word(ByteReader& in) {
-    uint8_t b0 = in.u8();
-    if (!(b0 & 1)) return b0 >> 1;
-    uint8_t b1 = in.u8();
-    return static_cast<uint16_t>((b1 << 8 | b0) >> 1);
-}
-
-uint32_t read_compressed_dword(ByteReader& in) {
-    uint16_t w0 = in.u16();
-    if (!(w0 & 1)) return w0 >> 1;
-    uint16_t w1 = in.u16();
-    return (static_cast<uint32_t>(w1) << 16 | w0) >> 1;
-}
-
 BitmapHeader read_bitmap_header(ByteReader& in) {
     BitmapHeader h;
-    uint32_t horizontal = read_compressed_dword(in);
-    uint32_t vertical = read_compressed_dword(in);
+    uint32_t horizontal = read_compressed_u32(in);
+    uint32_t vertical = read_compressed_u32(in);
     // A horizontal resolution of 0 records none, whatever the vertical field
     // holds.
     h.resolution = horizontal == 0 ? 0 : vertical;
-    read_compressed_word(in);  // planes
-    h.bits_per_pixel = read_compressed_word(in);
-    h.width = read_compressed_dword(in);
-    h.height = read_compressed_dword(in);
-    h.palette_entries = read_compressed_dword(in);
-    read_compressed_dword(in);  // colours important
-    h.stored_size = read_compressed_dword(in);
-    h.hotspot_size = read_compressed_dword(in);
+    read_compressed_u16(in);  // planes
+    h.bits_per_pixel = read_compressed_u16(in);
+    h.width = read_compressed_u32(in);
+    h.height = read_compressed_u32(in);
+    h.palette_entries = read_compressed_u32(in);
+    read_compressed_u32(in);  // colours important
+    h.stored_size = read_compressed_u32(in);
+    h.hotspot_size = read_compressed_u32(in);
     in.skip(8);
     return h;
 }
@@ -81,9 +68,9 @@ MetafileHeader read_metafile_header(ByteReader& in) {
     MetafileHeader h;
     h.width = in.u16();
     h.height = in.u16();
-    read_compressed_dword(in);
-    h.stored_size = read_compressed_dword(in);
-    h.hotspot_size = read_compressed_dword(in);
+    read_compressed_u32(in);
+    h.stored_size = read_compressed_u32(in);
+    h.hotspot_size = read_compressed_u32(in);
     in.skip(8);
     return h;
 }

@@ -5,9 +5,8 @@
 // offset per picture from the start of the container. A picture starts with
 // a type byte (6 bitmap, 8 metafile) and a packing byte (0 stored,
 // 1 run-length, 2 LZ77, 3 LZ77 then run-length); the pair is handled as one
-// kind, type + 256 * packing. Numbers in the headers use two compressed
-// forms: a u16 in 1 or 2 bytes and a u32 in 2 or 4 bytes, the low bit of the
-// first part telling the long form, the value shifted right by one.
+// kind, type + 256 * packing. Numbers in the headers are compressed
+// (helpfile/compressed.h), unsigned, in the short and the long form.
 #pragma once
 
 #include <cstdint>
@@ -36,9 +35,6 @@ struct MetafileHeader {
     uint32_t stored_size = 0;
     uint32_t hotspot_size = 0;
 };
-
-uint16_t read_compressed_word(ByteReader& in);
-uint32_t read_compressed_dword(ByteReader& in);
 
 // Read the rest of a header: a bitmap's from the byte after the packing on,
 // a metafile's from the byte after the mapping mode on.

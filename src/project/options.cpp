@@ -1,6 +1,6 @@
 // The head of the project file from the |SYSTEM records.
 //
-// After the 12-byte header, |SYSTEM holds records back to back: u16 type,
+// After its header (helpfile/helpfile.h), |SYSTEM holds records back to back: u16 type,
 // u16 length, then that many bytes. Types written here: 1 title, 2 copyright,
 // 4 macro ([Config]), 6 window ([Windows]), 8 citation, 13 group ([GROUPS]).
 // A window record holds u16 flags at 0, the name at 12 (9 bytes), the
@@ -84,7 +84,7 @@ void write_project_options(HelpFile& help, OutStream& out) {
     if (!help.system_file.present()) return;
 
     ByteReader in = help.reader(help.system_file);
-    in.seek(12);
+    in.seek(kSystemHeaderSize);
     if ((help.minor_version & 0xFF) == 15) {
         // A line read of at most 31 characters, ending after a line feed.
         std::string title;
@@ -95,7 +95,7 @@ void write_project_options(HelpFile& help, OutStream& out) {
         write_formatted(out, "Title=%s\n", title.c_str());
         return;
     }
-    if (help.system_file.size <= 12) return;
+    if (help.system_file.size <= kSystemHeaderSize) return;
 
     Section section = Section::none;
     std::vector<uint8_t> record;

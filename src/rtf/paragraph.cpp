@@ -24,6 +24,7 @@
 #include "driver/messages.h"
 #include "driver/out_stream.h"
 #include "helpfile/byte_reader.h"
+#include "helpfile/compressed.h"
 #include "helpfile/helpfile.h"
 #include "rtf/hotspots.h"
 #include "rtf/picture_embed.h"
@@ -89,8 +90,8 @@ bool paragraph_properties(const HelpFile& help, ByteReader& format, bool keep_wi
     }
 
     if (bits & 0x0001) {
-        read_compressed_signed(format);
-        read_compressed_signed(format);
+        read_compressed_i16(format);
+        read_compressed_i16(format);
     }
     if (bits & 0x1000) out += "\\keep";
     out += (bits & 0x0800) ? "\\qc" : (bits & 0x0400) ? "\\qr" : "\\ql";
@@ -103,7 +104,7 @@ bool paragraph_properties(const HelpFile& help, ByteReader& format, bool keep_wi
                     {0x0010, "\\li%d"}, {0x0020, "\\ri%d"}, {0x0040, "\\fi%d"}};
     for (const auto& s : kSpacing) {
         if (!(bits & s.bit)) continue;
-        int value = read_compressed_signed(format);
+        int value = read_compressed_i16(format);
         if (format.overrun()) return false;
         format_into(out, s.word, {value * scale});
     }
@@ -121,7 +122,7 @@ bool paragraph_properties(const HelpFile& help, ByteReader& format, bool keep_wi
     if (bits & 0x0200) {
         int stops = (format.u8() & 0x7E) / 2;
         for (int i = 0; i < stops && !format.overrun(); ++i) {
-            uint16_t stop = static_cast<uint16_t>(read_compressed_unsigned(format));
+            uint16_t stop = static_cast<uint16_t>(read_compressed_u16_signed_word(format));
             if (stop & 0x8000) {
                 uint8_t type = format.u8();
                 if (format.overrun()) break;
@@ -234,20 +235,6 @@ void CommandLoop::paragraph_end() {
 
 }  // namespace
 
-int read_compressed_signed(ByteReader& in) {
-    uint8_t a = in.u8();
-    if (!(a & 1)) return (a - 128) / 2;
-    uint16_t w = static_cast<uint16_t>(a | in.u8() << 8);
-    return static_cast<int16_t>(static_cast<uint16_t>(w - 0x8000)) / 2;
-}
-
-int read_compressed_unsigned(ByteReader& in) {
-    uint8_t a = in.u8();
-    if (!(a & 1)) return a / 2;
-    uint16_t w = static_cast<uint16_t>(a | in.u8() << 8);
-    return static_cast<int16_t>(w) / 2;
-}
-
 namespace {
 
 // Bytes that may be the trail byte of a two-byte character and are not
@@ -283,14 +270,7 @@ void write_rtf_text(OutStream& rtf, std::string_view text, bool multibyte) {
     if (rtf.failed()) fatal_error("Can't write. Disk Full?\n");
 }
 
-void write_rtf_char(uint8_t c, OutStream& rtf) {
-    char ch = static_cast<char>(c);
-    write_rtf_text(rtf, std::string_view(&ch, 1));
-}
-
 void write_text_run(OutStream& rtf, ByteReader& text, bool multibyte) { write_rtf_text(rtf, text.cstring(), multibyte); }
-
-uint64_t rtf_chars_written() { return g_chars_written; }
 
 std::string escape_rtf_structure(std::string_view text, bool multibyte) {
     std::string out;

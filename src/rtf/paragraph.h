@@ -7,8 +7,8 @@
 // operands, ended by 0xFF. The text is a run of NUL-terminated strings: one
 // before every command and one after the last.
 //
-// Compressed values take one byte when bit 0 of the first byte is clear,
-// two (little-endian word) otherwise; see read_compressed_signed/unsigned.
+// The spacing and indent values and the tab stops are compressed numbers
+// (helpfile/compressed.h).
 #pragma once
 
 #include <cstddef>
@@ -22,27 +22,15 @@ struct HelpFile;
 class OutStream;
 class ByteReader;
 
-// One byte: (a - 128) / 2. Two bytes w: (int16)(w - 0x8000) / 2, truncated
-// toward zero.
-int read_compressed_signed(ByteReader& in);
-// One byte: a / 2. Two bytes w: (int16)w / 2, truncated toward zero (so a
-// word of 0x8000 or more is negative).
-int read_compressed_unsigned(ByteReader& in);
-
 // Writes help-file text escaped for RTF. After every character a process-wide
 // counter is examined and then increased; when the examined value is a
 // multiple of 64 a line feed follows the character. With multibyte set (text
 // in a code page of one- and two-byte characters, whose trail bytes may be
 // a backslash or a brace) those three are written as hexadecimal escapes.
 void write_rtf_text(OutStream& rtf, std::string_view text, bool multibyte = false);
-void write_rtf_char(uint8_t c, OutStream& rtf);
 // Writes the next NUL-terminated string of text (or the rest, when it holds
 // no NUL) and moves text past it and its NUL.
 void write_text_run(OutStream& rtf, ByteReader& text, bool multibyte = false);
-// Characters written through the three functions above since the process
-// started.
-uint64_t rtf_chars_written();
-
 // Text that is written without character escaping (hotspot targets, face
 // names, file names) with only the three bytes that would break the RTF
 // structure escaped: backslash and both braces (as hexadecimal escapes

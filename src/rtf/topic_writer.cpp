@@ -1,9 +1,7 @@
 // The topic pass.
 //
-// Records come from the topic block reader as one stream. Each record's
-// header is followed by its format data and its stored text; the stored
-// text is link_size - data1_size bytes when the file has a phrase table
-// (|Phrases or |PhrIndex), else text_size bytes, and expands to text_size
+// Records come from the topic block reader as one stream
+// (topics/topic_reader.h); a record's stored text expands to text_size
 // bytes. The format data of a topic header are six u32: block size, browse
 // back, browse forward, topic number, non-scrolling region, scrolling
 // region; its text is the title, a NUL and the entry macro. Text and table
@@ -27,6 +25,7 @@
 #include "driver/messages.h"
 #include "driver/out_stream.h"
 #include "helpfile/byte_reader.h"
+#include "helpfile/compressed.h"
 #include "helpfile/helpfile.h"
 #include "rtf/fonts.h"
 #include "rtf/hotspots.h"
@@ -52,13 +51,6 @@ constexpr size_t kLeastTextCapacity = 0xFF00;
 constexpr int32_t kReadChunk = 0x10000;
 constexpr int kTopicsPerFile = 152;
 
-struct RecordHeader {
-    int32_t link_size = 0;
-    int32_t text_size = 0;
-    int32_t next_link = 0;
-    int32_t data1_size = 0;
-    uint8_t record_type = 0;
-};
 
 struct TopicPass {
     TopicPass(HelpFile& h, const std::string& base, OutStream& proj, bool write)
@@ -122,8 +114,7 @@ void read_part(TopicPass& p, std::vector<uint8_t>& out, int64_t count) {
 }
 
 void report_pass_progress(TopicPass& p) {
-    int block_size = p.hc30 ? 2048 : 4096;
-    int blocks = static_cast<int>(p.help.topic_file.size / static_cast<uint32_t>(block_size));
+    int blocks = static_cast<int>(p.help.topic_file.size / topic_block_geometry(p.hc30).block_size);
     if (blocks < 1) blocks = 1;
     // The block about to be read counts from 1, also before the first read.
     int block = static_cast<int>(p.help.topic_reader.blocks_loaded);
@@ -204,7 +195,7 @@ void write_topic_header(TopicPass& p, ByteReader format, ByteReader text, uint32
 }
 
 // The "#" and "K" footnotes of the offsets a text or table record covers.
-void write_record_footnotes(TopicPass& p, const RecordHeader& h) {
+void write_record_footnotes(TopicPass& p, const TopicLinkHeader& h) {
     int64_t low = p.topic_offset;
     if (!p.hc30 && p.offset_before_block) low = *p.offset_before_block;
     p.offset_before_block.reset();
@@ -241,26 +232,23 @@ void run_record(TopicPass& p) {
 
     const TopicReader& reader = help.topic_reader;
     // 3.0 files key keywords by the topic position of the topic header:
-    // block * 2048 + 12 + byte in the block. A record that will begin the
-    // next block (all of this one used up) stands at that block's byte 0.
+    // block * block size + block header + byte in the block. A record that
+    // will begin the next block (all of this one used up) stands at that
+    // block's byte 0.
     uint32_t record_start = 0;
     if (p.hc30) {
-        record_start = reader.pos >= reader.avail ? reader.blocks_loaded * 2048 + 12
-                                                  : reader.pos + reader.blocks_loaded * 2048 - 2036;
+        const TopicBlockGeometry g = topic_block_geometry(true);
+        record_start = reader.pos >= reader.avail ? reader.blocks_loaded * g.block_size + kTopicBlockHeaderSize
+                                                  : reader.pos + reader.blocks_loaded * g.block_size - g.area;
     }
 
-    std::array<uint8_t, 21> raw{};
+    std::array<uint8_t, kTopicLinkHeaderSize> raw{};
     read_stream(p, raw.data(), static_cast<int32_t>(raw.size()));
     if (exhausted(p)) {
         p.stop = true;
         return;
     }
-    RecordHeader h;
-    h.link_size = static_cast<int32_t>(ByteReader::le32(&raw[0]));
-    h.text_size = static_cast<int32_t>(ByteReader::le32(&raw[4]));
-    h.next_link = static_cast<int32_t>(ByteReader::le32(&raw[12]));
-    h.data1_size = static_cast<int32_t>(ByteReader::le32(&raw[16]));
-    h.record_type = raw[20];
+    const TopicLinkHeader h = parse_topic_link_header(raw.data());
 
     int32_t browse_key = p.hc30 ? p.topic_number + 1 : static_cast<int32_t>(p.topic_offset);
 
@@ -275,11 +263,8 @@ void run_record(TopicPass& p) {
         p.keep_with_next = p.scroll >= static_cast<uint32_t>(h.next_link);
     }
 
-    int64_t stored_size = h.text_size;
-    if (help.phrases_file.present() || help.phrindex_file.present()) {
-        stored_size = static_cast<int64_t>(h.link_size) - h.data1_size;
-    }
-    read_part(p, p.format, static_cast<int64_t>(h.data1_size) - 21);
+    const int64_t stored_size = stored_text_size(help, h);
+    read_part(p, p.format, static_cast<int64_t>(h.data1_size) - static_cast<int64_t>(kTopicLinkHeaderSize));
     p.text.clear();
     if (stored_size > 0) {
         read_part(p, p.stored, stored_size);
@@ -294,9 +279,9 @@ void run_record(TopicPass& p) {
     case 0x01:
     case 0x20: {
         p.after_header = false;
-        read_compressed_unsigned(format);
+        read_compressed_u16(format);
         format.u8();
-        if (h.record_type == 0x20) read_compressed_unsigned(format);
+        if (h.record_type == 0x20) read_compressed_u16(format);
         write_paragraph(help, current_file(p), text, format, p.keep_with_next, nullptr, p.pending_chars);
         break;
     }
@@ -304,9 +289,9 @@ void run_record(TopicPass& p) {
     case 0x23: {
         OutStream& rtf = current_file(p);
         if (p.after_header) rtf.write("\\par");
-        read_compressed_unsigned(format);
+        read_compressed_u16(format);
         format.u8();
-        read_compressed_unsigned(format);
+        read_compressed_u16(format);
         write_table(help, rtf, text, format, p.keep_with_next, p.pending_chars);
         break;
     }

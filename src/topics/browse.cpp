@@ -134,11 +134,6 @@ void enter_topic(BrowseGroups& g, int32_t prev, int32_t self, int32_t next) {
 
 }  // namespace
 
-int find_browse_group(const HelpFile& help, int32_t key) {
-    int64_t root = set_of_key(help.browse_groups, key);
-    return root < 0 ? -1 : static_cast<int>(help.browse_groups.set_group[static_cast<size_t>(root)]);
-}
-
 std::optional<std::string> browse_sequence_name(HelpFile& help, int32_t prev, int32_t self, int32_t next) {
     if (prev == kNone && next == kNone) return std::nullopt;
     BrowseGroups& g = help.browse_groups;

@@ -61,7 +61,5 @@ struct BrowseGroups {
 // its group first; nullopt when prev and next are both -1. Group numbers
 // above 0xFFFF get more digits.
 std::optional<std::string> browse_sequence_name(HelpFile& help, int32_t prev, int32_t self, int32_t next);
-// Index (from 0) of the first group holding an entry whose self is key, or -1.
-int find_browse_group(const HelpFile& help, int32_t key);
 
 }  // namespace korvane

@@ -7,11 +7,8 @@
 // descriptors when (file size - descriptor offset) / descriptor count
 // exceeds 11).
 //
-// Topic text for the detection comes from the topic link records as the
-// topic pass reads them: a 21-byte header (i32 link_size, i32 text_size,
-// i32, i32 next_link, i32 data1_size, byte type), data1_size - 21 bytes of
-// format data, then the stored text, link_size - data1_size bytes when the
-// file has a phrase table and text_size bytes otherwise, expanded through
+// Topic text for the detection comes from the topic link records
+// (topics/topic_reader.h) as the topic pass reads them, expanded through
 // the phrase table.
 #include "topics/code_page.h"
 
@@ -64,9 +61,9 @@ constexpr int32_t kReadChunk = 0x10000;
 // The code page recorded by a character-set record of |SYSTEM; 0 when there
 // is none or its character set stands for no code page.
 int system_record_code_page(const HelpFile& help) {
-    if (!help.system_file.present() || help.system_file.size <= 12) return 0;
+    if (!help.system_file.present() || help.system_file.size <= kSystemHeaderSize) return 0;
     ByteReader in = help.reader(help.system_file);
-    in.seek(12);
+    in.seek(kSystemHeaderSize);
     while (in.remaining() >= 4) {
         uint16_t type = in.u16();
         uint16_t length = in.u16();
@@ -171,25 +168,21 @@ int code_page_of_detected(std::string_view name) {
 std::string topic_text_sample(HelpFile& help, size_t limit) {
     std::string sample;
     if (!help.topic_file.present()) return sample;
-    bool phrases = help.phrases_file.present() || help.phrindex_file.present();
-    std::vector<uint8_t> header, skipped, stored, text;
+    std::vector<uint8_t> raw, skipped, stored, text;
     read_topic_bytes(help, nullptr, -1, nullptr, nullptr);
     while (sample.size() < limit) {
-        read_stream(help, header, 21);
+        read_stream(help, raw, kTopicLinkHeaderSize);
         if (help.topic_reader.exhausted) break;
-        int32_t link_size = static_cast<int32_t>(ByteReader::le32(&header[0]));
-        int32_t text_size = static_cast<int32_t>(ByteReader::le32(&header[4]));
-        int32_t next_link = static_cast<int32_t>(ByteReader::le32(&header[12]));
-        int32_t data1_size = static_cast<int32_t>(ByteReader::le32(&header[16]));
-        int64_t stored_size = phrases ? static_cast<int64_t>(link_size) - data1_size : text_size;
-        read_stream(help, skipped, static_cast<int64_t>(data1_size) - 21);
+        const TopicLinkHeader h = parse_topic_link_header(raw.data());
+        int64_t stored_size = stored_text_size(help, h);
+        read_stream(help, skipped, static_cast<int64_t>(h.data1_size) - static_cast<int64_t>(kTopicLinkHeaderSize));
         if (stored_size > 0) {
             read_stream(help, stored, stored_size);
-            bool indexed = help.is_hcrtf && static_cast<uint32_t>(stored_size) < static_cast<uint32_t>(text_size);
+            bool indexed = help.is_hcrtf && static_cast<uint32_t>(stored_size) < static_cast<uint32_t>(h.text_size);
             expand_phrases(help, stored.data(), stored.size(), kTextCapacity, indexed, text);
             for (uint8_t c : text) sample.push_back(c == 0 ? '\n' : static_cast<char>(c));
         }
-        if (next_link == -1 || help.topic_reader.exhausted) break;
+        if (h.next_link == -1 || help.topic_reader.exhausted) break;
     }
     read_topic_bytes(help, nullptr, -1, nullptr, nullptr);
     return sample;

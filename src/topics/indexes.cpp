@@ -1,100 +1,23 @@
 // Loading and searching the context and keyword indexes.
 //
-// |CONTEXT and |KWBTREE are B-trees: a 38-byte header (u16 page size at 4,
-// i16 root page at 26, i32 number of leaf entries at 34), then pages of
-// that size. Every page starts with 8 bytes: i16 entry count at 2, i16 at 4
-// (leftmost child in an index page, previous leaf or -1 in a leaf), i16 next
-// leaf at 6 (-1 after the last); leaf entries follow the 8 bytes.
-//   |CONTEXT leaf entry: i32 context-name hash, i32 topic offset.
-//   |KWBTREE leaf entry: keyword text with its NUL, i16 occurrence count,
-//     u32 offset into |KWDATA, which is an array of i32 topic offsets.
-//
-// Both trees are read through their leaf chain. Every page is visited at
-// most once, and a leaf's entries are read only from inside its own page,
-// so damaged chains and counts cost no more than the size of the file.
+// |CONTEXT and |KWBTREE are B-trees (helpfile/btree.h), read along their
+// leaf chain; a damaged chain quietly ends the table. Their leaf entries:
+//   |CONTEXT: i32 context-name hash, i32 topic offset.
+//   |KWBTREE: keyword text with its NUL, i16 occurrence count, u32 offset
+//     into |KWDATA, which is an array of i32 topic offsets.
 #include "topics/indexes.h"
 
 #include <algorithm>
 #include <utility>
 
 #include "driver/messages.h"
+#include "helpfile/btree.h"
 #include "helpfile/helpfile.h"
 #include "topics/context_hash.h"
 
 namespace korvane {
 
 namespace {
-
-constexpr size_t kBTreeHeaderSize = 38;
-constexpr size_t kPageHeaderSize = 8;
-constexpr size_t kMaxPages = 32768;  // page numbers are non-negative int16
-
-struct BTree {
-    ByteReader file;  // the internal file's content
-    uint16_t page_size = 0;
-    int16_t root = -1;
-    int32_t total_entries = 0;
-};
-
-BTree open_btree(const HelpFile& help, const FileSpan& span) {
-    BTree tree;
-    tree.file = help.reader(span);
-    ByteReader header = tree.file.sub(0, kBTreeHeaderSize);
-    header.seek(4);
-    tree.page_size = header.u16();
-    header.seek(26);
-    tree.root = header.i16();
-    header.seek(34);
-    tree.total_entries = header.i32();
-    if (tree.file.size() < kBTreeHeaderSize) tree.page_size = 0;  // no pages at all
-    return tree;
-}
-
-// Start of page p inside the file, or 0 when its page header is not there.
-size_t page_start(const BTree& tree, int16_t page) {
-    if (page < 0) return 0;
-    size_t start = kBTreeHeaderSize + static_cast<size_t>(page) * tree.page_size;
-    return start + kPageHeaderSize <= tree.file.size() ? start : 0;
-}
-
-// The leftmost leaf: follow the field at 4 down from the root until it is
-// negative. -1 when the descent leaves the file or comes back to a page.
-int16_t first_leaf(const BTree& tree) {
-    if (tree.page_size < kPageHeaderSize) return -1;
-    std::vector<bool> seen(kMaxPages);
-    int16_t page = tree.root;
-    while (page >= 0 && !seen[static_cast<size_t>(page)]) {
-        seen[static_cast<size_t>(page)] = true;
-        size_t start = page_start(tree, page);
-        if (!start) return -1;
-        int16_t child = static_cast<int16_t>(ByteReader::le16(tree.file.data() + start + 4));
-        if (child < 0) return page;
-        page = child;
-    }
-    return -1;
-}
-
-// Calls visit(page reader positioned after the page header, absolute file
-// position of the page, entry count) for each leaf in chain order until the
-// chain ends, leaves the file, returns to a visited page, or visit returns
-// false. The page reader covers the page only.
-template <class Visit>
-void walk_leaves(const BTree& tree, size_t file_offset, Visit visit) {
-    int16_t page = first_leaf(tree);
-    std::vector<bool> seen(kMaxPages);
-    while (page >= 0 && !seen[static_cast<size_t>(page)]) {
-        seen[static_cast<size_t>(page)] = true;
-        size_t start = page_start(tree, page);
-        if (!start) return;
-        ByteReader p = tree.file.sub(start, tree.page_size);
-        p.seek(2);
-        int16_t count = p.i16();
-        p.seek(6);
-        int16_t next = p.i16();
-        if (!visit(p, file_offset + start, count)) return;
-        page = next;
-    }
-}
 
 // base + MulDiv(n, span, total); base alone when there is nothing to count.
 int progress_percent(int base, size_t n, int span, size_t total) {
@@ -227,12 +150,12 @@ void load_context_table(HelpFile& help) {
     ContextTable& table = help.context_table;
     table = ContextTable{};
     if (help.context_file.present()) {
-        BTree tree = open_btree(help, help.context_file);
+        BTree tree = open_btree(help.reader(help.context_file));
         const size_t count = tree.total_entries > 0 ? static_cast<size_t>(tree.total_entries) : 0;
         // Never reserve more than the file can hold.
         table.entries.reserve(std::min(count, tree.file.size() / 8));
         if (count > 0) {
-            walk_leaves(tree, help.context_file.offset, [&](ByteReader& page, size_t, int16_t entries) {
+            walk_btree_leaves(tree, [&](ByteReader& page, size_t, int16_t entries) {
                 report_progress(help, progress_percent(43, table.entries.size(), 4, count), 4);
                 for (int16_t k = 0; k < entries && table.entries.size() < count; ++k) {
                     if (page.remaining() < 8) break;
@@ -251,22 +174,21 @@ void load_keyword_table(HelpFile& help) {
     KeywordTable& table = help.keyword_table;
     table = KeywordTable{};
     if (!help.kwbtree_file.present() || !help.kwdata_file.present()) return;
-    table.loaded = true;
     table.kwbtree_offset = help.kwbtree_file.offset;
     table.kwbtree_size = static_cast<uint32_t>(help.reader(help.kwbtree_file).size());
 
-    BTree tree = open_btree(help, help.kwbtree_file);
+    BTree tree = open_btree(help.reader(help.kwbtree_file));
     ByteReader kwdata = help.reader(help.kwdata_file);
     // One table entry per topic offset that |KWDATA holds; occurrences that
     // would go beyond that are not there to be read.
     const size_t count = kwdata.size() / 4;
     table.entries.reserve(count);
     size_t keywords = 0;
-    walk_leaves(tree, help.kwbtree_file.offset, [&](ByteReader& page, size_t page_pos, int16_t entries) {
+    walk_btree_leaves(tree, [&](ByteReader& page, size_t page_start, int16_t entries) {
         for (int16_t k = 0; k < entries; ++k) {
             report_progress(help, progress_percent(43, keywords, 3, count), 1);
             ++keywords;
-            uint32_t keyword_pos = static_cast<uint32_t>(page_pos + page.tell());
+            uint32_t keyword_pos = static_cast<uint32_t>(help.kwbtree_file.offset + page_start + page.tell());
             page.cstring();
             int16_t occurrences = page.i16();
             uint32_t data_offset = page.u32();
@@ -281,12 +203,6 @@ void load_keyword_table(HelpFile& help) {
         return true;
     });
     index_keyword_table(table);
-}
-
-std::optional<std::string> context_name_in_range(HelpFile& help, int32_t low, uint32_t high) {
-    IndexSpan spans[2];
-    size_t n = spans_in_range(help.context_table.sorted_offsets, low, high, spans);
-    return first_context_in_spans(help, spans, n);
 }
 
 std::optional<std::string> context_name_at(HelpFile& help, uint32_t topic_offset) {

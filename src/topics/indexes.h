@@ -35,7 +35,6 @@ struct KeywordTable {
         int32_t topic_offset;
         uint32_t keyword_pos;  // absolute file position of the keyword text
     };
-    bool loaded = false;
     std::vector<Entry> entries;  // only the occurrences actually read
 
     // Index ordered by (topic offset taken unsigned, table index); built by
@@ -56,10 +55,8 @@ void load_keyword_table(HelpFile& help);
 void index_context_table(ContextTable& table);
 void index_keyword_table(KeywordTable& table);
 
-// Name of the first context entry (table order, hash not 0) whose topic
-// offset lies in [low, high] (low compared signed, high unsigned).
-std::optional<std::string> context_name_in_range(HelpFile& help, int32_t low, uint32_t high);
-// The names of every such entry, in table order.
+// The names of every context entry (hash not 0) whose topic offset lies in
+// [low, high] (low compared signed, high unsigned), in table order.
 std::vector<std::string> context_names_in_range(HelpFile& help, int32_t low, uint32_t high);
 // Name of the first context entry (table order, hash not 0) whose topic
 // offset is exactly topic_offset.

@@ -30,6 +30,12 @@ namespace korvane {
 
 namespace {
 
+// Where the |Phrases offset table starts: stored, compressed, and with the
+// long header (which starts at kLongHeaderAt).
+constexpr size_t kStoredTableAt = 4, kCompressedTableAt = 8, kLongTableAt = 40;
+constexpr size_t kLongHeaderAt = 2;
+constexpr int32_t kLongHeaderAbove = 0x10000;
+
 // Offsets from the file index buffers of `limit` bytes: clamp them so that
 // every lookup stays inside the buffer.
 void clamp_offsets(std::vector<uint32_t>& offsets, size_t limit) {
@@ -57,19 +63,6 @@ std::vector<uint8_t> decompress_all(ByteReader in, uint32_t length, int64_t anno
 
 bool is_compressed_table(const HelpFile& help) { return (help.system_flags & 0x0C) != 0 && !help.is_hc30; }
 
-// Phrase index of the table selected by the file's version; false when the
-// table is not loaded or has no such phrase.
-bool find_phrase(const HelpFile& help, uint32_t index, const uint8_t*& data, size_t& size) {
-    const PhraseTables& t = help.phrases;
-    const std::vector<uint32_t>& off = help.is_hcrtf ? t.indexed_offsets : t.plain_offsets;
-    const std::vector<uint8_t>& text = help.is_hcrtf ? t.indexed_text : t.plain_text;
-    if (static_cast<size_t>(index) + 1 >= off.size()) return false;
-    uint32_t a = off[index], b = off[index + 1];
-    data = text.data() + a;
-    size = b > a ? b - a : 0;
-    return true;
-}
-
 class Output {
 public:
     Output(std::vector<uint8_t>& out, size_t capacity) : out_(out), capacity_(capacity) {}
@@ -81,14 +74,9 @@ public:
     void repeat(uint8_t v, size_t n) { out_.insert(out_.end(), std::min(n, capacity_ - out_.size()), v); }
     // A phrase goes up to its first NUL byte.
     void phrase(const HelpFile& help, uint32_t index, bool space) {
-        const uint8_t* p = nullptr;
-        size_t n = 0;
-        if (!find_phrase(help, index, p, n)) return;
-        if (n) {
-            const void* nul = std::memchr(p, 0, n);
-            if (nul) n = static_cast<size_t>(static_cast<const uint8_t*>(nul) - p);
-            append(p, n);
-        }
+        std::optional<std::string_view> text = phrase_text(help, index);
+        if (!text) return;
+        append(reinterpret_cast<const uint8_t*>(text->data()), text->substr(0, text->find('\0')).size());
         if (space) repeat(' ', 1);
     }
 
@@ -107,16 +95,16 @@ void load_phrase_table(HelpFile& help) {
     in.skip(2);
     int32_t text_size = in.i32();
     const bool compressed = is_compressed_table(help);
-    size_t table_at = compressed ? 8 : 4;
+    size_t table_at = compressed ? kCompressedTableAt : kStoredTableAt;
     // The longer header only occurs with compressed tables: in a stored one
     // the bytes at 4 are the first two offsets, which exceed 0x10000 in
     // nearly every table.
-    if (compressed && text_size > 0x10000) {
-        in.seek(2);
+    if (compressed && text_size > kLongHeaderAbove) {
+        in.seek(kLongHeaderAt);
         count = in.u16();
         in.skip(2);
         text_size = in.i32();
-        table_at = 40;
+        table_at = kLongTableAt;
     }
     const size_t n = count;
     const size_t table_bytes = 2 * (n + 1);
@@ -139,7 +127,6 @@ void load_phrase_table(HelpFile& help) {
         t.plain_offsets[i] = 2 * i + 2 <= t.plain_text.size() ? ByteReader::le16(t.plain_text.data() + 2 * i) : 0;
     }
     clamp_offsets(t.plain_offsets, t.plain_text.size());
-    t.plain_loaded = true;
 }
 
 void load_indexed_phrase_table(HelpFile& help) {
@@ -197,14 +184,15 @@ void load_indexed_phrase_table(HelpFile& help) {
         offset = std::min(offset + length + number, top);
         t.indexed_offsets[i + 1] = static_cast<uint32_t>(offset);
     }
-    t.indexed_loaded = true;
 }
 
-std::string_view phrase_text(const HelpFile& help, uint32_t index) {
-    const uint8_t* p = nullptr;
-    size_t n = 0;
-    if (!find_phrase(help, index, p, n)) return {};
-    return {reinterpret_cast<const char*>(p), n};
+std::optional<std::string_view> phrase_text(const HelpFile& help, uint32_t index) {
+    const PhraseTables& t = help.phrases;
+    const std::vector<uint32_t>& off = help.is_hcrtf ? t.indexed_offsets : t.plain_offsets;
+    const std::vector<uint8_t>& text = help.is_hcrtf ? t.indexed_text : t.plain_text;
+    if (static_cast<size_t>(index) + 1 >= off.size()) return std::nullopt;
+    uint32_t a = off[index], b = off[index + 1];
+    return std::string_view(reinterpret_cast<const char*>(text.data()) + a, b > a ? b - a : 0);
 }
 
 void expand_phrases(const HelpFile& help, const uint8_t* source, size_t source_length, size_t capacity,

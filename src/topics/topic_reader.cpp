@@ -1,15 +1,5 @@
 // The topic block reader.
 //
-// |TOPIC is a row of blocks of 4096 bytes (2048 in 3.0 files): a 12-byte
-// header of three topic positions (last_link: the last record that begins
-// in the previous block; first_link: the first record that begins in this
-// one; last_topic_header) and a data area of 4084 (2036) bytes, compressed
-// per block with LZ77 when the file's topics are compressed. A topic
-// position is block << 14 | (12 + byte in the block's data) (<< 11 in 3.0
-// files), so a block's decompressed data can reach 16372 bytes. The records
-// run on from block to block without gaps; each starts with i32 link_size
-// (the whole record as stored) and has i32 next_link at 12.
-//
 // A block's data can hold junk behind its valid bytes (the unused part of a
 // compressed area decompresses too). The header of the following block
 // tells where the valid data end: its last_link names the last record that
@@ -30,16 +20,10 @@ namespace {
 
 constexpr size_t kBufferSize = 16384;  // the most 14-bit positions address
 
-struct Geometry {
-    size_t block_size, area;
-    unsigned shift, offset_shift;
-    uint32_t mask;
-};
+using Geometry = TopicBlockGeometry;
+constexpr uint32_t kHeader = kTopicBlockHeaderSize;
 
-Geometry geometry(const HelpFile& help) {
-    if (help.is_hc30) return {2048, 2036, 11, 12, 0x7FF};
-    return {4096, 4084, 14, 15, 0x3FFF};
-}
+Geometry geometry(const HelpFile& help) { return topic_block_geometry(help.is_hc30); }
 
 int32_t block_of(uint32_t position, unsigned shift) { return static_cast<int32_t>(position) >> shift; }
 
@@ -56,8 +40,8 @@ uint32_t valid_end(TopicReader& r, const Geometry& g, bool hc30, uint32_t curren
     TopicReader::Straddler rec;
     if (block_of(last_link, g.shift) == static_cast<int32_t>(current)) {
         uint32_t p = last_link & g.mask;
-        if (p < 12 || p - 12 + 4 > avail) return avail;
-        const uint32_t start = p - 12;
+        if (p < kHeader || p - kHeader + 4 > avail) return avail;
+        const uint32_t start = p - kHeader;
         rec.known = true;
         rec.position = last_link;
         rec.start = r.block_base + start;
@@ -73,12 +57,12 @@ uint32_t valid_end(TopicReader& r, const Geometry& g, bool hc30, uint32_t curren
     }
     if (static_cast<int32_t>(rec.size) <= 0) return avail;
     const bool first_in_next = block_of(first_link, g.shift) == static_cast<int32_t>(current) + 1 &&
-                               (first_link & g.mask) >= 12;
+                               (first_link & g.mask) >= kHeader;
     // Behind the valid data there may be junk that reads like a header; when
     // the next block's first record says fewer than 16 bytes of this record
     // stand here, its next_link is not among them.
     if (first_in_next) {
-        uint32_t in_next = (first_link & g.mask) - 12;
+        uint32_t in_next = (first_link & g.mask) - kHeader;
         if (rec.size >= in_next && rec.size - in_next < 16) rec.has_next = false;
     }
     const int64_t end = static_cast<int64_t>(rec.start + rec.size) - static_cast<int64_t>(r.block_base);
@@ -87,7 +71,7 @@ uint32_t valid_end(TopicReader& r, const Geometry& g, bool hc30, uint32_t curren
     int64_t cut = avail;
     if (hc30) {
         // The next block begins with a new record: this one ends here.
-        if ((first_link & g.mask) == 12) cut = end;
+        if ((first_link & g.mask) == kHeader) cut = end;
     } else if (rec.has_next) {
         int32_t next_block = block_of(rec.next, g.shift);
         uint32_t low = rec.next & g.mask;
@@ -99,17 +83,17 @@ uint32_t valid_end(TopicReader& r, const Geometry& g, bool hc30, uint32_t curren
             if (rest) cut = end - *rest;
         } else if (next_block == static_cast<int32_t>(current) || low == 0) {
             cut = end;
-        } else if (next_block == static_cast<int32_t>(current) + 1 && low >= 12) {
+        } else if (next_block == static_cast<int32_t>(current) + 1 && low >= kHeader) {
             // The record runs on into the next block, where low - 12 of its
             // bytes stand before the next record.
-            cut = end - (low - 12);
+            cut = end - (low - kHeader);
         }
         // A next record two or more blocks ahead: the record fills the rest
         // of this block and whole blocks after it; keep everything.
     } else if (first_in_next) {
         // Its header is cut by the block end, so next_link is not here; the
         // next block's first record tells how much of it stands there.
-        cut = end - ((first_link & g.mask) - 12);
+        cut = end - ((first_link & g.mask) - kHeader);
     }
     const uint32_t valid =
         cut <= std::max<int64_t>(start, 0) || cut > static_cast<int64_t>(avail) ? avail : static_cast<uint32_t>(cut);
@@ -135,8 +119,8 @@ bool load_block(HelpFile& help, uint32_t* topic_offset, int* new_block) {
     const uint32_t current = r.blocks_loaded++;
     r.block_base += r.avail;
 
-    const size_t data_start = static_cast<size_t>(block_start) + 12;
-    const size_t length = data_start < total ? std::min(g.area, total - data_start) : 0;
+    const size_t data_start = static_cast<size_t>(block_start) + kHeader;
+    const size_t length = data_start < total ? std::min<size_t>(g.area, total - data_start) : 0;
     topic.seek(data_start);
     const bool compressed = help.topics_compressed && !help.is_hc30;
     if (compressed) {
@@ -149,13 +133,13 @@ bool load_block(HelpFile& help, uint32_t* topic_offset, int* new_block) {
 
     const uint64_t next_start = block_start + g.block_size;
     if (next_start < total) {
-        ByteReader header = topic.sub(static_cast<size_t>(next_start), 12);
+        ByteReader header = topic.sub(static_cast<size_t>(next_start), kHeader);
         uint32_t last_link = header.u32();
         uint32_t first_link = header.u32();
         auto final_length = [&]() -> std::optional<uint32_t> {
             if (next_start + g.block_size < total) return std::nullopt;
-            const size_t start = static_cast<size_t>(next_start) + 12;
-            const size_t len = start < total ? std::min(g.area, total - start) : 0;
+            const size_t start = static_cast<size_t>(next_start) + kHeader;
+            const size_t len = start < total ? std::min<size_t>(g.area, total - start) : 0;
             if (!compressed) return static_cast<uint32_t>(len);
             std::vector<uint8_t> scratch(kBufferSize);
             ByteReader last = topic.sub(start, len);
@@ -168,6 +152,23 @@ bool load_block(HelpFile& help, uint32_t* topic_offset, int* new_block) {
 
 }  // namespace
 
+TopicLinkHeader parse_topic_link_header(const uint8_t* raw) {
+    TopicLinkHeader h;
+    h.link_size = static_cast<int32_t>(ByteReader::le32(raw));
+    h.text_size = static_cast<int32_t>(ByteReader::le32(raw + 4));
+    h.next_link = static_cast<int32_t>(ByteReader::le32(raw + 12));
+    h.data1_size = static_cast<int32_t>(ByteReader::le32(raw + 16));
+    h.record_type = raw[20];
+    return h;
+}
+
+int64_t stored_text_size(const HelpFile& help, const TopicLinkHeader& h) {
+    if (help.phrases_file.present() || help.phrindex_file.present()) {
+        return static_cast<int64_t>(h.link_size) - h.data1_size;
+    }
+    return h.text_size;
+}
+
 int32_t read_topic_bytes(HelpFile& help, void* destination, int32_t count, uint32_t* topic_offset, int* new_block) {
     TopicReader& r = help.topic_reader;
     if (count == -1) {
@@ -179,7 +180,7 @@ int32_t read_topic_bytes(HelpFile& help, void* destination, int32_t count, uint3
         r = TopicReader{};
         r.active = true;
         r.buffer.assign(kBufferSize, 0);
-        r.stream_pos = 12;  // the header of block 0 is not needed
+        r.stream_pos = kHeader;  // the header of block 0 is not needed
         if (topic_offset) *topic_offset = 0;
     }
     uint8_t* out = static_cast<uint8_t*>(destination);

@@ -227,23 +227,14 @@ std::string absolute(const std::string& path) {
     return std::string(buf) + "/" + path;
 }
 
-const char* compiler_name(unsigned v) {
-    switch (v) {
-    case 15: return "HC30";
-    case 21: return "HC31";
-    case 27: return "WMVC (Media Viewer)";
-    case 33: return "HCRTF (Windows NT/Windows 95)";
-    default: return "unknown";
-    }
-}
-
 int list_help_file(const std::string& path) {
     OutputNames names = derive_output_names(path, 0);
     std::unique_ptr<HelpFile> help = open_input_file(names.input_path, 0);
     std::printf("%-40s %10s %10s\n", "name", "offset", "size");
     for (const InternalFile& f : help->files) std::printf("%-40s %10u %10u\n", f.name.c_str(), f.offset, f.size);
-    unsigned v = help->minor_version & 0xFF;
-    std::printf("\ncompiler: %s (minor version %u)\n", help->system_file.present() ? compiler_name(v) : "none", help->minor_version);
+    const char* compiler = compiler_name(help->minor_version & 0xFF);
+    std::printf("\ncompiler: %s (minor version %u)\n",
+                help->system_file.present() ? (compiler ? compiler : "unknown") : "none", help->minor_version);
     std::printf("system flags: 0x%04X\n", help->system_flags);
     std::printf("topics compressed: %s\n", help->topics_compressed ? "yes" : "no");
     std::printf("phrases: %s\n", help->phrases_file.present() ? "|Phrases" : help->phrimage_file.present() ? "|PhrIndex/|PhrImage" : "none");
