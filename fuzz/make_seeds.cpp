@@ -6,11 +6,13 @@
 // inputs of fuzz findings (finding-*.hlp), kept as regression inputs that
 // the test FuzzSeeds.EverySeedConvertsInTheFuzzModes converts.
 #include <cstdio>
+#include <random>
 #include <string>
 
 #include "support/hlp_builder.h"
 #include "support/index_builder.h"
 #include "support/picture_builder.h"
+#include "support/rtf_builder.h"
 #include "support/rtf_topics.h"
 #include "support/topic_builder.h"
 #include "topics/context_hash.h"
@@ -137,6 +139,150 @@ int main(int argc, char** argv) {
         b.add("|SYSTEM", system_file(21, 0));
         b.add("|bm" + std::to_string(packing), pictures_container(packing));
         save(dir, "pictures-packing" + std::to_string(packing) + ".hlp", b.build());
+    }
+    // What the others lack: phrase codes in a stored 3.0 table's text, a
+    // |TOMAP that names the [Map] entries, a |FONT with a white colour.
+    HelpFileSpec coded;
+    coded.minor_version = 15;
+    coded.phrase_kind = PhraseKind::plain;
+    coded.phrases = {"text", "with", "Topic", "cell"};
+    coded.records = rich_topics(4);
+    TopicRecord phrased = plain_text("");
+    Bytes coded_text;
+    coded_text.raw(plain_phrase_code(2, true)).raw("and ").raw(plain_phrase_code(0)).raw(plain_phrase_code(1, true)).raw("x").u8(0).u8(0);
+    phrased.text = coded_text.b;
+    coded.records.push_back(phrased);
+    BuiltHelpFile first = build_help_file(coded);
+    coded.extra_files = indexes(first.topic);
+    Bytes tomap;
+    tomap.fill(64, 0xEE).u32(77).u32(static_cast<uint32_t>(first.topic.records[1].text_offset)).u32(5);
+    coded.extra_files.push_back({"|TOMAP", tomap.b});
+    coded.extra_files.push_back({"|FONT", font_file({"Arial", "Courier"}, {{0, 20, 3, 0, 255, 255, 255}, {0, 24, 1, 1, 0, 0, 255}})});
+    save(dir, "version30-coded.hlp", build_help_file(coded).bytes);
+    // A picture named without the bar beside baggage, and control and high
+    // bytes in the text.
+    HelpFileSpec named;
+    named.system_records = system_records();
+    named.records = rich_topics(2);
+    named.records.push_back(plain_text("bytes \x01\x1F\x7F\x80\x81\x9F\xFF end"));
+    named.extra_files = {{"bm1", pictures_container(1)}, {"|bm2", pictures_container(0)}, {"notes.txt", to_bytes("baggage")},
+                         {"|FONT", font_file({"Arial"}, {{0, 20, 3, 0, 255, 255, 255}, {0x01, 24, 1, 0, 10, 20, 30}})}};
+    save(dir, "named-pictures.hlp", build_help_file(named).bytes);
+    // Records of 70,000 characters in every storage: they must come back whole.
+    std::mt19937 random(7);
+    std::string text;
+    for (int i = 0; text.size() < 70000; ++i) {
+        if (i % 3 == 2) {
+            for (int k = 0; k < 6; ++k) text += static_cast<char>('a' + random() % 26);
+            text += ' ';
+        } else {
+            text += i % 3 ? "alpha " : "beta ";
+        }
+    }
+    text += "THE END";
+    std::vector<uint8_t> expanded = text_strings({text, ""});
+    std::vector<uint8_t> plain, indexed;
+    for (size_t at = 0; at < text.size();) {
+        bool alpha = text.compare(at, 6, "alpha ") == 0;
+        bool beta = text.compare(at, 5, "beta ") == 0;
+        if (alpha || beta) {
+            auto code = plain_phrase_code(alpha ? 0 : 1, true);
+            plain.insert(plain.end(), code.begin(), code.end());
+            indexed.push_back(indexed_phrase_code(alpha ? 0 : 1)[0]);
+            at += alpha ? 6 : 5;
+        } else {
+            plain.push_back(static_cast<uint8_t>(text[at]));
+            indexed.push_back(0x03);
+            indexed.push_back(static_cast<uint8_t>(text[at]));
+            ++at;
+        }
+    }
+    plain.push_back(0);
+    plain.push_back(0);
+    indexed.push_back(0x1F);
+    struct Long {
+        const char* name;
+        uint16_t minor, flags;
+        PhraseKind kind;
+        std::vector<std::string> phrases;
+        const std::vector<uint8_t>& stored;
+    } longs[] = {
+        {"long-stored.hlp", 21, 0, PhraseKind::none, {}, expanded},
+        {"long-lz77.hlp", 21, 4, PhraseKind::none, {}, expanded},
+        {"long-phrases.hlp", 21, 0, PhraseKind::plain, {"alpha", "beta"}, plain},
+        {"long-compressed-phrases.hlp", 21, 4, PhraseKind::plain, {"alpha", "beta"}, plain},
+        {"long-indexed-phrases.hlp", 33, 4, PhraseKind::indexed, {"alpha ", "beta "}, indexed},
+        {"long-version30.hlp", 15, 0, PhraseKind::none, {}, expanded},
+    };
+    for (const Long& c : longs) {
+        bool hc30 = c.minor == 15;
+        TopicRecord header = topic_header({.title = "Long"});
+        if (hc30) header.format.resize(12);
+        TopicRecord body = text_record(Format().info(0).u8(0x82).u8(0xFF), {}, hc30 ? 0x01 : 0x20);
+        body.text = c.stored;
+        body.text_size = static_cast<int32_t>(expanded.size());
+        HelpFileSpec desc;
+        desc.records = {header, body, header, plain_text("after")};
+        desc.minor_version = c.minor;
+        desc.system_flags = c.flags;
+        desc.phrase_kind = c.kind;
+        desc.phrases = c.phrases;
+        save(dir, c.name, build_help_file(desc).bytes);
+    }
+    // Damaged containers the conversion must refuse with a message, and
+    // damaged copies of the seeds above, for the snapshot runs under the
+    // sanitizers.
+    HlpBuilder small;
+    small.directory.entries_per_leaf = 2;
+    small.add("|SYSTEM", system_file(21, 0, {{1, to_bytes(std::string("Title\0", 6))}}));
+    small.add("|FONT", to_bytes("x"));
+    small.add("|TOPIC", to_bytes("y"));
+    small.add("extra", to_bytes("z"));
+    std::vector<uint8_t> good = small.build();
+    uint32_t dir_at = good[4] | good[5] << 8 | good[6] << 16 | static_cast<uint32_t>(good[7]) << 24;
+    size_t pages = dir_at + 47;
+    auto put = [](std::vector<uint8_t> b, size_t at, uint32_t v) { poke(b, at, v); return b; };
+    std::vector<uint8_t> cut = good;
+    cut.resize(pages + 20);
+    std::vector<uint8_t> next_leaf = good;
+    next_leaf[pages + 6] = 0x00;
+    next_leaf[pages + 7] = 0x70;
+    std::vector<uint8_t> loop = put(good, dir_at + 9 + 34, 9);
+    loop[pages + 1024 + 6] = 0;
+    loop[pages + 1024 + 7] = 0;
+    HlpBuilder long_name = small;
+    long_name.add(std::string(59, 'n'), to_bytes("long"));
+    HlpBuilder longest_name = small;
+    longest_name.add(std::string(58, 'n'), to_bytes("long"));
+    HlpBuilder short_system;
+    short_system.add("|SYSTEM", to_bytes("\x6C\x03\x15"));
+    HlpBuilder minor22 = small;
+    minor22.files[0].second = system_file(22, 0);
+    HlpBuilder hcrtf = small;
+    hcrtf.files[0].second = system_file(33, 0);
+    const std::pair<const char*, std::vector<uint8_t>> damaged[] = {
+        {"damaged-cut-directory.hlp", cut},
+        {"damaged-directory-past-end.hlp", put(good, 4, static_cast<uint32_t>(good.size() + 100))},
+        {"damaged-next-leaf-past-end.hlp", next_leaf},
+        {"damaged-leaf-loop.hlp", loop},
+        {"damaged-file-header-past-end.hlp", put(good, pages + 16, static_cast<uint32_t>(good.size()))},
+        {"damaged-name-too-long.hlp", long_name.build()},
+        {"damaged-short-system.hlp", short_system.build()},
+        {"damaged-three-bytes.hlp", std::vector<uint8_t>(good.begin(), good.begin() + 3)},
+        {"unknown-compiler.hlp", minor22.build()},
+        {"longest-name.hlp", longest_name.build()},
+        {"hcrtf-small.hlp", hcrtf.build()},
+    };
+    for (const auto& [name, bytes] : damaged) save(dir, name, bytes);
+    std::mt19937 flips(12);
+    for (const char* name : {"compressed-phrases.hlp", "indexed-phrases.hlp", "version30-coded.hlp", "named-pictures.hlp",
+                             "table-types.hlp", "pictures-packing3.hlp"}) {
+        std::vector<uint8_t> bytes = read_file(dir + "/" + name);
+        for (int k = 0; k < 3; ++k) {
+            std::vector<uint8_t> copy = bytes;
+            for (int n = 0; n < 20; ++n) copy[copy.size() / 4 + flips() % (copy.size() * 3 / 4)] = static_cast<uint8_t>(flips());
+            save(dir, "random-damage-" + std::to_string(k) + "-" + name, copy);
+        }
     }
     return 0;
 }
