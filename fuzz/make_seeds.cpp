@@ -5,6 +5,8 @@
 // fuzz/seeds also holds files it does not write: halibut-small.hlp and the
 // inputs of fuzz findings (finding-*.hlp), kept as regression inputs that
 // the test FuzzSeeds.EverySeedConvertsInTheFuzzModes converts.
+#include <iconv.h>
+
 #include <cstdio>
 #include <random>
 #include <string>
@@ -283,6 +285,49 @@ int main(int argc, char** argv) {
             for (int n = 0; n < 20; ++n) copy[copy.size() / 4 + flips() % (copy.size() * 3 / 4)] = static_cast<uint8_t>(flips());
             save(dir, "random-damage-" + std::to_string(k) + "-" + name, copy);
         }
+    }
+    // Text in a double-byte code page, with the records that name a code
+    // page or not: what is detected and declared.
+    auto encode = [](const std::string& text, const char* to) {
+        iconv_t cd = iconv_open(to, "UTF-8");
+        std::string in = text, out(text.size() * 4, '\0');
+        char* src = in.data();
+        char* dst = out.data();
+        size_t src_left = in.size(), dst_left = out.size();
+        iconv(cd, &src, &src_left, &dst, &dst_left);
+        iconv_close(cd);
+        out.resize(out.size() - dst_left);
+        return out;
+    };
+    const std::string japanese = encode("日本語のヘルプです。表示とソフトの機能とムービーについて説明します。", "CP932");
+    const std::string german = encode("Größe der Bildschirmschriften ändern: Schaltfläche Übernehmen drücken.", "CP1252");
+    auto long_font = [](uint8_t charset) {
+        return Bytes().fill(12).i32(-10).fill(12).i32(400).fill(3).u8(charset).fill(3).u8(0x20).fill(2).b;
+    };
+    std::vector<uint8_t> short_fonts = font_file({"Helv"}, {{0, 20, 3, 0, 0, 0, 0}});
+    Bytes long_fonts, symbol_fonts;
+    long_fonts.u16(1).u16(2).u16(8).u16(8 + 32).raw("Helv").fill(28).raw(long_font(0)).raw(long_font(136));
+    symbol_fonts.u16(1).u16(2).u16(8).u16(8 + 32).raw("Helv").fill(28).raw(long_font(2)).raw(long_font(128));
+    struct CodePage {
+        const char* name;
+        std::string text;
+        std::vector<std::pair<uint16_t, std::vector<uint8_t>>> records;
+        std::vector<uint8_t> font;
+    } code_pages[] = {
+        {"codepage-japanese.hlp", japanese, {}, short_fonts},
+        {"codepage-western.hlp", german, {}, short_fonts},
+        {"codepage-record.hlp", "plain", {{11, {128, 0}}}, short_fonts},
+        {"codepage-western-record.hlp", japanese, {{11, {0, 0}}}, short_fonts},
+        {"codepage-logical-fonts.hlp", "plain", {}, long_fonts.b},
+        {"codepage-symbol-font.hlp", "plain", {}, symbol_fonts.b},
+    };
+    for (const CodePage& c : code_pages) {
+        HelpFileSpec spec;
+        spec.minor_version = c.records.empty() ? 21 : 33;
+        spec.system_records = c.records;
+        spec.records = {topic_header({.number = 0, .title = "Title"}), plain_text(c.text)};
+        spec.extra_files = {{"|FONT", c.font}};
+        save(dir, c.name, build_help_file(spec).bytes);
     }
     return 0;
 }
