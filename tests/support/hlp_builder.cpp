@@ -191,4 +191,26 @@ RunResult run_program(const std::vector<std::string>& argv, const std::string& c
     return r;
 }
 
+std::string flat(std::string_view s) {
+    std::string out;
+    for (char c : s) {
+        if (c != '\n' && c != '\r') out += c;
+    }
+    return out;
+}
+
+bool balanced_rtf(std::string_view rtf) {
+    long depth = 0;
+    for (size_t i = 0; i < rtf.size(); ++i) {
+        if (rtf[i] == '\\') {
+            ++i;  // the escaped character or the start of a control word
+        } else if (rtf[i] == '{') {
+            ++depth;
+        } else if (rtf[i] == '}' && --depth < 0) {
+            return false;
+        }
+    }
+    return depth == 0;
+}
+
 }  // namespace korvane::test

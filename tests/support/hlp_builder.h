@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -60,12 +61,23 @@ struct HlpBuilder {
 // Text helpers for comparing output.
 std::string trim(std::string s);   // without leading and trailing white space
 std::string lower(std::string s);  // ASCII letters in lower case
+std::string flat(std::string_view s);  // without CR and LF
+// True when every "{" has its "}" (escaped braces do not count) and no "}"
+// comes too early.
+bool balanced_rtf(std::string_view rtf);
 
 // Files and processes for tests.
 void write_file(const std::string& path, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> read_file(const std::string& path);
 std::string read_text(const std::string& path);
 bool file_exists(const std::string& path);
+
+// Changes the working directory for its lifetime.
+struct WorkingDirectory {
+    std::filesystem::path previous = std::filesystem::current_path();
+    explicit WorkingDirectory(const std::string& dir) { std::filesystem::current_path(dir); }
+    ~WorkingDirectory() { std::filesystem::current_path(previous); }
+};
 
 // A fresh directory removed at the end of the scope.
 class TempDir {

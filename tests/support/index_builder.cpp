@@ -1,11 +1,11 @@
 // Index file builders: B-tree leaf entries in the layouts of |CONTEXT and
-// |KWBTREE, and the flat |KWDATA and |CTXOMAP files.
+// |KWBTREE, and the flat |KWDATA file.
 #include "support/index_builder.h"
 
 #include <algorithm>
 #include <filesystem>
 
-#include "support/topic_builder.h"
+#include "helpfile/helpfile.h"
 
 namespace korvane::test {
 
@@ -15,27 +15,15 @@ std::vector<uint8_t> context_btree(const std::vector<std::pair<int32_t, int32_t>
     return build_btree(leaf_entries, desc);
 }
 
-std::vector<uint8_t> keyword_entry(const std::string& text, int16_t count, uint32_t kwdata_offset) {
-    return Bytes().str(text).i16(count).u32(kwdata_offset).b;
-}
-
 KeywordFiles keyword_files(const std::vector<KeywordSpec>& keywords, const BTreeSpec& desc) {
     std::vector<std::vector<uint8_t>> leaf_entries;
     Bytes kwdata;
     for (const KeywordSpec& k : keywords) {
-        leaf_entries.push_back(keyword_entry(k.text, static_cast<int16_t>(k.occurrences.size()),
-                                             static_cast<uint32_t>(kwdata.size())));
+        leaf_entries.push_back(
+            Bytes().str(k.text).i16(static_cast<int>(k.occurrences.size())).u32(static_cast<uint32_t>(kwdata.size())).b);
         for (int32_t offset : k.occurrences) kwdata.i32(offset);
     }
     return {build_btree(leaf_entries, desc), kwdata.b};
-}
-
-std::vector<uint8_t> ctxomap_file(const std::vector<std::pair<int32_t, uint32_t>>& entries,
-                                  std::optional<uint16_t> count) {
-    Bytes out;
-    out.u16(count ? *count : static_cast<unsigned>(entries.size()));
-    for (const auto& [number, offset] : entries) out.i32(number).u32(offset);
-    return out.b;
 }
 
 void poke(std::vector<uint8_t>& bytes, size_t at, uint32_t v, int width) {
@@ -53,18 +41,8 @@ std::unique_ptr<HelpFile> open_files(const TempDir& dir,
     HlpBuilder b;
     b.add("|SYSTEM", system_file(minor, flags));
     for (const auto& [name, content] : files) b.add(name, content);
-    return open_help_bytes(b.build(), dir);
-}
-
-std::vector<std::string> corpus_help_files(const std::string& root) {
-    std::vector<std::string> paths;
-    if (!std::filesystem::is_directory(root)) return paths;
-    for (const auto& f : std::filesystem::recursive_directory_iterator(root)) {
-        std::string path = f.path().string(), ext = f.path().extension().string();
-        if ((ext == ".hlp" || ext == ".HLP") && path.find("/not-winhelp/") == std::string::npos) paths.push_back(path);
-    }
-    std::sort(paths.begin(), paths.end());
-    return paths;
+    write_file(dir / "t.hlp", b.build());
+    return open_help_file(dir / "t.hlp", 0);
 }
 
 }  // namespace korvane::test
