@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "support/hlp_builder.h"
+#include "support/test_util.h"
 
 using namespace korvane::test;
 namespace fs = std::filesystem;

@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "support/hlp_builder.h"
+#include "support/test_util.h"
 
 using namespace korvane::test;
 
@@ -30,36 +30,6 @@ std::string convert_text(const std::string& text, const char* from, const char* 
     return out;
 }
 
-// The bytes of RTF text: hexadecimal and symbol escapes become their bytes;
-// control words, braces and line breaks are dropped.
-std::string rtf_bytes(const std::string& rtf) {
-    std::string out;
-    for (size_t i = 0; i < rtf.size(); ++i) {
-        char c = rtf[i];
-        if (c == '{' || c == '}' || c == '\r' || c == '\n') continue;
-        if (c != '\\') {
-            out += c;
-            continue;
-        }
-        char next = i + 1 < rtf.size() ? rtf[i + 1] : '\0';
-        if (next == '\'' && i + 3 < rtf.size()) {
-            out += static_cast<char>(std::stoi(rtf.substr(i + 2, 2), nullptr, 16));
-            i += 3;
-        } else if (next == '\\' || next == '{' || next == '}') {
-            out += next;
-            ++i;
-        } else {
-            size_t j = i + 1;
-            while (j < rtf.size() && std::isalpha(static_cast<unsigned char>(rtf[j]))) ++j;
-            if (j < rtf.size() && rtf[j] == '-') ++j;
-            while (j < rtf.size() && std::isdigit(static_cast<unsigned char>(rtf[j]))) ++j;
-            if (j < rtf.size() && rtf[j] == ' ') ++j;
-            i = j - 1;
-        }
-    }
-    return out;
-}
-
 std::string converted_rtf(const TempDir& dir, const std::string& option) {
     std::vector<std::string> argv{KORVANE_CLI_BIN, "--flags=0x18", "-C", dir.path(),
                                   KORVANE_SOURCE_DIR "/fuzz/seeds/codepage-japanese.hlp"};
@@ -76,7 +46,7 @@ TEST(CodePage, JapaneseTextDecodesInTheDeclaredCodePage) {
     TempDir dir;
     std::string rtf = converted_rtf(dir, "");
     ASSERT_EQ(rtf.rfind("{\\rtf1\\ansi\\ansicpg932", 0), 0u) << rtf.substr(0, 60);
-    EXPECT_NE(convert_text(rtf_bytes(rtf), "CP932", "UTF-8").find(kJapanese), std::string::npos) << rtf;
+    EXPECT_NE(convert_text(rtf_text(rtf), "CP932", "UTF-8").find(kJapanese), std::string::npos) << rtf;
     for (const char* symbol : {"\\\\", "\\{", "\\}"}) EXPECT_EQ(rtf.find(symbol), std::string::npos) << symbol;
 }
 

@@ -6,7 +6,7 @@
 #include <map>
 #include <sstream>
 
-#include "support/hlp_builder.h"
+#include "support/test_util.h"
 #include "topics/context_hash.h"
 
 using namespace korvane::test;

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "support/hlp_builder.h"
+#include "support/test_util.h"
 
 using namespace korvane::test;
 namespace fs = std::filesystem;

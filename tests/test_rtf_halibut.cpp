@@ -12,7 +12,7 @@
 
 #include "driver/convert.h"
 #include "helpfile/helpfile.h"
-#include "support/hlp_builder.h"
+#include "support/test_util.h"
 
 using namespace korvane;
 using namespace korvane::test;

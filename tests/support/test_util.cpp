@@ -1,4 +1,4 @@
-#include "support/hlp_builder.h"
+#include "support/test_util.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -16,94 +16,6 @@
 #include <stdexcept>
 
 namespace korvane::test {
-
-std::vector<uint8_t> build_btree(const std::vector<std::vector<uint8_t>>& entries, const BTreeSpec& desc) {
-    size_t per_leaf = desc.entries_per_leaf ? desc.entries_per_leaf : std::max<size_t>(entries.size(), 1);
-    size_t leaves = std::max<size_t>(1, (entries.size() + per_leaf - 1) / per_leaf);
-    int levels = leaves > 1 ? desc.index_levels : 0;
-    size_t pages = leaves + static_cast<size_t>(levels);
-    int root = static_cast<int>(pages) - 1;
-
-    Bytes out;
-    out.u16(0x293B).u8(0x02).u8(0).u16(desc.page_size);
-    out.fill(16, 0);  // structure description
-    out.i16(0).i16(0).i16(root).i16(-1).i16(static_cast<int>(pages)).i16(levels + 1);
-    out.u32(static_cast<uint32_t>(entries.size()));
-
-    for (size_t leaf = 0; leaf < leaves; ++leaf) {
-        Bytes page;
-        size_t first = leaf * per_leaf;
-        size_t last = std::min(entries.size(), first + per_leaf);
-        page.u16(0).i16(static_cast<int>(last - first));
-        page.i16(leaf == 0 ? -1 : static_cast<int>(leaf - 1));
-        page.i16(leaf + 1 == leaves ? -1 : static_cast<int>(leaf + 1));
-        for (size_t i = first; i < last; ++i) page.raw(entries[i]);
-        if (page.size() > desc.page_size) throw std::runtime_error("B-tree leaf overflows its page");
-        page.fill(desc.page_size - page.size());
-        out.raw(page);
-    }
-    for (int level = 0; level < levels; ++level) {
-        // Index page: leftmost child is the page below (the first leaf, or
-        // the index page of the level below).
-        Bytes page;
-        int child = level == 0 ? 0 : static_cast<int>(leaves) + level - 1;
-        page.u16(0).i16(level == 0 ? static_cast<int>(leaves - 1) : 0).i16(child);
-        if (level == 0) {
-            for (size_t leaf = 1; leaf < leaves; ++leaf) page.u8(0).i16(static_cast<int>(leaf));
-        }
-        page.fill(desc.page_size - page.size());
-        out.raw(page);
-    }
-    return out.b;
-}
-
-std::vector<uint8_t> system_file(uint16_t minor_version, uint16_t flags,
-                                 const std::vector<std::pair<uint16_t, std::vector<uint8_t>>>& records) {
-    Bytes out;
-    out.u16(0x036C).u16(minor_version).u16(1).u32(0).u16(flags);
-    for (const auto& [type, data] : records) {
-        out.u16(type).u16(static_cast<unsigned>(data.size())).raw(data);
-    }
-    return out.b;
-}
-
-namespace {
-
-Bytes internal_file(const std::vector<uint8_t>& content) {
-    Bytes f;
-    f.u32(static_cast<uint32_t>(content.size())).u32(static_cast<uint32_t>(content.size())).u8(0).raw(content);
-    return f;
-}
-
-}  // namespace
-
-std::vector<uint8_t> HlpBuilder::build() const {
-    Bytes out;
-    out.u32(0x00035F3F).u32(0).u32(0xFFFFFFFF).u32(0);  // directory offset patched below
-    std::vector<std::vector<uint8_t>> entries;
-    for (const auto& [name, content] : files) {
-        uint32_t header = static_cast<uint32_t>(out.size());
-        out.raw(internal_file(content));
-        Bytes e;
-        e.str(name).u32(header);
-        entries.push_back(e.b);
-    }
-    uint32_t dir_pos = static_cast<uint32_t>(out.size());
-    out.raw(internal_file(build_btree(entries, directory)));
-    std::memcpy(out.b.data() + 4, &dir_pos, 4);
-    uint32_t total = static_cast<uint32_t>(out.size());
-    std::memcpy(out.b.data() + 12, &total, 4);
-    return out.b;
-}
-
-uint32_t HlpBuilder::content_offset(std::string_view name) const {
-    uint32_t pos = 16;
-    for (const auto& [n, content] : files) {
-        if (n == name) return pos + 9;
-        pos += 9 + static_cast<uint32_t>(content.size());
-    }
-    return 0;
-}
 
 std::string trim(std::string s) {
     while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.pop_back();
@@ -211,6 +123,32 @@ bool balanced_rtf(std::string_view rtf) {
         }
     }
     return depth == 0;
+}
+
+std::string rtf_text(std::string_view s) {
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        char c = s[i];
+        if (c == '{' || c == '}' || c == '\r' || c == '\n') continue;
+        if (c != '\\') {
+            out += c;
+            continue;
+        }
+        if (++i >= s.size()) break;
+        char d = s[i];
+        if (d == '\'' && i + 2 < s.size()) {
+            out += static_cast<char>(std::stoi(std::string(s.substr(i + 1, 2)), nullptr, 16));
+            i += 2;
+        } else if (std::isalpha(static_cast<unsigned char>(d))) {
+            while (i < s.size() && std::isalpha(static_cast<unsigned char>(s[i]))) ++i;
+            if (i < s.size() && s[i] == '-') ++i;
+            while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i;
+            if (i >= s.size() || s[i] != ' ') --i;
+        } else {
+            out += d;  // \\ \{ \} and the like
+        }
+    }
+    return out;
 }
 
 }  // namespace korvane::test
