@@ -6,7 +6,8 @@
 #include <map>
 #include <sstream>
 
-#include "support/hlp_builder.h"
+#include "support/test_util.h"
+#include "topics/context_hash.h"
 
 using namespace korvane::test;
 
@@ -49,6 +50,22 @@ std::vector<std::string> groups(const std::string& def) {
     return out;
 }
 
+// The [MAP] lines "name=number", "name number" or "#define name number" as
+// {hash of the name, number}, sorted: names of the same hash are one.
+std::vector<std::pair<uint32_t, long>> map_of(const std::vector<std::string>& lines) {
+    std::vector<std::pair<uint32_t, long>> out;
+    for (std::string line : lines) {
+        for (char& c : line) c = c == '=' || c == '\t' ? ' ' : c;
+        std::istringstream words(line);
+        std::string name;
+        long number;
+        if (words >> name && (name != "#define" || words >> name) && words >> number)
+            out.emplace_back(korvane::context_hash(name), number);
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
 struct Case {
     const char* hlp;
     const char* hpj;
@@ -65,6 +82,8 @@ TEST(CorpusProject, TitleConfigAndWindowsMatchTheAuthorsProjects) {
         {"verinfo/verinfo.hlp", "verinfo/verinfo.hpj"},
         {"leakybin/LEAKYBIN.HLP", "leakybin/LeakyBin.Hpj"},
         {"statlist/StatList.hlp", "statlist/StatList.Hpj"},
+        {"msgdlg/DemoHelp1.hlp", "msgdlg/DemoHelp1.hpj"},
+        {"msgdlg/MainForm.hlp", "msgdlg/MainForm.hpj"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.hlp);
@@ -82,6 +101,7 @@ TEST(CorpusProject, TitleConfigAndWindowsMatchTheAuthorsProjects) {
             EXPECT_EQ(value_of(ours["options"], "title"), title);
         }
 
+        EXPECT_EQ(map_of(ours["map"]), map_of(theirs["map"]));
         std::vector<std::string> config = theirs["config"];
         EXPECT_EQ(ours["config"], config);
 

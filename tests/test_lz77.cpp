@@ -1,19 +1,19 @@
 // The LZ77 decoder: the coding and its bounds against short, cut and
-// hostile input. (Compressor output is decoded by the topic reader tests.)
+// hostile input. (Compressed topics and pictures are in the snapshot table.)
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <random>
 
-#include "support/topic_builder.h"
 #include "topics/lz77.h"
 
 using namespace korvane;
-using namespace korvane::test;
 
 namespace {
 
 using B = std::vector<uint8_t>;
+
+B to_bytes(std::string_view s) { return {s.begin(), s.end()}; }
 
 // Decodes `length` bytes of in into at most capacity bytes (default: the
 // 9-to-1 bound), reporting where the input stream stands afterwards.

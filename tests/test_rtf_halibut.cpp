@@ -12,7 +12,7 @@
 
 #include "driver/convert.h"
 #include "helpfile/helpfile.h"
-#include "support/rtf_topics.h"
+#include "support/test_util.h"
 
 using namespace korvane;
 using namespace korvane::test;

@@ -2,7 +2,7 @@
 # The processor time of a conversion with thousands of warnings in the
 # progress dialog and on the terminal, on Qt's offscreen platform. Builds
 # what is missing first (Release build in build-bench-gui).
-# Usage: tools/gui-benchmark.sh [TOPICS [MAPS]]   (default 1000 2000)
+# Usage: tools/gui-benchmark.sh [FILE.HLP]   (default: the corpus winfile.hlp)
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 build="${KORVANE_BUILD_DIR:-$here/build-bench-gui}"
@@ -17,4 +17,4 @@ if [ ! -x "$tool" ]; then
 fi
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
-QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$work" "$tool" "$@"
+QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$work" "$tool" "${1:-$here/tests/corpus/winfile/winfile.hlp}"

@@ -67,8 +67,8 @@ complete_words() {
     (cd "$files" && LC_ALL=C bash --norc --noprofile -c '
         compopt() { :; }  # only valid while readline completes
         source "$1"; shift
-        spec=$(complete -p "$1") || exit 1
-        fn=${spec##*-F }; fn=${fn%% *}
+        line=$(complete -p "$1") || exit 1
+        fn=${line##*-F }; fn=${fn%% *}
         COMP_WORDS=("${@//%/}"); COMP_CWORD=$(($# - 1))
         COMP_LINE="$*"; COMP_POINT=${#COMP_LINE}
         "$fn" "$1" "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}"

@@ -2,11 +2,8 @@
 // warnings, shown in the progress dialog and, for comparison, on the
 // terminal (tools/gui-benchmark.sh runs it on the offscreen platform).
 //
-// The generated help file has TOPICS topics without a context id (each a
-// warning of its own) and MAPS [Map] entries that point nowhere (one text,
-// raised MAPS times); it is converted with flags 0x38, both topic passes.
-//
-// Usage: korvane_gui_benchmark [TOPICS [MAPS]]   (default 1000 2000)
+// Usage: korvane_gui_benchmark FILE.HLP   (tools/gui-benchmark.sh gives
+// the corpus file with the most warnings when none is named)
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -24,40 +21,25 @@
 #include "driver/convert.h"
 #include "driver/platform.h"
 #include "helpfile/helpfile.h"
-#include "support/index_builder.h"
-#include "support/rtf_topics.h"
 #include "ui/console_platform.h"
 #include "ui/qt/qt_platform.h"
 
 using namespace korvane;
-using namespace korvane::test;
 
 namespace {
-
-std::vector<uint8_t> warning_help_file(int topics, int maps) {
-    HelpFileSpec desc;
-    desc.system_flags = 4;  // LZ77-compressed topic blocks
-    for (int i = 0; i < topics; ++i) {
-        desc.records.push_back(topic_header({.number = i, .title = "Topic " + std::to_string(i)}));
-        desc.records.push_back(plain_text("Text of topic " + std::to_string(i) + "."));
-    }
-    std::vector<std::pair<int32_t, uint32_t>> entries;
-    for (int i = 0; i < maps; ++i) entries.emplace_back(i + 1, 0xFFFFFFFFu);
-    desc.extra_files = {{"|CTXOMAP", ctxomap_file(entries)}};
-    return build_help_file(desc).bytes;
-}
 
 double processor_seconds(std::clock_t start) { return static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC; }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    int topics = argc > 1 ? std::atoi(argv[1]) : 1000;
-    int maps = argc > 2 ? std::atoi(argv[2]) : 2000;
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: korvane_gui_benchmark FILE.HLP\n");
+        return 2;
+    }
+    std::string path = QDir(QString::fromLocal8Bit(argv[1])).absolutePath().toStdString();
     QApplication app(argc, argv);
     QTemporaryDir dir;
-    std::string path = QDir(dir.path()).filePath(QStringLiteral("WARN.HLP")).toStdString();
-    write_file(path, warning_help_file(topics, maps));
     QDir::setCurrent(dir.path());
 
     // The progress dialog, dismissed as soon as the conversion has finished.
@@ -90,7 +72,7 @@ int main(int argc, char** argv) {
     ::dup2(saved, STDERR_FILENO);
     set_platform(nullptr);
 
-    std::printf("%d topics, %d map entries: %d rows in the warnings list\n", topics, maps, rows);
+    std::printf("%s: %d rows in the warnings list\n", argv[1], rows);
     std::printf("processor seconds: progress dialog %.3f, terminal %.3f\n", dialog_seconds, terminal_seconds);
     return 0;
 }

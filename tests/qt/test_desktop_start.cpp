@@ -10,7 +10,6 @@
 #include "driver/platform.h"
 #include "helpfile/helpfile.h"
 #include "qt/qt_test_util.h"
-#include "support/hlp_builder.h"
 #include "ui/qt/desktop_start.h"
 #include "ui/qt/progress_dialog.h"
 
@@ -24,7 +23,8 @@ class TestDesktopStart : public QObject {
 private slots:
     void folderWritable() {
         QTemporaryDir dir;
-        korvane::test::write_file(dir.filePath(QStringLiteral("F.HLP")).toStdString(), {1, 2});
+        QFile f(dir.filePath(QStringLiteral("F.HLP")));
+        QVERIFY(f.open(QIODevice::WriteOnly));
         QVERIFY(folder_writable(dir.path()));
         QVERIFY(!folder_writable(dir.filePath(QStringLiteral("missing"))));
         QVERIFY(!folder_writable(dir.filePath(QStringLiteral("F.HLP"))));  // a file, not a folder
@@ -56,10 +56,8 @@ private slots:
         root.mkpath(QStringLiteral("other"));
         root.mkpath(QStringLiteral("cwd"));
         QDir::setCurrent(root.filePath(QStringLiteral("cwd")));
-        korvane::test::HlpBuilder b;
-        b.add("|SYSTEM", korvane::test::system_file(21, 0));
         QString help = root.filePath(QStringLiteral("in/DESK.HLP"));
-        korvane::test::write_file(help.toStdString(), b.build());
+        QFile::copy(QStringLiteral(KORVANE_SOURCE_DIR "/fuzz/seeds/stored.hlp"), help);
         const QString in_folder = root.filePath(QStringLiteral("in"));
 
         QtPlatform platform(Language::English);
@@ -110,36 +108,6 @@ private slots:
         QVERIFY(offered);
         QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(root.filePath(expected))});
         QVERIFY(!platform.dialog());  // dismissed by the offer
-    }
-
-    // Enter on the finished dialog dismisses it without opening anything.
-    void enterDismissesWithoutOpening() {
-        FreshConfig config;
-        config.write_ini("[Options]\nMessageBeep=0\n");
-        QTemporaryDir dir;
-        QString help = dir.filePath(QStringLiteral("ENTER.HLP"));
-        korvane::test::HlpBuilder b;
-        b.add("|SYSTEM", korvane::test::system_file(21, 0));
-        korvane::test::write_file(help.toStdString(), b.build());
-        QtPlatform platform(Language::German);
-        set_platform(&platform);
-        DesktopHooks hooks;
-        hooks.convert = [](const std::string& p, int f) { convert_help_file(p, f); };
-        int opened = 0;
-        hooks.open_folder = [&](const QUrl&) { ++opened; };
-        QString offer_text;
-        QPointer<QTimer> finished = when_shown<ProgressDialog>(
-            [&](ProgressDialog* d) {
-                if (auto* offer = d->findChild<QPushButton*>(QStringLiteral("open_folder"))) offer_text = offer->text();
-                QTest::keyClick(d, Qt::Key_Return);
-            },
-            [](ProgressDialog* d) { return !d->running(); });
-        QCOMPARE(run_desktop_conversion(Language::German, platform, help, 0x18, hooks), 2);
-        set_platform(nullptr);
-        delete finished.data();
-        QCOMPARE(offer_text, desktop_texts(Language::German).open_folder);
-        QCOMPARE(opened, 0);
-        QVERIFY(QFile::exists(dir.filePath(QStringLiteral("ENTER.HPJ"))));
     }
 };
 

@@ -1,0 +1,154 @@
+#include "support/test_util.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+namespace korvane::test {
+
+std::string trim(std::string s) {
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.pop_back();
+    size_t i = 0;
+    while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i]))) ++i;
+    return s.substr(i);
+}
+
+std::string lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+void write_file(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream f(path, std::ios::binary);
+    f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<uint8_t> read_file(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+}
+
+std::string read_text(const std::string& path) {
+    std::vector<uint8_t> b = read_file(path);
+    return {b.begin(), b.end()};
+}
+
+bool file_exists(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+TempDir::TempDir() {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "korvane-test-XXXXXX").string();
+    std::vector<char> buf(tmpl.begin(), tmpl.end());
+    buf.push_back(0);
+    if (!::mkdtemp(buf.data())) throw std::runtime_error("mkdtemp failed");
+    path_ = buf.data();
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+}
+
+std::vector<std::string> TempDir::list() const {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(path_)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+
+RunResult run_program(const std::vector<std::string>& argv, const std::string& cwd,
+                      const std::vector<std::string>& env) {
+    RunResult r;
+    TempDir capture;
+    std::string out_path = capture / "out", err_path = capture / "err";
+    pid_t pid = ::fork();
+    if (pid < 0) return r;
+    if (pid == 0) {
+        if (!cwd.empty() && ::chdir(cwd.c_str()) != 0) ::_exit(127);
+        int o = ::open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        int e = ::open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        int in = ::open("/dev/null", O_RDONLY);
+        ::dup2(o, 1);
+        ::dup2(e, 2);
+        ::dup2(in, 0);
+        // Without a display, korvane FILE converts as on a terminal even
+        // though its output goes to files here.
+        for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) ::unsetenv(v);
+        for (const std::string& kv : env) ::putenv(const_cast<char*>(kv.c_str()));
+        std::vector<char*> args;
+        for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        ::execv(args[0], args.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    r.out = read_text(out_path);
+    r.err = read_text(err_path);
+    return r;
+}
+
+std::string flat(std::string_view s) {
+    std::string out;
+    for (char c : s) {
+        if (c != '\n' && c != '\r') out += c;
+    }
+    return out;
+}
+
+bool balanced_rtf(std::string_view rtf) {
+    long depth = 0;
+    for (size_t i = 0; i < rtf.size(); ++i) {
+        if (rtf[i] == '\\') {
+            ++i;  // the escaped character or the start of a control word
+        } else if (rtf[i] == '{') {
+            ++depth;
+        } else if (rtf[i] == '}' && --depth < 0) {
+            return false;
+        }
+    }
+    return depth == 0;
+}
+
+std::string rtf_text(std::string_view s) {
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        char c = s[i];
+        if (c == '{' || c == '}' || c == '\r' || c == '\n') continue;
+        if (c != '\\') {
+            out += c;
+            continue;
+        }
+        if (++i >= s.size()) break;
+        char d = s[i];
+        if (d == '\'' && i + 2 < s.size()) {
+            out += static_cast<char>(std::stoi(std::string(s.substr(i + 1, 2)), nullptr, 16));
+            i += 2;
+        } else if (std::isalpha(static_cast<unsigned char>(d))) {
+            while (i < s.size() && std::isalpha(static_cast<unsigned char>(s[i]))) ++i;
+            if (i < s.size() && s[i] == '-') ++i;
+            while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i;
+            if (i >= s.size() || s[i] != ' ') --i;
+        } else {
+            out += d;  // \\ \{ \} and the like
+        }
+    }
+    return out;
+}
+
+}  // namespace korvane::test

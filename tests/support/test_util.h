@@ -1,0 +1,63 @@
+// Helpers of the tests: files, temporary folders, running the programs, and
+// text comparisons.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace korvane::test {
+
+// Text helpers for comparing output.
+std::string trim(std::string s);   // without leading and trailing white space
+std::string lower(std::string s);  // ASCII letters in lower case
+std::string flat(std::string_view s);  // without CR and LF
+// True when every "{" has its "}" (escaped braces do not count) and no "}"
+// comes too early.
+bool balanced_rtf(std::string_view rtf);
+// The text of RTF as bytes: control words dropped, escapes resolved, groups
+// and line breaks flattened.
+std::string rtf_text(std::string_view s);
+
+// Files and processes for tests.
+void write_file(const std::string& path, const std::vector<uint8_t>& bytes);
+std::vector<uint8_t> read_file(const std::string& path);
+std::string read_text(const std::string& path);
+bool file_exists(const std::string& path);
+
+// Changes the working directory for its lifetime.
+struct WorkingDirectory {
+    std::filesystem::path previous = std::filesystem::current_path();
+    explicit WorkingDirectory(const std::string& dir) { std::filesystem::current_path(dir); }
+    ~WorkingDirectory() { std::filesystem::current_path(previous); }
+};
+
+// A fresh directory removed at the end of the scope.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string operator/(std::string_view name) const { return path_ + "/" + std::string(name); }
+    std::vector<std::string> list() const;  // file names, sorted
+
+private:
+    std::string path_;
+};
+
+// Runs argv in cwd without the display variables (env may set them again),
+// capturing stdout and stderr; returns the exit code (128 + signal when it
+// was killed).
+struct RunResult {
+    int exit_code = -1;
+    std::string out, err;
+};
+RunResult run_program(const std::vector<std::string>& argv, const std::string& cwd,
+                      const std::vector<std::string>& env = {});
+
+}  // namespace korvane::test
