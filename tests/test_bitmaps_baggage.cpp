@@ -139,7 +139,7 @@ TEST(BitmapsBaggage, PrintModeExtractsIntoTempAndLeavesNothing) {
     // file and no baggage in print mode.
     TempVariable env(nullptr);
     WorkingDirectory in(out.path());
-    convert_help_file(path, print);
+    EXPECT_FALSE(convert_help_file(path, print));
     EXPECT_EQ(out.list(), std::vector<std::string>{});
 }
 

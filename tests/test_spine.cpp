@@ -77,12 +77,12 @@ TEST(OutStreamTest, TextModeStoresCrLfAndNulDiscards) {
 }
 
 TEST(Messages, LanguagesAndMissingIds) {
-    EXPECT_EQ(message_text(8), "Loading System File");
-    EXPECT_EQ(message_text(9), "String Id not found");
+    EXPECT_EQ(message_text(Msg::LoadingSystemFile), "Loading System File");
+    EXPECT_EQ(message_text(Msg{9}), "String Id not found");
     set_language_offset(512);
-    EXPECT_EQ(message_text(8), "Lade Verwaltungseintrag");
-    EXPECT_EQ(message_text(42), "Korvane Verarbeitungsfehler");
-    EXPECT_EQ(message_text(35), "String Id not found");
+    EXPECT_EQ(message_text(Msg::LoadingSystemFile), "Lade Verwaltungseintrag");
+    EXPECT_EQ(message_text(Msg::SevereProblem), "Korvane Verarbeitungsfehler");
+    EXPECT_EQ(message_text(Msg{35}), "String Id not found");
     set_language_offset(0);
 }
 
@@ -90,15 +90,15 @@ TEST(Messages, WarningsRepeatedWithTheSameTextAreCounted) {
     RecordingPlatform rec;
     HelpFile help;
     help.progress_window = true;
-    add_warning(help, 16, 5);
-    add_warning(help, 13);
-    add_warning(help, 16, 5);
-    add_warning(help, 16, 6);  // another text
+    add_warning(help, Msg::IllegalBitmapReference, 5);
+    add_warning(help, Msg::IllegalFontSelection);
+    add_warning(help, Msg::IllegalBitmapReference, 5);
+    add_warning(help, Msg::IllegalBitmapReference, 6);  // another text
     help.warnings_muted = true;
-    add_warning(help, 13);  // the dry topic pass: neither shown nor counted
+    add_warning(help, Msg::IllegalFontSelection);  // the dry topic pass: neither shown nor counted
     help.warnings_muted = false;
-    add_warning(help, 13);
-    add_warning(help, 16, 5);
+    add_warning(help, Msg::IllegalFontSelection);
+    add_warning(help, Msg::IllegalBitmapReference, 5);
     EXPECT_EQ(rec.warnings.size(), 6u);
     EXPECT_EQ(rec.repeats, (std::vector<std::pair<size_t, unsigned long>>{{0, 2}, {1, 2}, {0, 3}}));
 }

@@ -42,7 +42,7 @@ bool read_whole_file(const std::string& path, std::vector<uint8_t>& out) {
     return true;
 }
 
-[[noreturn]] void directory_problem(long number) { fatal_error("Fileformat-Problem. FileNumber=%ld", number); }
+[[noreturn]] void directory_problem(long number) { fatal_error(Fatal::DirectoryDamaged, number); }
 
 // Reads every directory entry in leaf order, walking the leaf chain once.
 // A chain that leaves the file, loops, or ends before the number of entries
@@ -115,7 +115,7 @@ std::unique_ptr<HelpFile> open_help_file(const std::string& path, int flags) {
     ByteReader& in = help->input;
     uint32_t magic = in.u32();
     if (magic != kHelpMagic || in.overrun()) {
-        fatal_error("Magic Number of HLP-File incorrect. Possibly it isn't a WinHelp-File?");
+        fatal_error(Fatal::NotAHelpFile);
     }
     help->directory_start = in.u32();
 
@@ -128,7 +128,7 @@ std::unique_ptr<HelpFile> open_help_file(const std::string& path, int flags) {
     help->directory_pages_start = help->directory_start + 47;
     help->directory_first_leaf = first_leaf_page(*help, help->directory_pages_start, kDirectoryPageSize, root);
 
-    report_progress(*help, 0, 8);
+    report_progress(*help, 0, Msg::LoadingSystemFile);
     // Each entry takes at least 5 bytes of a leaf; more than the file can
     // hold is a damaged header, not a reason to reserve gigabytes.
     if (total < 0) directory_problem(0);

@@ -19,11 +19,11 @@ void read_system_header(HelpFile& help, const InternalFile& row) {
     help.is_hc30 = v == 15;
     help.is_hcrtf = v == 33;
     switch (v) {
-    case 15: add_warning(help, 34, "HC30"); break;
-    case 33: add_warning(help, 34, "HCRTF (Windows NT/Windows 95)"); break;
-    case 27: add_warning(help, 34, "WMVC (Media Viewer)"); break;
+    case 15: add_warning(help, Msg::FileCreatedBy, "HC30"); break;
+    case 33: add_warning(help, Msg::FileCreatedBy, "HCRTF (Windows NT/Windows 95)"); break;
+    case 27: add_warning(help, Msg::FileCreatedBy, "WMVC (Media Viewer)"); break;
     case 21: break;
-    default: fatal_error("This Program can only Convert HLP-Files created by HC31,HC30 or HCRTF");
+    default: fatal_error(Fatal::UnsupportedCompiler);
     }
 }
 

@@ -105,7 +105,7 @@ int main(int argc, char** argv) {
     {
         ProgressDialog d(Language::English);
         d.show();
-        d.phase_label()->setText(QString::fromUtf8(message_text(7).data(), message_text(7).size()));
+        d.phase_label()->setText(QString::fromUtf8(message_text(Msg::ReadingTopics).data(), message_text(Msg::ReadingTopics).size()));
         d.bar()->set_position(50);
         d.warnings()->addItem(QStringLiteral("Illegal Font Selection"));
         d.warnings()->addItem(QStringLiteral("Topic #12 does not have a Context Id"));
@@ -145,7 +145,7 @@ int main(int argc, char** argv) {
         }
     });
     finished->start();
-    int rc = run_open_dialog(Language::English, gui, [](const std::string& p, int f) { convert_help_file(p, f); });
+    int rc = run_open_dialog(Language::English, gui, [](const std::string& p, int f) { return convert_help_file(p, f); });
     set_platform(nullptr);
     return rc == 2 ? 0 : 1;
 }

@@ -68,7 +68,7 @@ private slots:
         int flags_seen = -1;
         hooks.convert = [&](const std::string& p, int f) {
             flags_seen = f;
-            convert_help_file(p, f);
+            return convert_help_file(p, f);
         };
         QList<QUrl> opened;
         hooks.open_folder = [&](const QUrl& u) { opened << u; };
@@ -124,7 +124,7 @@ private slots:
         QtPlatform platform(Language::German);
         set_platform(&platform);
         DesktopHooks hooks;
-        hooks.convert = [](const std::string& p, int f) { convert_help_file(p, f); };
+        hooks.convert = [](const std::string& p, int f) { return convert_help_file(p, f); };
         int opened = 0;
         hooks.open_folder = [&](const QUrl&) { ++opened; };
         QString offer_text;

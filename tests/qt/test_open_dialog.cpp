@@ -292,7 +292,7 @@ private slots:
         QCOMPARE(run_open_dialog(Language::English, gui,
                                  [&](const std::string& p, int f) {
                                      flags = f;
-                                     convert_help_file(p, f);
+                                     return convert_help_file(p, f);
                                  }),
                  2);
         QDir::setCurrent(start_dir);

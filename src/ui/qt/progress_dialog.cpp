@@ -106,7 +106,7 @@ void ProgressDialog::closeEvent(QCloseEvent* event) {
 void ProgressDialog::command(int id) {
     if (id == 2 && running_) {
         QMessageBox ask(QMessageBox::Question, QString::fromLatin1(kCancelQuestionCaption),
-                        text_from_core(message_text(41)), QMessageBox::Yes | QMessageBox::No, this);
+                        text_from_core(message_text(Msg::ReallyCancel)), QMessageBox::Yes | QMessageBox::No, this);
         ask.setDefaultButton(QMessageBox::Yes);
         if (ask.exec() == QMessageBox::Yes) {
             // Everything written so far stays: flush the output streams and
