@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "driver/convert.h"
@@ -14,6 +15,8 @@
 #include "project/options.h"
 #include "support/hlp_builder.h"
 #include "support/index_builder.h"
+#include "support/rtf_topics.h"
+#include "support/topic_builder.h"
 
 using namespace korvane;
 using namespace korvane::test;
@@ -251,4 +254,51 @@ TEST(ProjectOptions, OldCompilerShortSystemAndTruncatedRecords) {
     rec.u16(1).u16(500).raw("Cut");
     sys.insert(sys.end(), rec.b.begin(), rec.b.end());
     EXPECT_EQ(options_text(sys), "[options]\nCompress=FALSE\nTitle= Cut\n");
+}
+
+// A fatal condition comes back from the conversion as its error value; what
+// was written before it is on disk, flushed, and the next conversion in the
+// same process writes the same bytes as the first (no counter carried over).
+TEST(Convert, FatalErrorsAreReturnedAndLeaveNoStateBehind) {
+    TempDir dir;
+    HelpFileSpec spec;
+    spec.records = {topic_header({.number = 0, .title = "Errors"}), plain_text(std::string(100, 'e'))};
+    write_file(dir / "T.HLP", build_help_file(spec).bytes);
+    WorkingDirectory cwd(dir.path());
+    ASSERT_FALSE(convert_help_file("T.HLP", 0x38));
+    const std::string hpj = read_text("T.HPJ"), rtf = read_text("T1.RTF");
+    std::filesystem::remove("T.HPJ");
+    std::filesystem::remove("T1.RTF");
+
+    struct Case {
+        const char* input;
+        const char* blocked;  // a folder where this output file goes
+        Fatal id;
+        std::vector<std::string> args;
+        std::vector<std::string> files;  // afterwards, besides the blocking folder
+    } cases[] = {
+        {"NOPE", nullptr, Fatal::CannotOpenBecause, {"NOPE.HLP", "No such file or directory"}, {"T.HLP"}},
+        {"T.HLP", "T.HPJ", Fatal::CannotCreate, {"T.HPJ", "Is a directory"}, {"T.HLP", "T.HPJ"}},
+        {"T.HLP", "T1.RTF", Fatal::CannotCreate, {"T1.RTF", "Is a directory"}, {"T.HLP", "T.HPJ", "T1.RTF"}},
+    };
+    for (const Case& c : cases) {
+        if (c.blocked) std::filesystem::create_directory(c.blocked);
+        std::optional<ConversionError> error = convert_help_file(c.input, 0x38);
+        ASSERT_TRUE(error) << c.input;
+        EXPECT_EQ(error->id, c.id);
+        EXPECT_EQ(error->args, c.args);
+        EXPECT_EQ(error->text, format(fatal_format(c.id), c.args[0], c.args[1]));
+        EXPECT_EQ(dir.list(), c.files);
+        if (c.blocked && std::string(c.blocked) == "T1.RTF") {
+            // The project file up to the topics, flushed when the error unwound the conversion.
+            std::string written = read_text("T.HPJ");
+            EXPECT_FALSE(written.empty());
+            EXPECT_EQ(hpj.rfind(written, 0), 0u) << written;
+        }
+        if (c.blocked) std::filesystem::remove_all(c.blocked);
+        std::filesystem::remove("T.HPJ");
+    }
+    ASSERT_FALSE(convert_help_file("T.HLP", 0x38));
+    EXPECT_EQ(read_text("T.HPJ"), hpj);
+    EXPECT_EQ(read_text("T1.RTF"), rtf);
 }

@@ -83,6 +83,7 @@ const char* const kFatalFormats[] = {
     "Error opening output bitmap file",
     "Error opening output metafile",
     "Not enough Memory",
+    "",
 };
 
 class SilentPlatform : public Platform {
@@ -150,6 +151,7 @@ void report_progress(HelpFile& help, int percent, Msg phase) {
     }
     if (percent != 0) platform().set_percent(percent);
     platform().pump_events();
+    if (platform().stop_requested()) fatal_error(Fatal::Cancelled);
 }
 
 int mul_div(int a, int b, int c) {

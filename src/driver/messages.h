@@ -61,6 +61,7 @@ enum class Fatal : int {
     CannotCreateBitmap,  // "Error opening output bitmap file"
     CannotCreateMetafile,// "Error opening output metafile"
     OutOfMemory,         // "Not enough Memory"
+    Cancelled,           // the user stopped the conversion; no text
 };
 
 // The format of a fatal condition's text.
@@ -102,6 +103,7 @@ void add_warning(HelpFile& help, Msg id, const A&... args) {
 
 // The one progress call of all passes: percent 0 keeps the bar, Msg::None
 // keeps the text. The first report of a conversion opens the progress window.
+// Ends the conversion with Fatal::Cancelled when the user asked to stop.
 void report_progress(HelpFile& help, int percent, Msg phase);
 
 // a * b / c with a 64-bit intermediate, rounded to nearest; -1 when c is 0

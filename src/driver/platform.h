@@ -36,6 +36,9 @@ public:
     virtual void repeat_warning(size_t index, std::string_view line, unsigned long count) = 0;
     // Lets the user interface handle what is waiting (repaint, Cancel).
     virtual void pump_events() {}
+    // True once the user has asked to stop the conversion; the core asks
+    // after every pump_events and ends the conversion with Fatal::Cancelled.
+    virtual bool stop_requested() { return false; }
 };
 
 // The platform in use; a silent one until a front end installs its own.

@@ -87,7 +87,7 @@ std::unique_ptr<QTranslator> install_qt_translation(Language lang) {
 }
 
 int show_conversion_error(QtPlatform& platform, const ConversionError& error) {
-    platform.show_fatal(message_text(Msg::SevereProblem), error.text);
+    if (error.id != Fatal::Cancelled) platform.show_fatal(message_text(Msg::SevereProblem), error.text);
     return 1;
 }
 

@@ -18,7 +18,8 @@ namespace korvane::qt {
 using ConvertFn = std::function<std::optional<ConversionError>(const std::string& path, int flags)>;
 
 // Shows the error a conversion returned in the message box of fatal
-// problems (caption: string 42). Returns 1, the exit code after one.
+// problems (caption: string 42); a confirmed Cancel shows nothing more.
+// Returns 1, the exit code after either.
 int show_conversion_error(QtPlatform& platform, const ConversionError& error);
 
 // Shows the open dialog. When the user confirms a file, makes the file's
