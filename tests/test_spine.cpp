@@ -6,8 +6,14 @@
 #include "driver/format.h"
 #include "driver/messages.h"
 #include "driver/platform.h"
+#include "support/test_util.h"
+
+#include <filesystem>
+#include <optional>
+#include "driver/convert.h"
 
 using namespace korvane;
+using namespace korvane::test;
 
 TEST(Format, ConversionsFollowTheWindowsFormatter) {
     EXPECT_EQ(format("%08lX|%02x|%d|%ld|%u", 0xABCDu, 5, -3, -1, -1), "0000ABCD|05|-3|-1|4294967295");
@@ -22,11 +28,56 @@ TEST(Format, ConversionsFollowTheWindowsFormatter) {
 }
 
 TEST(Messages, LanguagesAndMissingIds) {
-    EXPECT_EQ(message_text(8), "Loading System File");
-    EXPECT_EQ(message_text(9), "String Id not found");
+    EXPECT_EQ(message_text(Msg::LoadingSystemFile), "Loading System File");
+    EXPECT_EQ(message_text(Msg{9}), "String Id not found");
     set_language_offset(512);
-    EXPECT_EQ(message_text(8), "Lade Verwaltungseintrag");
-    EXPECT_EQ(message_text(42), "Korvane Verarbeitungsfehler");
-    EXPECT_EQ(message_text(35), "String Id not found");
+    EXPECT_EQ(message_text(Msg::LoadingSystemFile), "Lade Verwaltungseintrag");
+    EXPECT_EQ(message_text(Msg::SevereProblem), "Korvane Verarbeitungsfehler");
+    EXPECT_EQ(message_text(Msg{35}), "String Id not found");
     set_language_offset(0);
+}
+
+// A fatal condition comes back from the conversion as its error value; what
+// was written before it is on disk, flushed, and the next conversion in the
+// same process writes the same bytes as the first (no counter carried over).
+TEST(Convert, FatalErrorsAreReturnedAndLeaveNoStateBehind) {
+    TempDir dir;
+    std::filesystem::copy_file(KORVANE_SOURCE_DIR "/fuzz/seeds/halibut-small.hlp", dir / "T.HLP");
+    WorkingDirectory cwd(dir.path());
+    ASSERT_FALSE(convert_help_file("T.HLP", 0x38));
+    const std::string hpj = read_text("T.HPJ"), rtf = read_text("T1.RTF");
+    std::filesystem::remove("T.HPJ");
+    std::filesystem::remove("T1.RTF");
+
+    struct Case {
+        const char* input;
+        const char* blocked;  // a folder where this output file goes
+        Fatal id;
+        std::vector<std::string> args;
+        std::vector<std::string> files;  // afterwards, besides the blocking folder
+    } cases[] = {
+        {"NOPE", nullptr, Fatal::CannotOpenBecause, {"NOPE.HLP", "No such file or directory"}, {"T.HLP"}},
+        {"T.HLP", "T.HPJ", Fatal::CannotCreate, {"T.HPJ", "Is a directory"}, {"T.HLP", "T.HPJ"}},
+        {"T.HLP", "T1.RTF", Fatal::CannotCreate, {"T1.RTF", "Is a directory"}, {"T.HLP", "T.HPJ", "T1.RTF"}},
+    };
+    for (const Case& c : cases) {
+        if (c.blocked) std::filesystem::create_directory(c.blocked);
+        std::optional<ConversionError> error = convert_help_file(c.input, 0x38);
+        ASSERT_TRUE(error) << c.input;
+        EXPECT_EQ(error->id, c.id);
+        EXPECT_EQ(error->args, c.args);
+        EXPECT_EQ(error->text, format(fatal_format(c.id), c.args[0], c.args[1]));
+        EXPECT_EQ(dir.list(), c.files);
+        if (c.blocked && std::string(c.blocked) == "T1.RTF") {
+            // The project file up to the topics, flushed when the error unwound the conversion.
+            std::string written = read_text("T.HPJ");
+            EXPECT_FALSE(written.empty());
+            EXPECT_EQ(hpj.rfind(written, 0), 0u) << written;
+        }
+        if (c.blocked) std::filesystem::remove_all(c.blocked);
+        std::filesystem::remove("T.HPJ");
+    }
+    ASSERT_FALSE(convert_help_file("T.HLP", 0x38));
+    EXPECT_EQ(read_text("T.HPJ"), hpj);
+    EXPECT_EQ(read_text("T1.RTF"), rtf);
 }

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 #include "driver/messages.h"
 #include "driver/out_stream.h"
@@ -71,26 +72,42 @@ OutputNames derive_output_names(const std::string& path, int flags) {
 
 std::unique_ptr<HelpFile> open_input_file(const std::string& input_path, int flags) {
     struct stat st;
-    if (::stat(input_path.c_str(), &st) != 0) fatal_error("Can't open File %s: %s", input_path, std::strerror(errno));
-    if (S_ISDIR(st.st_mode)) fatal_error("Can't open File %s: %s", input_path, std::strerror(EISDIR));
+    if (::stat(input_path.c_str(), &st) != 0) fatal_error(Fatal::CannotOpenBecause, input_path, std::strerror(errno));
+    if (S_ISDIR(st.st_mode)) fatal_error(Fatal::CannotOpenBecause, input_path, std::strerror(EISDIR));
     errno = 0;
     std::unique_ptr<HelpFile> help = open_help_file(input_path, flags);
     if (!help) {
         int err = errno;
-        if (err) fatal_error("Can't open File %s: %s", input_path, std::strerror(err));
-        fatal_error("Can't open File %s", input_path);
+        if (err) fatal_error(Fatal::CannotOpenBecause, input_path, std::strerror(err));
+        fatal_error(Fatal::CannotOpen, input_path);
     }
     return help;
 }
 
-void convert_help_file(const std::string& path, int flags, int code_page) {
+std::optional<ConversionError> run_conversion(const std::function<void()>& body) {
+    try {
+        body();
+    } catch (ConversionError& error) {
+        return std::move(error);
+    } catch (const std::bad_alloc&) {
+        ConversionError error;
+        error.id = Fatal::OutOfMemory;
+        error.text = fatal_format(Fatal::OutOfMemory);
+        return error;
+    }
+    return std::nullopt;
+}
+
+namespace {
+
+void convert(const std::string& path, int flags, int code_page) {
     OutputNames names = derive_output_names(path, flags);
 
     std::unique_ptr<HelpFile> help = open_input_file(names.input_path, flags);
 
     errno = 0;
     std::unique_ptr<OutStream> project = OutStream::open(names.project_name, "wt");
-    if (!project) fatal_error("Error creating File %s: %s", names.project_name, std::strerror(errno));
+    if (!project) fatal_error(Fatal::CannotCreate, names.project_name, std::strerror(errno));
 
     write_project_options(*help, *project);
     write_bitmaps_section(*help, *project);
@@ -104,7 +121,7 @@ void convert_help_file(const std::string& path, int flags, int code_page) {
 
     CodePageChoice text = choose_code_page(*help, code_page);
     help->code_page = text.code_page;
-    if (text.source == CodePageSource::detected) add_warning(*help, 22, text.code_page);
+    if (text.source == CodePageSource::detected) add_warning(*help, Msg::CodePageDetected, text.code_page);
 
     write_font_table(*help, nullptr);
     if (help->flags & CVF_TWO_PASS) run_dry_topic_pass(*help);
@@ -112,6 +129,12 @@ void convert_help_file(const std::string& path, int flags, int code_page) {
 
     close_help_file(std::move(help));
     project->close();
+}
+
+}  // namespace
+
+std::optional<ConversionError> convert_help_file(const std::string& path, int flags, int code_page) {
+    return run_conversion([&] { convert(path, flags, code_page); });
 }
 
 }  // namespace korvane

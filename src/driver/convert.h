@@ -1,9 +1,13 @@
 // One conversion of a help file into its sources.
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "driver/messages.h"
 
 namespace korvane {
 
@@ -28,13 +32,19 @@ OutputNames derive_output_names(const std::string& path, int flags);
 struct HelpFile;
 
 // Opens the help file at input_path (from derive_output_names). A file that
-// is missing, unreadable or a directory ends the process with
-// "Can't open File PATH: REASON".
+// is missing, unreadable or a directory is fatal: "Can't open File PATH:
+// REASON".
 std::unique_ptr<HelpFile> open_input_file(const std::string& input_path, int flags);
+
+// The one exit of a conversion: runs body and returns the fatal error that
+// ended it (memory exhaustion as Fatal::OutOfMemory), or nothing when body
+// ran to its end.
+[[nodiscard]] std::optional<ConversionError> run_conversion(const std::function<void()>& body);
 
 // Converts the help file at path into the current directory. code_page: the
 // code page of the text as the user chose it, 0 to take it from the file.
-// Fatal problems end the process with exit code 1.
-void convert_help_file(const std::string& path, int flags, int code_page = 0);
+// Returns the fatal error that ended the conversion, if one did; what was
+// written up to it stays.
+[[nodiscard]] std::optional<ConversionError> convert_help_file(const std::string& path, int flags, int code_page = 0);
 
 }  // namespace korvane

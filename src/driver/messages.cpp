@@ -1,8 +1,5 @@
 #include "driver/messages.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <new>
 
 #include "driver/platform.h"
 #include "helpfile/helpfile.h"
@@ -75,12 +72,23 @@ const StringEntry kStrings[] = {
     {512 + 42, "Korvane Verarbeitungsfehler"},
 };
 
+const char* const kFatalFormats[] = {
+    "Can't open File %s",
+    "Can't open File %s: %s",
+    "Error creating File %s: %s",
+    "Magic Number of HLP-File incorrect. Possibly it isn't a WinHelp-File?",
+    "Fileformat-Problem. FileNumber=%ld",
+    "This Program can only Convert HLP-Files created by HC31,HC30 or HCRTF",
+    "Can't write. Disk Full?",
+    "Error opening output bitmap file",
+    "Error opening output metafile",
+    "Not enough Memory",
+    "",
+};
+
 class SilentPlatform : public Platform {
 public:
-    void show_fatal(std::string_view caption, std::string_view text) override {
-        std::fprintf(stderr, "%.*s: %.*s\n", static_cast<int>(caption.size()), caption.data(),
-                     static_cast<int>(text.size()), text.data());
-    }
+    void show_fatal(std::string_view, std::string_view) override {}
     void open_progress() override {}
     void set_phase(std::string_view) override {}
     void set_percent(int) override {}
@@ -91,9 +99,6 @@ public:
 SilentPlatform g_silent;
 Platform* g_platform = &g_silent;
 int g_language_offset = 0;
-int g_last_phase = 0;
-
-void out_of_memory() { fatal_message("Not enough Memory\n"); }
 
 }  // namespace
 
@@ -102,17 +107,22 @@ void set_platform(Platform* p) { g_platform = p ? p : &g_silent; }
 void set_language_offset(int offset) { g_language_offset = offset; }
 int language_offset() { return g_language_offset; }
 
-std::string_view message_text(int id) {
-    int want = id + g_language_offset;
+std::string_view message_text(Msg id) {
+    int want = static_cast<int>(id) + g_language_offset;
     for (const StringEntry& e : kStrings) {
         if (e.id == want) return e.text;
     }
     return "String Id not found";
 }
 
-void fatal_message(std::string_view text) {
-    platform().show_fatal(message_text(42), text);
-    std::exit(1);
+std::string_view fatal_format(Fatal id) { return kFatalFormats[static_cast<size_t>(id)]; }
+
+void throw_fatal(Fatal id, std::initializer_list<FmtArg> args) {
+    ConversionError error;
+    error.id = id;
+    for (const FmtArg& a : args) error.args.push_back(a.is_string() ? std::string(a.text()) : std::to_string(a.number()));
+    format_into(error.text, fatal_format(id), args);
+    throw error;
 }
 
 void add_warning_text(HelpFile& help, std::string_view line) {
@@ -129,21 +139,20 @@ void add_warning_text(HelpFile& help, std::string_view line) {
     }
 }
 
-void report_progress(HelpFile& help, int percent, int phase) {
+void report_progress(HelpFile& help, int percent, Msg phase) {
     if (!help.progress_window) {
         help.progress_window = true;
-        g_last_phase = 0;
+        help.phase_shown = 0;
         platform().open_progress();
     }
-    if (phase != 0 && phase != g_last_phase) {
-        g_last_phase = phase;
+    if (phase != Msg::None && static_cast<int>(phase) != help.phase_shown) {
+        help.phase_shown = static_cast<int>(phase);
         platform().set_phase(message_text(phase));
     }
     if (percent != 0) platform().set_percent(percent);
     platform().pump_events();
+    if (platform().stop_requested()) fatal_error(Fatal::Cancelled);
 }
-
-void install_memory_handler() { std::set_new_handler(out_of_memory); }
 
 int mul_div(int a, int b, int c) {
     if (c == 0) return -1;

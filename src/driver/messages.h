@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "driver/format.h"
 
@@ -10,19 +11,81 @@ namespace korvane {
 
 struct HelpFile;
 
-// Localized text for a string id (English 1..42, German at id + 512, chosen
-// by the language offset); "String Id not found" when there is none.
-std::string_view message_text(int id);
+// The ids of the localized string table: the English text at the id, the
+// German one at id + 512. Phases name the progress text, the rest are
+// warnings, the page header of print mode and the captions.
+enum class Msg : int {
+    None = 0,  // report_progress: keep the phase shown
+    ScanningKeywords = 1,
+    ConvertingBitmaps = 2,
+    ExtractingBaggage = 3,
+    ReadingContextFile = 4,
+    CreatingMap = 5,
+    ScanningBrowseSequences = 6,
+    ReadingTopics = 7,
+    LoadingSystemFile = 8,
+    MapLookupFailed = 10,
+    IllegalHotspotData = 11,
+    IllegalWindowReference = 12,
+    IllegalFontSelection = 13,
+    IllegalMacroHotspot = 14,
+    HotspotEndWithoutStart = 15,
+    IllegalBitmapReference = 16,
+    TableFormatNotSupported = 17,
+    TopicWithoutContextId = 19,
+    UnknownRecordType = 20,
+    PhraseSizeMismatch = 21,
+    CodePageDetected = 22,
+    CannotCreate = 31,
+    InvalidPictureFile = 32,
+    UnknownImageType = 33,
+    FileCreatedBy = 34,
+    PrintPageHeader = 36,
+    ReallyCancel = 41,
+    SevereProblem = 42,  // the caption of every fatal message
+};
 
-// Shows text under the caption of string 42 and ends the process with
-// exit code 1. Every open output stream is flushed; nothing is deleted.
-[[noreturn]] void fatal_message(std::string_view text);
+// Localized text for a string id (chosen by the language offset); "String
+// Id not found" when there is none.
+std::string_view message_text(Msg id);
+
+// The fatal conditions. Their texts are English in every language.
+enum class Fatal : int {
+    CannotOpen,          // "Can't open File %s"
+    CannotOpenBecause,   // "Can't open File %s: %s"
+    CannotCreate,        // "Error creating File %s: %s"
+    NotAHelpFile,        // "Magic Number of HLP-File incorrect. ..."
+    DirectoryDamaged,    // "Fileformat-Problem. FileNumber=%ld"
+    UnsupportedCompiler, // "This Program can only Convert HLP-Files created by ..."
+    DiskFull,            // "Can't write. Disk Full?"
+    CannotCreateBitmap,  // "Error opening output bitmap file"
+    CannotCreateMetafile,// "Error opening output metafile"
+    OutOfMemory,         // "Not enough Memory"
+    Cancelled,           // the user stopped the conversion; no text
+};
+
+// The format of a fatal condition's text.
+std::string_view fatal_format(Fatal id);
+
+// Errors are values: a fatal condition ends the conversion, not the process.
+// fatal_error throws the ConversionError, and the one exit of the conversion
+// (run_conversion in driver/convert.h) catches it, together with
+// std::bad_alloc as Fatal::OutOfMemory, and hands it back as a value.
+// Nothing else catches it. Unwinding closes every output stream that is open
+// (flushing it), in the state the process exit used to leave it in: nothing
+// is deleted and no stream writes anything more on its way out. Only the
+// programs' main functions turn the error into a message and an exit code.
+struct ConversionError {
+    Fatal id = Fatal::OutOfMemory;
+    std::vector<std::string> args;  // each argument as text, numbers in decimal
+    std::string text;               // the formatted message, without line end
+};
+
+[[noreturn]] void throw_fatal(Fatal id, std::initializer_list<FmtArg> args);
 
 template <class... A>
-[[noreturn]] void fatal_error(std::string_view fmt, const A&... args) {
-    std::string s;
-    format_into(s, fmt, {FmtArg(args)...});
-    fatal_message(s);
+[[noreturn]] void fatal_error(Fatal id, const A&... args) {
+    throw_fatal(id, {FmtArg(args)...});
 }
 
 // Adds a formatted, localized warning line (cut at its first LF) to the
@@ -32,18 +95,16 @@ template <class... A>
 void add_warning_text(HelpFile& help, std::string_view line);
 
 template <class... A>
-void add_warning(HelpFile& help, int id, const A&... args) {
+void add_warning(HelpFile& help, Msg id, const A&... args) {
     std::string s;
     format_into(s, message_text(id), {FmtArg(args)...});
     add_warning_text(help, s);
 }
 
-// The one progress call of all passes: percent 0 keeps the bar, phase 0
+// The one progress call of all passes: percent 0 keeps the bar, Msg::None
 // keeps the text. The first report of a conversion opens the progress window.
-void report_progress(HelpFile& help, int percent, int phase);
-
-// Installs the new-handler that ends the process with "Not enough Memory\n".
-void install_memory_handler();
+// Ends the conversion with Fatal::Cancelled when the user asked to stop.
+void report_progress(HelpFile& help, int percent, Msg phase);
 
 // a * b / c with a 64-bit intermediate, rounded to nearest; -1 when c is 0
 // or the result does not fit in 32 bits.

@@ -3,8 +3,8 @@
 // Modes: "wt" text (every LF is stored as CR LF, as on the platform the help
 // format comes from), "wb" binary, "wb+"/"w+b" binary with seeking back. The
 // name "NUL" opens the null device: a stream that accepts and discards
-// everything. Streams sit on C stdio, so a fatal end of the process through
-// exit() still flushes what was written.
+// everything. A stream is flushed and closed when it is destroyed, so a
+// conversion that a fatal error unwinds leaves what was written on disk.
 #pragma once
 
 #include <cstdint>

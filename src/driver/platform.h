@@ -1,8 +1,12 @@
 // What the conversion core asks of the user interface.
 //
-// The core never talks to a terminal or a window itself: fatal messages,
-// warnings and progress go through the one Platform installed by the front
-// end (a console, the Qt dialogs, or a silent one for tests and fuzzing).
+// The core never talks to a terminal or a window itself: warnings and
+// progress go through the one Platform installed by the front end (a
+// console, the Qt dialogs, or a silent one for tests and fuzzing). A fatal
+// problem comes back from the conversion as a value; the front end shows it
+// through its platform's show_fatal. The platform and the language offset
+// are settings of the process, chosen by the front end; everything that one
+// conversion changes lives with that conversion.
 #pragma once
 
 #include <cstddef>
@@ -14,8 +18,8 @@ class Platform {
 public:
     virtual ~Platform() = default;
 
-    // Shows a fatal message under the given caption. The core ends the
-    // process with exit code 1 right after this returns.
+    // Shows a fatal message under the given caption (called by the front
+    // end with the error a conversion returned, never by the core).
     virtual void show_fatal(std::string_view caption, std::string_view text) = 0;
 
     // Creates the progress window; called by the first progress report.
@@ -32,6 +36,9 @@ public:
     virtual void repeat_warning(size_t index, std::string_view line, unsigned long count) = 0;
     // Lets the user interface handle what is waiting (repaint, Cancel).
     virtual void pump_events() {}
+    // True once the user has asked to stop the conversion; the core asks
+    // after every pump_events and ends the conversion with Fatal::Cancelled.
+    virtual bool stop_requested() { return false; }
 };
 
 // The platform in use; a silent one until a front end installs its own.

@@ -41,7 +41,7 @@ bool read_whole_file(const std::string& path, std::vector<uint8_t>& out) {
     return true;
 }
 
-[[noreturn]] void directory_problem(long number) { fatal_error("Fileformat-Problem. FileNumber=%ld", number); }
+[[noreturn]] void directory_problem(long number) { fatal_error(Fatal::DirectoryDamaged, number); }
 
 // Reads every directory entry in leaf order. A chain that leaves the file,
 // loops, or ends before the number of entries the B-tree header promises is
@@ -93,7 +93,7 @@ std::unique_ptr<HelpFile> open_help_file(const std::string& path, int flags) {
     ByteReader header = help->input.sub(0, kHelpHeaderSize);
     uint32_t magic = header.u32();
     if (magic != kHelpMagic || header.overrun()) {
-        fatal_error("Magic Number of HLP-File incorrect. Possibly it isn't a WinHelp-File?");
+        fatal_error(Fatal::NotAHelpFile);
     }
     uint32_t directory_start = header.u32();
 
@@ -104,7 +104,7 @@ std::unique_ptr<HelpFile> open_help_file(const std::string& path, int flags) {
     directory.page_size = kDirectoryPageSize;  // whatever its header says
     const int32_t total = directory.total_entries;
 
-    report_progress(*help, 0, 8);
+    report_progress(*help, 0, Msg::LoadingSystemFile);
     // Each entry takes at least 5 bytes of a leaf; more than the file can
     // hold is a damaged header, not a reason to reserve gigabytes.
     if (total < 0) directory_problem(0);

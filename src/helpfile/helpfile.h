@@ -98,6 +98,7 @@ struct HelpFile {
     TopicReader topic_reader;
 
     bool progress_window = false;
+    int phase_shown = 0;  // the string id of the phase on show, 0 before the first
     // Warnings shown in this conversion, by text: the order in which each
     // was first shown and how often it was raised.
     struct WarningCount {
@@ -108,6 +109,9 @@ struct HelpFile {
     // Set while the dry topic pass runs: the writing pass raises the same
     // warnings again.
     bool warnings_muted = false;
+    // Characters of text written into the RTF files and the dry pass so far;
+    // every 64th is followed by a line feed.
+    uint64_t rtf_chars_written = 0;
 
     // Cursor over the content of an internal file, clipped to the help file.
     ByteReader reader(const FileSpan& f) const { return input.sub(f.offset, f.size); }

@@ -43,9 +43,9 @@ void read_system_header(HelpFile& help, const InternalFile& row) {
     help.is_hc30 = v == kHc30;
     help.is_hcrtf = v == kHcrtf;
     const char* name = compiler_name(v);
-    if (!name) fatal_error("This Program can only Convert HLP-Files created by HC31,HC30 or HCRTF");
+    if (!name) fatal_error(Fatal::UnsupportedCompiler);
     // Only the files of one compiler are understood completely.
-    if (v != kHc31) add_warning(help, 34, name);
+    if (v != kHc31) add_warning(help, Msg::FileCreatedBy, name);
 }
 
 }  // namespace korvane

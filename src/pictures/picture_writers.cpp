@@ -32,7 +32,7 @@ constexpr uint16_t kSetWindowExt = 0x020C;
 // A stream that lost bytes has cut a picture short.
 void check_written(OutStream& out) {
     out.close();
-    if (out.failed()) fatal_error("Can't write. Disk Full?");
+    if (out.failed()) fatal_error(Fatal::DiskFull);
 }
 
 }  // namespace
@@ -46,7 +46,7 @@ std::string container_file_name(const std::string& base_name) { return base_name
 void write_bitmap_file(HelpFile&, uint16_t kind, const BitmapHeader& header, ByteReader& in, int index,
                        const std::string& base_name) {
     std::unique_ptr<OutStream> out = OutStream::open(picture_file_name(base_name, index, true), "wb+");
-    if (!out) fatal_error("Error opening output bitmap file");
+    if (!out) fatal_error(Fatal::CannotCreateBitmap);
 
     // A colour table longer than the container is cut to the entries it
     // holds, and the headers say so.
@@ -137,7 +137,7 @@ void write_metafile_file(HelpFile&, uint16_t kind, const MetafileHeader& header,
     expand_picture_data(kind, in, sink, header.stored_size);
 
     std::unique_ptr<OutStream> out = OutStream::open(picture_file_name(base_name, index, false), "wb+");
-    if (!out) fatal_error("Error opening output metafile");
+    if (!out) fatal_error(Fatal::CannotCreateMetafile);
     write_placeable_metafile(metafile, *out, header);
     check_written(*out);
 }
@@ -146,7 +146,7 @@ bool copy_picture_file(HelpFile& help, uint32_t offset, uint32_t size, const std
     std::string name = container_file_name(base_name);
     std::unique_ptr<OutStream> out = OutStream::open(name, "wb");
     if (!out) {
-        add_warning(help, 31, name);
+        add_warning(help, Msg::CannotCreate, name);
         return false;
     }
     ByteReader data = help.reader(offset, size);

@@ -67,9 +67,6 @@ struct EscapeTable {
 
 const EscapeTable kEscapes;
 
-// Characters written so far, across all files and passes of the process.
-uint64_t g_chars_written = 0;
-
 const char* const kBorderWords[] = {"\\brdrl", "\\brdrr", "\\brdrb", "\\brdrbar", "\\brdrt", "\\box"};
 const uint8_t kBorderBits[] = {0x80, 0x10, 0x08, 0x04, 0x02, 0x01};
 
@@ -188,7 +185,7 @@ void CommandLoop::font_change() {
     uint16_t number = format.u16();
     const std::vector<std::string>& styles = help.font_styles.styles;
     if (number >= styles.size()) {
-        add_warning(help, 13);
+        add_warning(help, Msg::IllegalFontSelection);
         return;
     }
     std::string_view style = styles[number];
@@ -218,7 +215,7 @@ void CommandLoop::picture(char placement) {
         if (number < names.size() && names[number]) {
             write_picture(help, rtf, *names[number], placement);
         } else {
-            add_warning(help, 16, number);
+            add_warning(help, Msg::IllegalBitmapReference, number);
         }
     }
 }
@@ -251,9 +248,9 @@ std::string_view multibyte_escape(char c) {
 
 }  // namespace
 
-void write_rtf_text(OutStream& rtf, std::string_view text, bool multibyte) {
+void write_rtf_text(OutStream& rtf, std::string_view text, uint64_t& written, bool multibyte) {
     if (rtf.is_null()) {
-        g_chars_written += text.size();
+        written += text.size();
         return;
     }
     static thread_local std::string buffer;
@@ -264,13 +261,15 @@ void write_rtf_text(OutStream& rtf, std::string_view text, bool multibyte) {
         std::string_view hex = multibyte ? multibyte_escape(ch) : std::string_view();
         if (hex.empty()) buffer.append(e.text, e.length);
         else buffer.append(hex);
-        if (g_chars_written++ % 64 == 0) buffer += '\n';
+        if (written++ % 64 == 0) buffer += '\n';
     }
     rtf.write(buffer);
-    if (rtf.failed()) fatal_error("Can't write. Disk Full?\n");
+    if (rtf.failed()) fatal_error(Fatal::DiskFull);
 }
 
-void write_text_run(OutStream& rtf, ByteReader& text, bool multibyte) { write_rtf_text(rtf, text.cstring(), multibyte); }
+void write_text_run(OutStream& rtf, ByteReader& text, uint64_t& written, bool multibyte) {
+    write_rtf_text(rtf, text.cstring(), written, multibyte);
+}
 
 std::string escape_rtf_structure(std::string_view text, bool multibyte) {
     std::string out;
@@ -306,18 +305,18 @@ void write_paragraph(HelpFile& help, OutStream& rtf, ByteReader& text, ByteReade
                 break;
             }
             while (code == 0x00 && format.remaining() > 0) code = format.u8();
-            write_text_run(rtf, text, multibyte);
+            write_text_run(rtf, text, help.rtf_chars_written, multibyte);
             if (!loop.run(code)) break;
         }
     }
 
     if (ended) {
-        write_text_run(rtf, text, multibyte);
+        write_text_run(rtf, text, help.rtf_chars_written, multibyte);
     } else {
         // The format data ended before the paragraph did: keep every string
         // of text that is left.
         do {
-            write_text_run(rtf, text, multibyte);
+            write_text_run(rtf, text, help.rtf_chars_written, multibyte);
         } while (text.remaining() > 0);
     }
     // A hotspot still open at the end keeps its target.

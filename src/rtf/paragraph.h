@@ -22,15 +22,18 @@ struct HelpFile;
 class OutStream;
 class ByteReader;
 
-// Writes help-file text escaped for RTF. After every character a process-wide
-// counter is examined and then increased; when the examined value is a
-// multiple of 64 a line feed follows the character. With multibyte set (text
-// in a code page of one- and two-byte characters, whose trail bytes may be
-// a backslash or a brace) those three are written as hexadecimal escapes.
-void write_rtf_text(OutStream& rtf, std::string_view text, bool multibyte = false);
+// Writes help-file text escaped for RTF. After every character the
+// conversion's count of characters written (across all its files and
+// passes, the null device included) is examined and then increased; when
+// the examined value is a multiple of 64 a line feed follows the character.
+// With multibyte set (text in a code page of one- and two-byte characters,
+// whose trail bytes may be a backslash or a brace) those three are written
+// as hexadecimal escapes.
+void write_rtf_text(OutStream& rtf, std::string_view text, uint64_t& written, bool multibyte = false);
 // Writes the next NUL-terminated string of text (or the rest, when it holds
 // no NUL) and moves text past it and its NUL.
-void write_text_run(OutStream& rtf, ByteReader& text, bool multibyte = false);
+void write_text_run(OutStream& rtf, ByteReader& text, uint64_t& written, bool multibyte = false);
+
 // Text that is written without character escaping (hotspot targets, face
 // names, file names) with only the three bytes that would break the RTF
 // structure escaped: backslash and both braces (as hexadecimal escapes

@@ -1,13 +1,14 @@
 // korvane-cli: the conversion for scripts and batches.
 //
-// Every mode of the dialog is reachable through options; each help file is
-// converted in a child process of its own, so a fatal problem ends only
-// that file's conversion. With -C DIR and several files, each file's output
+// Every mode of the dialog is reachable through options. The files are
+// converted one after the other in this process; a fatal problem comes back
+// from the conversion as a value and ends only that file's conversion. With
+// -C DIR and several files, each file's output
 // goes into a folder of its own, DIR/NAME, so that files with the same
 // picture and RTF names do not overwrite each other. Exit code 0 when every
 // file converted, 1 when any failed, 2 for a usage error.
 #include <sys/stat.h>
-#include <sys/wait.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -227,9 +228,13 @@ std::string absolute(const std::string& path) {
     return std::string(buf) + "/" + path;
 }
 
-int list_help_file(const std::string& path) {
+int list_help_file(const std::string& path, ConsolePlatform& console) {
     OutputNames names = derive_output_names(path, 0);
-    std::unique_ptr<HelpFile> help = open_input_file(names.input_path, 0);
+    std::unique_ptr<HelpFile> help;
+    if (std::optional<ConversionError> error = run_conversion([&] { help = open_input_file(names.input_path, 0); })) {
+        console.show_fatal(message_text(Msg::SevereProblem), error->text);
+        return 1;
+    }
     std::printf("%-40s %10s %10s\n", "name", "offset", "size");
     for (const InternalFile& f : help->files) std::printf("%-40s %10u %10u\n", f.name.c_str(), f.offset, f.size);
     const char* compiler = compiler_name(help->minor_version & 0xFF);
@@ -243,58 +248,59 @@ int list_help_file(const std::string& path) {
 
 std::string fatal_prefix(const std::string& file) { return "korvane-cli: " + file + ": "; }
 
-// Converts one file in a child process into out_dir (the current directory
-// when empty); true when it ended normally. With make_out_dir the folder is
-// created first, unless the input cannot be a help file at all (then the
-// conversion fails on it before writing anything, and no empty folder stays).
-bool convert_in_child(const std::string& file, const std::string& out_dir, bool make_out_dir, const Options& o,
-                      int flags) {
-    std::fflush(nullptr);
-    pid_t pid = ::fork();
-    if (pid < 0) {
-        std::fprintf(stderr, "korvane-cli: cannot start the conversion of %s: %s\n", file.c_str(), std::strerror(errno));
+// Converts one file into out_dir (the current directory when empty); true
+// when the conversion ended without a fatal problem. With make_out_dir the
+// folder is created first, unless the input cannot be a help file at all
+// (then the conversion fails on it before writing anything, and no empty
+// folder stays). The core names its output files relative to the current
+// directory, so the conversion runs inside out_dir and the current
+// directory is set back afterwards. Each file has a console of its own:
+// no warning count of one file reaches the next.
+bool convert_one(const std::string& file, const std::string& out_dir, bool make_out_dir, const Options& o,
+                 int flags) {
+    struct stat st;
+    bool usable = ::stat(derive_output_names(file, flags).input_path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+    bool enter = usable && !out_dir.empty();
+    std::string path = enter ? absolute(file) : file;
+    if (make_out_dir && usable && !make_dirs(out_dir)) {
+        std::fprintf(stderr, "korvane-cli: cannot create the folder %s: %s\n", out_dir.c_str(), std::strerror(errno));
         return false;
     }
-    if (pid == 0) {
-        static ConsolePlatform console(o.quiet);
-        console.set_fatal_prefix(fatal_prefix(file));
-        set_platform(&console);
-        struct stat st;
-        bool usable = ::stat(derive_output_names(file, flags).input_path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
-        std::string path = usable && !out_dir.empty() ? absolute(file) : file;
-        if (make_out_dir && usable && !make_dirs(out_dir)) {
-            std::fprintf(stderr, "korvane-cli: cannot create the folder %s: %s\n", out_dir.c_str(), std::strerror(errno));
-            std::_Exit(1);
-        }
-        if (usable && !out_dir.empty() && ::chdir(out_dir.c_str()) != 0) {
-            std::fprintf(stderr, "korvane-cli: cannot enter %s: %s\n", out_dir.c_str(), std::strerror(errno));
-            std::_Exit(1);
-        }
-        convert_help_file(path, flags, o.code_page);
-        console.finish();
-        std::fflush(nullptr);
-        std::_Exit(0);
+    int home = enter ? ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
+    if (enter && (home < 0 || ::chdir(out_dir.c_str()) != 0)) {
+        std::fprintf(stderr, "korvane-cli: cannot enter %s: %s\n", out_dir.c_str(), std::strerror(errno));
+        if (home >= 0) ::close(home);
+        return false;
     }
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    ConsolePlatform console(o.quiet);
+    console.set_fatal_prefix(fatal_prefix(file));
+    set_platform(&console);
+    std::optional<ConversionError> error = convert_help_file(path, flags, o.code_page);
+    if (error) console.show_fatal(message_text(Msg::SevereProblem), error->text);
+    console.finish();
+    set_platform(nullptr);
+    if (home >= 0) {
+        if (::fchdir(home) != 0) {
+            std::fprintf(stderr, "korvane-cli: cannot return to the starting folder: %s\n", std::strerror(errno));
+        }
+        ::close(home);
     }
-    if (WIFEXITED(status)) return WEXITSTATUS(status) == 0;
-    std::fprintf(stderr, "korvane-cli: the conversion of %s ended with signal %d\n", file.c_str(), WTERMSIG(status));
-    return false;
+    return !error;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    install_memory_handler();
     set_language_offset(language_offset_from_locale());
     Options o = parse(argc, argv);
 
     if (o.list) {
-        static ConsolePlatform console(true);
+        ConsolePlatform console(true);
         console.set_fatal_prefix(fatal_prefix(o.files[0]));
         set_platform(&console);
-        return list_help_file(o.files[0]);
+        int rc = list_help_file(o.files[0], console);
+        set_platform(nullptr);
+        return rc;
     }
     if (!o.output_dir.empty() && !make_dirs(o.output_dir)) {
         std::fprintf(stderr, "korvane-cli: cannot create the folder %s: %s\n", o.output_dir.c_str(), std::strerror(errno));
@@ -311,7 +317,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "%s (flags 0x%02X)%s%s\n", file.c_str(), static_cast<unsigned>(flags),
                          folder_each ? " -> " : "", folder_each ? folders[i].c_str() : "");
         }
-        if (!convert_in_child(file, folders[i], folder_each, o, flags)) ++failed;
+        if (!convert_one(file, folders[i], folder_each, o, flags)) ++failed;
     }
     if (failed && o.files.size() > 1) {
         std::fprintf(stderr, "korvane-cli: %d of %zu files failed\n", failed, o.files.size());

@@ -43,7 +43,6 @@ int main(int argc, char** argv) {
         std::puts("korvane " KORVANE_VERSION);
         return finish_standard_output("korvane");
     }
-    install_memory_handler();
     set_language_offset(language_offset_from_locale());
 
     std::string tail;
@@ -62,9 +61,11 @@ int main(int argc, char** argv) {
 #ifdef KORVANE_WITH_QT
     if (qt::started_from_desktop()) return qt::run_desktop_program(argc, argv, tail, CVF_TWO_PASS | CVF_PAGE_BREAK);
 #endif
-    static ConsolePlatform console;
+    ConsolePlatform console;
     set_platform(&console);
-    convert_help_file(tail, CVF_TWO_PASS | CVF_PAGE_BREAK);
+    std::optional<ConversionError> error = convert_help_file(tail, CVF_TWO_PASS | CVF_PAGE_BREAK);
+    if (error) console.show_fatal(message_text(Msg::SevereProblem), error->text);
     console.finish();
-    return 2;
+    set_platform(nullptr);
+    return error ? 1 : 2;
 }

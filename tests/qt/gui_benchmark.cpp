@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
     gui.set_beep([] {});
     set_platform(&gui);
     std::clock_t start = std::clock();
-    convert_help_file(path, 0x38);
+    if (convert_help_file(path, 0x38)) return 1;
     int rows = 0;
     QTimer::singleShot(0, [&gui, &rows] {
         if (!gui.dialog()) return;
@@ -65,13 +65,14 @@ int main(int argc, char** argv) {
     ConsolePlatform console;
     set_platform(&console);
     start = std::clock();
-    convert_help_file(path, 0x38);
+    std::optional<ConversionError> error = convert_help_file(path, 0x38);
     console.finish();
     double terminal_seconds = processor_seconds(start);
     std::fflush(stderr);
     ::dup2(saved, STDERR_FILENO);
     set_platform(nullptr);
 
+    if (error) return 1;
     std::printf("%s: %d rows in the warnings list\n", argv[1], rows);
     std::printf("processor seconds: progress dialog %.3f, terminal %.3f\n", dialog_seconds, terminal_seconds);
     return 0;

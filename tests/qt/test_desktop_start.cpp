@@ -66,7 +66,7 @@ private slots:
         int flags_seen = -1;
         hooks.convert = [&](const std::string& p, int f) {
             flags_seen = f;
-            convert_help_file(p, f);
+            return convert_help_file(p, f);
         };
         QList<QUrl> opened;
         hooks.open_folder = [&](const QUrl& u) { opened << u; };

@@ -190,7 +190,10 @@ private slots:
         QtPlatform gui(Language::English);
         int calls = 0;
         when_shown<OpenDialog>([](OpenDialog* d) { d->push_button(2)->click(); });
-        QCOMPARE(run_open_dialog(Language::English, gui, [&](const std::string&, int) { ++calls; }), 2);
+        QCOMPARE(run_open_dialog(Language::English, gui, [&](const std::string&, int) {
+                     ++calls;
+                     return std::optional<ConversionError>();
+                 }), 2);
         QCOMPARE(calls, 0);
         QVERIFY(!QFile::exists(config.ini()));
     }
@@ -215,7 +218,7 @@ private slots:
         QCOMPARE(run_open_dialog(Language::English, gui,
                                  [&](const std::string& p, int f) {
                                      flags = f;
-                                     convert_help_file(p, f);
+                                     return convert_help_file(p, f);
                                  }),
                  2);
         QDir::setCurrent(start_dir);

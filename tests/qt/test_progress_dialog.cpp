@@ -6,11 +6,12 @@
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
-#include <QProcess>
+#include <QTemporaryDir>
 #include <QPushButton>
 #include <QtTest>
-#include <cstring>
+#include <optional>
 
+#include "driver/convert.h"
 #include "driver/messages.h"
 #include "driver/out_stream.h"
 #include "driver/platform.h"
@@ -29,31 +30,8 @@ namespace {
 // Reporting through the core needs a help-file record of its own.
 struct Conversion {
     HelpFile help;
-    void report(int percent, int phase) { report_progress(help, percent, phase); }
+    void report(int percent, int phase) { report_progress(help, percent, Msg{phase}); }
 };
-
-// Child process: opens the progress dialog, writes part of an output file,
-// then clicks Cancel and answers Yes. Never returns normally.
-int cancel_child(const char* out_path) {
-    int argc = 1;
-    char arg0[] = "child";
-    char* argv[] = {arg0, nullptr};
-    QApplication app(argc, argv);
-    QtPlatform gui(Language::English);
-    set_platform(&gui);
-    Conversion c;
-    c.report(0, 8);
-    auto out = OutStream::open(out_path, "wb");
-    if (!out) return 3;
-    out->write("partial");  // still in the stream's buffer
-    answer_next_box(QMessageBox::Yes, nullptr);
-    QTimer::singleShot(0, [&gui] { gui.dialog()->button()->click(); });
-    for (int i = 0; i < 500; ++i) {
-        c.report(i % 100, 7);
-        QTest::qWait(10);
-    }
-    return 4;  // Cancel was not honoured
-}
 
 }  // namespace
 
@@ -92,21 +70,21 @@ private slots:
         QtPlatform gui(Language::German);
         set_platform(&gui);
         Conversion c;
-        add_warning(c.help, 11);  // before the dialog exists: dropped
+        add_warning(c.help, Msg::IllegalHotspotData);  // before the dialog exists: dropped
         c.report(0, 0);           // the first report opens the dialog even with nothing to show
         QVERIFY(gui.dialog() && gui.dialog()->isVisible());
         c.report(40, 8);
         c.report(0, 0);  // keeps both
         QCOMPARE(gui.dialog()->phase_label()->text(), QStringLiteral("Lade Verwaltungseintrag"));
         QCOMPARE(gui.dialog()->bar()->position(), uint16_t(40));
-        add_warning(c.help, 16, 0x12);
-        add_warning(c.help, 31, "A\nB");
-        add_warning(c.help, 31, "caf\xE9");  // not UTF-8: shown as Latin-1
-        add_warning(c.help, 16, 0x12);
+        add_warning(c.help, Msg::IllegalBitmapReference, 0x12);
+        add_warning(c.help, Msg::CannotCreate, "A\nB");
+        add_warning(c.help, Msg::CannotCreate, "caf\xE9");  // not UTF-8: shown as Latin-1
+        add_warning(c.help, Msg::IllegalBitmapReference, 0x12);
         QListWidget* list = gui.dialog()->warnings();
         gui.show_pending();
-        add_warning(c.help, 31, "A\nC");  // the same line as "A\nB"
-        add_warning(c.help, 16, 0x12);
+        add_warning(c.help, Msg::CannotCreate, "A\nC");  // the same line as "A\nB"
+        add_warning(c.help, Msg::IllegalBitmapReference, 0x12);
         gui.show_pending();
         QCOMPARE(list->count(), 3);
         QCOMPARE(list->item(0)->text(), QStringLiteral("Ungültiger Verweis auf Grafik 0x0012 (×3)"));
@@ -127,7 +105,7 @@ private slots:
         // Each warning followed by a report, as the passes raise them: the
         // rows arrive at most once per interval, however fast they come.
         for (int i = 0; i < 2000; ++i) {
-            add_warning(c.help, 19, i);
+            add_warning(c.help, Msg::TopicWithoutContextId, i);
             c.report(0, 0);
         }
         QVERIFY2(batches <= clock.elapsed() / QtPlatform::kUpdateIntervalMs + 1,
@@ -172,20 +150,33 @@ private slots:
         QtPlatform gui(Language::English);
         SeenBox seen;
         answer_next_box(QMessageBox::Ok, &seen);
-        gui.show_fatal(message_text(42), "Not enough Memory\n");
+        gui.show_fatal(message_text(Msg::SevereProblem), "Not enough Memory\n");
         QVERIFY(seen.shown && seen.icon == QMessageBox::Critical);
         QCOMPARE(seen.title + QLatin1Char('|') + seen.text, QStringLiteral("Korvane Severe Problem|Not enough Memory"));
     }
 
-    void cancelAnsweredYesEndsWithCode1AndKeepsFiles() {
+    void cancelAnsweredYesEndsTheConversionAndKeepsFiles() {
         QTemporaryDir dir;
-        QString out = dir.filePath(QStringLiteral("PART.RTF"));
-        QProcess child;
-        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--cancel-child"), out});
-        QVERIFY(child.waitForFinished(60000));
-        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(child.exitCode(), 1);
-        QFile f(out);
+        QString path = dir.filePath(QStringLiteral("PART.RTF"));
+        QtPlatform gui(Language::English);
+        set_platform(&gui);
+        Conversion c;
+        int reports = 0;
+        std::optional<ConversionError> error = run_conversion([&] {
+            c.report(0, 8);
+            auto out = OutStream::open(path.toStdString(), "wb");
+            out->write("partial");  // still in the stream's buffer
+            answer_next_box(QMessageBox::Yes, nullptr);
+            QTimer::singleShot(0, [&gui] { gui.dialog()->button()->click(); });
+            for (; reports < 500; ++reports) {
+                c.report(reports % 100, 7);
+                QTest::qWait(10);
+            }
+        });
+        set_platform(nullptr);
+        QVERIFY(error && error->id == Fatal::Cancelled);
+        QVERIFY(reports < 500);
+        QFile f(path);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), QByteArray("partial"));
     }
@@ -232,7 +223,6 @@ private slots:
 };
 
 int main(int argc, char** argv) {
-    if (argc == 3 && std::strcmp(argv[1], "--cancel-child") == 0) return cancel_child(argv[2]);
     QApplication app(argc, argv);
     TestProgressDialog t;
     return QTest::qExec(&t, argc, argv);

@@ -84,7 +84,9 @@ int run_desktop_conversion(Language lang, QtPlatform& platform, const QString& h
     QString folder = file.exists() ? output_folder_for(file.absoluteFilePath(), lang, hooks) : file.absolutePath();
     if (folder.isEmpty()) return 2;
     QDir::setCurrent(folder);
-    hooks.convert(QFile::encodeName(file.absoluteFilePath()).toStdString(), flags);
+    if (std::optional<ConversionError> error = hooks.convert(QFile::encodeName(file.absoluteFilePath()).toStdString(), flags)) {
+        return show_conversion_error(platform, *error);
+    }
     if (ProgressDialog* dialog = platform.dialog()) offer_result_folder(*dialog, folder, lang, hooks);
     platform.finish_progress();
     return 2;

@@ -48,7 +48,8 @@ QPushButton* offer_result_folder(ProgressDialog& dialog, const QString& folder, 
 // Converts help_file with flags from the desktop: picks the output folder,
 // makes it the current directory, converts, offers the folder and runs the
 // finishing wait of platform. Returns 2, the exit code of every normal end
-// (a folder choice given up included).
+// (a folder choice given up included); after a fatal problem shows its
+// message box instead and returns 1.
 int run_desktop_conversion(Language lang, QtPlatform& platform, const QString& help_file, int flags,
                            const DesktopHooks& hooks);
 

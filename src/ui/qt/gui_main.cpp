@@ -86,6 +86,11 @@ std::unique_ptr<QTranslator> install_qt_translation(Language lang) {
     return t;
 }
 
+int show_conversion_error(QtPlatform& platform, const ConversionError& error) {
+    if (error.id != Fatal::Cancelled) platform.show_fatal(message_text(Msg::SevereProblem), error.text);
+    return 1;
+}
+
 int run_open_dialog(Language lang, QtPlatform& platform, const ConvertFn& convert) {
     QString path;
     int flags = 0;
@@ -97,7 +102,9 @@ int run_open_dialog(Language lang, QtPlatform& platform, const ConvertFn& conver
     }
     QFileInfo file(path);
     QDir::setCurrent(file.absolutePath());
-    convert(QFile::encodeName(file.absoluteFilePath()).toStdString(), flags);
+    if (std::optional<ConversionError> error = convert(QFile::encodeName(file.absoluteFilePath()).toStdString(), flags)) {
+        return show_conversion_error(platform, *error);
+    }
     platform.finish_progress();
     return 2;
 }
@@ -114,7 +121,7 @@ int run_gui_program(int argc, char** argv) {
     std::unique_ptr<QTranslator> qt_texts = install_qt_translation(lang);
     QtPlatform gui(lang);
     set_platform(&gui);
-    int rc = run_open_dialog(lang, gui, [](const std::string& p, int f) { convert_help_file(p, f, code_page_setting()); });
+    int rc = run_open_dialog(lang, gui, [](const std::string& p, int f) { return convert_help_file(p, f, code_page_setting()); });
     set_platform(nullptr);
     return rc;
 }
@@ -129,7 +136,7 @@ int run_desktop_program(int argc, char** argv, const std::string& path, int flag
     QtPlatform gui(lang);
     set_platform(&gui);
     DesktopHooks hooks;
-    hooks.convert = [](const std::string& p, int f) { convert_help_file(p, f); };
+    hooks.convert = [](const std::string& p, int f) { return convert_help_file(p, f); };
     hooks.open_folder = [](const QUrl& folder) { QDesktopServices::openUrl(folder); };
     int rc = run_desktop_conversion(lang, gui, QFile::decodeName(path.c_str()), flags, hooks);
     set_platform(nullptr);

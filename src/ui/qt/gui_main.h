@@ -5,19 +5,28 @@
 #include <QTranslator>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "driver/messages.h"
 #include "ui/qt/qt_platform.h"
 #include "ui/qt/ui_texts.h"
 
 namespace korvane::qt {
 
-using ConvertFn = std::function<void(const std::string& path, int flags)>;
+// One conversion; the fatal error that ended it, if one did.
+using ConvertFn = std::function<std::optional<ConversionError>(const std::string& path, int flags)>;
+
+// Shows the error a conversion returned in the message box of fatal
+// problems (caption: string 42); a confirmed Cancel shows nothing more.
+// Returns 1, the exit code after either.
+int show_conversion_error(QtPlatform& platform, const ConversionError& error);
 
 // Shows the open dialog. When the user confirms a file, makes the file's
 // folder the current directory, calls convert with the file's path and the
 // chosen flags, and runs the finishing wait of platform. Returns 2, the exit
-// code of every normal end (a cancelled dialog included).
+// code of every normal end (a cancelled dialog included); after a fatal
+// problem shows its message box instead of the wait and returns 1.
 int run_open_dialog(Language lang, QtPlatform& platform, const ConvertFn& convert);
 
 // Loads and installs Qt's own texts (file list headers, Yes and No) for a
@@ -36,7 +45,7 @@ bool started_from_desktop();
 // The whole program with a path started from the desktop: converts path
 // with flags with the progress dialog, beside the help file, and offers to
 // open the folder of the result. Returns 2, or 1 when the display cannot be
-// used.
+// used or the conversion ended with a fatal problem.
 int run_desktop_program(int argc, char** argv, const std::string& path, int flags);
 
 // The stderr texts shown when there is no display to use: without a path,

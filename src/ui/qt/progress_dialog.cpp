@@ -10,8 +10,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStringDecoder>
-#include <cstdio>
-#include <cstdlib>
 
 #include "driver/messages.h"
 #include "ui/qt/progress_bar.h"
@@ -105,15 +103,11 @@ void ProgressDialog::closeEvent(QCloseEvent* event) {
 
 void ProgressDialog::command(int id) {
     if (id == 2 && running_) {
+        if (cancelled_) return;
         QMessageBox ask(QMessageBox::Question, QString::fromLatin1(kCancelQuestionCaption),
-                        text_from_core(message_text(41)), QMessageBox::Yes | QMessageBox::No, this);
+                        text_from_core(message_text(Msg::ReallyCancel)), QMessageBox::Yes | QMessageBox::No, this);
         ask.setDefaultButton(QMessageBox::Yes);
-        if (ask.exec() == QMessageBox::Yes) {
-            // Everything written so far stays: flush the output streams and
-            // end at once, without running the rest of the conversion.
-            std::fflush(nullptr);
-            std::_Exit(1);
-        }
+        if (ask.exec() == QMessageBox::Yes) cancelled_ = true;
         return;
     }
     if (id == 1 || id == 2) {

@@ -6,8 +6,9 @@
 // derives them).
 //
 // While converting, the button, Escape and closing the window all ask
-// whether to cancel; Yes ends the process with exit code 1 and leaves the
-// files written so far. Once finished, the button, Enter, Escape and closing
+// whether to cancel; Yes marks the dialog cancelled, and the conversion
+// stops at its next progress report (Fatal::Cancelled), leaving the files
+// written so far. Once finished, the button, Enter, Escape and closing
 // the window dismiss the dialog.
 #pragma once
 
@@ -40,6 +41,7 @@ public:
 
     bool running() const { return running_; }
     bool dismissed() const { return dismissed_; }
+    bool cancelled() const { return cancelled_; }
 
     // The conversion is over: the button becomes "&Ok" (id 1, default).
     void set_finished();
@@ -62,6 +64,7 @@ private:
     QPushButton* button_;
     bool running_ = true;
     bool dismissed_ = false;
+    bool cancelled_ = false;
 };
 
 }  // namespace korvane::qt

@@ -83,6 +83,8 @@ void QtPlatform::pump_events() {
     since_update_.start();
 }
 
+bool QtPlatform::stop_requested() { return dialog_ && dialog_->cancelled(); }
+
 void QtPlatform::finish_progress() {
     show_pending();
     if (!dialog_) return;

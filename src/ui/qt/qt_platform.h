@@ -35,6 +35,8 @@ public:
     // At most every kUpdateIntervalMs: shows the queued warnings, then
     // handles every waiting event, so the dialog repaints and Cancel is seen.
     void pump_events() override;
+    // Cancel confirmed in the progress dialog.
+    bool stop_requested() override;
 
     // Shows the queued warnings and counts in the list now.
     void show_pending();
