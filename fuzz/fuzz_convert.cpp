@@ -11,7 +11,7 @@
 #include <string>
 
 #include "driver/convert.h"
-#include "driver/messages.h"
+#include "base/messages.h"
 #include "helpfile/helpfile.h"
 
 namespace {

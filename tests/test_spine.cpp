@@ -3,9 +3,9 @@
 // snapshot test.
 #include <gtest/gtest.h>
 
-#include "driver/format.h"
-#include "driver/messages.h"
-#include "driver/platform.h"
+#include "base/format.h"
+#include "base/messages.h"
+#include "base/platform.h"
 #include "support/test_util.h"
 
 #include <filesystem>

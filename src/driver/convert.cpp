@@ -7,8 +7,8 @@
 #include <cstring>
 #include <new>
 
-#include "driver/messages.h"
-#include "driver/out_stream.h"
+#include "base/messages.h"
+#include "base/out_stream.h"
 #include "helpfile/helpfile.h"
 #include "project/bitmaps_baggage.h"
 #include "project/map_section.h"

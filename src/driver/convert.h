@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "driver/messages.h"
+#include "base/messages.h"
 
 namespace korvane {
 

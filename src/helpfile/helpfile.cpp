@@ -5,7 +5,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "driver/messages.h"
+#include "base/messages.h"
 #include "helpfile/btree.h"
 
 namespace korvane {

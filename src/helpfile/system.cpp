@@ -1,5 +1,5 @@
 // Reading the |SYSTEM header and telling its compiler.
-#include "driver/messages.h"
+#include "base/messages.h"
 #include "helpfile/helpfile.h"
 
 namespace korvane {

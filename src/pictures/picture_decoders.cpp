@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-#include "driver/out_stream.h"
+#include "base/out_stream.h"
 #include "topics/lz77.h"
 
 namespace korvane {

@@ -20,7 +20,7 @@
 // runs past its end yields what is there.
 #include "pictures/picture_reader.h"
 
-#include "driver/messages.h"
+#include "base/messages.h"
 #include "helpfile/compressed.h"
 #include "helpfile/helpfile.h"
 #include "pictures/picture_writers.h"

@@ -15,9 +15,9 @@
 #include <array>
 #include <cstdint>
 
-#include "driver/format.h"
-#include "driver/messages.h"
-#include "driver/out_stream.h"
+#include "base/format.h"
+#include "base/messages.h"
+#include "base/out_stream.h"
 #include "helpfile/helpfile.h"
 #include "pictures/picture_decoders.h"
 

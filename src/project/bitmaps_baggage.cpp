@@ -13,8 +13,8 @@
 #include <unordered_set>
 #include <vector>
 
-#include "driver/messages.h"
-#include "driver/out_stream.h"
+#include "base/messages.h"
+#include "base/out_stream.h"
 #include "helpfile/helpfile.h"
 #include "pictures/picture_reader.h"
 #include "topics/indexes.h"

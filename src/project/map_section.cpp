@@ -13,8 +13,8 @@
 #include <string>
 #include <unordered_map>
 
-#include "driver/messages.h"
-#include "driver/out_stream.h"
+#include "base/messages.h"
+#include "base/out_stream.h"
 #include "helpfile/helpfile.h"
 #include "topics/context_hash.h"
 #include "topics/indexes.h"

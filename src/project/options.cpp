@@ -13,7 +13,7 @@
 #include <array>
 #include <cstring>
 
-#include "driver/out_stream.h"
+#include "base/out_stream.h"
 #include "helpfile/helpfile.h"
 
 namespace korvane {

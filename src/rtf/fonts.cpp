@@ -19,8 +19,8 @@
 
 #include <cstdint>
 
-#include "driver/format.h"
-#include "driver/out_stream.h"
+#include "base/format.h"
+#include "base/out_stream.h"
 #include "helpfile/byte_reader.h"
 #include "helpfile/helpfile.h"
 #include "rtf/paragraph.h"

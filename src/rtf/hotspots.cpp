@@ -8,8 +8,8 @@
 // CVF_JUMPS jumps and popups lose their start word and their target.
 #include "rtf/hotspots.h"
 
-#include "driver/messages.h"
-#include "driver/out_stream.h"
+#include "base/messages.h"
+#include "base/out_stream.h"
 #include "helpfile/byte_reader.h"
 #include "helpfile/helpfile.h"
 #include "rtf/paragraph.h"

@@ -21,8 +21,8 @@
 #include <array>
 #include <optional>
 
-#include "driver/messages.h"
-#include "driver/out_stream.h"
+#include "base/messages.h"
+#include "base/out_stream.h"
 #include "helpfile/byte_reader.h"
 #include "helpfile/compressed.h"
 #include "helpfile/helpfile.h"

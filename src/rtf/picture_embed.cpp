@@ -20,8 +20,8 @@
 #include <limits>
 #include <vector>
 
-#include "driver/messages.h"
-#include "driver/out_stream.h"
+#include "base/messages.h"
+#include "base/out_stream.h"
 #include "helpfile/byte_reader.h"
 #include "helpfile/helpfile.h"
 

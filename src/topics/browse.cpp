@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "driver/format.h"
+#include "base/format.h"
 #include "helpfile/helpfile.h"
 
 namespace korvane {

@@ -1,6 +1,6 @@
 #include "topics/context_hash.h"
 
-#include "driver/format.h"
+#include "base/format.h"
 #include "helpfile/helpfile.h"
 
 namespace korvane {

@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "driver/messages.h"
+#include "base/messages.h"
 #include "helpfile/btree.h"
 #include "helpfile/helpfile.h"
 #include "topics/context_hash.h"

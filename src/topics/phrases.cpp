@@ -22,7 +22,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "driver/messages.h"
+#include "base/messages.h"
 #include "helpfile/helpfile.h"
 #include "topics/lz77.h"
 

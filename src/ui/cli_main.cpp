@@ -21,8 +21,8 @@
 #include <vector>
 
 #include "driver/convert.h"
-#include "driver/messages.h"
-#include "driver/platform.h"
+#include "base/messages.h"
+#include "base/platform.h"
 #include "helpfile/helpfile.h"
 #include "topics/code_page.h"
 #include "ui/console_platform.h"

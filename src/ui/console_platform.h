@@ -9,7 +9,7 @@
 #include <map>
 #include <string>
 
-#include "driver/platform.h"
+#include "base/platform.h"
 
 namespace korvane {
 

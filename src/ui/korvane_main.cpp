@@ -10,8 +10,8 @@
 #include <string>
 
 #include "driver/convert.h"
-#include "driver/messages.h"
-#include "driver/platform.h"
+#include "base/messages.h"
+#include "base/platform.h"
 #include "helpfile/helpfile.h"
 #include "ui/console_platform.h"
 #ifdef KORVANE_WITH_QT

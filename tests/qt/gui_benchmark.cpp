@@ -19,7 +19,7 @@
 #include <string>
 
 #include "driver/convert.h"
-#include "driver/platform.h"
+#include "base/platform.h"
 #include "helpfile/helpfile.h"
 #include "ui/console_platform.h"
 #include "ui/qt/qt_platform.h"

@@ -7,7 +7,7 @@
 #include <unistd.h>
 
 #include "driver/convert.h"
-#include "driver/platform.h"
+#include "base/platform.h"
 #include "helpfile/helpfile.h"
 #include "qt/qt_test_util.h"
 #include "ui/qt/desktop_start.h"

@@ -10,7 +10,7 @@
 #include <QtTest>
 
 #include "driver/convert.h"
-#include "driver/platform.h"
+#include "base/platform.h"
 #include "qt/qt_test_util.h"
 #include "ui/qt/gui_main.h"
 #include "ui/qt/open_dialog.h"

@@ -12,9 +12,9 @@
 #include <optional>
 
 #include "driver/convert.h"
-#include "driver/messages.h"
-#include "driver/out_stream.h"
-#include "driver/platform.h"
+#include "base/messages.h"
+#include "base/out_stream.h"
+#include "base/platform.h"
 #include "helpfile/helpfile.h"
 #include "qt/qt_test_util.h"
 #include "ui/qt/progress_bar.h"

@@ -17,7 +17,7 @@
 #include <unistd.h>
 
 #include "driver/convert.h"
-#include "driver/messages.h"
+#include "base/messages.h"
 #include "ui/qt/desktop_start.h"
 #include "ui/qt/open_dialog.h"
 #include "ui/qt/settings.h"

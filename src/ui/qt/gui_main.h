@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "driver/messages.h"
+#include "base/messages.h"
 #include "ui/qt/qt_platform.h"
 #include "ui/qt/ui_texts.h"
 

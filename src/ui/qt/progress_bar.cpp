@@ -7,7 +7,7 @@
 #include <QPainter>
 #include <algorithm>
 
-#include "driver/messages.h"
+#include "base/messages.h"
 
 namespace korvane::qt {
 

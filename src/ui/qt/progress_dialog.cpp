@@ -11,7 +11,7 @@
 #include <QPushButton>
 #include <QStringDecoder>
 
-#include "driver/messages.h"
+#include "base/messages.h"
 #include "ui/qt/progress_bar.h"
 
 namespace korvane::qt {

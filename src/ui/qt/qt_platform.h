@@ -15,7 +15,7 @@
 #include <map>
 #include <string>
 
-#include "driver/platform.h"
+#include "base/platform.h"
 #include "ui/qt/progress_dialog.h"
 #include "ui/qt/ui_texts.h"
 

@@ -1,4 +1,4 @@
-#include "driver/out_stream.h"
+#include "base/out_stream.h"
 
 #include <cstring>
 

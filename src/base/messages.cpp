@@ -1,7 +1,7 @@
-#include "driver/messages.h"
+#include "base/messages.h"
 
 
-#include "driver/platform.h"
+#include "base/platform.h"
 #include "helpfile/helpfile.h"
 
 namespace korvane {

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "driver/format.h"
+#include "base/format.h"
 
 namespace korvane {
 

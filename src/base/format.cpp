@@ -1,4 +1,4 @@
-#include "driver/format.h"
+#include "base/format.h"
 
 namespace korvane {
 

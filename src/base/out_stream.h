@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "driver/format.h"
+#include "base/format.h"
 
 namespace korvane {
 
