@@ -2,7 +2,6 @@
 
 
 #include "base/platform.h"
-#include "helpfile/helpfile.h"
 
 namespace korvane {
 
@@ -125,12 +124,12 @@ void throw_fatal(Fatal id, std::initializer_list<FmtArg> args) {
     throw error;
 }
 
-void add_warning_text(HelpFile& help, std::string_view line) {
-    if (!help.progress_window || help.warnings_muted) return;
+void add_warning_text(Reporter& report, std::string_view line) {
+    if (!report.progress_window || report.warnings_muted) return;
     size_t lf = line.find('\n');
     if (lf != std::string_view::npos) line = line.substr(0, lf);
-    size_t next_index = help.warnings_shown.size();
-    auto [it, first] = help.warnings_shown.try_emplace(std::string(line), HelpFile::WarningCount{next_index, 0});
+    size_t next_index = report.warnings_shown.size();
+    auto [it, first] = report.warnings_shown.try_emplace(std::string(line), Reporter::WarningCount{next_index, 0});
     ++it->second.count;
     if (first) {
         platform().add_warning_line(line);
@@ -139,14 +138,14 @@ void add_warning_text(HelpFile& help, std::string_view line) {
     }
 }
 
-void report_progress(HelpFile& help, int percent, Msg phase) {
-    if (!help.progress_window) {
-        help.progress_window = true;
-        help.phase_shown = 0;
+void report_progress(Reporter& report, int percent, Msg phase) {
+    if (!report.progress_window) {
+        report.progress_window = true;
+        report.phase_shown = 0;
         platform().open_progress();
     }
-    if (phase != Msg::None && static_cast<int>(phase) != help.phase_shown) {
-        help.phase_shown = static_cast<int>(phase);
+    if (phase != Msg::None && static_cast<int>(phase) != report.phase_shown) {
+        report.phase_shown = static_cast<int>(phase);
         platform().set_phase(message_text(phase));
     }
     if (percent != 0) platform().set_percent(percent);

@@ -1,15 +1,31 @@
 // Fatal messages, warnings, the localized string table and progress reports.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "base/format.h"
 
 namespace korvane {
 
-struct HelpFile;
+// What one conversion has shown: the progress window and its warnings.
+struct Reporter {
+    bool progress_window = false;
+    int phase_shown = 0;  // the string id of the phase on show, 0 before the first
+    // Warnings shown in this conversion, by text: the order in which each
+    // was first shown and how often it was raised.
+    struct WarningCount {
+        size_t index = 0;
+        unsigned long count = 0;
+    };
+    std::unordered_map<std::string, WarningCount> warnings_shown;
+    // Set while the dry topic pass runs: the writing pass raises the same
+    // warnings again.
+    bool warnings_muted = false;
+};
 
 // The ids of the localized string table: the English text at the id, the
 // German one at id + 512. Phases name the progress text, the rest are
@@ -89,22 +105,22 @@ template <class... A>
 }
 
 // Adds a formatted, localized warning line (cut at its first LF) to the
-// progress window of help; dropped while there is no progress window yet
+// progress window of report; dropped while there is no progress window yet
 // and during the dry topic pass. A text already shown in this conversion is
 // not added again; the platform learns its new count instead.
-void add_warning_text(HelpFile& help, std::string_view line);
+void add_warning_text(Reporter& report, std::string_view line);
 
 template <class... A>
-void add_warning(HelpFile& help, Msg id, const A&... args) {
+void add_warning(Reporter& report, Msg id, const A&... args) {
     std::string s;
     format_into(s, message_text(id), {FmtArg(args)...});
-    add_warning_text(help, s);
+    add_warning_text(report, s);
 }
 
 // The one progress call of all passes: percent 0 keeps the bar, Msg::None
 // keeps the text. The first report of a conversion opens the progress window.
 // Ends the conversion with Fatal::Cancelled when the user asked to stop.
-void report_progress(HelpFile& help, int percent, Msg phase);
+void report_progress(Reporter& report, int percent, Msg phase);
 
 // a * b / c with a 64-bit intermediate, rounded to nearest; -1 when c is 0
 // or the result does not fit in 32 bits.

@@ -121,7 +121,7 @@ void convert(const std::string& path, int flags, int code_page) {
 
     CodePageChoice text = choose_code_page(*help, code_page);
     help->code_page = text.code_page;
-    if (text.source == CodePageSource::detected) add_warning(*help, Msg::CodePageDetected, text.code_page);
+    if (text.source == CodePageSource::detected) add_warning(help->report, Msg::CodePageDetected, text.code_page);
 
     write_font_table(*help, nullptr);
     if (help->flags & CVF_TWO_PASS) run_dry_topic_pass(*help);

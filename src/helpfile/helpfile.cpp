@@ -104,7 +104,7 @@ std::unique_ptr<HelpFile> open_help_file(const std::string& path, int flags) {
     directory.page_size = kDirectoryPageSize;  // whatever its header says
     const int32_t total = directory.total_entries;
 
-    report_progress(*help, 0, Msg::LoadingSystemFile);
+    report_progress(help->report, 0, Msg::LoadingSystemFile);
     // Each entry takes at least 5 bytes of a leaf; more than the file can
     // hold is a damaged header, not a reason to reserve gigabytes.
     if (total < 0) directory_problem(0);

@@ -24,6 +24,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "base/messages.h"
 #include "helpfile/byte_reader.h"
 #include "rtf/fonts.h"
 #include "topics/browse.h"
@@ -97,18 +98,8 @@ struct HelpFile {
     BrowseGroups browse_groups;
     TopicReader topic_reader;
 
-    bool progress_window = false;
-    int phase_shown = 0;  // the string id of the phase on show, 0 before the first
-    // Warnings shown in this conversion, by text: the order in which each
-    // was first shown and how often it was raised.
-    struct WarningCount {
-        size_t index = 0;
-        unsigned long count = 0;
-    };
-    std::unordered_map<std::string, WarningCount> warnings_shown;
-    // Set while the dry topic pass runs: the writing pass raises the same
-    // warnings again.
-    bool warnings_muted = false;
+    // The progress window and the warnings of this conversion.
+    Reporter report;
     // Characters of text written into the RTF files and the dry pass so far;
     // every 64th is followed by a line feed.
     uint64_t rtf_chars_written = 0;

@@ -45,7 +45,7 @@ void read_system_header(HelpFile& help, const InternalFile& row) {
     const char* name = compiler_name(v);
     if (!name) fatal_error(Fatal::UnsupportedCompiler);
     // Only the files of one compiler are understood completely.
-    if (v != kHc31) add_warning(help, Msg::FileCreatedBy, name);
+    if (v != kHc31) add_warning(help.report, Msg::FileCreatedBy, name);
 }
 
 }  // namespace korvane

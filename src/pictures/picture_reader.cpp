@@ -119,7 +119,7 @@ std::string convert_picture_file(HelpFile& help, uint32_t offset, uint32_t size,
     in.read(signature, 2);
     uint16_t count = in.u16();
     if (signature[0] != 'l' || (signature[1] != 'p' && signature[1] != 'P')) {
-        add_warning(help, Msg::InvalidPictureFile, static_cast<char>(signature[0]), static_cast<char>(signature[1]));
+        add_warning(help.report, Msg::InvalidPictureFile, static_cast<char>(signature[0]), static_cast<char>(signature[1]));
         count = 0;
     }
 
@@ -169,7 +169,7 @@ std::string convert_picture_file(HelpFile& help, uint32_t offset, uint32_t size,
             }
             read_hotspots_at(help, container, data_at + static_cast<uint64_t>(h.stored_size), h.hotspot_size);
         } else {
-            add_warning(help, Msg::UnknownImageType, kind, base_name);
+            add_warning(help.report, Msg::UnknownImageType, kind, base_name);
         }
     }
 

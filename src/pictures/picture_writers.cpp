@@ -146,7 +146,7 @@ bool copy_picture_file(HelpFile& help, uint32_t offset, uint32_t size, const std
     std::string name = container_file_name(base_name);
     std::unique_ptr<OutStream> out = OutStream::open(name, "wb");
     if (!out) {
-        add_warning(help, Msg::CannotCreate, name);
+        add_warning(help.report, Msg::CannotCreate, name);
         return false;
     }
     ByteReader data = help.reader(offset, size);

@@ -60,13 +60,13 @@ void write_bitmaps_section(HelpFile& help, OutStream& project) {
     write_formatted(project, "\n[Bitmaps]\n");
     std::vector<std::string> written;
     for (int32_t i = 0; i < help.file_count; ++i) {
-        report_progress(help, mul_div(i, 40, help.file_count), Msg::ConvertingBitmaps);
+        report_progress(help.report, mul_div(i, 40, help.file_count), Msg::ConvertingBitmaps);
         const InternalFile& row = help.files[static_cast<size_t>(i)];
         std::string_view name = row.name;
         if (starts_with(name, "|")) name.remove_prefix(1);
         if (!starts_with(name, "bm")) continue;
         if (!is_plain_file_name(name)) {
-            add_warning(help, Msg::CannotCreate, name);
+            add_warning(help.report, Msg::CannotCreate, name);
             continue;
         }
         std::string base = to_temp ? temp + "/" + std::string(name) : std::string(name);
@@ -94,7 +94,7 @@ void write_bitmaps_section(HelpFile& help, OutStream& project) {
 void write_baggage_section(HelpFile& help, OutStream& project) {
     write_formatted(project, "\n[Baggage]\n");
     for (int32_t i = 0; i < help.file_count; ++i) {
-        report_progress(help, 41 + mul_div(i, 3, help.file_count), Msg::ExtractingBaggage);
+        report_progress(help.report, 41 + mul_div(i, 3, help.file_count), Msg::ExtractingBaggage);
         const InternalFile& row = help.files[static_cast<size_t>(i)];
         if (starts_with(row.name, "|") || starts_with(row.name, "bm")) continue;
         if (!is_plain_file_name(row.name)) continue;

@@ -51,7 +51,7 @@ void write_map_section(HelpFile& help, OutStream& project) {
     if (help.is_hc30) tomap = index_tomap(help);
 
     for (int j = 1; j <= count; ++j) {
-        report_progress(help, 47 + mul_div(j, 3, count), Msg::CreatingMap);
+        report_progress(help.report, 47 + mul_div(j, 3, count), Msg::CreatingMap);
         int32_t number = map.i32();
         uint32_t topic_offset = map.u32();
         std::optional<std::string> name;
@@ -64,7 +64,7 @@ void write_map_section(HelpFile& help, OutStream& project) {
         if (name) {
             write_formatted(project, "#define %s %ld\n", *name, number);
         } else {
-            add_warning(help, Msg::MapLookupFailed, topic_offset);
+            add_warning(help.report, Msg::MapLookupFailed, topic_offset);
         }
     }
 }

@@ -32,7 +32,7 @@ std::optional<std::string> begin_hotspot(HelpFile& help, OutStream& rtf, uint8_t
         size = format.remaining() >= 2 ? ByteReader::le16(format.here()) + 2u : 2;
     }
     if (format.remaining() < size) {
-        add_warning(help, Msg::IllegalHotspotData);
+        add_warning(help.report, Msg::IllegalHotspotData);
         return std::nullopt;
     }
     ByteReader operand = format.sub(format.tell(), size);
@@ -58,7 +58,7 @@ std::optional<std::string> begin_hotspot(HelpFile& help, OutStream& rtf, uint8_t
             target += '>';
             target += help.window_names[window];
         } else {
-            add_warning(help, Msg::IllegalWindowReference, window);
+            add_warning(help.report, Msg::IllegalWindowReference, window);
         }
     }
     if (options & 0x02) {
@@ -76,7 +76,7 @@ std::optional<std::string> begin_hotspot(HelpFile& help, OutStream& rtf, uint8_t
 std::optional<std::string> begin_macro_hotspot(HelpFile& help, OutStream& rtf, uint8_t code, ByteReader& format) {
     int16_t length = format.i16();
     if (length <= 0) {
-        add_warning(help, Msg::IllegalMacroHotspot);
+        add_warning(help.report, Msg::IllegalMacroHotspot);
         return std::nullopt;
     }
     // The macro runs to its NUL within its length; a length beyond the
@@ -92,7 +92,7 @@ std::optional<std::string> begin_macro_hotspot(HelpFile& help, OutStream& rtf, u
 
 void end_hotspot(HelpFile& help, OutStream& rtf, std::optional<std::string>& target) {
     if (!target) {
-        add_warning(help, Msg::HotspotEndWithoutStart);
+        add_warning(help.report, Msg::HotspotEndWithoutStart);
         return;
     }
     write_formatted(rtf, "\\strike0\\ul0{\\v %s}", escape_rtf_structure(*target));

@@ -185,7 +185,7 @@ void CommandLoop::font_change() {
     uint16_t number = format.u16();
     const std::vector<std::string>& styles = help.font_styles.styles;
     if (number >= styles.size()) {
-        add_warning(help, Msg::IllegalFontSelection);
+        add_warning(help.report, Msg::IllegalFontSelection);
         return;
     }
     std::string_view style = styles[number];
@@ -215,7 +215,7 @@ void CommandLoop::picture(char placement) {
         if (number < names.size() && names[number]) {
             write_picture(help, rtf, *names[number], placement);
         } else {
-            add_warning(help, Msg::IllegalBitmapReference, number);
+            add_warning(help.report, Msg::IllegalBitmapReference, number);
         }
     }
 }

@@ -35,7 +35,7 @@ void write_table(HelpFile& help, OutStream& rtf, ByteReader& text, ByteReader& f
     int type = format.u8();
     if (type != 0 && type != 1 && type != 3) {
         // The row head is not written, so nothing is left open.
-        add_warning(help, Msg::TableFormatNotSupported);
+        add_warning(help.report, Msg::TableFormatNotSupported);
         return;
     }
 

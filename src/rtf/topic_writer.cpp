@@ -123,7 +123,7 @@ void report_pass_progress(TopicPass& p) {
     int base = p.writing && !p.print ? 25 : 0;
     int step = mul_div(block - 1, span, blocks);
     if (step < 0 || step > span) step = span;
-    report_progress(p.help, base + 50 + step, Msg::None);
+    report_progress(p.help.report, base + 50 + step, Msg::None);
 }
 
 void open_next_file(TopicPass& p) {
@@ -152,7 +152,7 @@ OutStream& current_file(TopicPass& p) {
 
 void write_topic_header(TopicPass& p, ByteReader format, ByteReader text, uint32_t record_start, int32_t browse_key) {
     HelpFile& help = p.help;
-    if (p.needs_context_id && !p.hc30) add_warning(help, Msg::TopicWithoutContextId, p.topic_number);
+    if (p.needs_context_id && !p.hc30) add_warning(help.report, Msg::TopicWithoutContextId, p.topic_number);
 
     // Fields beyond the end of short format data (3.0 files) read as 0.
     uint32_t block_size = format.u32();
@@ -295,7 +295,7 @@ void run_record(TopicPass& p) {
         write_table(help, rtf, text, format, p.keep_with_next, p.pending_chars);
         break;
     }
-    default: add_warning(help, Msg::UnknownRecordType, h.record_type); break;
+    default: add_warning(help.report, Msg::UnknownRecordType, h.record_type); break;
     }
 
     if (h.next_link == -1 || exhausted(p)) p.stop = true;
@@ -305,7 +305,7 @@ void run_record(TopicPass& p) {
 
 void write_topic_files(HelpFile& help, const std::string& base_name, OutStream& project, bool writing) {
     TopicPass p(help, base_name, project, writing);
-    report_progress(help, 0, writing ? Msg::ReadingTopics : Msg::ScanningBrowseSequences);
+    report_progress(help.report, 0, writing ? Msg::ReadingTopics : Msg::ScanningBrowseSequences);
     if (writing) project.write("\n[Files]\n");
 
     read_topic_bytes(help, nullptr, -1, nullptr, nullptr);
@@ -315,15 +315,15 @@ void write_topic_files(HelpFile& help, const std::string& base_name, OutStream& 
     read_topic_bytes(help, nullptr, -1, nullptr, nullptr);
 
     if (p.rtf) end_rtf_file(*p.rtf);
-    if (writing) report_progress(help, 100, Msg::None);
+    if (writing) report_progress(help.report, 100, Msg::None);
 }
 
 void run_dry_topic_pass(HelpFile& help) {
     std::unique_ptr<OutStream> null = OutStream::open("NUL", "wt");
     if (!null) return;
-    help.warnings_muted = true;
+    help.report.warnings_muted = true;
     write_topic_files(help, "dummy", *null, false);
-    help.warnings_muted = false;
+    help.report.warnings_muted = false;
     null->close();
 }
 

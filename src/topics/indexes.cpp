@@ -156,7 +156,7 @@ void load_context_table(HelpFile& help) {
         table.entries.reserve(std::min(count, tree.file.size() / 8));
         if (count > 0) {
             walk_btree_leaves(tree, [&](ByteReader& page, size_t, int16_t entries) {
-                report_progress(help, progress_percent(43, table.entries.size(), 4, count), Msg::ReadingContextFile);
+                report_progress(help.report, progress_percent(43, table.entries.size(), 4, count), Msg::ReadingContextFile);
                 for (int16_t k = 0; k < entries && table.entries.size() < count; ++k) {
                     if (page.remaining() < 8) break;
                     int32_t hash = page.i32();
@@ -186,7 +186,7 @@ void load_keyword_table(HelpFile& help) {
     size_t keywords = 0;
     walk_btree_leaves(tree, [&](ByteReader& page, size_t page_start, int16_t entries) {
         for (int16_t k = 0; k < entries; ++k) {
-            report_progress(help, progress_percent(43, keywords, 3, count), Msg::ScanningKeywords);
+            report_progress(help.report, progress_percent(43, keywords, 3, count), Msg::ScanningKeywords);
             ++keywords;
             uint32_t keyword_pos = static_cast<uint32_t>(help.kwbtree_file.offset + page_start + page.tell());
             page.cstring();

@@ -170,7 +170,7 @@ void load_indexed_phrase_table(HelpFile& help) {
     }
     int64_t difference = static_cast<int64_t>(found) - image_size;
     if (difference > 10 || difference < -10) {
-        add_warning(help, Msg::PhraseSizeMismatch, static_cast<uint32_t>(image_size), static_cast<uint32_t>(found));
+        add_warning(help.report, Msg::PhraseSizeMismatch, static_cast<uint32_t>(image_size), static_cast<uint32_t>(found));
     }
 
     t.indexed_offsets.assign(n + 1, 0);

@@ -30,7 +30,7 @@ namespace {
 // Reporting through the core needs a help-file record of its own.
 struct Conversion {
     HelpFile help;
-    void report(int percent, int phase) { report_progress(help, percent, Msg{phase}); }
+    void report(int percent, int phase) { report_progress(help.report, percent, Msg{phase}); }
 };
 
 }  // namespace
@@ -70,21 +70,21 @@ private slots:
         QtPlatform gui(Language::German);
         set_platform(&gui);
         Conversion c;
-        add_warning(c.help, Msg::IllegalHotspotData);  // before the dialog exists: dropped
+        add_warning(c.help.report, Msg::IllegalHotspotData);  // before the dialog exists: dropped
         c.report(0, 0);           // the first report opens the dialog even with nothing to show
         QVERIFY(gui.dialog() && gui.dialog()->isVisible());
         c.report(40, 8);
         c.report(0, 0);  // keeps both
         QCOMPARE(gui.dialog()->phase_label()->text(), QStringLiteral("Lade Verwaltungseintrag"));
         QCOMPARE(gui.dialog()->bar()->position(), uint16_t(40));
-        add_warning(c.help, Msg::IllegalBitmapReference, 0x12);
-        add_warning(c.help, Msg::CannotCreate, "A\nB");
-        add_warning(c.help, Msg::CannotCreate, "caf\xE9");  // not UTF-8: shown as Latin-1
-        add_warning(c.help, Msg::IllegalBitmapReference, 0x12);
+        add_warning(c.help.report, Msg::IllegalBitmapReference, 0x12);
+        add_warning(c.help.report, Msg::CannotCreate, "A\nB");
+        add_warning(c.help.report, Msg::CannotCreate, "caf\xE9");  // not UTF-8: shown as Latin-1
+        add_warning(c.help.report, Msg::IllegalBitmapReference, 0x12);
         QListWidget* list = gui.dialog()->warnings();
         gui.show_pending();
-        add_warning(c.help, Msg::CannotCreate, "A\nC");  // the same line as "A\nB"
-        add_warning(c.help, Msg::IllegalBitmapReference, 0x12);
+        add_warning(c.help.report, Msg::CannotCreate, "A\nC");  // the same line as "A\nB"
+        add_warning(c.help.report, Msg::IllegalBitmapReference, 0x12);
         gui.show_pending();
         QCOMPARE(list->count(), 3);
         QCOMPARE(list->item(0)->text(), QStringLiteral("Ungültiger Verweis auf Grafik 0x0012 (×3)"));
@@ -105,7 +105,7 @@ private slots:
         // Each warning followed by a report, as the passes raise them: the
         // rows arrive at most once per interval, however fast they come.
         for (int i = 0; i < 2000; ++i) {
-            add_warning(c.help, Msg::TopicWithoutContextId, i);
+            add_warning(c.help.report, Msg::TopicWithoutContextId, i);
             c.report(0, 0);
         }
         QVERIFY2(batches <= clock.elapsed() / QtPlatform::kUpdateIntervalMs + 1,
