@@ -3,7 +3,7 @@
 
 #include <random>
 
-#include "helpfile/helpfile.h"
+#include "topics/decoding.h"
 #include "topics/context_hash.h"
 
 using namespace korvane;
@@ -14,7 +14,7 @@ TEST(ContextHash, WorkedExamples) {
     EXPECT_EQ(context_hash("A-B"), 749u);
     EXPECT_EQ(context_hash("ABC"), context_hash("abc"));
     EXPECT_EQ(context_hash("A B\xE4"), context_hash("AB"));
-    HelpFile help;
+    Decoding help;
     EXPECT_EQ(name_for_hash(help, 17), "a");
     EXPECT_EQ(name_for_hash(help, 732), "a1");
     EXPECT_EQ(name_for_hash(help, 0), "");
@@ -23,7 +23,7 @@ TEST(ContextHash, WorkedExamples) {
 }
 
 TEST(ContextHash, KnownNamesWinInTheOrderAdded) {
-    HelpFile help;
+    Decoding help;
     add_context_name(help, "Second_Name");
     add_context_name(help, "SECOND_NAME");  // same hash, added later
     EXPECT_EQ(name_for_hash(help, context_hash("second_name")), "Second_Name");
@@ -31,7 +31,7 @@ TEST(ContextHash, KnownNamesWinInTheOrderAdded) {
 
 TEST(ContextHash, MadeUpNamesHashBackAndStayShort) {
     std::mt19937 rng(1234);
-    HelpFile help;
+    Decoding help;
     for (int i = 0; i < 20000; ++i) {
         uint32_t target = rng();
         std::string name = name_for_hash(help, target);

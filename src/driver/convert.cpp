@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -70,16 +71,22 @@ OutputNames derive_output_names(const std::string& path, int flags) {
     return names;
 }
 
-std::unique_ptr<HelpFile> open_input_file(const std::string& input_path, int flags) {
+std::unique_ptr<Conversion> open_input_file(const std::string& input_path, int flags) {
     struct stat st;
     if (::stat(input_path.c_str(), &st) != 0) fatal_error(Fatal::CannotOpenBecause, input_path, std::strerror(errno));
     if (S_ISDIR(st.st_mode)) fatal_error(Fatal::CannotOpenBecause, input_path, std::strerror(EISDIR));
     errno = 0;
-    std::unique_ptr<HelpFile> help = open_help_file(input_path, flags);
-    if (!help) {
+    auto help = std::make_unique<Conversion>();
+    if (!open_help_file(*help, input_path, flags)) {
         int err = errno;
         if (err) fatal_error(Fatal::CannotOpenBecause, input_path, std::strerror(err));
         fatal_error(Fatal::CannotOpen, input_path);
+    }
+    // The phrase table: the plain one when there is |Phrases, else the indexed pair.
+    if (help->phrases_file.present()) {
+        load_phrase_table(*help);
+    } else if (help->phrimage_file.present()) {
+        load_indexed_phrase_table(*help);
     }
     return help;
 }
@@ -103,7 +110,7 @@ namespace {
 void convert(const std::string& path, int flags, int code_page) {
     OutputNames names = derive_output_names(path, flags);
 
-    std::unique_ptr<HelpFile> help = open_input_file(names.input_path, flags);
+    std::unique_ptr<Conversion> help = open_input_file(names.input_path, flags);
 
     errno = 0;
     std::unique_ptr<OutStream> project = OutStream::open(names.project_name, "wt");
@@ -127,7 +134,13 @@ void convert(const std::string& path, int flags, int code_page) {
     if (help->flags & CVF_TWO_PASS) run_dry_topic_pass(*help);
     write_topic_files(*help, names.base_name, *project, true);
 
-    close_help_file(std::move(help));
+    // In print mode the extracted picture files go again.
+    if (help->flags & CVF_EMBED_PICTURES) {
+        for (const auto& name : help->picture_names.names) {
+            if (name) std::remove(name->c_str());
+        }
+    }
+    help.reset();
     project->close();
 }
 

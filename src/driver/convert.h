@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "base/messages.h"
+#include "rtf/rtf_conversion.h"
 
 namespace korvane {
 
@@ -29,12 +30,13 @@ std::string first_characters(std::string_view name, size_t count);
 
 OutputNames derive_output_names(const std::string& path, int flags);
 
-struct HelpFile;
+// One conversion: the help file and everything read and written from it.
+struct Conversion : RtfConversion {};
 
 // Opens the help file at input_path (from derive_output_names). A file that
 // is missing, unreadable or a directory is fatal: "Can't open File PATH:
 // REASON".
-std::unique_ptr<HelpFile> open_input_file(const std::string& input_path, int flags);
+std::unique_ptr<Conversion> open_input_file(const std::string& input_path, int flags);
 
 // The one exit of a conversion: runs body and returns the fatal error that
 // ended it (memory exhaustion as Fatal::OutOfMemory), or nothing when body

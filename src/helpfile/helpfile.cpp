@@ -84,52 +84,34 @@ void read_directory(HelpFile& help, const BTree& directory) {
 
 }  // namespace
 
-std::unique_ptr<HelpFile> open_help_file(const std::string& path, int flags) {
-    auto help = std::make_unique<HelpFile>();
-    if (!read_whole_file(path, help->bytes)) return nullptr;
-    help->flags = flags;
-    help->input = ByteReader(help->bytes.data(), help->bytes.size());
+bool open_help_file(HelpFile& help, const std::string& path, int flags) {
+    if (!read_whole_file(path, help.bytes)) return false;
+    help.flags = flags;
+    help.input = ByteReader(help.bytes.data(), help.bytes.size());
 
-    ByteReader header = help->input.sub(0, kHelpHeaderSize);
+    ByteReader header = help.input.sub(0, kHelpHeaderSize);
     uint32_t magic = header.u32();
     if (magic != kHelpMagic || header.overrun()) {
         fatal_error(Fatal::NotAHelpFile);
     }
     uint32_t directory_start = header.u32();
 
-    if (static_cast<uint64_t>(directory_start) + kFileHeaderSize + kBTreeHeaderSize > help->bytes.size()) {
+    if (static_cast<uint64_t>(directory_start) + kFileHeaderSize + kBTreeHeaderSize > help.bytes.size()) {
         directory_problem(0);
     }
-    BTree directory = open_btree(help->input.sub(directory_start + kFileHeaderSize, help->bytes.size()));
+    BTree directory = open_btree(help.input.sub(directory_start + kFileHeaderSize, help.bytes.size()));
     directory.page_size = kDirectoryPageSize;  // whatever its header says
     const int32_t total = directory.total_entries;
 
-    report_progress(help->report, 0, Msg::LoadingSystemFile);
+    report_progress(help.report, 0, Msg::LoadingSystemFile);
     // Each entry takes at least 5 bytes of a leaf; more than the file can
     // hold is a damaged header, not a reason to reserve gigabytes.
     if (total < 0) directory_problem(0);
-    help->file_count = total;
-    read_directory(*help, directory);
+    help.file_count = total;
+    read_directory(help, directory);
 
-    help->topics_compressed = (help->system_flags & 0x000C) != 0 && (help->minor_version & 0xFF) != 15;
-
-    // The phrase table: the plain one when there is |Phrases, else the indexed pair.
-    if (help->phrases_file.present()) {
-        load_phrase_table(*help);
-    } else if (help->phrimage_file.present()) {
-        load_indexed_phrase_table(*help);
-    }
-    return help;
-}
-
-void close_help_file(std::unique_ptr<HelpFile> help) {
-    if (!help) return;
-    if (help->flags & CVF_EMBED_PICTURES) {
-        for (const auto& name : help->picture_names.names) {
-            if (name) std::remove(name->c_str());
-        }
-    }
-    help.reset();
+    help.topics_compressed = (help.system_flags & 0x000C) != 0 && (help.minor_version & 0xFF) != 15;
+    return true;
 }
 
 }  // namespace korvane

@@ -1,4 +1,4 @@
-// The help file container and the per-conversion record.
+// The help file container.
 //
 // A help file is a small file system. At offset 0 stands a 16-byte header:
 // u32 magic 0x00035F3F, i32 offset of the directory, 8 unused bytes. Every
@@ -26,12 +26,6 @@
 
 #include "base/messages.h"
 #include "helpfile/byte_reader.h"
-#include "rtf/fonts.h"
-#include "topics/browse.h"
-#include "topics/context_hash.h"
-#include "topics/indexes.h"
-#include "topics/phrases.h"
-#include "topics/topic_reader.h"
 
 namespace korvane {
 
@@ -88,31 +82,16 @@ struct HelpFile {
     int32_t file_count = 0;
     std::vector<InternalFile> files;  // the directory in directory order
 
-    ContextNames context_names;
-    FontStyles font_styles;
-    ContextTable context_table;
-    KeywordTable keyword_table;
-    PictureNames picture_names;
-    PhraseTables phrases;
-    std::vector<std::string> window_names;  // secondary windows with a name
-    BrowseGroups browse_groups;
-    TopicReader topic_reader;
-
     // The progress window and the warnings of this conversion.
     Reporter report;
-    // Characters of text written into the RTF files and the dry pass so far;
-    // every 64th is followed by a line feed.
-    uint64_t rtf_chars_written = 0;
-
     // Cursor over the content of an internal file, clipped to the help file.
     ByteReader reader(const FileSpan& f) const { return input.sub(f.offset, f.size); }
     ByteReader reader(uint32_t offset, uint32_t size) const { return input.sub(offset, size); }
 };
 
-// Opens path; nullptr when it cannot be read. Every other problem is fatal.
-std::unique_ptr<HelpFile> open_help_file(const std::string& path, int flags);
-// Releases the record; in print mode deletes the extracted picture files.
-void close_help_file(std::unique_ptr<HelpFile> help);
+// Reads path into help and its directory; false when it cannot be read.
+// Every other problem is fatal.
+bool open_help_file(HelpFile& help, const std::string& path, int flags);
 
 // Reads the |SYSTEM header of the given directory row and checks the
 // compiler version (fatal for unsupported ones).

@@ -22,7 +22,7 @@
 
 #include "base/messages.h"
 #include "helpfile/compressed.h"
-#include "helpfile/helpfile.h"
+#include "topics/decoding.h"
 #include "pictures/picture_writers.h"
 #include "topics/context_hash.h"
 
@@ -37,7 +37,7 @@ bool is_bitmap_kind(uint16_t kind) { return (kind & 0xFF) == kTypeBitmap && (kin
 bool is_metafile_kind(uint16_t kind) { return (kind & 0xFF) == kTypeMetafile && (kind >> 8) <= 2; }
 
 // Hotspot data at [at, at + size) of the container, clipped to it.
-void read_hotspots_at(HelpFile& help, const ByteReader& container, uint64_t at, uint32_t size) {
+void read_hotspots_at(Decoding& help, const ByteReader& container, uint64_t at, uint32_t size) {
     if (size == 0 || at >= container.size()) return;
     ByteReader hotspots = container.sub(static_cast<size_t>(at), size);
     read_picture_hotspots(help, hotspots);
@@ -75,7 +75,7 @@ MetafileHeader read_metafile_header(ByteReader& in) {
     return h;
 }
 
-void read_picture_hotspots(HelpFile& help, ByteReader& in) {
+void read_picture_hotspots(Decoding& help, ByteReader& in) {
     in.skip(1);
     uint16_t count = in.u16();
     in.skip(4);
@@ -108,7 +108,7 @@ void read_picture_hotspots(HelpFile& help, ByteReader& in) {
     }
 }
 
-std::string convert_picture_file(HelpFile& help, uint32_t offset, uint32_t size, const std::string& base_name,
+std::string convert_picture_file(Decoding& help, uint32_t offset, uint32_t size, const std::string& base_name,
                                  std::vector<std::string>* written) {
     const ByteReader container = help.reader(offset, size);
     ByteReader in = container;

@@ -18,7 +18,7 @@
 #include "base/format.h"
 #include "base/messages.h"
 #include "base/out_stream.h"
-#include "helpfile/helpfile.h"
+#include "topics/decoding.h"
 #include "pictures/picture_decoders.h"
 
 namespace korvane {
@@ -43,7 +43,7 @@ std::string picture_file_name(const std::string& base_name, int index, bool bitm
 
 std::string container_file_name(const std::string& base_name) { return base_name + ".SHG"; }
 
-void write_bitmap_file(HelpFile&, uint16_t kind, const BitmapHeader& header, ByteReader& in, int index,
+void write_bitmap_file(Decoding&, uint16_t kind, const BitmapHeader& header, ByteReader& in, int index,
                        const std::string& base_name) {
     std::unique_ptr<OutStream> out = OutStream::open(picture_file_name(base_name, index, true), "wb+");
     if (!out) fatal_error(Fatal::CannotCreateBitmap);
@@ -130,7 +130,7 @@ void write_placeable_metafile(const std::vector<uint8_t>& metafile, OutStream& o
 
 // The metafile is expanded into memory first: its placeable header depends
 // on the records at its start.
-void write_metafile_file(HelpFile&, uint16_t kind, const MetafileHeader& header, ByteReader& in, int index,
+void write_metafile_file(Decoding&, uint16_t kind, const MetafileHeader& header, ByteReader& in, int index,
                          const std::string& base_name) {
     std::vector<uint8_t> metafile;
     ByteSink sink{nullptr, &metafile};
@@ -142,7 +142,7 @@ void write_metafile_file(HelpFile&, uint16_t kind, const MetafileHeader& header,
     check_written(*out);
 }
 
-bool copy_picture_file(HelpFile& help, uint32_t offset, uint32_t size, const std::string& base_name) {
+bool copy_picture_file(Decoding& help, uint32_t offset, uint32_t size, const std::string& base_name) {
     std::string name = container_file_name(base_name);
     std::unique_ptr<OutStream> out = OutStream::open(name, "wb");
     if (!out) {

@@ -11,7 +11,7 @@
 
 namespace korvane {
 
-struct HelpFile;
+struct Decoding;
 class OutStream;
 
 // "<base><index>.BMP" or "<base><index>.WMF": the name a picture's file is
@@ -22,9 +22,9 @@ std::string container_file_name(const std::string& base_name);
 
 // Each reads the palette and picture data from in's position. A file that
 // cannot be created ends the process.
-void write_bitmap_file(HelpFile& help, uint16_t kind, const BitmapHeader& header, ByteReader& in, int index,
+void write_bitmap_file(Decoding& help, uint16_t kind, const BitmapHeader& header, ByteReader& in, int index,
                        const std::string& base_name);
-void write_metafile_file(HelpFile& help, uint16_t kind, const MetafileHeader& header, ByteReader& in, int index,
+void write_metafile_file(Decoding& help, uint16_t kind, const MetafileHeader& header, ByteReader& in, int index,
                          const std::string& base_name);
 
 // Writes the 22-byte placeable header for the metafile in memory, then as
@@ -33,6 +33,6 @@ void write_placeable_metafile(const std::vector<uint8_t>& metafile, OutStream& o
 
 // Copies the internal file at [offset, offset + size) to "<base>.SHG";
 // warning 31 and false when it cannot be created.
-bool copy_picture_file(HelpFile& help, uint32_t offset, uint32_t size, const std::string& base_name);
+bool copy_picture_file(Decoding& help, uint32_t offset, uint32_t size, const std::string& base_name);
 
 }  // namespace korvane

@@ -15,7 +15,7 @@
 
 #include "base/messages.h"
 #include "base/out_stream.h"
-#include "helpfile/helpfile.h"
+#include "topics/decoding.h"
 #include "pictures/picture_reader.h"
 #include "topics/indexes.h"
 
@@ -52,7 +52,7 @@ std::optional<int> picture_number(std::string_view s) {
     return static_cast<int>(value);
 }
 
-void write_bitmaps_section(HelpFile& help, OutStream& project) {
+void write_bitmaps_section(Decoding& help, OutStream& project) {
     const char* temp_env = std::getenv("TEMP");
     std::string temp = temp_env ? temp_env : "";
     bool to_temp = (help.flags & CVF_EMBED_PICTURES) && !temp.empty();
@@ -91,7 +91,7 @@ void write_bitmaps_section(HelpFile& help, OutStream& project) {
     }
 }
 
-void write_baggage_section(HelpFile& help, OutStream& project) {
+void write_baggage_section(Decoding& help, OutStream& project) {
     write_formatted(project, "\n[Baggage]\n");
     for (int32_t i = 0; i < help.file_count; ++i) {
         report_progress(help.report, 41 + mul_div(i, 3, help.file_count), Msg::ExtractingBaggage);

@@ -6,17 +6,17 @@
 
 namespace korvane {
 
-struct HelpFile;
+struct Decoding;
 class OutStream;
 
 // Converts every picture container ("bm<n>" or "|bm<n>") through the picture
 // reader, lists the resulting file names and records each under its picture
 // number. In print mode the files go to the TEMP directory when it is set.
-void write_bitmaps_section(HelpFile& help, OutStream& project);
+void write_bitmaps_section(Decoding& help, OutStream& project);
 
 // Copies every internal file that is neither a system file ("|...") nor a
 // picture to a file of its own name and lists it.
-void write_baggage_section(HelpFile& help, OutStream& project);
+void write_baggage_section(Decoding& help, OutStream& project);
 
 // True when name can serve as an output file name as it stands: not empty,
 // not "." or "..", no '/', '\' or control characters.

@@ -15,7 +15,7 @@
 
 #include "base/messages.h"
 #include "base/out_stream.h"
-#include "helpfile/helpfile.h"
+#include "topics/decoding.h"
 #include "topics/context_hash.h"
 #include "topics/indexes.h"
 
@@ -26,7 +26,7 @@ namespace {
 constexpr size_t kTomapHeaderSize = 64;
 
 // Topic offset → number (from 1) of its first |TOMAP entry.
-std::unordered_map<uint32_t, uint32_t> index_tomap(const HelpFile& help) {
+std::unordered_map<uint32_t, uint32_t> index_tomap(const Decoding& help) {
     std::unordered_map<uint32_t, uint32_t> first;
     ByteReader tomap = help.reader(help.tomap_file);
     if (tomap.size() <= kTomapHeaderSize) return first;
@@ -39,7 +39,7 @@ std::unordered_map<uint32_t, uint32_t> index_tomap(const HelpFile& help) {
 
 }  // namespace
 
-void write_map_section(HelpFile& help, OutStream& project) {
+void write_map_section(Decoding& help, OutStream& project) {
     if (!help.ctxomap_file.present()) return;
     ByteReader map = help.reader(help.ctxomap_file);
     uint16_t declared = map.u16();

@@ -3,11 +3,11 @@
 
 namespace korvane {
 
-struct HelpFile;
+struct Decoding;
 class OutStream;
 
 // Writes "[Map]" with one "#define name number" line per |CTXOMAP entry
 // whose topic offset has a context; nothing when the file has no |CTXOMAP.
-void write_map_section(HelpFile& help, OutStream& project);
+void write_map_section(Decoding& help, OutStream& project);
 
 }  // namespace korvane

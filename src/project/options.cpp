@@ -14,7 +14,7 @@
 #include <cstring>
 
 #include "base/out_stream.h"
-#include "helpfile/helpfile.h"
+#include "topics/decoding.h"
 
 namespace korvane {
 
@@ -30,7 +30,7 @@ std::string_view text_of(const std::vector<uint8_t>& data, size_t from = 0, size
     return {p, nul ? static_cast<size_t>(static_cast<const char*>(nul) - p) : limit};
 }
 
-void write_window_line(HelpFile& help, OutStream& out, const std::vector<uint8_t>& record) {
+void write_window_line(Decoding& help, OutStream& out, const std::vector<uint8_t>& record) {
     // Fields beyond a short record read as zero.
     std::array<uint8_t, 90> w{};
     std::copy_n(record.begin(), std::min(record.size(), w.size()), w.begin());
@@ -78,7 +78,7 @@ void write_group_line(OutStream& out, const std::vector<uint8_t>& record) {
 
 }  // namespace
 
-void write_project_options(HelpFile& help, OutStream& out) {
+void write_project_options(Decoding& help, OutStream& out) {
     const char* compress = help.system_flags == 0 ? "FALSE" : help.system_flags == 4 ? "HIGH" : "MEDIUM";
     write_formatted(out, "[options]\nCompress=%s\n", compress);
     if (!help.system_file.present()) return;

@@ -3,10 +3,10 @@
 
 namespace korvane {
 
-struct HelpFile;
+struct Decoding;
 class OutStream;
 
 // Writes the sections and fills help.window_names with the named windows.
-void write_project_options(HelpFile& help, OutStream& project);
+void write_project_options(Decoding& help, OutStream& project);
 
 }  // namespace korvane

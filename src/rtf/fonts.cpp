@@ -22,7 +22,7 @@
 #include "base/format.h"
 #include "base/out_stream.h"
 #include "helpfile/byte_reader.h"
-#include "helpfile/helpfile.h"
+#include "rtf/rtf_conversion.h"
 #include "rtf/paragraph.h"
 #include "topics/code_page.h"
 
@@ -79,7 +79,7 @@ const char* family_name(uint8_t family) {
 
 }  // namespace
 
-void write_font_table(HelpFile& help, OutStream* rtf) {
+void write_font_table(RtfConversion& help, OutStream* rtf) {
     ByteReader in = help.reader(help.font_file);
     size_t size = in.size();
     uint16_t face_count = in.u16();

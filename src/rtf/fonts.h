@@ -13,7 +13,7 @@
 
 namespace korvane {
 
-struct HelpFile;
+struct RtfConversion;
 class OutStream;
 
 struct FontStyles {
@@ -25,6 +25,6 @@ struct FontStyles {
 // builds help.font_styles. The style table is built by the first call of a
 // conversion and kept. A help file without usable |FONT data gets empty
 // tables.
-void write_font_table(HelpFile& help, OutStream* rtf);
+void write_font_table(RtfConversion& help, OutStream* rtf);
 
 }  // namespace korvane

@@ -11,7 +11,7 @@
 #include "base/messages.h"
 #include "base/out_stream.h"
 #include "helpfile/byte_reader.h"
-#include "helpfile/helpfile.h"
+#include "rtf/rtf_conversion.h"
 #include "rtf/paragraph.h"
 #include "topics/code_page.h"
 #include "topics/context_hash.h"
@@ -26,7 +26,7 @@ bool keeps_font(uint8_t code) { return code == 0xE6 || code == 0xE7 || code == 0
 
 }  // namespace
 
-std::optional<std::string> begin_hotspot(HelpFile& help, OutStream& rtf, uint8_t code, ByteReader& format) {
+std::optional<std::string> begin_hotspot(RtfConversion& help, OutStream& rtf, uint8_t code, ByteReader& format) {
     size_t size = 4;
     if (is_long_form(code)) {
         size = format.remaining() >= 2 ? ByteReader::le16(format.here()) + 2u : 2;
@@ -73,7 +73,7 @@ std::optional<std::string> begin_hotspot(HelpFile& help, OutStream& rtf, uint8_t
     return target;
 }
 
-std::optional<std::string> begin_macro_hotspot(HelpFile& help, OutStream& rtf, uint8_t code, ByteReader& format) {
+std::optional<std::string> begin_macro_hotspot(RtfConversion& help, OutStream& rtf, uint8_t code, ByteReader& format) {
     int16_t length = format.i16();
     if (length <= 0) {
         add_warning(help.report, Msg::IllegalMacroHotspot);
@@ -90,7 +90,7 @@ std::optional<std::string> begin_macro_hotspot(HelpFile& help, OutStream& rtf, u
     return target;
 }
 
-void end_hotspot(HelpFile& help, OutStream& rtf, std::optional<std::string>& target) {
+void end_hotspot(RtfConversion& help, OutStream& rtf, std::optional<std::string>& target) {
     if (!target) {
         add_warning(help.report, Msg::HotspotEndWithoutStart);
         return;
@@ -99,19 +99,19 @@ void end_hotspot(HelpFile& help, OutStream& rtf, std::optional<std::string>& tar
     target.reset();
 }
 
-void write_footnote(HelpFile& help, OutStream& rtf, ByteReader& text, char mark) {
+void write_footnote(RtfConversion& help, OutStream& rtf, ByteReader& text, char mark) {
     if (help.flags & CVF_FOR_PRINT) return;
     write_footnote(help, rtf, text.cstring(), mark);
 }
 
-void write_footnote(HelpFile& help, OutStream& rtf, std::string_view text, char mark) {
+void write_footnote(RtfConversion& help, OutStream& rtf, std::string_view text, char mark) {
     if (help.flags & CVF_FOR_PRINT) return;
     write_formatted(rtf, "{%c{\\footnote{%c}", mark, mark);
     write_rtf_text(rtf, text, help.rtf_chars_written, is_multibyte_code_page(help.code_page));
     rtf.write("}}\n");
 }
 
-void write_title_footnotes(HelpFile& help, OutStream& rtf, ByteReader& text) {
+void write_title_footnotes(RtfConversion& help, OutStream& rtf, ByteReader& text) {
     if (text.remaining() > 0 && *text.here() != 0) {
         write_footnote(help, rtf, text, '$');
     } else {

@@ -25,7 +25,7 @@
 #include "base/out_stream.h"
 #include "helpfile/byte_reader.h"
 #include "helpfile/compressed.h"
-#include "helpfile/helpfile.h"
+#include "rtf/rtf_conversion.h"
 #include "rtf/hotspots.h"
 #include "rtf/picture_embed.h"
 #include "rtf/tables.h"
@@ -73,7 +73,7 @@ const uint8_t kBorderBits[] = {0x80, 0x10, 0x08, 0x04, 0x02, 0x01};
 // Appends the paragraph properties to out; false when the paragraph
 // information ran past the end of the format data (the fields read up to
 // there are written).
-bool paragraph_properties(const HelpFile& help, ByteReader& format, bool keep_with_next, const TableCell* cell,
+bool paragraph_properties(const RtfConversion& help, ByteReader& format, bool keep_with_next, const TableCell* cell,
                           std::string& out) {
     out += keep_with_next ? "\\pard\\keepn" : "\\pard";
     if (cell) out += "\\intbl";
@@ -135,7 +135,7 @@ bool paragraph_properties(const HelpFile& help, ByteReader& format, bool keep_wi
 
 // The state of one paragraph's command loop.
 struct CommandLoop {
-    HelpFile& help;
+    RtfConversion& help;
     OutStream& rtf;
     ByteReader& format;
     const TableCell* cell;
@@ -286,7 +286,7 @@ std::string escape_rtf_structure(std::string_view text, bool multibyte) {
     return out;
 }
 
-void write_paragraph(HelpFile& help, OutStream& rtf, ByteReader& text, ByteReader& format, bool keep_with_next,
+void write_paragraph(RtfConversion& help, OutStream& rtf, ByteReader& text, ByteReader& format, bool keep_with_next,
                      const TableCell* cell, uint32_t& pending_chars) {
     std::string head;
     bool complete = paragraph_properties(help, format, keep_with_next, cell, head);
@@ -323,7 +323,7 @@ void write_paragraph(HelpFile& help, OutStream& rtf, ByteReader& text, ByteReade
     if (loop.target) end_hotspot(help, rtf, loop.target);
 }
 
-void write_picture(HelpFile& help, OutStream& rtf, const std::string& file_name, char placement) {
+void write_picture(RtfConversion& help, OutStream& rtf, const std::string& file_name, char placement) {
     // Print mode embeds the picture itself; a segmented-graphics file or one
     // that cannot be opened is referred to by name instead.
     if ((help.flags & CVF_EMBED_PICTURES) && embed_picture(help, rtf, file_name)) return;

@@ -18,7 +18,7 @@
 
 namespace korvane {
 
-struct HelpFile;
+struct RtfConversion;
 class OutStream;
 class ByteReader;
 
@@ -50,10 +50,10 @@ struct TableCell {
 // strings between them. format is left just after the paragraph's 0xFF (or
 // at its end); text after the paragraph's last string. pending_chars grows
 // by the hotspot counts of the pictures.
-void write_paragraph(HelpFile& help, OutStream& rtf, ByteReader& text, ByteReader& format, bool keep_with_next,
+void write_paragraph(RtfConversion& help, OutStream& rtf, ByteReader& text, ByteReader& format, bool keep_with_next,
                      const TableCell* cell, uint32_t& pending_chars);
 
 // A picture of the picture-name table, placement 'c', 'l' or 'r'.
-void write_picture(HelpFile& help, OutStream& rtf, const std::string& file_name, char placement);
+void write_picture(RtfConversion& help, OutStream& rtf, const std::string& file_name, char placement);
 
 }  // namespace korvane

@@ -23,7 +23,7 @@
 #include "base/messages.h"
 #include "base/out_stream.h"
 #include "helpfile/byte_reader.h"
-#include "helpfile/helpfile.h"
+#include "rtf/rtf_conversion.h"
 
 namespace korvane {
 
@@ -157,7 +157,7 @@ void embed_bitmap(OutStream& rtf, const std::vector<uint8_t>& file, bool end_rec
 
 }  // namespace
 
-bool embed_picture(HelpFile&, OutStream& rtf, const std::string& file_name) {
+bool embed_picture(RtfConversion&, OutStream& rtf, const std::string& file_name) {
     char type = type_character(file_name);
     if (type == 'S') return false;
     std::ifstream in(file_name, std::ios::binary);

@@ -5,12 +5,12 @@
 
 namespace korvane {
 
-struct HelpFile;
+struct RtfConversion;
 class OutStream;
 
 // Embeds the picture file as "{\pict\wmetafile8 ...}" and returns true; false
 // (nothing written) when the file is a segmented-graphics file or cannot be
 // opened, so the caller writes a reference instead.
-bool embed_picture(HelpFile& help, OutStream& rtf, const std::string& file_name);
+bool embed_picture(RtfConversion& help, OutStream& rtf, const std::string& file_name);
 
 }  // namespace korvane

@@ -12,7 +12,7 @@
 #include "base/messages.h"
 #include "base/out_stream.h"
 #include "helpfile/byte_reader.h"
-#include "helpfile/helpfile.h"
+#include "rtf/rtf_conversion.h"
 #include "rtf/paragraph.h"
 
 namespace korvane {
@@ -28,7 +28,7 @@ int following_cell_column(const ByteReader& at, int columns) {
     return column;
 }
 
-void write_table(HelpFile& help, OutStream& rtf, ByteReader& text, ByteReader& format, bool keep_with_next,
+void write_table(RtfConversion& help, OutStream& rtf, ByteReader& text, ByteReader& format, bool keep_with_next,
                  uint32_t& pending_chars) {
     if (format.remaining() < 2) return;
     int columns = format.u8();

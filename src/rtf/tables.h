@@ -13,14 +13,14 @@
 
 namespace korvane {
 
-struct HelpFile;
+struct RtfConversion;
 class OutStream;
 class ByteReader;
 
 constexpr int kCellHeaderSize = 5;
 
 // Writes the record as one RTF row in its own group.
-void write_table(HelpFile& help, OutStream& rtf, ByteReader& text, ByteReader& format, bool keep_with_next,
+void write_table(RtfConversion& help, OutStream& rtf, ByteReader& text, ByteReader& format, bool keep_with_next,
                  uint32_t& pending_chars);
 
 // Column of the cell paragraph whose header stands at `at`, or -1 when the

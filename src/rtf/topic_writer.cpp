@@ -26,7 +26,7 @@
 #include "base/out_stream.h"
 #include "helpfile/byte_reader.h"
 #include "helpfile/compressed.h"
-#include "helpfile/helpfile.h"
+#include "rtf/rtf_conversion.h"
 #include "rtf/fonts.h"
 #include "rtf/hotspots.h"
 #include "rtf/paragraph.h"
@@ -53,11 +53,11 @@ constexpr int kTopicsPerFile = 152;
 
 
 struct TopicPass {
-    TopicPass(HelpFile& h, const std::string& base, OutStream& proj, bool write)
+    TopicPass(RtfConversion& h, const std::string& base, OutStream& proj, bool write)
         : help(h), base_name(base), project(proj), writing(write), hc30(h.is_hc30),
           print((h.flags & CVF_FOR_PRINT) != 0) {}
 
-    HelpFile& help;
+    RtfConversion& help;
     const std::string& base_name;
     OutStream& project;
     bool writing;
@@ -151,7 +151,7 @@ OutStream& current_file(TopicPass& p) {
 }
 
 void write_topic_header(TopicPass& p, ByteReader format, ByteReader text, uint32_t record_start, int32_t browse_key) {
-    HelpFile& help = p.help;
+    RtfConversion& help = p.help;
     if (p.needs_context_id && !p.hc30) add_warning(help.report, Msg::TopicWithoutContextId, p.topic_number);
 
     // Fields beyond the end of short format data (3.0 files) read as 0.
@@ -227,7 +227,7 @@ void write_record_footnotes(TopicPass& p, const TopicLinkHeader& h) {
 }
 
 void run_record(TopicPass& p) {
-    HelpFile& help = p.help;
+    RtfConversion& help = p.help;
     report_pass_progress(p);
 
     const TopicReader& reader = help.topic_reader;
@@ -303,7 +303,7 @@ void run_record(TopicPass& p) {
 
 }  // namespace
 
-void write_topic_files(HelpFile& help, const std::string& base_name, OutStream& project, bool writing) {
+void write_topic_files(RtfConversion& help, const std::string& base_name, OutStream& project, bool writing) {
     TopicPass p(help, base_name, project, writing);
     report_progress(help.report, 0, writing ? Msg::ReadingTopics : Msg::ScanningBrowseSequences);
     if (writing) project.write("\n[Files]\n");
@@ -318,7 +318,7 @@ void write_topic_files(HelpFile& help, const std::string& base_name, OutStream& 
     if (writing) report_progress(help.report, 100, Msg::None);
 }
 
-void run_dry_topic_pass(HelpFile& help) {
+void run_dry_topic_pass(RtfConversion& help) {
     std::unique_ptr<OutStream> null = OutStream::open("NUL", "wt");
     if (!null) return;
     help.report.warnings_muted = true;
@@ -327,7 +327,7 @@ void run_dry_topic_pass(HelpFile& help) {
     null->close();
 }
 
-void begin_rtf_file(HelpFile& help, OutStream& project, OutStream& rtf, const std::string& file_name) {
+void begin_rtf_file(RtfConversion& help, OutStream& project, OutStream& rtf, const std::string& file_name) {
     write_formatted(project, "%s\n", file_name);
     // Text in any code page but the Western one says which.
     if (help.code_page == kWesternCodePage) rtf.write("{\\rtf1\\ansi\\deff0\\deflang1031 ");

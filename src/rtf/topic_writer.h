@@ -11,20 +11,20 @@
 
 namespace korvane {
 
-struct HelpFile;
+struct RtfConversion;
 class OutStream;
 
 // Writing pass (writing = true): the RTF files "%s%d.RTF" and their
 // "[Files]" lines in project. Dry pass: the same walk into the null device,
 // which enters every topic into the browse-sequence groups.
-void write_topic_files(HelpFile& help, const std::string& base_name, OutStream& project, bool writing);
+void write_topic_files(RtfConversion& help, const std::string& base_name, OutStream& project, bool writing);
 
 // The dry pass before the writing pass (CVF_TWO_PASS).
-void run_dry_topic_pass(HelpFile& help);
+void run_dry_topic_pass(RtfConversion& help);
 
 // The "[Files]" line and the head of one RTF file: document group, page
 // header in print mode, font and colour tables.
-void begin_rtf_file(HelpFile& help, OutStream& project, OutStream& rtf, const std::string& file_name);
+void begin_rtf_file(RtfConversion& help, OutStream& project, OutStream& rtf, const std::string& file_name);
 // Closes the document group and the stream.
 void end_rtf_file(OutStream& rtf);
 

@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "base/format.h"
-#include "helpfile/helpfile.h"
+#include "topics/decoding.h"
 
 namespace korvane {
 
@@ -134,7 +134,7 @@ void enter_topic(BrowseGroups& g, int32_t prev, int32_t self, int32_t next) {
 
 }  // namespace
 
-std::optional<std::string> browse_sequence_name(HelpFile& help, int32_t prev, int32_t self, int32_t next) {
+std::optional<std::string> browse_sequence_name(Decoding& help, int32_t prev, int32_t self, int32_t next) {
     if (prev == kNone && next == kNone) return std::nullopt;
     BrowseGroups& g = help.browse_groups;
     if (!g.by_self.count(self)) enter_topic(g, prev, self, next);

@@ -22,7 +22,7 @@
 
 namespace korvane {
 
-struct HelpFile;
+struct Decoding;
 
 struct BrowseGroups {
     struct Entry {
@@ -60,6 +60,6 @@ struct BrowseGroups {
 // The browse footnote text "grp%04X:%d" of a topic, entering the topic into
 // its group first; nullopt when prev and next are both -1. Group numbers
 // above 0xFFFF get more digits.
-std::optional<std::string> browse_sequence_name(HelpFile& help, int32_t prev, int32_t self, int32_t next);
+std::optional<std::string> browse_sequence_name(Decoding& help, int32_t prev, int32_t self, int32_t next);
 
 }  // namespace korvane

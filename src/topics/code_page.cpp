@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "helpfile/byte_reader.h"
-#include "helpfile/helpfile.h"
+#include "topics/decoding.h"
 #include "topics/phrases.h"
 #include "topics/topic_reader.h"
 
@@ -60,7 +60,7 @@ constexpr int32_t kReadChunk = 0x10000;
 
 // The code page recorded by a character-set record of |SYSTEM; 0 when there
 // is none or its character set stands for no code page.
-int system_record_code_page(const HelpFile& help) {
+int system_record_code_page(const Decoding& help) {
     if (!help.system_file.present() || help.system_file.size <= kSystemHeaderSize) return 0;
     ByteReader in = help.reader(help.system_file);
     in.seek(kSystemHeaderSize);
@@ -81,7 +81,7 @@ int system_record_code_page(const HelpFile& help) {
 // other than Western that stands for a code page, else Western when some
 // descriptor records the Western set; 0 when nothing is recorded (short
 // descriptors have no character set).
-int font_code_page(const HelpFile& help) {
+int font_code_page(const Decoding& help) {
     if (!help.font_file.present()) return 0;
     ByteReader in = help.reader(help.font_file);
     in.skip(2);
@@ -102,7 +102,7 @@ int font_code_page(const HelpFile& help) {
     return western ? kWesternCodePage : 0;
 }
 
-void read_stream(HelpFile& help, std::vector<uint8_t>& out, int64_t count) {
+void read_stream(Decoding& help, std::vector<uint8_t>& out, int64_t count) {
     out.clear();
     uint32_t offset = 0;
     int loaded = 0;
@@ -115,7 +115,7 @@ void read_stream(HelpFile& help, std::vector<uint8_t>& out, int64_t count) {
     }
 }
 
-int detected_code_page(HelpFile& help) {
+int detected_code_page(Decoding& help) {
     std::string sample = topic_text_sample(help, kDetectionSample);
     size_t high = static_cast<size_t>(std::count_if(sample.begin(), sample.end(), [](char c) { return c & 0x80; }));
     if (high < kDetectionMinimumHighBytes) return 0;
@@ -165,7 +165,7 @@ int code_page_of_detected(std::string_view name) {
     return 0;
 }
 
-std::string topic_text_sample(HelpFile& help, size_t limit) {
+std::string topic_text_sample(Decoding& help, size_t limit) {
     std::string sample;
     if (!help.topic_file.present()) return sample;
     std::vector<uint8_t> raw, skipped, stored, text;
@@ -188,7 +188,7 @@ std::string topic_text_sample(HelpFile& help, size_t limit) {
     return sample;
 }
 
-CodePageChoice choose_code_page(HelpFile& help, int user_code_page) {
+CodePageChoice choose_code_page(Decoding& help, int user_code_page) {
     if (user_code_page > 0) return {user_code_page, CodePageSource::user};
     if (int recorded = system_record_code_page(help)) return {recorded, CodePageSource::system_record};
     if (int recorded = font_code_page(help)) return {recorded, CodePageSource::fonts};

@@ -14,7 +14,7 @@
 
 namespace korvane {
 
-struct HelpFile;
+struct Decoding;
 
 constexpr int kWesternCodePage = 1252;
 
@@ -41,10 +41,10 @@ int code_page_of_detected(std::string_view detector_name);
 // Decides the code page of help; user_code_page 0 leaves it to the file.
 // Reads |SYSTEM, |FONT and, when they record nothing, up to 256 KB of the
 // topic text (the topic reader is reset before and after).
-CodePageChoice choose_code_page(HelpFile& help, int user_code_page);
+CodePageChoice choose_code_page(Decoding& help, int user_code_page);
 
 // The expanded text of the topic records, strings separated by line feeds,
 // up to about limit bytes.
-std::string topic_text_sample(HelpFile& help, size_t limit);
+std::string topic_text_sample(Decoding& help, size_t limit);
 
 }  // namespace korvane

@@ -1,7 +1,7 @@
 #include "topics/context_hash.h"
 
 #include "base/format.h"
-#include "helpfile/helpfile.h"
+#include "topics/decoding.h"
 
 namespace korvane {
 
@@ -74,13 +74,13 @@ std::string made_up_name(uint32_t target) {
     return format("0x%08lX", target);
 }
 
-std::string name_for_hash(const HelpFile& help, uint32_t target) {
+std::string name_for_hash(const Decoding& help, uint32_t target) {
     auto it = help.context_names.first_of.find(target);
     if (it != help.context_names.first_of.end()) return help.context_names.entries[it->second].name;
     return made_up_name(target);
 }
 
-void add_context_name(HelpFile& help, std::string_view name) {
+void add_context_name(Decoding& help, std::string_view name) {
     ContextNames& known = help.context_names;
     uint32_t h = context_hash(name);
     known.first_of.emplace(h, known.entries.size());

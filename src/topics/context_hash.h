@@ -16,7 +16,7 @@
 
 namespace korvane {
 
-struct HelpFile;
+struct Decoding;
 
 struct ContextNames {
     struct Entry {
@@ -33,9 +33,9 @@ uint32_t context_hash(std::string_view text);
 bool append_hash_suffix(std::string& name, uint32_t target);
 // A name whose hash is target: the first known name with that hash, else a
 // made-up one, else "0x%08lX".
-std::string name_for_hash(const HelpFile& help, uint32_t target);
+std::string name_for_hash(const Decoding& help, uint32_t target);
 // Made-up name only (no known names consulted).
 std::string made_up_name(uint32_t target);
-void add_context_name(HelpFile& help, std::string_view name);
+void add_context_name(Decoding& help, std::string_view name);
 
 }  // namespace korvane

@@ -12,7 +12,7 @@
 
 #include "base/messages.h"
 #include "helpfile/btree.h"
-#include "helpfile/helpfile.h"
+#include "topics/decoding.h"
 #include "topics/context_hash.h"
 
 namespace korvane {
@@ -92,7 +92,7 @@ std::vector<uint32_t> indices_in_spans(const std::vector<uint32_t>& sorted_index
     return found;
 }
 
-std::optional<std::string> first_context_in_spans(HelpFile& help, const IndexSpan* spans, size_t count) {
+std::optional<std::string> first_context_in_spans(Decoding& help, const IndexSpan* spans, size_t count) {
     const ContextTable& table = help.context_table;
     uint32_t best = UINT32_MAX;
     for (size_t i = 0; i < count; ++i) best = std::min(best, least_index(table, spans[i].begin, spans[i].end));
@@ -102,7 +102,7 @@ std::optional<std::string> first_context_in_spans(HelpFile& help, const IndexSpa
 
 // The keyword text at an absolute file position, read up to its NUL or the
 // end of |KWBTREE.
-std::string_view keyword_text(const HelpFile& help, uint32_t pos) {
+std::string_view keyword_text(const Decoding& help, uint32_t pos) {
     const KeywordTable& table = help.keyword_table;
     if (pos < table.kwbtree_offset) return {};
     ByteReader kw = help.reader(table.kwbtree_offset, table.kwbtree_size);
@@ -110,7 +110,7 @@ std::string_view keyword_text(const HelpFile& help, uint32_t pos) {
     return kw.cstring();
 }
 
-std::optional<std::string> join_keywords(const HelpFile& help, const std::vector<uint32_t>& indices) {
+std::optional<std::string> join_keywords(const Decoding& help, const std::vector<uint32_t>& indices) {
     if (indices.empty()) return std::nullopt;
     std::string joined;
     for (size_t i = 0; i < indices.size(); ++i) {
@@ -146,7 +146,7 @@ void index_keyword_table(KeywordTable& table) {
     sort_by_offset(pairs, table.sorted_offsets, table.sorted_index);
 }
 
-void load_context_table(HelpFile& help) {
+void load_context_table(Decoding& help) {
     ContextTable& table = help.context_table;
     table = ContextTable{};
     if (help.context_file.present()) {
@@ -170,7 +170,7 @@ void load_context_table(HelpFile& help) {
     index_context_table(table);
 }
 
-void load_keyword_table(HelpFile& help) {
+void load_keyword_table(Decoding& help) {
     KeywordTable& table = help.keyword_table;
     table = KeywordTable{};
     if (!help.kwbtree_file.present() || !help.kwdata_file.present()) return;
@@ -205,14 +205,14 @@ void load_keyword_table(HelpFile& help) {
     index_keyword_table(table);
 }
 
-std::optional<std::string> context_name_at(HelpFile& help, uint32_t topic_offset) {
+std::optional<std::string> context_name_at(Decoding& help, uint32_t topic_offset) {
     const std::vector<uint32_t>& sorted = help.context_table.sorted_offsets;
     auto range = std::equal_range(sorted.begin(), sorted.end(), topic_offset);
     IndexSpan span{static_cast<size_t>(range.first - sorted.begin()), static_cast<size_t>(range.second - sorted.begin())};
     return first_context_in_spans(help, &span, span.begin < span.end ? 1 : 0);
 }
 
-std::vector<std::string> context_names_in_range(HelpFile& help, int32_t low, uint32_t high) {
+std::vector<std::string> context_names_in_range(Decoding& help, int32_t low, uint32_t high) {
     const ContextTable& table = help.context_table;
     IndexSpan spans[2];
     size_t n = spans_in_range(table.sorted_offsets, low, high, spans);
@@ -223,7 +223,7 @@ std::vector<std::string> context_names_in_range(HelpFile& help, int32_t low, uin
     return names;
 }
 
-std::optional<std::string> keywords_for_topic(HelpFile& help, int32_t topic_offset) {
+std::optional<std::string> keywords_for_topic(Decoding& help, int32_t topic_offset) {
     const KeywordTable& table = help.keyword_table;
     auto range = std::equal_range(table.sorted_offsets.begin(), table.sorted_offsets.end(),
                                   static_cast<uint32_t>(topic_offset));
@@ -233,7 +233,7 @@ std::optional<std::string> keywords_for_topic(HelpFile& help, int32_t topic_offs
     return join_keywords(help, indices);
 }
 
-std::optional<std::string> keywords_in_range(HelpFile& help, int32_t low, uint32_t high) {
+std::optional<std::string> keywords_in_range(Decoding& help, int32_t low, uint32_t high) {
     const KeywordTable& table = help.keyword_table;
     IndexSpan spans[2];
     size_t n = spans_in_range(table.sorted_offsets, low, high, spans);

@@ -14,7 +14,7 @@
 
 namespace korvane {
 
-struct HelpFile;
+struct Decoding;
 
 struct ContextTable {
     struct Entry {
@@ -48,8 +48,8 @@ struct PictureNames {
     std::vector<std::optional<std::string>> names;  // by picture number
 };
 
-void load_context_table(HelpFile& help);
-void load_keyword_table(HelpFile& help);
+void load_context_table(Decoding& help);
+void load_keyword_table(Decoding& help);
 
 // (Re)builds the lookup index after the entries changed; the loads call it.
 void index_context_table(ContextTable& table);
@@ -57,16 +57,16 @@ void index_keyword_table(KeywordTable& table);
 
 // The names of every context entry (hash not 0) whose topic offset lies in
 // [low, high] (low compared signed, high unsigned), in table order.
-std::vector<std::string> context_names_in_range(HelpFile& help, int32_t low, uint32_t high);
+std::vector<std::string> context_names_in_range(Decoding& help, int32_t low, uint32_t high);
 // Name of the first context entry (table order, hash not 0) whose topic
 // offset is exactly topic_offset.
-std::optional<std::string> context_name_at(HelpFile& help, uint32_t topic_offset);
+std::optional<std::string> context_name_at(Decoding& help, uint32_t topic_offset);
 // Keywords of every keyword entry whose topic offset equals topic_offset,
 // in table order, joined by ';'; nullopt when there is none.
-std::optional<std::string> keywords_for_topic(HelpFile& help, int32_t topic_offset);
+std::optional<std::string> keywords_for_topic(Decoding& help, int32_t topic_offset);
 // The same for every entry whose topic offset lies in [low, high].
-std::optional<std::string> keywords_in_range(HelpFile& help, int32_t low, uint32_t high);
+std::optional<std::string> keywords_in_range(Decoding& help, int32_t low, uint32_t high);
 
-void set_picture_name(HelpFile& help, uint32_t number, const std::string& name);
+void set_picture_name(Decoding& help, uint32_t number, const std::string& name);
 
 }  // namespace korvane

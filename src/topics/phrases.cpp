@@ -23,7 +23,7 @@
 #include <cstring>
 
 #include "base/messages.h"
-#include "helpfile/helpfile.h"
+#include "topics/decoding.h"
 #include "topics/lz77.h"
 
 namespace korvane {
@@ -61,7 +61,7 @@ std::vector<uint8_t> decompress_all(ByteReader in, uint32_t length, int64_t anno
     return out;
 }
 
-bool is_compressed_table(const HelpFile& help) { return (help.system_flags & 0x0C) != 0 && !help.is_hc30; }
+bool is_compressed_table(const Decoding& help) { return (help.system_flags & 0x0C) != 0 && !help.is_hc30; }
 
 class Output {
 public:
@@ -73,7 +73,7 @@ public:
     }
     void repeat(uint8_t v, size_t n) { out_.insert(out_.end(), std::min(n, capacity_ - out_.size()), v); }
     // A phrase goes up to its first NUL byte.
-    void phrase(const HelpFile& help, uint32_t index, bool space) {
+    void phrase(const Decoding& help, uint32_t index, bool space) {
         std::optional<std::string_view> text = phrase_text(help, index);
         if (!text) return;
         append(reinterpret_cast<const uint8_t*>(text->data()), text->substr(0, text->find('\0')).size());
@@ -87,7 +87,7 @@ private:
 
 }  // namespace
 
-void load_phrase_table(HelpFile& help) {
+void load_phrase_table(Decoding& help) {
     if (!help.phrases_file.present()) return;
     ByteReader in = help.reader(help.phrases_file);
     PhraseTables& t = help.phrases;
@@ -129,7 +129,7 @@ void load_phrase_table(HelpFile& help) {
     clamp_offsets(t.plain_offsets, t.plain_text.size());
 }
 
-void load_indexed_phrase_table(HelpFile& help) {
+void load_indexed_phrase_table(Decoding& help) {
     if (!help.phrimage_file.present() || !help.phrindex_file.present()) return;
     PhraseTables& t = help.phrases;
     ByteReader index = help.reader(help.phrindex_file);
@@ -186,7 +186,7 @@ void load_indexed_phrase_table(HelpFile& help) {
     }
 }
 
-std::optional<std::string_view> phrase_text(const HelpFile& help, uint32_t index) {
+std::optional<std::string_view> phrase_text(const Decoding& help, uint32_t index) {
     const PhraseTables& t = help.phrases;
     const std::vector<uint32_t>& off = help.is_hcrtf ? t.indexed_offsets : t.plain_offsets;
     const std::vector<uint8_t>& text = help.is_hcrtf ? t.indexed_text : t.plain_text;
@@ -195,7 +195,7 @@ std::optional<std::string_view> phrase_text(const HelpFile& help, uint32_t index
     return std::string_view(reinterpret_cast<const char*>(text.data()) + a, b > a ? b - a : 0);
 }
 
-void expand_phrases(const HelpFile& help, const uint8_t* source, size_t source_length, size_t capacity,
+void expand_phrases(const Decoding& help, const uint8_t* source, size_t source_length, size_t capacity,
                     bool indexed, std::vector<uint8_t>& out) {
     out.clear();
     out.reserve(std::min(capacity, source_length * 2 + 16));

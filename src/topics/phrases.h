@@ -10,7 +10,7 @@
 
 namespace korvane {
 
-struct HelpFile;
+struct Decoding;
 
 struct PhraseTables {
     // Plain table: phrase i is plain_text[plain_offsets[i] .. plain_offsets[i + 1]).
@@ -21,16 +21,16 @@ struct PhraseTables {
     std::vector<uint8_t> indexed_text;
 };
 
-void load_phrase_table(HelpFile& help);
-void load_indexed_phrase_table(HelpFile& help);
+void load_phrase_table(Decoding& help);
+void load_indexed_phrase_table(Decoding& help);
 
 // Phrase index of the table that files of this version use; nothing when
 // the table is not loaded or has no such phrase.
-std::optional<std::string_view> phrase_text(const HelpFile& help, uint32_t index);
+std::optional<std::string_view> phrase_text(const Decoding& help, uint32_t index);
 
 // Expands source into out (replacing its contents), at most capacity bytes.
 // indexed selects the indexed coding.
-void expand_phrases(const HelpFile& help, const uint8_t* source, size_t source_length, size_t capacity,
+void expand_phrases(const Decoding& help, const uint8_t* source, size_t source_length, size_t capacity,
                     bool indexed, std::vector<uint8_t>& out);
 
 }  // namespace korvane

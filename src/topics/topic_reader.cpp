@@ -11,7 +11,7 @@
 #include <cstring>
 #include <optional>
 
-#include "helpfile/helpfile.h"
+#include "topics/decoding.h"
 #include "topics/lz77.h"
 
 namespace korvane {
@@ -23,7 +23,7 @@ constexpr size_t kBufferSize = 16384;  // the most 14-bit positions address
 using Geometry = TopicBlockGeometry;
 constexpr uint32_t kHeader = kTopicBlockHeaderSize;
 
-Geometry geometry(const HelpFile& help) { return topic_block_geometry(help.is_hc30); }
+Geometry geometry(const Decoding& help) { return topic_block_geometry(help.is_hc30); }
 
 int32_t block_of(uint32_t position, unsigned shift) { return static_cast<int32_t>(position) >> shift; }
 
@@ -106,7 +106,7 @@ uint32_t valid_end(TopicReader& r, const Geometry& g, bool hc30, uint32_t curren
 }
 
 // Loads the block after the current one; false when |TOPIC has no more.
-bool load_block(HelpFile& help, uint32_t* topic_offset, int* new_block) {
+bool load_block(Decoding& help, uint32_t* topic_offset, int* new_block) {
     TopicReader& r = help.topic_reader;
     const Geometry g = geometry(help);
     ByteReader topic = help.reader(help.topic_file);
@@ -162,14 +162,14 @@ TopicLinkHeader parse_topic_link_header(const uint8_t* raw) {
     return h;
 }
 
-int64_t stored_text_size(const HelpFile& help, const TopicLinkHeader& h) {
+int64_t stored_text_size(const Decoding& help, const TopicLinkHeader& h) {
     if (help.phrases_file.present() || help.phrindex_file.present()) {
         return static_cast<int64_t>(h.link_size) - h.data1_size;
     }
     return h.text_size;
 }
 
-int32_t read_topic_bytes(HelpFile& help, void* destination, int32_t count, uint32_t* topic_offset, int* new_block) {
+int32_t read_topic_bytes(Decoding& help, void* destination, int32_t count, uint32_t* topic_offset, int* new_block) {
     TopicReader& r = help.topic_reader;
     if (count == -1) {
         r = TopicReader{};

@@ -230,7 +230,7 @@ std::string absolute(const std::string& path) {
 
 int list_help_file(const std::string& path, ConsolePlatform& console) {
     OutputNames names = derive_output_names(path, 0);
-    std::unique_ptr<HelpFile> help;
+    std::unique_ptr<Conversion> help;
     if (std::optional<ConversionError> error = run_conversion([&] { help = open_input_file(names.input_path, 0); })) {
         console.show_fatal(message_text(Msg::SevereProblem), error->text);
         return 1;

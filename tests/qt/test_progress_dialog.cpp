@@ -15,7 +15,6 @@
 #include "base/messages.h"
 #include "base/out_stream.h"
 #include "base/platform.h"
-#include "helpfile/helpfile.h"
 #include "qt/qt_test_util.h"
 #include "ui/qt/progress_bar.h"
 #include "ui/qt/progress_dialog.h"
@@ -27,10 +26,10 @@ using namespace korvane::qt::test;
 
 namespace {
 
-// Reporting through the core needs a help-file record of its own.
-struct Conversion {
-    HelpFile help;
-    void report(int percent, int phase) { report_progress(help.report, percent, Msg{phase}); }
+// Reporting through the core needs the progress state of a conversion.
+struct Reports {
+    Reporter state;
+    void report(int percent, int phase) { report_progress(state, percent, Msg{phase}); }
 };
 
 }  // namespace
@@ -69,22 +68,22 @@ private slots:
         set_language_offset(512);
         QtPlatform gui(Language::German);
         set_platform(&gui);
-        Conversion c;
-        add_warning(c.help.report, Msg::IllegalHotspotData);  // before the dialog exists: dropped
+        Reports c;
+        add_warning(c.state, Msg::IllegalHotspotData);  // before the dialog exists: dropped
         c.report(0, 0);           // the first report opens the dialog even with nothing to show
         QVERIFY(gui.dialog() && gui.dialog()->isVisible());
         c.report(40, 8);
         c.report(0, 0);  // keeps both
         QCOMPARE(gui.dialog()->phase_label()->text(), QStringLiteral("Lade Verwaltungseintrag"));
         QCOMPARE(gui.dialog()->bar()->position(), uint16_t(40));
-        add_warning(c.help.report, Msg::IllegalBitmapReference, 0x12);
-        add_warning(c.help.report, Msg::CannotCreate, "A\nB");
-        add_warning(c.help.report, Msg::CannotCreate, "caf\xE9");  // not UTF-8: shown as Latin-1
-        add_warning(c.help.report, Msg::IllegalBitmapReference, 0x12);
+        add_warning(c.state, Msg::IllegalBitmapReference, 0x12);
+        add_warning(c.state, Msg::CannotCreate, "A\nB");
+        add_warning(c.state, Msg::CannotCreate, "caf\xE9");  // not UTF-8: shown as Latin-1
+        add_warning(c.state, Msg::IllegalBitmapReference, 0x12);
         QListWidget* list = gui.dialog()->warnings();
         gui.show_pending();
-        add_warning(c.help.report, Msg::CannotCreate, "A\nC");  // the same line as "A\nB"
-        add_warning(c.help.report, Msg::IllegalBitmapReference, 0x12);
+        add_warning(c.state, Msg::CannotCreate, "A\nC");  // the same line as "A\nB"
+        add_warning(c.state, Msg::IllegalBitmapReference, 0x12);
         gui.show_pending();
         QCOMPARE(list->count(), 3);
         QCOMPARE(list->item(0)->text(), QStringLiteral("Ungültiger Verweis auf Grafik 0x0012 (×3)"));
@@ -95,7 +94,7 @@ private slots:
     void warningsReachTheListInBatches() {
         QtPlatform gui(Language::English);
         set_platform(&gui);
-        Conversion c;
+        Reports c;
         c.report(0, 7);  // opens the dialog and handles the events at once
         QListWidget* list = gui.dialog()->warnings();
         int batches = 0;
@@ -105,7 +104,7 @@ private slots:
         // Each warning followed by a report, as the passes raise them: the
         // rows arrive at most once per interval, however fast they come.
         for (int i = 0; i < 2000; ++i) {
-            add_warning(c.help.report, Msg::TopicWithoutContextId, i);
+            add_warning(c.state, Msg::TopicWithoutContextId, i);
             c.report(0, 0);
         }
         QVERIFY2(batches <= clock.elapsed() / QtPlatform::kUpdateIntervalMs + 1,
@@ -119,7 +118,7 @@ private slots:
         set_language_offset(512);
         QtPlatform gui(Language::German);
         set_platform(&gui);
-        Conversion c;
+        Reports c;
         c.report(10, 7);
         // The button, Escape and closing the window all ask while running.
         const std::function<void()> asks[] = {
@@ -160,7 +159,7 @@ private slots:
         QString path = dir.filePath(QStringLiteral("PART.RTF"));
         QtPlatform gui(Language::English);
         set_platform(&gui);
-        Conversion c;
+        Reports c;
         int reports = 0;
         std::optional<ConversionError> error = run_conversion([&] {
             c.report(0, 8);
@@ -200,7 +199,7 @@ private slots:
             int beeps = 0;
             gui.set_beep([&beeps] { ++beeps; });
             set_platform(&gui);
-            Conversion c;
+            Reports c;
             c.report(100, 7);
             QPointer<ProgressDialog> d = gui.dialog();
             QString button;

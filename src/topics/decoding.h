@@ -1,0 +1,29 @@
+// What the decoding of one help file collects beside its container.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "helpfile/helpfile.h"
+#include "topics/browse.h"
+#include "topics/context_hash.h"
+#include "topics/indexes.h"
+#include "topics/phrases.h"
+#include "topics/topic_reader.h"
+
+namespace korvane {
+
+// The container of one conversion with the tables, names and reader state
+// read from it.
+struct Decoding : HelpFile {
+    ContextNames context_names;
+    ContextTable context_table;
+    KeywordTable keyword_table;
+    PictureNames picture_names;
+    PhraseTables phrases;
+    std::vector<std::string> window_names;  // secondary windows with a name
+    BrowseGroups browse_groups;
+    TopicReader topic_reader;
+};
+
+}  // namespace korvane
