@@ -77,7 +77,8 @@ std::unique_ptr<Conversion> open_input_file(const std::string& input_path, int f
     if (S_ISDIR(st.st_mode)) fatal_error(Fatal::CannotOpenBecause, input_path, std::strerror(EISDIR));
     errno = 0;
     auto help = std::make_unique<Conversion>();
-    if (!open_help_file(*help, input_path, flags)) {
+    help->flags = flags;
+    if (!open_help_file(*help, input_path)) {
         int err = errno;
         if (err) fatal_error(Fatal::CannotOpenBecause, input_path, std::strerror(err));
         fatal_error(Fatal::CannotOpen, input_path);

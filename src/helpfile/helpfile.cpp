@@ -84,9 +84,8 @@ void read_directory(HelpFile& help, const BTree& directory) {
 
 }  // namespace
 
-bool open_help_file(HelpFile& help, const std::string& path, int flags) {
+bool open_help_file(HelpFile& help, const std::string& path) {
     if (!read_whole_file(path, help.bytes)) return false;
-    help.flags = flags;
     help.input = ByteReader(help.bytes.data(), help.bytes.size());
 
     ByteReader header = help.input.sub(0, kHelpHeaderSize);

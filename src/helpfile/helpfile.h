@@ -29,16 +29,6 @@
 
 namespace korvane {
 
-// ConvertFlags bits.
-enum : int {
-    CVF_NO_SHG = 0x01,
-    CVF_EMBED_PICTURES = 0x02,
-    CVF_FOR_PRINT = 0x04,
-    CVF_TWO_PASS = 0x08,
-    CVF_PAGE_BREAK = 0x10,
-    CVF_JUMPS = 0x20,
-};
-
 constexpr uint32_t kHelpMagic = 0x00035F3F;
 constexpr size_t kHelpHeaderSize = 16;
 constexpr size_t kFileHeaderSize = 9;
@@ -63,7 +53,6 @@ struct InternalFile {
 };
 
 struct HelpFile {
-    int flags = 0;
     bool topics_compressed = false;
 
     std::vector<uint8_t> bytes;  // the whole help file
@@ -74,7 +63,6 @@ struct HelpFile {
     bool is_hc30 = false;
     bool is_hcrtf = false;
     bool long_font_records = false;
-    int code_page = 1252;  // of the text; any other than the Western one is written into the RTF files
 
     FileSpan phrases_file, phrimage_file, phrindex_file, system_file, font_file, topic_file,
         tomap_file, context_file, kwbtree_file, kwdata_file, ctxomap_file;
@@ -91,7 +79,7 @@ struct HelpFile {
 
 // Reads path into help and its directory; false when it cannot be read.
 // Every other problem is fatal.
-bool open_help_file(HelpFile& help, const std::string& path, int flags);
+bool open_help_file(HelpFile& help, const std::string& path);
 
 // Reads the |SYSTEM header of the given directory row and checks the
 // compiler version (fatal for unsupported ones).

@@ -13,9 +13,20 @@
 
 namespace korvane {
 
+// ConvertFlags bits.
+enum : int {
+    CVF_NO_SHG = 0x01,
+    CVF_EMBED_PICTURES = 0x02,
+    CVF_FOR_PRINT = 0x04,
+    CVF_TWO_PASS = 0x08,
+    CVF_PAGE_BREAK = 0x10,
+    CVF_JUMPS = 0x20,
+};
+
 // The container of one conversion with the tables, names and reader state
 // read from it.
 struct Decoding : HelpFile {
+    int flags = 0;  // CVF_ bits
     ContextNames context_names;
     ContextTable context_table;
     KeywordTable keyword_table;
