@@ -78,7 +78,7 @@ std::unique_ptr<Conversion> open_input_file(const std::string& input_path, int f
     errno = 0;
     auto help = std::make_unique<Conversion>();
     help->flags = flags;
-    if (!open_help_file(*help, input_path)) {
+    if (!open_help_file(*help, help->report, input_path)) {
         int err = errno;
         if (err) fatal_error(Fatal::CannotOpenBecause, input_path, std::strerror(err));
         fatal_error(Fatal::CannotOpen, input_path);

@@ -46,7 +46,7 @@ bool read_whole_file(const std::string& path, std::vector<uint8_t>& out) {
 // Reads every directory entry in leaf order. A chain that leaves the file,
 // loops, or ends before the number of entries the B-tree header promises is
 // a damaged directory.
-void read_directory(HelpFile& help, const BTree& directory) {
+void read_directory(HelpFile& help, Reporter& report, const BTree& directory) {
     help.files.reserve(static_cast<size_t>(help.file_count) < help.bytes.size() / 5
                            ? static_cast<size_t>(help.file_count)
                            : help.bytes.size() / 5);
@@ -73,7 +73,7 @@ void read_directory(HelpFile& help, const BTree& directory) {
                     (help.*w.field).size = row.size;
                 }
             }
-            if (row.name == "|SYSTEM") read_system_header(help, row);
+            if (row.name == "|SYSTEM") read_system_header(help, report, row);
             help.files.push_back(std::move(row));
         }
         return number < help.file_count;
@@ -84,7 +84,7 @@ void read_directory(HelpFile& help, const BTree& directory) {
 
 }  // namespace
 
-bool open_help_file(HelpFile& help, const std::string& path) {
+bool open_help_file(HelpFile& help, Reporter& report, const std::string& path) {
     if (!read_whole_file(path, help.bytes)) return false;
     help.input = ByteReader(help.bytes.data(), help.bytes.size());
 
@@ -102,12 +102,12 @@ bool open_help_file(HelpFile& help, const std::string& path) {
     directory.page_size = kDirectoryPageSize;  // whatever its header says
     const int32_t total = directory.total_entries;
 
-    report_progress(help.report, 0, Msg::LoadingSystemFile);
+    report_progress(report, 0, Msg::LoadingSystemFile);
     // Each entry takes at least 5 bytes of a leaf; more than the file can
     // hold is a damaged header, not a reason to reserve gigabytes.
     if (total < 0) directory_problem(0);
     help.file_count = total;
-    read_directory(help, directory);
+    read_directory(help, report, directory);
 
     help.topics_compressed = (help.system_flags & 0x000C) != 0 && (help.minor_version & 0xFF) != 15;
     return true;

@@ -18,10 +18,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
-#include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "base/messages.h"
@@ -70,20 +67,18 @@ struct HelpFile {
     int32_t file_count = 0;
     std::vector<InternalFile> files;  // the directory in directory order
 
-    // The progress window and the warnings of this conversion.
-    Reporter report;
     // Cursor over the content of an internal file, clipped to the help file.
     ByteReader reader(const FileSpan& f) const { return input.sub(f.offset, f.size); }
     ByteReader reader(uint32_t offset, uint32_t size) const { return input.sub(offset, size); }
 };
 
 // Reads path into help and its directory; false when it cannot be read.
-// Every other problem is fatal.
-bool open_help_file(HelpFile& help, const std::string& path);
+// Every other problem is fatal. Progress and warnings go to report.
+bool open_help_file(HelpFile& help, Reporter& report, const std::string& path);
 
 // Reads the |SYSTEM header of the given directory row and checks the
 // compiler version (fatal for unsupported ones).
-void read_system_header(HelpFile& help, const InternalFile& row);
+void read_system_header(HelpFile& help, Reporter& report, const InternalFile& row);
 // Name of the compiler that the low byte of a |SYSTEM minor version stands
 // for; nullptr for one whose files are not converted.
 const char* compiler_name(unsigned version);

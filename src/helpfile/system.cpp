@@ -29,7 +29,7 @@ const char* compiler_name(unsigned version) {
     return nullptr;
 }
 
-void read_system_header(HelpFile& help, const InternalFile& row) {
+void read_system_header(HelpFile& help, Reporter& report, const InternalFile& row) {
     ByteReader in = help.reader(row.offset, row.size);
     in.seek(kSystemMinorVersion);
     help.minor_version = in.u16();
@@ -45,7 +45,7 @@ void read_system_header(HelpFile& help, const InternalFile& row) {
     const char* name = compiler_name(v);
     if (!name) fatal_error(Fatal::UnsupportedCompiler);
     // Only the files of one compiler are understood completely.
-    if (v != kHc31) add_warning(help.report, Msg::FileCreatedBy, name);
+    if (v != kHc31) add_warning(report, Msg::FileCreatedBy, name);
 }
 
 }  // namespace korvane

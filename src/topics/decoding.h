@@ -27,6 +27,8 @@ enum : int {
 // read from it.
 struct Decoding : HelpFile {
     int flags = 0;  // CVF_ bits
+    // The progress window and the warnings of this conversion.
+    Reporter report;
     ContextNames context_names;
     ContextTable context_table;
     KeywordTable keyword_table;
