@@ -23,8 +23,8 @@ enum : int {
     CVF_JUMPS = 0x20,
 };
 
-// The container of one conversion with the tables, names and reader state
-// read from it.
+// The container of one conversion with its flags, its progress and warnings,
+// and the tables, names and reader state read from it.
 struct Decoding : HelpFile {
     int flags = 0;  // CVF_ bits
     // The progress window and the warnings of this conversion.
