@@ -73,6 +73,38 @@ std::unique_ptr<QApplication> start_application(int& argc, char** argv, const ch
     return app;
 }
 
+// The language of the locale, with the core's messages switched to it.
+Language user_language() {
+    Language lang = language_from_locale();
+    set_language_offset(string_offset(lang));
+    return lang;
+}
+
+// What both window starts set up: the application, the user's language with
+// Qt's own texts, and the dialogs' platform installed for the core.
+struct GuiSession {
+    GuiSession(int& argc, char** argv, const char* no_display)
+        : app(start_application(argc, argv, no_display)),
+          lang(user_language()),
+          qt_texts(install_qt_translation(lang)),
+          platform(lang) {
+        set_platform(&platform);
+    }
+    ~GuiSession() { set_platform(nullptr); }
+    GuiSession(const GuiSession&) = delete;
+    GuiSession& operator=(const GuiSession&) = delete;
+
+    std::unique_ptr<QApplication> app;
+    Language lang;
+    std::unique_ptr<QTranslator> qt_texts;
+    QtPlatform platform;
+};
+
+// The conversion both starts run: the code page comes from KORVANE.INI.
+std::optional<ConversionError> convert_with_settings(const std::string& path, int flags) {
+    return convert_help_file(path, flags, code_page_setting());
+}
+
 }  // namespace
 
 std::unique_ptr<QTranslator> install_qt_translation(Language lang) {
@@ -114,33 +146,18 @@ int run_gui_program(int argc, char** argv) {
         std::fputs(kNoDisplayMessage, stderr);
         return 1;
     }
-    std::unique_ptr<QApplication> app = start_application(argc, argv, kNoDisplayMessage);
-
-    Language lang = language_from_locale();
-    set_language_offset(string_offset(lang));
-    std::unique_ptr<QTranslator> qt_texts = install_qt_translation(lang);
-    QtPlatform gui(lang);
-    set_platform(&gui);
-    int rc = run_open_dialog(lang, gui, [](const std::string& p, int f) { return convert_help_file(p, f, code_page_setting()); });
-    set_platform(nullptr);
-    return rc;
+    GuiSession session(argc, argv, kNoDisplayMessage);
+    return run_open_dialog(session.lang, session.platform, convert_with_settings);
 }
 
 bool started_from_desktop() { return display_given() && !::isatty(STDOUT_FILENO) && !::isatty(STDERR_FILENO); }
 
 int run_desktop_program(int argc, char** argv, const std::string& path, int flags) {
-    std::unique_ptr<QApplication> app = start_application(argc, argv, kNoDisplayForProgressMessage);
-    Language lang = language_from_locale();
-    set_language_offset(string_offset(lang));
-    std::unique_ptr<QTranslator> qt_texts = install_qt_translation(lang);
-    QtPlatform gui(lang);
-    set_platform(&gui);
+    GuiSession session(argc, argv, kNoDisplayForProgressMessage);
     DesktopHooks hooks;
-    hooks.convert = [](const std::string& p, int f) { return convert_help_file(p, f); };
+    hooks.convert = convert_with_settings;
     hooks.open_folder = [](const QUrl& folder) { QDesktopServices::openUrl(folder); };
-    int rc = run_desktop_conversion(lang, gui, QFile::decodeName(path.c_str()), flags, hooks);
-    set_platform(nullptr);
-    return rc;
+    return run_desktop_conversion(session.lang, session.platform, QFile::decodeName(path.c_str()), flags, hooks);
 }
 
 }  // namespace korvane::qt
