@@ -133,7 +133,7 @@ void convert(const std::string& path, int flags, int code_page) {
 
     write_font_table(*help, nullptr);
     if (help->flags & CVF_TWO_PASS) run_dry_topic_pass(*help);
-    write_topic_files(*help, names.base_name, *project, true);
+    write_topic_files(*help, names.base_name, *project);
 
     // In print mode the extracted picture files go again.
     if (help->flags & CVF_EMBED_PICTURES) {

@@ -23,7 +23,7 @@
 #include "base/out_stream.h"
 #include "helpfile/byte_reader.h"
 #include "rtf/rtf_conversion.h"
-#include "rtf/paragraph.h"
+#include "rtf/rtf_text.h"
 #include "topics/code_page.h"
 
 namespace korvane {

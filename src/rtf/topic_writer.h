@@ -1,10 +1,12 @@
-// The topic pass: walks every topic link record of |TOPIC and writes the
-// RTF topic files, 152 topics to a file, with the footnotes of each topic.
-//
-// A record is a 21-byte header (i32 link_size, i32 text_size, i32
-// prev_link, i32 next_link, i32 data1_size, byte record_type), the format
-// data (data1_size - 21 bytes) and the stored text. Types: 0x01 text of a
-// 3.0 file, 0x02 topic header, 0x20 display text, 0x23 table.
+// The RTF topic files: the topic pass writes them, 152 topics to a file,
+// with the help-source markup of each topic. Each topic starts with its
+// footnotes ("#" context id, "$" title, "!" entry macro, "+" browse
+// sequence, "K" keywords; none in print mode); jumps are struck-through
+// text and popups underlined text, each followed by its target in hidden
+// text: the context name, a "%" before it for hotspots that keep the font,
+// then ">window" and "@file" parts. Macro hotspots are struck through with
+// the target "!macro" ("%!macro" without font change). Without CVF_JUMPS
+// jumps and popups lose their start word and their target.
 #pragma once
 
 #include <string>
@@ -14,12 +16,13 @@ namespace korvane {
 struct RtfConversion;
 class OutStream;
 
-// Writing pass (writing = true): the RTF files "%s%d.RTF" and their
-// "[Files]" lines in project. Dry pass: the same walk into the null device,
-// which enters every topic into the browse-sequence groups.
-void write_topic_files(RtfConversion& help, const std::string& base_name, OutStream& project, bool writing);
+// Writes the RTF files "%s%d.RTF" and their "[Files]" lines in project.
+void write_topic_files(RtfConversion& help, const std::string& base_name, OutStream& project);
 
-// The dry pass before the writing pass (CVF_TWO_PASS).
+// The pass before the writing pass (CVF_TWO_PASS): enters every topic into
+// the browse-sequence groups, so that the writing pass knows each topic's
+// place, and counts the characters the writing pass's line feeds follow on
+// from.
 void run_dry_topic_pass(RtfConversion& help);
 
 // The "[Files]" line and the head of one RTF file: document group, page

@@ -1,0 +1,92 @@
+#include "rtf/rtf_text.h"
+
+#include <array>
+
+#include "base/messages.h"
+#include "base/out_stream.h"
+
+namespace korvane {
+
+namespace {
+
+// The RTF text of every byte value.
+struct EscapeTable {
+    struct Entry {
+        char text[8];
+        uint8_t length;
+    };
+    std::array<Entry, 256> entries{};
+
+    EscapeTable() {
+        static const char hex[] = "0123456789abcdef";
+        for (int c = 0; c < 256; ++c) {
+            std::string s;
+            if (c >= 0x81) {
+                s = {'\\', '\'', hex[c >> 4], hex[c & 15]};
+            } else if (c == 0x09) {
+                s = "\\tab ";
+            } else if (c == '\\' || c == '{' || c == '}') {
+                s = {'\\', static_cast<char>(c)};
+            } else if (c < 0x20) {
+                s = {'(', '0', 'x', hex[c >> 4], hex[c & 15], ')'};
+            } else {
+                s = {static_cast<char>(c)};
+            }
+            Entry& e = entries[static_cast<size_t>(c)];
+            s.copy(e.text, sizeof e.text);
+            e.length = static_cast<uint8_t>(s.size());
+        }
+    }
+};
+
+const EscapeTable kEscapes;
+
+// Bytes that may be the trail byte of a two-byte character and are not
+// written as a hexadecimal escape otherwise: backslash, braces and 0x80.
+std::string_view multibyte_escape(char c) {
+    switch (c) {
+    case '\\': return "\\'5c";
+    case '{': return "\\'7b";
+    case '}': return "\\'7d";
+    case '\x80': return "\\'80";
+    default: return {};
+    }
+}
+
+}  // namespace
+
+void write_rtf_text(OutStream& rtf, std::string_view text, uint64_t& written, bool multibyte) {
+    if (rtf.is_null()) {
+        written += text.size();
+        return;
+    }
+    static thread_local std::string buffer;
+    buffer.clear();
+    buffer.reserve(text.size() * 2 + text.size() / 64 + 2);
+    for (char ch : text) {
+        const EscapeTable::Entry& e = kEscapes.entries[static_cast<uint8_t>(ch)];
+        std::string_view hex = multibyte ? multibyte_escape(ch) : std::string_view();
+        if (hex.empty()) buffer.append(e.text, e.length);
+        else buffer.append(hex);
+        if (written++ % 64 == 0) buffer += '\n';
+    }
+    rtf.write(buffer);
+    if (rtf.failed()) fatal_error(Fatal::DiskFull);
+}
+
+std::string escape_rtf_structure(std::string_view text, bool multibyte) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        std::string_view hex = multibyte ? multibyte_escape(c) : std::string_view();
+        if (!hex.empty()) {
+            out += hex;
+            continue;
+        }
+        if (c == '\\' || c == '{' || c == '}') out += '\\';
+        out += c;
+    }
+    return out;
+}
+
+}  // namespace korvane
