@@ -11,6 +11,7 @@
 #include "base/messages.h"
 #include "base/out_stream.h"
 #include "helpfile/helpfile.h"
+#include "html/site.h"
 #include "project/bitmaps_baggage.h"
 #include "project/map_section.h"
 #include "project/options.h"
@@ -145,7 +146,46 @@ void convert(const std::string& path, int flags, int code_page) {
     project->close();
 }
 
+// The web site: the same reading of the help file, the topics written by
+// the site's page writer.
+void convert_to_site(const std::string& path, int code_page) {
+    OutputNames names = derive_output_names(path, 0);
+    std::unique_ptr<Conversion> help = open_input_file(names.input_path, 0);
+
+    std::string folder = site_folder_name(names.input_path);
+    if (folder.empty()) folder = "help";
+    if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
+        fatal_error(Fatal::CannotCreate, folder, std::strerror(errno));
+    }
+    SiteSource source;
+    source.help_path = names.input_path;
+    source.out_dir = folder + "/";
+    source.title = help_title(*help);
+
+    // The options are read for the secondary windows that hotspots name.
+    std::unique_ptr<OutStream> options = OutStream::null_device();
+    write_project_options(*help, *options);
+    // Baggage files keep their names in a folder of their own, apart from
+    // the site's pages.
+    std::string files = source.out_dir + "files";
+    if (::mkdir(files.c_str(), 0777) != 0 && errno != EEXIST) fatal_error(Fatal::CannotCreate, files, std::strerror(errno));
+    source.baggage = copy_baggage_files(*help, files + "/");
+    ::rmdir(files.c_str());  // only when it stayed empty
+    load_context_table(*help);
+    load_keyword_table(*help);
+
+    CodePageChoice text = choose_code_page(*help, code_page);
+    help->code_page = text.code_page;
+    if (text.source == CodePageSource::detected) add_warning(help->report, Msg::CodePageDetected, text.code_page);
+
+    write_help_site(*help, source);
+}
+
 }  // namespace
+
+std::optional<ConversionError> convert_help_file_to_site(const std::string& path, int code_page) {
+    return run_conversion([&] { convert_to_site(path, code_page); });
+}
 
 std::optional<ConversionError> convert_help_file(const std::string& path, int flags, int code_page) {
     return run_conversion([&] { convert(path, flags, code_page); });

@@ -49,4 +49,10 @@ std::unique_ptr<Conversion> open_input_file(const std::string& input_path, int f
 // written up to it stays.
 [[nodiscard]] std::optional<ConversionError> convert_help_file(const std::string& path, int flags, int code_page = 0);
 
+// Converts the help file at path into a web site (html/site.h) in the
+// folder named after it (lower case, see site_folder_name) in the current
+// directory, created when missing. Returns the fatal error that ended the
+// conversion, if one did; what was written up to it stays.
+[[nodiscard]] std::optional<ConversionError> convert_help_file_to_site(const std::string& path, int code_page = 0);
+
 }  // namespace korvane

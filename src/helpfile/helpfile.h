@@ -79,6 +79,8 @@ bool open_help_file(HelpFile& help, Reporter& report, const std::string& path);
 // Reads the |SYSTEM header of the given directory row and checks the
 // compiler version (fatal for unsupported ones).
 void read_system_header(HelpFile& help, Reporter& report, const InternalFile& row);
+// The help file's title from |SYSTEM; empty when it has none.
+std::string help_title(const HelpFile& help);
 // Name of the compiler that the low byte of a |SYSTEM minor version stands
 // for; nullptr for one whose files are not converted.
 const char* compiler_name(unsigned version);

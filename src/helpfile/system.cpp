@@ -48,4 +48,21 @@ void read_system_header(HelpFile& help, Reporter& report, const InternalFile& ro
     if (v != kHc31) add_warning(report, Msg::FileCreatedBy, name);
 }
 
+std::string help_title(const HelpFile& help) {
+    if (!help.system_file.present()) return {};
+    ByteReader in = help.reader(help.system_file);
+    in.seek(kSystemHeaderSize);
+    // 3.0 files hold only the title, as a C string.
+    if (help.is_hc30) return std::string(in.cstring());
+    // Then records: u16 type, u16 length, that many bytes; type 1 is the title.
+    while (in.remaining() >= 4) {
+        uint16_t type = in.u16();
+        uint16_t length = in.u16();
+        ByteReader record = in.sub(in.tell(), length);
+        in.skip(length);
+        if (type == 1) return std::string(record.cstring());
+    }
+    return {};
+}
+
 }  // namespace korvane

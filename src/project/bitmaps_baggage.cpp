@@ -91,21 +91,27 @@ void write_bitmaps_section(Decoding& help, OutStream& project) {
     }
 }
 
-void write_baggage_section(Decoding& help, OutStream& project) {
-    write_formatted(project, "\n[Baggage]\n");
+std::vector<std::string> copy_baggage_files(Decoding& help, const std::string& folder) {
+    std::vector<std::string> copied;
     for (int32_t i = 0; i < help.file_count; ++i) {
         report_progress(help.report, 41 + mul_div(i, 3, help.file_count), Msg::ExtractingBaggage);
         const InternalFile& row = help.files[static_cast<size_t>(i)];
         if (starts_with(row.name, "|") || starts_with(row.name, "bm")) continue;
         if (!is_plain_file_name(row.name)) continue;
-        std::unique_ptr<OutStream> out = OutStream::open(row.name, "wb");
+        std::unique_ptr<OutStream> out = OutStream::open(folder + row.name, "wb");
         if (!out) continue;
         ByteReader data = help.reader(row.offset, row.size);
         out->write(data.here(), data.remaining());
         out->close();
         if (out->failed()) fatal_error(Fatal::DiskFull);
-        write_formatted(project, "%s\n", row.name);
+        copied.push_back(row.name);
     }
+    return copied;
+}
+
+void write_baggage_section(Decoding& help, OutStream& project) {
+    write_formatted(project, "\n[Baggage]\n");
+    for (const std::string& name : copy_baggage_files(help, "")) write_formatted(project, "%s\n", name);
 }
 
 }  // namespace korvane

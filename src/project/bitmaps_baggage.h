@@ -2,7 +2,9 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace korvane {
 
@@ -17,6 +19,9 @@ void write_bitmaps_section(Decoding& help, OutStream& project);
 // Copies every internal file that is neither a system file ("|...") nor a
 // picture to a file of its own name and lists it.
 void write_baggage_section(Decoding& help, OutStream& project);
+// Copies those files into folder ("" or a path ending in '/'); returns the
+// names copied.
+std::vector<std::string> copy_baggage_files(Decoding& help, const std::string& folder);
 
 // True when name can serve as an output file name as it stands: not empty,
 // not "." or "..", no '/', '\' or control characters.

@@ -9,7 +9,6 @@
 namespace korvane {
 
 struct RtfConversion : Decoding {
-    int code_page = 1252;  // of the text; any other than the Western one is written into the RTF files
     FontStyles font_styles;
     // Characters of text written into the RTF files and the dry pass so far;
     // every 64th is followed by a line feed.

@@ -27,6 +27,7 @@ enum : int {
 // and the tables, names and reader state read from it.
 struct Decoding : HelpFile {
     int flags = 0;  // CVF_ bits
+    int code_page = 1252;  // of the text (topics/code_page.h)
     // The progress window and the warnings of this conversion.
     Reporter report;
     ContextNames context_names;

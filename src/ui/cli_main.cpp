@@ -45,6 +45,8 @@ constexpr const char* kUsage =
     "  --no-shg            pictures with hotspots become plain .BMP/.WMF files\n"
     "  --no-browse         no browse-sequence footnotes (one topic pass)\n"
     "  --flags=0xNN        the conversion flags directly (0x00 to 0x3F)\n"
+    "  --html              a web site instead: NAME/index.html, a page per topic, the keyword\n"
+    "                      index, pictures and baggage files (NAME: the file name in lower case)\n"
     "  --codepage=N        the Windows code page of the text (932 Japanese, 1251 Cyrillic, ...);\n"
     "                      default: what the file records, else detected, else 1252\n"
     "\n"
@@ -58,7 +60,7 @@ constexpr const char* kUsage =
     "  --version           show the version\n";
 
 struct Options {
-    bool print = false, page_break = false, jumps = false, no_shg = false, no_browse = false;
+    bool print = false, page_break = false, jumps = false, no_shg = false, no_browse = false, html = false;
     bool mode_given = false;
     int flags = -1;  // from --flags
     int code_page = 0;  // from --codepage; 0: from the file
@@ -113,6 +115,8 @@ Options parse(int argc, char** argv) {
             o.no_shg = o.mode_given = true;
         } else if (a == "--no-browse") {
             o.no_browse = o.mode_given = true;
+        } else if (a == "--html") {
+            o.html = true;
         } else if (a.rfind("--flags=", 0) == 0) {
             if (!parse_flags(a.substr(8), o.flags)) usage_error("bad --flags value '" + std::string(a.substr(8)) + "' (0x00 to 0x3F)");
         } else if (a.rfind("--codepage=", 0) == 0) {
@@ -143,6 +147,7 @@ Options parse(int argc, char** argv) {
     if (o.files.empty()) usage_error("no help file given");
     if (o.flags >= 0 && o.mode_given) usage_error("--flags cannot be combined with the mode options");
     if (o.list && o.files.size() != 1) usage_error("--list takes exactly one help file");
+    if (o.html && (o.mode_given || o.flags >= 0)) usage_error("--html cannot be combined with the RTF mode options");
     return o;
 }
 
@@ -275,7 +280,8 @@ bool convert_one(const std::string& file, const std::string& out_dir, bool make_
     ConsolePlatform console(o.quiet);
     console.set_fatal_prefix(fatal_prefix(file));
     set_platform(&console);
-    std::optional<ConversionError> error = convert_help_file(path, flags, o.code_page);
+    std::optional<ConversionError> error =
+        o.html ? convert_help_file_to_site(path, o.code_page) : convert_help_file(path, flags, o.code_page);
     if (error) console.show_fatal(message_text(Msg::SevereProblem), error->text);
     console.finish();
     set_platform(nullptr);
@@ -306,7 +312,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "korvane-cli: cannot create the folder %s: %s\n", o.output_dir.c_str(), std::strerror(errno));
         return 1;
     }
-    bool folder_each = !o.output_dir.empty() && o.files.size() > 1;
+    // A site makes a folder of its own.
+    bool folder_each = !o.output_dir.empty() && o.files.size() > 1 && !o.html;
     std::vector<std::string> folders =
         folder_each ? batch_folders(o.files, o.output_dir) : std::vector<std::string>(o.files.size(), o.output_dir);
     int flags = flags_of(o);
@@ -314,8 +321,12 @@ int main(int argc, char** argv) {
     for (size_t i = 0; i < o.files.size(); ++i) {
         const std::string& file = o.files[i];
         if (!o.quiet) {
-            std::fprintf(stderr, "%s (flags 0x%02X)%s%s\n", file.c_str(), static_cast<unsigned>(flags),
-                         folder_each ? " -> " : "", folder_each ? folders[i].c_str() : "");
+            if (o.html) {
+                std::fprintf(stderr, "%s (web site)\n", file.c_str());
+            } else {
+                std::fprintf(stderr, "%s (flags 0x%02X)%s%s\n", file.c_str(), static_cast<unsigned>(flags),
+                             folder_each ? " -> " : "", folder_each ? folders[i].c_str() : "");
+            }
         }
         if (!convert_one(file, folders[i], folder_each, o, flags)) ++failed;
     }

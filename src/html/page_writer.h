@@ -1,0 +1,105 @@
+// The pages of a site's topics: a writer of the topic decoder's events.
+//
+// A page holds the site's navigation (contents, keyword index, the browse
+// sequence's previous and next topic), the title as heading, the
+// non-scrolling region as a header block and the topic's paragraphs.
+// Paragraph formats and fonts become CSS classes ("p1", "p2", ... in the
+// order first used; "fN" for font N), collected for the style sheet.
+// Inline content nests as paragraph > link > font span: a font change
+// inside a hotspot closes and reopens only the span, a hotspot that runs
+// over a paragraph end is reopened in the next paragraph.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "html/html_text.h"
+#include "html/site.h"
+#include "topics/topic_sink.h"
+
+namespace korvane {
+
+struct Decoding;
+class OutStream;
+
+class PageWriter : public TopicSink {
+public:
+    PageWriter(Decoding& help, const SiteMap& site, Utf8Converter& utf8);
+    ~PageWriter() override;
+
+    // Ends the last page.
+    void finish();
+    // The CSS rules of the paragraph classes used, in class order.
+    const std::vector<std::string>& paragraph_styles() const { return paragraph_styles_; }
+
+    void topic_begin(const TopicStart&) override;
+    void context_id(std::string_view) override;
+    void paragraph_begin(const ParagraphFormat&) override;
+    void text(std::string_view) override;
+    void font(uint16_t) override;
+    void tab() override;
+    void line_break() override;
+    void hotspot_begin(const Hotspot&) override;
+    void hotspot_end() override;
+    void picture(Placement, uint16_t, const std::string&) override;
+    void embedded_window(Placement, std::string_view) override;
+    void paragraph_end(bool last_in_cell) override;
+    void paragraph_done() override;
+    void table_begin(const TableRow&) override;
+    void next_cell(int) override;
+    void table_end() override;
+
+private:
+    struct Link {
+        std::optional<std::string> href;
+        std::string css_class;
+        std::string title;
+    };
+
+    std::string& out();
+    void open_page(size_t topic);
+    void close_page();
+    void open_paragraph();
+    void open_inline();
+    void close_span();
+    void close_link();
+    void close_paragraph();
+    void close_table();
+    void open_cell(const TableRow& row, int column);
+    void close_region_for(bool non_scrolling);
+    Link link_for(const Hotspot& hotspot) const;
+    std::optional<std::string> href_for(std::string_view context, const std::optional<std::string>& file) const;
+    std::string paragraph_class(const ParagraphFormat& format);
+
+    Decoding& help_;
+    const SiteMap& site_;
+    Utf8Converter& utf8_;
+
+    std::unique_ptr<OutStream> file_;
+    std::string page_;        // the page being written, flushed when it grows
+    size_t topic_ = 0;        // index into site_.topics of the open page
+    size_t next_topic_ = 0;
+    bool page_open_ = false;
+    bool in_region_ = false;  // inside the non-scrolling region's block
+    bool region_done_ = false;
+
+    std::string paragraph_class_;
+    bool paragraph_open_ = false, paragraph_has_content_ = false;
+    std::optional<Link> link_;  // the open hotspot
+    bool link_open_ = false;
+    int font_ = -1;
+    bool span_open_ = false;
+    bool table_open_ = false, row_open_ = false;
+    TableRow row_;  // the open row
+    std::string after_paragraph_;  // blocks to follow the open paragraph
+    int maps_ = 0;
+
+    std::map<std::string, int> class_of_style_;
+    std::vector<std::string> paragraph_styles_;
+};
+
+}  // namespace korvane
