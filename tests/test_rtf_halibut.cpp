@@ -19,12 +19,6 @@ using namespace korvane::test;
 
 namespace {
 
-// Full path of a program on PATH, or "".
-std::string find_program(const std::string& name) {
-    RunResult r = run_program({"/bin/sh", "-c", "command -v " + name}, "/");
-    return r.exit_code == 0 ? r.out.substr(0, r.out.find('\n')) : "";
-}
-
 struct Paragraph {
     std::string markup;  // as written for halibut
     std::string text;    // as it reads, cross references left out

@@ -14,7 +14,7 @@ case "$task" in
   # libmagickcore-6.q16-6-extra holds ImageMagick's WMF coder, which a
   # --no-install-recommends install of imagemagick leaves out.
   test) want+=(clang unrtf imagemagick libmagickcore-6.q16-6-extra libwmf-bin qt6-translations-l10n xvfb xauth
-        lintian desktop-file-utils appstream groff-base man-db dpkg-dev) ;;
+        lintian desktop-file-utils appstream groff-base man-db dpkg-dev python3) ;;
   bench) want+=(bc) ;;
   *) echo "usage: $0 [build|test|bench]" >&2; exit 2 ;;
 esac
@@ -61,6 +61,7 @@ case "$task" in
   test)
     need_program clang++ clang
     need_program unrtf unrtf
+    need_program python3 python3
     need_program identify imagemagick
     need_program compare imagemagick
     if command -v convert >/dev/null 2>&1; then

@@ -151,4 +151,9 @@ std::string rtf_text(std::string_view s) {
     return out;
 }
 
+std::string find_program(const std::string& name) {
+    RunResult r = run_program({"/bin/sh", "-c", "command -v " + name}, "/");
+    return r.exit_code == 0 ? r.out.substr(0, r.out.find('\n')) : "";
+}
+
 }  // namespace korvane::test

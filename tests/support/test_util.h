@@ -59,5 +59,7 @@ struct RunResult {
 };
 RunResult run_program(const std::vector<std::string>& argv, const std::string& cwd,
                       const std::vector<std::string>& env = {});
+// Full path of a program on PATH, or "".
+std::string find_program(const std::string& name);
 
 }  // namespace korvane::test

@@ -1,0 +1,89 @@
+// The web site export on hostile and non-Western help files: markup in a
+// help file stays text, nothing lands outside the site's folder, and text
+// of a double-byte code page arrives as the Unicode text it was.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "support/test_util.h"
+
+using namespace korvane::test;
+
+namespace {
+
+const std::string kJapanese = "日本語のヘルプです。表示とソフトの機能とムービーについて説明します。";
+
+// Every file under dir, relative to it.
+std::vector<std::string> files_under(const std::string& dir) {
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) {
+        if (entry.is_regular_file()) files.push_back(std::filesystem::relative(entry.path(), dir).string());
+    }
+    return files;
+}
+
+}  // namespace
+
+TEST(Site, MarkupInTheHelpFileStaysText) {
+    TempDir dir;
+    // Titles, text, index terms and link text carrying markup, quotes,
+    // scheme names and path separators.
+    const std::string hostile = "<script>document.title='pwned'</script><img src=x onerror=alert(1)>";
+    std::string but = "\\title Evil \"title\" " + hostile + "\n\n";
+    but += "\\C{evil} Chapter <b>bold</b> '\"' ../../../etc/passwd\n\n";
+    but += "Text " + hostile + " and javascript:alert(2) and \\k{second} and \\I{" + hostile + "}an index term.\n\n";
+    but += "\\C{second} Second ..\\\\..\\\\windows javascript:x\n\nA link back: \\k{evil}.\n\n";
+    write_file(dir / "evil.but", std::vector<uint8_t>(but.begin(), but.end()));
+    RunResult h = run_program({find_program("halibut"), "--winhelp=evil.hlp", "evil.but"}, dir.path());
+    ASSERT_EQ(h.exit_code, 0) << h.err;
+    RunResult r = run_program({KORVANE_CLI_BIN, "-q", "--html", "-C", "out", "evil.hlp"}, dir.path());
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+
+    // Everything written lies inside the site's folder.
+    std::vector<std::string> files = files_under(dir / "out");
+    ASSERT_FALSE(files.empty());
+    for (const std::string& f : files) EXPECT_EQ(f.rfind("evil/", 0), 0u) << f;
+
+    bool text_seen = false;
+    const std::regex tag("<([a-zA-Z]+)([^>]*)>");
+    for (const std::string& f : files) {
+        if (f.size() < 5 || f.substr(f.size() - 5) != ".html") continue;
+        std::string page = read_text(dir / ("out/" + f));
+        text_seen = text_seen || page.find("&lt;script&gt;document.title=&#39;pwned&#39;&lt;/script&gt;") !=
+                                     std::string::npos;
+        for (auto it = std::sregex_iterator(page.begin(), page.end(), tag); it != std::sregex_iterator(); ++it) {
+            std::string name = (*it)[1], attributes = (*it)[2];
+            EXPECT_NE(name, "img") << f << ": " << it->str();
+            if (name == "script") {
+                EXPECT_EQ(attributes, " src=\"help.js\" defer") << f;
+            }
+            EXPECT_EQ(attributes.find("javascript:"), std::string::npos) << f << ": " << it->str();
+            EXPECT_EQ(attributes.find("onerror"), std::string::npos) << f << ": " << it->str();
+            // Links stay inside the site.
+            std::smatch href;
+            if (std::regex_search(attributes, href, std::regex("(?:href|src)=\"([^\"]*)\""))) {
+                EXPECT_EQ(href[1].str().find(':'), std::string::npos) << f << ": " << it->str();
+                EXPECT_EQ(href[1].str().find('/'), std::string::npos) << f << ": " << it->str();
+            }
+        }
+    }
+    EXPECT_TRUE(text_seen) << "the hostile text is shown as text somewhere";
+}
+
+TEST(Site, JapaneseTextArrivesAsUnicode) {
+    TempDir dir;
+    RunResult r = run_program(
+        {KORVANE_CLI_BIN, "-q", "--html", "-C", dir.path(), KORVANE_SOURCE_DIR "/fuzz/seeds/codepage-japanese.hlp"},
+        dir.path());
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    std::string pages;
+    for (const std::string& f : files_under(dir.path())) {
+        if (f.size() > 5 && f.substr(f.size() - 5) == ".html") pages += read_text(dir / f);
+    }
+    EXPECT_NE(pages.find(kJapanese), std::string::npos);
+    EXPECT_EQ(pages.find("\xEF\xBF\xBD"), std::string::npos) << "no replacement character";
+    EXPECT_NE(pages.find("<html lang=\"ja\">"), std::string::npos);
+}
