@@ -9,20 +9,37 @@
 
 namespace korvane {
 
-void append_escaped(std::string& out, std::string_view text) {
-    for (char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&#39;"; break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n') break;
-            if (c == 0x7F) break;
-            out += c;
-        }
+namespace {
+
+// What each byte becomes: itself (nullptr), nothing (""), or a reference.
+struct EscapeTable {
+    const char* text[256] = {};
+    EscapeTable() {
+        for (int c = 0; c < 0x20; ++c) text[c] = "";
+        text['\t'] = text['\n'] = nullptr;
+        text[0x7F] = "";
+        text['&'] = "&amp;";
+        text['<'] = "&lt;";
+        text['>'] = "&gt;";
+        text['"'] = "&quot;";
+        text['\''] = "&#39;";
     }
+};
+
+const EscapeTable kEscapes;
+
+}  // namespace
+
+void append_escaped(std::string& out, std::string_view text) {
+    size_t plain = 0;  // start of the bytes not yet appended that stay as they are
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char* replacement = kEscapes.text[static_cast<unsigned char>(text[i])];
+        if (!replacement) continue;
+        out.append(text.data() + plain, i - plain);
+        out += replacement;
+        plain = i + 1;
+    }
+    out.append(text.data() + plain, text.size() - plain);
 }
 
 std::string escaped(std::string_view text) {

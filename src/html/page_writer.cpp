@@ -255,11 +255,13 @@ void PageWriter::close_paragraph() {
 
 void PageWriter::text(std::string_view run) {
     open_inline();
-    std::string converted = utf8_(run);
-    append_escaped(page_, converted);
+    scratch_.clear();
+    utf8_.append(scratch_, run);
+    append_escaped(page_, scratch_);
 }
 
 void PageWriter::font(uint16_t number) {
+    if (number == font_) return;
     close_span();
     font_ = number;
 }

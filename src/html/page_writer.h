@@ -96,6 +96,7 @@ private:
     bool table_open_ = false, row_open_ = false;
     TableRow row_;  // the open row
     std::string after_paragraph_;  // blocks to follow the open paragraph
+    std::string scratch_;          // text of one run in UTF-8
     int maps_ = 0;
 
     std::map<std::string, int> class_of_style_;

@@ -33,6 +33,8 @@ class SiteScan : public TopicSink {
 public:
     explicit SiteScan(SiteMap& site) : site_(site) {}
 
+    bool needs_text() const override { return false; }
+
     void topic_begin(const TopicStart& start) override {
         SiteTopic topic;
         topic.number = start.number;
@@ -213,7 +215,12 @@ void write_index_page(const SiteMap& site, Utf8Converter& utf8, const std::strin
 }  // namespace
 
 const SiteTarget* SiteMap::find(std::string_view context_id) const {
-    auto it = contexts.find(lower(context_id));
+    static thread_local std::string key;
+    key.assign(context_id);
+    for (char& c : key) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    auto it = contexts.find(key);
     return it == contexts.end() ? nullptr : &it->second;
 }
 

@@ -100,6 +100,10 @@ class TopicSink {
 public:
     virtual ~TopicSink() = default;
 
+    // False for a sink that needs no text of the records (runs and strings
+    // then arrive empty), so the decoder can leave it unexpanded.
+    virtual bool needs_text() const { return true; }
+
     virtual void topic_begin(const TopicStart&) {}
     virtual void context_id(std::string_view) {}
     // The record's keywords, separated by ';'.
