@@ -26,6 +26,7 @@ const WellKnown kWellKnown[] = {
     {"|TOMAP", &HelpFile::tomap_file},       {"|CONTEXT", &HelpFile::context_file},
     {"|KWBTREE", &HelpFile::kwbtree_file},   {"|KWDATA", &HelpFile::kwdata_file},
     {"|0KWBTREE", &HelpFile::kwbtree_file},  {"|0KWDATA", &HelpFile::kwdata_file},
+    {"|AWBTREE", &HelpFile::awbtree_file},   {"|AWDATA", &HelpFile::awdata_file},
     {"|CTXOMAP", &HelpFile::ctxomap_file},
 };
 

@@ -62,7 +62,7 @@ struct HelpFile {
     bool long_font_records = false;
 
     FileSpan phrases_file, phrimage_file, phrindex_file, system_file, font_file, topic_file,
-        tomap_file, context_file, kwbtree_file, kwdata_file, ctxomap_file;
+        tomap_file, context_file, kwbtree_file, kwdata_file, awbtree_file, awdata_file, ctxomap_file;
 
     int32_t file_count = 0;
     std::vector<InternalFile> files;  // the directory in directory order

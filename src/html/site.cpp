@@ -45,7 +45,8 @@ public:
         for (const std::string& id : start.context_ids) context_id(id);
     }
     void context_id(std::string_view id) override { current().context_ids.emplace_back(id); }
-    void keywords(std::string_view list) override {
+    void keywords(char table, std::string_view list) override {
+        std::map<std::string, std::vector<size_t>>& index = table == 'A' ? site_.a_keywords : site_.keywords;
         size_t topic = site_.topics.empty() ? 0 : site_.topics.size() - 1;
         current();
         while (!list.empty()) {
@@ -53,7 +54,7 @@ public:
             std::string_view keyword = list.substr(0, end);
             while (!keyword.empty() && keyword.front() == ' ') keyword.remove_prefix(1);
             if (!keyword.empty()) {
-                std::vector<size_t>& topics = site_.keywords[std::string(keyword)];
+                std::vector<size_t>& topics = index[std::string(keyword)];
                 if (topics.empty() || topics.back() != topic) topics.push_back(topic);
             }
             if (end == std::string_view::npos) break;
@@ -152,18 +153,23 @@ void write_forwards(const SiteMap& site) {
     }
 }
 
-void write_keyword_page(const SiteMap& site, Utf8Converter& utf8, const std::string& lang, const std::string& title) {
+// One keyword list: each keyword (id prefix + its safe name, made unique)
+// with a link to each of its topics.
+void append_keyword_list(std::string& p, const SiteMap& site, Utf8Converter& utf8,
+                         const std::map<std::string, std::vector<size_t>>& keywords, const char* prefix) {
     // Sorted as a reader looks them up: ignoring case, then as stored.
     std::vector<std::pair<std::string, const std::vector<size_t>*>> entries;
-    for (const auto& [keyword, topics] : site.keywords) entries.emplace_back(utf8(keyword), &topics);
+    for (const auto& [keyword, topics] : keywords) entries.emplace_back(utf8(keyword), &topics);
     std::stable_sort(entries.begin(), entries.end(),
                      [](const auto& a, const auto& b) { return lower(a.first) < lower(b.first); });
-
-    std::string p = page_head(lang, title + " - Index");
-    p += "<body>\n<nav class=\"site\"><a href=\"index.html\">Contents</a></nav>\n<h1 class=\"title\">Index</h1>\n"
-         "<dl class=\"keywords\">\n";
+    std::unordered_set<std::string> ids;
+    p += "<dl class=\"keywords\">\n";
     for (const auto& [keyword, topics] : entries) {
-        p += "<dt>";
+        std::string id = prefix + safe_name(keyword);
+        for (int n = 2; !ids.insert(id).second; ++n) id = format("%s%s-%d", prefix, safe_name(keyword), n);
+        p += "<dt id=\"";
+        append_escaped(p, id);
+        p += "\">";
         append_escaped(p, keyword);
         p += "</dt>\n";
         for (size_t t : *topics) {
@@ -178,7 +184,18 @@ void write_keyword_page(const SiteMap& site, Utf8Converter& utf8, const std::str
             p += "</a></dd>\n";
         }
     }
-    p += "</dl>\n</body>\n</html>\n";
+    p += "</dl>\n";
+}
+
+void write_keyword_page(const SiteMap& site, Utf8Converter& utf8, const std::string& lang, const std::string& title) {
+    std::string p = page_head(lang, title + " - Index");
+    p += "<body>\n<nav class=\"site\"><a href=\"index.html\">Contents</a></nav>\n<h1 class=\"title\">Index</h1>\n";
+    append_keyword_list(p, site, utf8, site.keywords, "k-");
+    if (!site.a_keywords.empty()) {
+        p += "<h2 id=\"associative\">Associative keywords</h2>\n";
+        append_keyword_list(p, site, utf8, site.a_keywords, "a-");
+    }
+    p += "</body>\n</html>\n";
     finish(*create_site_file(site, "keywords.html"), p);
 }
 

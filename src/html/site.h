@@ -59,6 +59,8 @@ struct SiteMap {
     std::unordered_map<int32_t, size_t> by_browse_key;     // browse self key → topic
     // Keyword (in the help file's code page) → its topics, in order.
     std::map<std::string, std::vector<size_t>> keywords;
+    // The same for the keywords of associative links (A keywords).
+    std::map<std::string, std::vector<size_t>> a_keywords;
     // Further context ids → the page that forwards to them.
     std::vector<std::pair<std::string, SiteTarget>> forwards;
     // Pictures by the name the topic text refers to them with.

@@ -65,7 +65,7 @@ public:
     }
 
     void context_id(std::string_view name) override { footnote(name, '#'); }
-    void keywords(std::string_view list) override { footnote(list, 'K'); }
+    void keywords(char table, std::string_view list) override { footnote(list, table); }
 
     void paragraph_begin(const ParagraphFormat& f) override {
         if (!f.in_table) after_header_ = false;
@@ -249,7 +249,7 @@ public:
         if (browse) footnote(*browse);
     }
     void context_id(std::string_view name) override { footnote(name); }
-    void keywords(std::string_view list) override { footnote(list); }
+    void keywords(char, std::string_view list) override { footnote(list); }
     void text(std::string_view run) override { help_.rtf_chars_written += run.size(); }
 
 private:

@@ -1,7 +1,8 @@
 // The RTF topic files: the topic pass writes them, 152 topics to a file,
 // with the help-source markup of each topic. Each topic starts with its
 // footnotes ("#" context id, "$" title, "!" entry macro, "+" browse
-// sequence, "K" keywords; none in print mode); jumps are struck-through
+// sequence, "K" keywords, "A" associative-link keywords; none in print
+// mode); jumps are struck-through
 // text and popups underlined text, each followed by its target in hidden
 // text: the context name, a "%" before it for hotspots that keep the font,
 // then ">window" and "@file" parts. Macro hotspots are struck through with

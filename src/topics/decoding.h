@@ -32,7 +32,8 @@ struct Decoding : HelpFile {
     Reporter report;
     ContextNames context_names;
     ContextTable context_table;
-    KeywordTable keyword_table;
+    KeywordTable keyword_table;    // K keywords (|KWBTREE, |KWDATA)
+    KeywordTable a_keyword_table;  // A keywords, for associative links (|AWBTREE, |AWDATA)
     PictureNames picture_names;
     PhraseTables phrases;
     std::vector<std::string> window_names;  // secondary windows with a name

@@ -102,20 +102,20 @@ std::optional<std::string> first_context_in_spans(Decoding& help, const IndexSpa
 
 // The keyword text at an absolute file position, read up to its NUL or the
 // end of |KWBTREE.
-std::string_view keyword_text(const Decoding& help, uint32_t pos) {
-    const KeywordTable& table = help.keyword_table;
+std::string_view keyword_text(const Decoding& help, const KeywordTable& table, uint32_t pos) {
     if (pos < table.kwbtree_offset) return {};
     ByteReader kw = help.reader(table.kwbtree_offset, table.kwbtree_size);
     kw.seek(pos - table.kwbtree_offset);
     return kw.cstring();
 }
 
-std::optional<std::string> join_keywords(const Decoding& help, const std::vector<uint32_t>& indices) {
+std::optional<std::string> join_keywords(const Decoding& help, const KeywordTable& table,
+                                         const std::vector<uint32_t>& indices) {
     if (indices.empty()) return std::nullopt;
     std::string joined;
     for (size_t i = 0; i < indices.size(); ++i) {
         if (i) joined += ';';
-        joined += keyword_text(help, help.keyword_table.entries[indices[i]].keyword_pos);
+        joined += keyword_text(help, table, table.entries[indices[i]].keyword_pos);
     }
     return joined;
 }
@@ -170,15 +170,16 @@ void load_context_table(Decoding& help) {
     index_context_table(table);
 }
 
-void load_keyword_table(Decoding& help) {
-    KeywordTable& table = help.keyword_table;
-    table = KeywordTable{};
-    if (!help.kwbtree_file.present() || !help.kwdata_file.present()) return;
-    table.kwbtree_offset = help.kwbtree_file.offset;
-    table.kwbtree_size = static_cast<uint32_t>(help.reader(help.kwbtree_file).size());
+namespace {
 
-    BTree tree = open_btree(help.reader(help.kwbtree_file));
-    ByteReader kwdata = help.reader(help.kwdata_file);
+void load_keywords(Decoding& help, KeywordTable& table, const FileSpan& btree, const FileSpan& data) {
+    table = KeywordTable{};
+    if (!btree.present() || !data.present()) return;
+    table.kwbtree_offset = btree.offset;
+    table.kwbtree_size = static_cast<uint32_t>(help.reader(btree).size());
+
+    BTree tree = open_btree(help.reader(btree));
+    ByteReader kwdata = help.reader(data);
     // One table entry per topic offset that |KWDATA holds; occurrences that
     // would go beyond that are not there to be read.
     const size_t count = kwdata.size() / 4;
@@ -188,7 +189,7 @@ void load_keyword_table(Decoding& help) {
         for (int16_t k = 0; k < entries; ++k) {
             report_progress(help.report, progress_percent(43, keywords, 3, count), Msg::ScanningKeywords);
             ++keywords;
-            uint32_t keyword_pos = static_cast<uint32_t>(help.kwbtree_file.offset + page_start + page.tell());
+            uint32_t keyword_pos = static_cast<uint32_t>(btree.offset + page_start + page.tell());
             page.cstring();
             int16_t occurrences = page.i16();
             uint32_t data_offset = page.u32();
@@ -203,6 +204,13 @@ void load_keyword_table(Decoding& help) {
         return true;
     });
     index_keyword_table(table);
+}
+
+}  // namespace
+
+void load_keyword_table(Decoding& help) {
+    load_keywords(help, help.keyword_table, help.kwbtree_file, help.kwdata_file);
+    load_keywords(help, help.a_keyword_table, help.awbtree_file, help.awdata_file);
 }
 
 std::optional<std::string> context_name_at(Decoding& help, uint32_t topic_offset) {
@@ -223,21 +231,20 @@ std::vector<std::string> context_names_in_range(Decoding& help, int32_t low, uin
     return names;
 }
 
-std::optional<std::string> keywords_for_topic(Decoding& help, int32_t topic_offset) {
-    const KeywordTable& table = help.keyword_table;
+std::optional<std::string> keywords_for_topic(const Decoding& help, const KeywordTable& table, int32_t topic_offset) {
     auto range = std::equal_range(table.sorted_offsets.begin(), table.sorted_offsets.end(),
                                   static_cast<uint32_t>(topic_offset));
     // Within one offset the index keeps table order.
     std::vector<uint32_t> indices(table.sorted_index.begin() + (range.first - table.sorted_offsets.begin()),
                                   table.sorted_index.begin() + (range.second - table.sorted_offsets.begin()));
-    return join_keywords(help, indices);
+    return join_keywords(help, table, indices);
 }
 
-std::optional<std::string> keywords_in_range(Decoding& help, int32_t low, uint32_t high) {
-    const KeywordTable& table = help.keyword_table;
+std::optional<std::string> keywords_in_range(const Decoding& help, const KeywordTable& table, int32_t low,
+                                             uint32_t high) {
     IndexSpan spans[2];
     size_t n = spans_in_range(table.sorted_offsets, low, high, spans);
-    return join_keywords(help, indices_in_spans(table.sorted_index, spans, n));
+    return join_keywords(help, table, indices_in_spans(table.sorted_index, spans, n));
 }
 
 }  // namespace korvane

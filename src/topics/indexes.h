@@ -1,5 +1,6 @@
-// Context and keyword indexes (|CONTEXT, |KWBTREE with |KWDATA) and the
-// picture-name table.
+// Context and keyword indexes (|CONTEXT; |KWBTREE with |KWDATA for the K
+// keywords, |AWBTREE with |AWDATA, of the same layout, for the A keywords
+// that associative links look up) and the picture-name table.
 //
 // Both indexes are loaded once into tables in the order of their B-tree
 // leaves. Lookups ask the reverse question (which contexts and keywords sit
@@ -49,6 +50,7 @@ struct PictureNames {
 };
 
 void load_context_table(Decoding& help);
+// Loads both keyword tables.
 void load_keyword_table(Decoding& help);
 
 // (Re)builds the lookup index after the entries changed; the loads call it.
@@ -63,9 +65,10 @@ std::vector<std::string> context_names_in_range(Decoding& help, int32_t low, uin
 std::optional<std::string> context_name_at(Decoding& help, uint32_t topic_offset);
 // Keywords of every keyword entry whose topic offset equals topic_offset,
 // in table order, joined by ';'; nullopt when there is none.
-std::optional<std::string> keywords_for_topic(Decoding& help, int32_t topic_offset);
+std::optional<std::string> keywords_for_topic(const Decoding& help, const KeywordTable& table, int32_t topic_offset);
 // The same for every entry whose topic offset lies in [low, high].
-std::optional<std::string> keywords_in_range(Decoding& help, int32_t low, uint32_t high);
+std::optional<std::string> keywords_in_range(const Decoding& help, const KeywordTable& table, int32_t low,
+                                             uint32_t high);
 
 void set_picture_name(Decoding& help, uint32_t number, const std::string& name);
 

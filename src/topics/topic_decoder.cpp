@@ -146,13 +146,15 @@ void TopicWalk::record_anchors(const TopicLinkHeader& h) {
     }
     if (!hc30) {
         if (range) {
-            if (auto keywords = keywords_in_range(help, static_cast<int32_t>(low), static_cast<uint32_t>(high))) {
-                sink.keywords(*keywords);
+            for (auto [letter, table] : {std::pair{'K', &help.keyword_table}, std::pair{'A', &help.a_keyword_table}}) {
+                if (auto keywords = keywords_in_range(help, *table, static_cast<int32_t>(low), static_cast<uint32_t>(high))) {
+                    sink.keywords(letter, *keywords);
+                }
             }
         }
     } else if (keyword_key) {
-        if (auto keywords = keywords_for_topic(help, static_cast<int32_t>(*keyword_key))) {
-            sink.keywords(*keywords);
+        if (auto keywords = keywords_for_topic(help, help.keyword_table, static_cast<int32_t>(*keyword_key))) {
+            sink.keywords('K', *keywords);
             keyword_key.reset();
         }
     }

@@ -106,8 +106,9 @@ public:
 
     virtual void topic_begin(const TopicStart&) {}
     virtual void context_id(std::string_view) {}
-    // The record's keywords, separated by ';'.
-    virtual void keywords(std::string_view) {}
+    // The record's keywords, separated by ';': table 'K' for the keyword
+    // index, 'A' for the keywords of associative links.
+    virtual void keywords(char /*table*/, std::string_view) {}
 
     virtual void paragraph_begin(const ParagraphFormat&) {}
     virtual void text(std::string_view) {}
