@@ -6,6 +6,7 @@
 
 #include <Magick++.h>
 
+#include <algorithm>
 #include <string>
 
 #include "driver/convert.h"
@@ -205,6 +206,25 @@ TEST(WebPictures, DamagedContainersGiveAReason) {
         EXPECT_FALSE(web.picture) << problem;
         EXPECT_EQ(web.problem, problem);
     }
+    // verinfo's run-length metafile cut at every length and with each byte
+    // inverted: a picture or a reason (damaged records never reach the
+    // metafile reader).
+    std::unique_ptr<Conversion> help = open_input_file(kSource + "/tests/corpus/verinfo/verinfo.hlp", 0);
+    const InternalFile& row = *std::find_if(help->files.begin(), help->files.end(),
+                                            [](const InternalFile& f) { return f.name == "|bm0"; });
+    std::vector<uint8_t> metafile(help->bytes.begin() + row.offset, help->bytes.begin() + row.offset + row.size);
+    int damaged_records = 0;
+    for (size_t i = 0; i < metafile.size(); ++i) {
+        web = web_picture_of_container(ByteReader(metafile.data(), i));
+        EXPECT_TRUE(web.picture || !web.problem.empty()) << i;
+        damaged_records += web.problem == "damaged metafile records";
+        std::vector<uint8_t> changed = metafile;
+        changed[i] ^= 0xFF;
+        web = web_picture_of_container(ByteReader(changed.data(), changed.size()));
+        EXPECT_TRUE(web.picture || !web.problem.empty()) << i;
+    }
+    EXPECT_GT(damaged_records, 0);
+
     // 65,535 hotspots announced in 26 bytes: none.
     std::vector<uint8_t> many = hotspots;
     many[1] = many[2] = 0xFF;

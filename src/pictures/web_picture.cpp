@@ -8,7 +8,12 @@
 // 16, 24 or 32; pixel data shorter than its rows are filled up with zeros.
 // A metafile's box (placeable header: i16 left, top, right, bottom at 6,
 // u16 units per inch at 14) drawn at 96 dots per inch must fit the same
-// bounds.
+// bounds, and its records must chain soundly to the end record: after the
+// 18-byte metafile header (u16 type 1 or 2, u16 header size 9 words, u32
+// length in words at 6 that the data hold, u32 largest record in words at
+// 12), records of u32 size in words (at least 3, at most the
+// largest) and u16 function, the last one function 0. ImageMagick's
+// metafile reader would otherwise report damage on stderr or read on.
 #include "pictures/web_picture.h"
 
 #include <Magick++.h>
@@ -83,6 +88,28 @@ WebPictureResult bitmap_picture(const PictureMember& m) {
     return to_png(file, "BMP", false);
 }
 
+bool metafile_records_sound(const std::vector<uint8_t>& file) {
+    ByteReader metafile(file.data(), file.size());
+    metafile.seek(22);
+    uint16_t type = metafile.u16();
+    uint16_t header_words = metafile.u16();
+    metafile.skip(2);
+    uint32_t length = metafile.u32();
+    metafile.skip(2);
+    uint32_t largest = metafile.u32();
+    if ((type != 1 && type != 2) || header_words != 9 || length > (file.size() - 22) / 2) return false;
+    ByteReader in = metafile.sub(22, 2 * static_cast<size_t>(length));
+    in.seek(18);
+    while (!in.overrun()) {
+        uint32_t words = in.u32();
+        uint16_t function = in.u16();
+        if (in.overrun() || words < 3 || words > largest || (words - 3) > in.remaining() / 2) return false;
+        if (function == 0) return true;
+        in.skip(2 * static_cast<size_t>(words - 3));
+    }
+    return false;
+}
+
 WebPictureResult metafile_picture(const PictureMember& m) {
     ByteReader data = m.data;
     std::vector<uint8_t> file = metafile_file_bytes(m.kind, m.metafile, data);
@@ -91,6 +118,7 @@ WebPictureResult metafile_picture(const PictureMember& m) {
     int64_t height = int64_t{static_cast<int16_t>(ByteReader::le16(head + 12))} - static_cast<int16_t>(ByteReader::le16(head + 8));
     uint16_t units_per_inch = ByteReader::le16(head + 14);
     if (units_per_inch == 0 || file.size() < 22 + 18) return failed("metafile without a size");
+    if (!metafile_records_sound(file)) return failed("damaged metafile records");
     int64_t columns = std::abs(width) * kMetafileDotsPerInch / units_per_inch;
     int64_t rows = std::abs(height) * kMetafileDotsPerInch / units_per_inch;
     if (!fits(static_cast<uint64_t>(columns), static_cast<uint64_t>(rows))) {
