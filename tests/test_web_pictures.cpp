@@ -233,3 +233,19 @@ TEST(WebPictures, DamagedContainersGiveAReason) {
     ASSERT_TRUE(web.picture);
     EXPECT_TRUE(web.picture->hotspots.empty());
 }
+
+// The fourth byte of 32-bit pixels: all zeros is an opaque picture, any
+// other value the pixel's opacity.
+TEST(WebPictures, ThirtyTwoBitPixelsAreOpaqueUnlessTheyCarryOpacity) {
+    for (uint8_t fourth : {0x00, 0x80}) {
+        std::vector<uint8_t> c = bitmap_container(2, 1, 32, {0x10, 0x20, 0x30, 0, 0x40, 0x50, 0x60, fourth}, {});
+        WebPictureResult web = web_picture_of_container(ByteReader(c.data(), c.size()));
+        ASSERT_TRUE(web.picture) << web.problem;
+        Magick::Image png = decode(*web.picture);
+        const Magick::PixelPacket* p = png.getConstPixels(0, 0, 2, 1);
+        ASSERT_TRUE(p);
+        EXPECT_EQ(std::vector<int>({p[0].red >> 8, p[0].green >> 8, p[0].blue >> 8, p[1].red >> 8}),
+                  std::vector<int>({0x30, 0x20, 0x10, 0x60}));
+        EXPECT_EQ(transparent_pixels(png), fourth == 0 ? 0u : 1u) << int{fourth};
+    }
+}

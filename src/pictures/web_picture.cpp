@@ -6,6 +6,9 @@
 // height fit the 16-bit fields of the pictures' own world (1 to 32767) and
 // together make at most 16 million pixels; its bits per pixel are 1, 4, 8,
 // 16, 24 or 32; pixel data shorter than its rows are filled up with zeros.
+// The fourth byte of a 32-bit pixel is taken as its opacity, as ImageMagick
+// reads it, only when some pixel has one: in pictures made for displays
+// without transparency it is all zeros, which would hide the whole picture.
 // A metafile's box (placeable header: i16 left, top, right, bottom at 6,
 // u16 units per inch at 14) drawn at 96 dots per inch must fit the same
 // bounds, and its records must chain soundly to the end record: after the
@@ -44,7 +47,7 @@ bool fits(uint64_t width, uint64_t height) {
 
 WebPictureResult failed(std::string problem) { return {std::nullopt, std::move(problem)}; }
 
-WebPictureResult to_png(const std::vector<uint8_t>& file, const char* magick, bool drawn) {
+WebPictureResult to_png(const std::vector<uint8_t>& file, const char* magick, bool drawn, bool opaque) {
     start_magick();
     try {
         Magick::Image image;
@@ -55,6 +58,7 @@ WebPictureResult to_png(const std::vector<uint8_t>& file, const char* magick, bo
         }
         image.magick(magick);
         image.read(Magick::Blob(file.data(), file.size()));
+        if (opaque) image.matte(false);
         Magick::Blob png;
         image.write(&png, "PNG");
         WebPicture picture;
@@ -85,7 +89,15 @@ WebPictureResult bitmap_picture(const PictureMember& m) {
         file.resize(wanted);
         ByteReader::put32(&file[2], static_cast<uint32_t>(wanted));
     }
-    return to_png(file, "BMP", false);
+    bool opaque = true;
+    if (h.bits_per_pixel == 32) {
+        ByteReader pixels(file.data() + pixels_at, file.size() - pixels_at);
+        while (opaque && pixels.remaining() >= 4) {
+            pixels.skip(3);
+            opaque = pixels.u8() == 0;
+        }
+    }
+    return to_png(file, "BMP", false, opaque);
 }
 
 bool metafile_records_sound(const std::vector<uint8_t>& file) {
@@ -124,7 +136,7 @@ WebPictureResult metafile_picture(const PictureMember& m) {
     if (!fits(static_cast<uint64_t>(columns), static_cast<uint64_t>(rows))) {
         return failed(format("metafile of %d x %d pixels", static_cast<int>(columns), static_cast<int>(rows)));
     }
-    return to_png(file, "WMF", true);
+    return to_png(file, "WMF", true, false);
 }
 
 // Bitmaps before metafiles; then the most bits per pixel, then the most pixels.
