@@ -64,25 +64,41 @@ void put_long(std::vector<uint8_t>& out, uint32_t v) {
     }
 }
 
-// A container with one stored bitmap of two palette entries.
+// A stored bitmap with two palette entries, black and white.
+std::vector<uint8_t> bitmap_member(uint32_t width, uint32_t height, uint16_t bits, const std::vector<uint8_t>& pixels,
+                                   const std::vector<uint8_t>& hotspots) {
+    std::vector<uint8_t> m = {6, 0};
+    put_long(m, 96);
+    put_long(m, 96);
+    m.push_back(2);  // planes 1
+    m.push_back(static_cast<uint8_t>(bits << 1));
+    put_long(m, width);
+    put_long(m, height);
+    put_long(m, 2);
+    put_long(m, 0);
+    put_long(m, static_cast<uint32_t>(pixels.size()));
+    put_long(m, static_cast<uint32_t>(hotspots.size()));
+    m.insert(m.end(), 8, 0);
+    for (uint8_t b : {0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0}) m.push_back(b);
+    m.insert(m.end(), pixels.begin(), pixels.end());
+    m.insert(m.end(), hotspots.begin(), hotspots.end());
+    return m;
+}
+
+std::vector<uint8_t> container(const std::vector<std::vector<uint8_t>>& members) {
+    std::vector<uint8_t> c = {'l', 'p', static_cast<uint8_t>(members.size()), 0};
+    uint32_t at = static_cast<uint32_t>(4 + 4 * members.size());
+    for (const auto& m : members) {
+        for (int i = 0; i < 4; ++i) c.push_back(static_cast<uint8_t>(at >> (8 * i)));
+        at += static_cast<uint32_t>(m.size());
+    }
+    for (const auto& m : members) c.insert(c.end(), m.begin(), m.end());
+    return c;
+}
+
 std::vector<uint8_t> bitmap_container(uint32_t width, uint32_t height, uint16_t bits, const std::vector<uint8_t>& pixels,
                                       const std::vector<uint8_t>& hotspots) {
-    std::vector<uint8_t> c = {'l', 'p', 1, 0, 8, 0, 0, 0, 6, 0};
-    put_long(c, 96);
-    put_long(c, 96);
-    c.push_back(2);  // planes 1
-    c.push_back(static_cast<uint8_t>(bits << 1));
-    put_long(c, width);
-    put_long(c, height);
-    put_long(c, 2);
-    put_long(c, 0);
-    put_long(c, static_cast<uint32_t>(pixels.size()));
-    put_long(c, static_cast<uint32_t>(hotspots.size()));
-    c.insert(c.end(), 8, 0);
-    for (uint8_t b : {0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0}) c.push_back(b);
-    c.insert(c.end(), pixels.begin(), pixels.end());
-    c.insert(c.end(), hotspots.begin(), hotspots.end());
-    return c;
+    return container({bitmap_member(width, height, bits, pixels, hotspots)});
 }
 
 }  // namespace
@@ -234,12 +250,30 @@ TEST(WebPictures, DamagedContainersGiveAReason) {
     EXPECT_TRUE(web.picture->hotspots.empty());
 }
 
-// The fourth byte of 32-bit pixels: all zeros is an opaque picture, any
-// other value the pixel's opacity.
-TEST(WebPictures, ThirtyTwoBitPixelsAreOpaqueUnlessTheyCarryOpacity) {
+// Of several pictures in one container the one with the most bits per
+// pixel, then the most pixels, with its own hotspots. The fourth byte of
+// 32-bit pixels: all zeros is an opaque picture, any other value the
+// pixel's opacity.
+TEST(WebPictures, BestPictureOfAContainerAndItsOpacity) {
+    const std::vector<uint8_t> one_bit = {0, 0, 0, 0, 0xC0, 0, 0, 0};
+    const std::vector<uint8_t> spot = {1, 1, 0, 0, 0, 0, 0, 0xE2, 0, 0, 1, 0, 0, 0, 1, 0, 1, 0, 0, 0, 0, 0,
+                                       'a', 0, 'b', 0};
+    std::vector<uint8_t> c = container({bitmap_member(2, 2, 1, one_bit, {}), bitmap_member(3, 3, 1, std::vector<uint8_t>(12), {}),
+                                        bitmap_member(1, 1, 24, {1, 2, 3, 0}, spot)});
+    WebPictureResult web = web_picture_of_container(ByteReader(c.data(), c.size()));
+    ASSERT_TRUE(web.picture) << web.problem;
+    EXPECT_EQ(std::pair(web.picture->width, web.picture->height), std::pair(1, 1));
+    ASSERT_EQ(web.picture->hotspots.size(), 1u);
+    EXPECT_EQ(web.picture->hotspots[0].kind, HotspotKind::popup);
+    c = container({bitmap_member(2, 2, 1, one_bit, {}), bitmap_member(3, 3, 1, std::vector<uint8_t>(12), {})});
+    web = web_picture_of_container(ByteReader(c.data(), c.size()));
+    ASSERT_TRUE(web.picture) << web.problem;
+    EXPECT_EQ(web.picture->width, 3);
+
+
     for (uint8_t fourth : {0x00, 0x80}) {
-        std::vector<uint8_t> c = bitmap_container(2, 1, 32, {0x10, 0x20, 0x30, 0, 0x40, 0x50, 0x60, fourth}, {});
-        WebPictureResult web = web_picture_of_container(ByteReader(c.data(), c.size()));
+        c = bitmap_container(2, 1, 32, {0x10, 0x20, 0x30, 0, 0x40, 0x50, 0x60, fourth}, {});
+        web = web_picture_of_container(ByteReader(c.data(), c.size()));
         ASSERT_TRUE(web.picture) << web.problem;
         Magick::Image png = decode(*web.picture);
         const Magick::PixelPacket* p = png.getConstPixels(0, 0, 2, 1);
