@@ -70,7 +70,9 @@ enum class HotspotKind { jump, popup, macro };
 struct PictureHotspot {
     HotspotKind kind = HotspotKind::jump;
     bool visible = false;  // drawn with a border when shown
-    uint16_t left = 0, top = 0, width = 0, height = 0;  // in the picture's pixels
+    // As stored: a bitmap's pixels (the corpus's segmented bitmap frames a
+    // letter with them); no metafile with hotspots has been seen to say its unit.
+    uint16_t left = 0, top = 0, width = 0, height = 0;
     uint32_t hash = 0;     // jumps and popups: the context-name hash of the target
     std::string name;      // the hotspot's own name
     std::string target;    // the context name (jumps, popups) or the macro

@@ -24,7 +24,8 @@ struct WebPicture {
     std::vector<uint8_t> bytes;
     int width = 0;  // pixels
     int height = 0;
-    // Rectangles in the picture's pixels (for bitmaps, those of the PNG).
+    // The hotspots of the picture taken; for a bitmap their rectangles are in
+    // the pixels of the PNG.
     std::vector<PictureHotspot> hotspots;
 };
 
