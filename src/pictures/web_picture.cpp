@@ -16,7 +16,8 @@
 // length in words at 6 that the data hold, u32 largest record in words at
 // 12), records of u32 size in words (at least 3, at most the
 // largest) and u16 function, the last one function 0. ImageMagick's
-// metafile reader would otherwise report damage on stderr or read on.
+// metafile reader prints its complaints about such damage on stderr; damaged
+// parameters inside sound records can still make it print one.
 #include "pictures/web_picture.h"
 
 #include <Magick++.h>
