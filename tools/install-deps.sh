@@ -8,7 +8,7 @@
 set -euo pipefail
 
 task="${1:-build}"
-want=(cmake make g++ pkgconf libgtest-dev qt6-base-dev halibut libuchardet-dev)
+want=(cmake make g++ pkgconf libgtest-dev qt6-base-dev halibut libuchardet-dev libmagick++-dev)
 case "$task" in
   build) ;;
   # libmagickcore-6.q16-6-extra holds ImageMagick's WMF coder, which a
@@ -49,6 +49,9 @@ need_program() {  # PROGRAM PACKAGE
 need_file() {  # GLOB WHAT PACKAGE
   compgen -G "$1" >/dev/null || problems+=("$2 (package $3)")
 }
+need_pkg_config() {  # MODULE WHAT PACKAGE
+  pkg-config --exists "$1" 2>/dev/null || problems+=("$2 for pkg-config (package $3)")
+}
 
 need_program cmake cmake
 need_program make make
@@ -56,6 +59,8 @@ need_program g++ g++
 need_file '/usr/include/gtest/gtest.h' 'the GoogleTest headers' libgtest-dev
 need_file '/usr/lib/*/cmake/Qt6Widgets/Qt6WidgetsConfig.cmake' 'Qt 6 Widgets for CMake' qt6-base-dev
 need_program halibut halibut
+need_pkg_config uchardet 'uchardet' libuchardet-dev
+need_pkg_config Magick++ "ImageMagick's Magick++" libmagick++-dev
 
 case "$task" in
   test)
@@ -72,6 +77,7 @@ case "$task" in
         grep -Eq "^ *$f\*? +[A-Z0-9]+ +r" <<<"$formats" ||
           problems+=("ImageMagick reading $f (convert -list format; WMF is in package libmagickcore-6.q16-6-extra)")
       done
+      grep -Eq "^ *PNG\*? +[A-Z0-9]+ +rw" <<<"$formats" || problems+=("ImageMagick reading and writing PNG (convert -list format)")
     else
       problems+=("the program convert (package imagemagick)")
     fi

@@ -90,6 +90,7 @@ std::unique_ptr<Conversion> open_input_file(const std::string& input_path, int f
     } else if (help->phrimage_file.present()) {
         load_indexed_phrase_table(*help);
     }
+    help->fonts = read_font_table(*help);
     return help;
 }
 

@@ -11,10 +11,13 @@
 // millimetre), compressed u32 (unused), stored size and hotspot size, two
 // u32; then the data and the hotspot data.
 //
-// Hotspot data: 1 byte, u16 count H, u32; H records of 15 bytes whose first
-// u16 is the hotspot kind; one zero-terminated string for each hotspot of
-// kind 0x00C8 or 0x04CC; then for every hotspot two strings, a name and the
-// context name it jumps to.
+// Hotspot data: 1 byte, u16 count H, u32; H records of 15 bytes: u16 kind,
+// 1 byte, u16 left, top, width and height in the picture's pixels, u32 the
+// context-name hash of the target; one zero-terminated string for each
+// hotspot of kind 0x00C8 or 0x04CC; then for every hotspot two strings, its
+// name and its target (the context name it jumps to, or the macro). Kinds:
+// 0x00E2 popup, 0x00E3 jump, 0x00C8 macro, drawn with a border; 0x04E6
+// popup, 0x04E7 jump, 0x04CC macro, invisible.
 //
 // Every read stays inside the container: a picture or hotspot list that
 // runs past its end yields what is there.
@@ -32,15 +35,15 @@ namespace {
 
 constexpr uint8_t kTypeBitmap = 6;
 constexpr uint8_t kTypeMetafile = 8;
+constexpr size_t kHotspotRecord = 15;
 
 bool is_bitmap_kind(uint16_t kind) { return (kind & 0xFF) == kTypeBitmap && (kind >> 8) <= 3; }
 bool is_metafile_kind(uint16_t kind) { return (kind & 0xFF) == kTypeMetafile && (kind >> 8) <= 2; }
 
 // Hotspot data at [at, at + size) of the container, clipped to it.
-void read_hotspots_at(Decoding& help, const ByteReader& container, uint64_t at, uint32_t size) {
-    if (size == 0 || at >= container.size()) return;
-    ByteReader hotspots = container.sub(static_cast<size_t>(at), size);
-    read_picture_hotspots(help, hotspots);
+ByteReader hotspots_at(const ByteReader& container, uint64_t at, uint32_t size) {
+    if (size == 0 || at >= container.size()) return {};
+    return container.sub(static_cast<size_t>(at), size);
 }
 
 }  // namespace
@@ -75,101 +78,130 @@ MetafileHeader read_metafile_header(ByteReader& in) {
     return h;
 }
 
-void read_picture_hotspots(Decoding& help, ByteReader& in) {
+std::vector<PictureHotspot> decode_picture_hotspots(ByteReader in) {
     in.skip(1);
     uint16_t count = in.u16();
     in.skip(4);
+    if (in.overrun() || static_cast<size_t>(count) * kHotspotRecord > in.remaining()) return {};
+    std::vector<PictureHotspot> hotspots(count);
     size_t with_extra_string = 0;
-    for (uint16_t i = 0; i < count; ++i) {
+    for (PictureHotspot& h : hotspots) {
         uint16_t kind = in.u16();
-        in.skip(13);
-        if (in.overrun()) return;
+        in.skip(1);
+        h.left = in.u16();
+        h.top = in.u16();
+        h.width = in.u16();
+        h.height = in.u16();
+        h.hash = in.u32();
         switch (kind) {
-            case 0x00C8:
-            case 0x04CC: ++with_extra_string; break;
-            case 0x00E2:
-            case 0x00E3:
-            case 0x04E6:
-            case 0x04E7: break;
-            default: return;
+            case 0x00C8: h.visible = true; [[fallthrough]];
+            case 0x04CC: h.kind = HotspotKind::macro; ++with_extra_string; break;
+            case 0x00E2: h.visible = true; [[fallthrough]];
+            case 0x04E6: h.kind = HotspotKind::popup; break;
+            case 0x00E3: h.visible = true; [[fallthrough]];
+            case 0x04E7: h.kind = HotspotKind::jump; break;
+            default: return {};
         }
     }
     for (size_t i = 0; i < with_extra_string; ++i) {
-        if (in.at_end()) return;
+        if (in.at_end()) return hotspots;
         in.cstring();
     }
     // Names are kept whole whatever their length; a last string that the
     // data end without a terminator is taken as it stands.
-    for (uint16_t i = 0; i < count; ++i) {
-        if (in.at_end()) return;
-        in.cstring();
-        if (in.at_end()) return;
-        add_context_name(help, in.cstring());
+    for (PictureHotspot& h : hotspots) {
+        if (in.at_end()) break;
+        h.name = in.cstring();
+        if (in.at_end()) break;
+        h.target = in.cstring();
+        h.has_target = true;
+    }
+    return hotspots;
+}
+
+void read_picture_hotspots(Decoding& help, ByteReader in) {
+    for (const PictureHotspot& h : decode_picture_hotspots(in)) {
+        if (!h.has_target) break;
+        add_context_name(help, h.target);
     }
 }
 
-std::string convert_picture_file(Decoding& help, uint32_t offset, uint32_t size, const std::string& base_name,
-                                 std::vector<std::string>* written) {
-    const ByteReader container = help.reader(offset, size);
+PictureContainer read_picture_container(const ByteReader& container) {
+    PictureContainer result;
     ByteReader in = container;
-    std::string reported;
-    bool converted = false;
-
-    uint8_t signature[2];
-    in.read(signature, 2);
+    in.read(result.signature, 2);
     uint16_t count = in.u16();
-    if (signature[0] != 'l' || (signature[1] != 'p' && signature[1] != 'P')) {
-        add_warning(help.report, Msg::InvalidPictureFile, static_cast<char>(signature[0]), static_cast<char>(signature[1]));
-        count = 0;
-    }
+    result.signature_ok = result.signature[0] == 'l' && (result.signature[1] == 'p' || result.signature[1] == 'P');
+    if (!result.signature_ok) return result;
 
     // A table that does not fit, or an offset outside the container, makes
     // the container one without convertible pictures.
     std::vector<uint32_t> offsets;
-    if (static_cast<size_t>(count) * 4 <= in.remaining()) {
-        offsets.reserve(count);
-        for (uint16_t i = 0; i < count; ++i) offsets.push_back(in.u32());
-        for (uint32_t at : offsets) {
-            if (at >= container.size()) {
-                offsets.clear();
-                break;
-            }
-        }
+    if (static_cast<size_t>(count) * 4 > in.remaining()) return result;
+    offsets.reserve(count);
+    for (uint16_t i = 0; i < count; ++i) offsets.push_back(in.u32());
+    for (uint32_t at : offsets) {
+        if (at >= container.size()) return result;
     }
 
     for (size_t i = 0; i < offsets.size(); ++i) {
+        PictureMember m;
+        m.index = static_cast<int>(i);
         ByteReader pic = container.sub(0, container.size());
         pic.seek(offsets[i]);
         uint8_t type = pic.u8();
         uint8_t packing = pic.u8();
-        uint16_t kind = static_cast<uint16_t>(type | packing << 8);
-        int index = static_cast<int>(i);
-
-        if (is_bitmap_kind(kind)) {
-            BitmapHeader h = read_bitmap_header(pic);
+        m.kind = static_cast<uint16_t>(type | packing << 8);
+        if (is_bitmap_kind(m.kind)) {
+            m.type = PictureType::bitmap;
+            m.bitmap = read_bitmap_header(pic);
             if (pic.overrun()) continue;  // header cut off by the container's end
-            size_t data_at = pic.tell();
-            if ((help.flags & CVF_NO_SHG) || h.hotspot_size == 0) {
-                write_bitmap_file(help, kind, h, pic, index, base_name);
-                converted = true;
-                reported = picture_file_name(base_name, index, true);
-                if (written) written->push_back(reported);
-            }
-            read_hotspots_at(help, container, data_at + 4ull * h.palette_entries + h.stored_size, h.hotspot_size);
-        } else if (is_metafile_kind(kind)) {
+            m.hotspots = hotspots_at(container, pic.tell() + 4ull * m.bitmap.palette_entries + m.bitmap.stored_size,
+                                     m.bitmap.hotspot_size);
+        } else if (is_metafile_kind(m.kind)) {
+            m.type = PictureType::metafile;
             pic.skip(1);  // mapping mode
-            MetafileHeader h = read_metafile_header(pic);
+            m.metafile = read_metafile_header(pic);
             if (pic.overrun()) continue;
-            size_t data_at = pic.tell();
-            if ((help.flags & CVF_NO_SHG) || h.hotspot_size == 0) {
-                write_metafile_file(help, kind, h, pic, index, base_name);
+            m.hotspots = hotspots_at(container, pic.tell() + static_cast<uint64_t>(m.metafile.stored_size),
+                                     m.metafile.hotspot_size);
+        }
+        m.data = pic;
+        result.members.push_back(m);
+    }
+    return result;
+}
+
+std::string convert_picture_file(Decoding& help, uint32_t offset, uint32_t size, const std::string& base_name,
+                                 std::vector<std::string>* written) {
+    PictureContainer pictures = read_picture_container(help.reader(offset, size));
+    std::string reported;
+    bool converted = false;
+    if (!pictures.signature_ok) {
+        add_warning(help.report, Msg::InvalidPictureFile, static_cast<char>(pictures.signature[0]),
+                    static_cast<char>(pictures.signature[1]));
+    }
+
+    for (const PictureMember& m : pictures.members) {
+        ByteReader data = m.data;
+        if (m.type == PictureType::bitmap) {
+            if ((help.flags & CVF_NO_SHG) || m.bitmap.hotspot_size == 0) {
+                write_bitmap_file(help, m.kind, m.bitmap, data, m.index, base_name);
                 converted = true;
-                reported = picture_file_name(base_name, index, false);
+                reported = picture_file_name(base_name, m.index, true);
                 if (written) written->push_back(reported);
             }
-            read_hotspots_at(help, container, data_at + static_cast<uint64_t>(h.stored_size), h.hotspot_size);
+            read_picture_hotspots(help, m.hotspots);
+        } else if (m.type == PictureType::metafile) {
+            if ((help.flags & CVF_NO_SHG) || m.metafile.hotspot_size == 0) {
+                write_metafile_file(help, m.kind, m.metafile, data, m.index, base_name);
+                converted = true;
+                reported = picture_file_name(base_name, m.index, false);
+                if (written) written->push_back(reported);
+            }
+            read_picture_hotspots(help, m.hotspots);
         } else {
-            add_warning(help.report, Msg::UnknownImageType, kind, base_name);
+            add_warning(help.report, Msg::UnknownImageType, m.kind, base_name);
         }
     }
 

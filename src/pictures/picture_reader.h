@@ -41,10 +41,52 @@ struct MetafileHeader {
 BitmapHeader read_bitmap_header(ByteReader& in);
 MetafileHeader read_metafile_header(ByteReader& in);
 
-// Adds the hotspot targets of the hotspot data at in's position to the known
-// context names. A hotspot of an unknown kind stops the picture's list
-// before any name is read.
-void read_picture_hotspots(Decoding& help, ByteReader& in);
+enum class PictureType { bitmap, metafile, unknown };
+
+// One picture of a container whose header was read whole.
+struct PictureMember {
+    int index = 0;  // its place in the container's offset table
+    uint16_t kind = 0;
+    PictureType type = PictureType::unknown;
+    BitmapHeader bitmap;
+    MetafileHeader metafile;
+    ByteReader data;      // over the container, at the palette (bitmaps) or the metafile data
+    ByteReader hotspots;  // the hotspot data; empty when there are none
+};
+
+struct PictureContainer {
+    bool signature_ok = false;
+    uint8_t signature[2] = {};
+    std::vector<PictureMember> members;
+};
+
+// The pictures of the container. A wrong signature, an offset table that
+// does not fit or an offset outside the container gives no members; a
+// picture whose header the container cuts off is left out.
+PictureContainer read_picture_container(const ByteReader& container);
+
+enum class HotspotKind { jump, popup, macro };
+
+struct PictureHotspot {
+    HotspotKind kind = HotspotKind::jump;
+    bool visible = false;  // drawn with a border when shown
+    // As stored: a bitmap's pixels (the corpus's segmented bitmap frames a
+    // letter with them); no metafile with hotspots has been seen to say its unit.
+    uint16_t left = 0, top = 0, width = 0, height = 0;
+    uint32_t hash = 0;     // jumps and popups: the context-name hash of the target
+    std::string name;      // the hotspot's own name
+    std::string target;    // the context name (jumps, popups) or the macro
+    bool has_target = false;  // false when the data end before the target
+};
+
+// Decodes hotspot data: empty when a record is cut off or of an unknown
+// kind. Names and targets that the data end before stay empty.
+std::vector<PictureHotspot> decode_picture_hotspots(ByteReader in);
+
+// Adds the hotspot targets of the hotspot data to the known context names.
+// A hotspot of an unknown kind stops the picture's list before any name is
+// read.
+void read_picture_hotspots(Decoding& help, ByteReader in);
 
 // Converts every picture of the container at [offset, offset + size) of the
 // help file into "<base><i>.BMP" or "<base><i>.WMF" files, or copies the whole

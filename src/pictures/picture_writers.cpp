@@ -12,7 +12,6 @@
 #include "pictures/picture_writers.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 
 #include "base/format.h"
@@ -43,11 +42,7 @@ std::string picture_file_name(const std::string& base_name, int index, bool bitm
 
 std::string container_file_name(const std::string& base_name) { return base_name + ".SHG"; }
 
-void write_bitmap_file(Decoding&, uint16_t kind, const BitmapHeader& header, ByteReader& in, int index,
-                       const std::string& base_name) {
-    std::unique_ptr<OutStream> out = OutStream::open(picture_file_name(base_name, index, true), "wb+");
-    if (!out) fatal_error(Fatal::CannotCreateBitmap);
-
+std::vector<uint8_t> bitmap_file_bytes(uint16_t kind, const BitmapHeader& header, ByteReader& in) {
     // A colour table longer than the container is cut to the entries it
     // holds, and the headers say so.
     uint32_t palette_entries =
@@ -56,7 +51,8 @@ void write_bitmap_file(Decoding&, uint16_t kind, const BitmapHeader& header, Byt
     // 40 pixels per metre for each dot per inch, kept inside the signed field.
     uint32_t pixels_per_metre = static_cast<uint32_t>(std::min<uint64_t>(40ull * header.resolution, INT32_MAX));
 
-    std::array<uint8_t, 54> head{};
+    std::vector<uint8_t> file(pixels_at);
+    uint8_t* head = file.data();
     head[0] = 'B';
     head[1] = 'M';
     ByteReader::put32(&head[10], pixels_at);
@@ -69,22 +65,32 @@ void write_bitmap_file(Decoding&, uint16_t kind, const BitmapHeader& header, Byt
     ByteReader::put32(info + 24, pixels_per_metre);
     ByteReader::put32(info + 28, pixels_per_metre);
     ByteReader::put32(info + 32, palette_entries);
-    out->write(head.data(), head.size());
+    in.read(file.data() + 54, 4 * static_cast<size_t>(palette_entries));
 
-    out->write(in.here(), 4 * static_cast<size_t>(palette_entries));
-    in.skip(4 * static_cast<size_t>(palette_entries));
-
-    ByteSink sink{out.get(), nullptr};
+    ByteSink sink{nullptr, &file};
     size_t pixels = expand_picture_data(kind, in, sink, header.stored_size);
+    ByteReader::put32(&file[2], static_cast<uint32_t>(pixels_at + pixels));
+    return file;
+}
 
-    // The file header goes in last, when the size is known.
-    ByteReader::put32(&head[2], static_cast<uint32_t>(pixels_at + pixels));
-    out->seek(0);
-    out->write(head.data(), 14);
+void write_bitmap_file(Decoding&, uint16_t kind, const BitmapHeader& header, ByteReader& in, int index,
+                       const std::string& base_name) {
+    std::unique_ptr<OutStream> out = OutStream::open(picture_file_name(base_name, index, true), "wb+");
+    if (!out) fatal_error(Fatal::CannotCreateBitmap);
+    std::vector<uint8_t> file = bitmap_file_bytes(kind, header, in);
+    out->write(file.data(), file.size());
     check_written(*out);
 }
 
-void write_placeable_metafile(const std::vector<uint8_t>& metafile, OutStream& out, const MetafileHeader& header) {
+// The metafile is expanded into memory first: its placeable header depends
+// on the records at its start. The 22-byte placeable header is followed by
+// as many bytes of the metafile as its own header's length names (no more
+// than it holds).
+std::vector<uint8_t> metafile_file_bytes(uint16_t kind, const MetafileHeader& header, ByteReader& in) {
+    std::vector<uint8_t> metafile;
+    ByteSink sink{nullptr, &metafile};
+    expand_picture_data(kind, in, sink, header.stored_size);
+
     ByteReader mf(metafile.data(), metafile.size());
     mf.seek(6);
     uint64_t length_bytes = static_cast<uint64_t>(mf.u32()) * 2;
@@ -111,7 +117,10 @@ void write_placeable_metafile(const std::vector<uint8_t>& metafile, OutStream& o
         units_per_inch = 254;
     }
 
-    std::array<uint8_t, 22> head{};
+    // The metafile as long as its header says; bytes after it are padding.
+    size_t keep = static_cast<size_t>(std::min<uint64_t>(length_bytes, metafile.size()));
+    std::vector<uint8_t> file(22 + keep);
+    uint8_t* head = file.data();
     ByteReader::put32(&head[0], kPlaceableKey);
     ByteReader::put16(&head[6], static_cast<uint16_t>(left));
     ByteReader::put16(&head[8], static_cast<uint16_t>(top));
@@ -121,24 +130,16 @@ void write_placeable_metafile(const std::vector<uint8_t>& metafile, OutStream& o
     uint16_t checksum = 0;
     for (size_t i = 0; i < 20; i += 2) checksum ^= ByteReader::le16(&head[i]);
     ByteReader::put16(&head[20], checksum);
-    out.write(head.data(), head.size());
-
-    // The metafile as long as its header says; bytes after it are padding.
-    size_t keep = static_cast<size_t>(std::min<uint64_t>(length_bytes, metafile.size()));
-    out.write(metafile.data(), keep);
+    std::copy_n(metafile.begin(), keep, file.begin() + 22);
+    return file;
 }
 
-// The metafile is expanded into memory first: its placeable header depends
-// on the records at its start.
 void write_metafile_file(Decoding&, uint16_t kind, const MetafileHeader& header, ByteReader& in, int index,
                          const std::string& base_name) {
-    std::vector<uint8_t> metafile;
-    ByteSink sink{nullptr, &metafile};
-    expand_picture_data(kind, in, sink, header.stored_size);
-
+    std::vector<uint8_t> file = metafile_file_bytes(kind, header, in);
     std::unique_ptr<OutStream> out = OutStream::open(picture_file_name(base_name, index, false), "wb+");
     if (!out) fatal_error(Fatal::CannotCreateMetafile);
-    write_placeable_metafile(metafile, *out, header);
+    out->write(file.data(), file.size());
     check_written(*out);
 }
 

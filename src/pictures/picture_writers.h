@@ -20,16 +20,17 @@ std::string picture_file_name(const std::string& base_name, int index, bool bitm
 // "<base>.SHG".
 std::string container_file_name(const std::string& base_name);
 
+// The bytes of the bitmap file and of the placeable metafile that a picture
+// becomes, its palette and data read from in's position.
+std::vector<uint8_t> bitmap_file_bytes(uint16_t kind, const BitmapHeader& header, ByteReader& in);
+std::vector<uint8_t> metafile_file_bytes(uint16_t kind, const MetafileHeader& header, ByteReader& in);
+
 // Each reads the palette and picture data from in's position. A file that
-// cannot be created ends the process.
+// cannot be created is fatal.
 void write_bitmap_file(Decoding& help, uint16_t kind, const BitmapHeader& header, ByteReader& in, int index,
                        const std::string& base_name);
 void write_metafile_file(Decoding& help, uint16_t kind, const MetafileHeader& header, ByteReader& in, int index,
                          const std::string& base_name);
-
-// Writes the 22-byte placeable header for the metafile in memory, then as
-// many bytes of it as its own header's length names (no more than it holds).
-void write_placeable_metafile(const std::vector<uint8_t>& metafile, OutStream& out, const MetafileHeader& header);
 
 // Copies the internal file at [offset, offset + size) to "<base>.SHG";
 // warning 31 and false when it cannot be created.

@@ -1,11 +1,5 @@
-// Font and colour tables from |FONT, and the font style strings.
-//
-// |FONT starts with u16 number of face names, u16 number of descriptors,
-// u16 face-name offset (unused), u16 descriptor offset. The face names
-// (20 or 32 bytes each) lie directly before the descriptors; the
-// descriptors are 11 bytes (attributes, half-points, family, u16 face
-// number, text and background colour) or 42 bytes (a logical-font record
-// with the face number and the colours in front).
+// Font and colour tables and the font style strings of the RTF files, from
+// the decoded |FONT (topics/fonts.h).
 #pragma once
 
 #include <string>

@@ -1,11 +1,7 @@
 // Choosing the code page of a help file's text.
 //
 // |SYSTEM record type 11 holds the character set of the help file as a u16.
-// |FONT descriptors of 42 bytes are logical-font records whose character
-// set is the byte at 35; the descriptor layout is the font table's (u16
-// face-name count, u16 descriptor count, u16, u16 descriptor offset; 42-byte
-// descriptors when (file size - descriptor offset) / descriptor count
-// exceeds 11).
+// Long |FONT descriptors carry a character set each (topics/fonts.h).
 //
 // Topic text for the detection comes from the topic link records
 // (topics/topic_reader.h) as the topic pass reads them, expanded through
@@ -82,20 +78,10 @@ int system_record_code_page(const Decoding& help) {
 // descriptor records the Western set; 0 when nothing is recorded (short
 // descriptors have no character set).
 int font_code_page(const Decoding& help) {
-    if (!help.font_file.present()) return 0;
-    ByteReader in = help.reader(help.font_file);
-    in.skip(2);
-    uint16_t descriptor_count = in.u16();
-    in.skip(2);
-    uint16_t descriptor_offset = in.u16();
-    if (in.overrun() || descriptor_count == 0 || descriptor_offset >= in.size()) return 0;
-    if ((static_cast<int64_t>(in.size()) - descriptor_offset) / descriptor_count <= 11) return 0;
     bool western = false;
-    for (size_t i = 0; i < descriptor_count; ++i) {
-        ByteReader d = in.sub(descriptor_offset + i * 42, 42);
-        if (d.size() < 36) break;
-        d.seek(35);
-        int code_page = code_page_of_charset(d.u8());
+    for (const FontDescriptor& font : help.fonts.descriptors) {
+        if (font.charset < 0) continue;
+        int code_page = code_page_of_charset(font.charset);
         if (code_page == kWesternCodePage) western = true;
         else if (code_page > 0) return code_page;
     }

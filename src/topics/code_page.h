@@ -39,8 +39,9 @@ bool is_multibyte_code_page(int code_page);
 int code_page_of_detected(std::string_view detector_name);
 
 // Decides the code page of help; user_code_page 0 leaves it to the file.
-// Reads |SYSTEM, |FONT and, when they record nothing, up to 256 KB of the
-// topic text (the topic reader is reset before and after).
+// Reads |SYSTEM, takes the decoded fonts (help.fonts) and, when they record
+// nothing, reads up to 256 KB of the topic text (the topic reader is reset
+// before and after).
 CodePageChoice choose_code_page(Decoding& help, int user_code_page);
 
 // The expanded text of the topic records, strings separated by line feeds,

@@ -7,6 +7,7 @@
 #include "helpfile/helpfile.h"
 #include "topics/browse.h"
 #include "topics/context_hash.h"
+#include "topics/fonts.h"
 #include "topics/indexes.h"
 #include "topics/phrases.h"
 #include "topics/topic_reader.h"
@@ -36,6 +37,7 @@ struct Decoding : HelpFile {
     KeywordTable a_keyword_table;  // A keywords, for associative links (|AWBTREE, |AWDATA)
     PictureNames picture_names;
     PhraseTables phrases;
+    FontTable fonts;  // |FONT, read when the file is opened
     std::vector<std::string> window_names;  // secondary windows with a name
     BrowseGroups browse_groups;
     TopicReader topic_reader;
