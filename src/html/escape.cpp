@@ -52,10 +52,19 @@ bool is_disallowed(uint32_t c) {
     return (c & 0xFFFE) == 0xFFFE;
 }
 
+bool is_plain(char c) {
+    return c >= 0x20 && c < 0x7F && c != '&' && c != '<' && c != '>' && c != '"' && c != '\'';
+}
+
 void append_escaped(std::string& out, std::string_view s, bool attribute) {
-    out.reserve(out.size() + s.size());
     size_t at = 0;
     while (at < s.size()) {
+        // Printable ASCII but the five markup characters is copied as it is.
+        size_t plain = at;
+        while (plain < s.size() && is_plain(s[plain])) ++plain;
+        out.append(s.data() + at, plain - at);
+        at = plain;
+        if (at == s.size()) break;
         char c = s[at];
         switch (c) {
             case '&': out += "&amp;"; ++at; continue;

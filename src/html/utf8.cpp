@@ -30,11 +30,27 @@ constexpr std::array<CodePageName, 20> kNames = {{
     {1257, "CP1257"}, {1258, "CP1258"}, {1361, "CP1361"}, {1361, "JOHAB"},  {437, "CP437"},
 }};
 
+// Emits what the converter still holds back (CP1255 and CP1258 keep a
+// base letter until they know whether a combining mark follows).
+void iconv_flush(iconv_t cd, std::string& out) {
+    for (;;) {
+        size_t at = out.size();
+        out.resize(at + 32);
+        char* dst = out.data() + at;
+        size_t dst_left = 32;
+        size_t rc = iconv(cd, nullptr, nullptr, &dst, &dst_left);
+        int error = errno;
+        out.resize(out.size() - dst_left);
+        if (rc != static_cast<size_t>(-1) || error != E2BIG) return;
+    }
+}
+
 // Converts bytes with cd into out, which grows as needed; false when iconv
 // stopped on a sequence it cannot convert (in then points at it). The
-// descriptor's shift state is reset first.
+// descriptor starts in its initial state and ends flushed.
 bool iconv_into(iconv_t cd, std::string& out, const char*& in, size_t& in_left) {
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    bool converted = true;
     while (in_left > 0) {
         size_t at = out.size();
         out.resize(at + in_left * 4 + 16);
@@ -46,9 +62,13 @@ bool iconv_into(iconv_t cd, std::string& out, const char*& in, size_t& in_left) 
         in = src;
         out.resize(out.size() - dst_left);
         if (rc != static_cast<size_t>(-1)) break;
-        if (error != E2BIG) return false;
+        if (error != E2BIG) {
+            converted = false;
+            break;
+        }
     }
-    return true;
+    iconv_flush(cd, out);
+    return converted;
 }
 
 }  // namespace
@@ -100,9 +120,16 @@ struct Utf8Converter::Converter {
 
     void append(std::string& out, std::string_view bytes) {
         if (single_byte) {
-            for (char c : bytes) {
-                if (ascii_is_ascii && static_cast<uint8_t>(c) < 0x80) out += c;
-                else out += table[static_cast<uint8_t>(c)];
+            size_t at = 0;
+            while (at < bytes.size()) {
+                size_t ascii = at;
+                if (ascii_is_ascii) {
+                    while (ascii < bytes.size() && static_cast<uint8_t>(bytes[ascii]) < 0x80) ++ascii;
+                    out.append(bytes.data() + at, ascii - at);
+                    if (ascii == bytes.size()) break;
+                }
+                out += table[static_cast<uint8_t>(bytes[ascii])];
+                at = ascii + 1;
             }
             return;
         }
