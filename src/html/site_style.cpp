@@ -28,7 +28,7 @@ img { max-width: 100%; height: auto; }
 a.jump { color: #006000; }
 a.popup { color: #006000; text-decoration: underline dotted; }
 a.popup[aria-expanded="true"] { background: #ffffe0; }
-span.macro { color: #006000; text-decoration: underline; cursor: default; }
+span.macro { color: #505050; text-decoration: underline dashed #a0a0a0; cursor: default; }
 ul.image-map { font-size: 90%; margin: 0.2em 0 0.6em; padding-left: 1.5em; }
 div.embedded-window {
   display: inline-block;

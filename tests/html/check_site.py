@@ -135,6 +135,7 @@ PAGE_CHECK = r"""(() => {
   const guard = (event) => { if (!event.defaultPrevented) { unhandled = true; event.preventDefault(); } };
   window.addEventListener('click', guard);
   for (const link of document.querySelectorAll('a.popup[data-popup]')) {
+    if (link.closest('[hidden]')) continue;  // inside popup content, tried where it is shown
     const id = link.getAttribute('data-popup');
     const content = document.getElementById('popup-' + id);
     if (!content) continue;
