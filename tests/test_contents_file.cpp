@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "html/contents_file.h"
 #include "support/test_util.h"
@@ -98,6 +99,22 @@ TEST(ContentsFile, TrailBytesOfDoubleByteCodePagesAreNoSeparators) {
     EXPECT_EQ(describe(parse("1 \x88=\x88=\n", 1252).entries), "1T(\x88=\x88=@>)");
     EXPECT_EQ(describe(parse("1 T=ID>\x95@w@FILE\n", 932).entries), "1T(T=ID@FILE>\x95@w)");
     EXPECT_EQ(describe(parse("1 T=ID>\x95@w@FILE\n", 1252).entries), "1T(T=ID@w@FILE>\x95)");
+}
+
+TEST(ContentsFile, IncludesOfTheSameFolderAreReadInPlace) {
+    TempDir dir;
+    std::filesystem::create_directory(dir / "help");
+    auto write = [](const std::string& path, const std::string& text) {
+        write_file(path, std::vector<uint8_t>(text.begin(), text.end()));
+    };
+    write(dir / "help/MAIN.CNT", "1 Book\n:Include part.cnt\n:Include ../outside.cnt\n:Include main.cnt\n1 End=E\n");
+    write(dir / "help/PART.CNT", "2 Part=P\n:Include Part.Cnt\n:Include missing.cnt\n");
+    write(dir / "outside.cnt", "1 Outside=O\n");
+    std::optional<ContentsFile> cnt = read_contents_file(dir / "help/MAIN.CNT", 1252);
+    ASSERT_TRUE(cnt);
+    EXPECT_EQ(describe(cnt->entries), "1B(Book){2T(Part=P@>)2I(Part.Cnt)2I(missing.cnt)2I(../outside.cnt)2I(main.cnt)}1T(End=E@>)");
+    EXPECT_EQ(cnt->includes.size(), 5u);
+    EXPECT_FALSE(read_contents_file(dir / "help/NONE.CNT", 1252));
 }
 
 TEST(ContentsFile, HalibutsContentsFileGivesItsChapterTree) {

@@ -2,6 +2,9 @@
 #include "html/contents_file.h"
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <set>
 
 namespace korvane::html {
 
@@ -60,7 +63,30 @@ void split_window(std::string_view s, int code_page, std::string& first, std::st
 
 class Parser {
 public:
-    Parser(ContentsFile& out, int code_page) : out_(out), code_page_(code_page) {}
+    Parser(ContentsFile& out, int code_page, const IncludeReader& includes)
+        : out_(out), code_page_(code_page), includes_(includes) {}
+
+    // The lines of bytes, NUL bytes dropped and a byte-order mark skipped.
+    void text(ByteReader bytes) {
+        std::string kept;
+        kept.reserve(bytes.remaining());
+        for (int c; (c = bytes.get()) >= 0;) {
+            if (c != 0) kept += static_cast<char>(c);
+        }
+        std::string_view rest = kept;
+        for (std::string_view bom : {"\xEF\xBB\xBF", "\xFF\xFE", "\xFE\xFF"}) {
+            if (rest.starts_with(bom)) {
+                rest.remove_prefix(bom.size());
+                break;
+            }
+        }
+        while (!rest.empty()) {
+            size_t end = rest.find_first_of("\r\n");
+            line(rest.substr(0, end));
+            if (end == std::string_view::npos) break;
+            rest.remove_prefix(end + 1);
+        }
+    }
 
     void line(std::string_view text) {
         text = trim(text);
@@ -113,6 +139,7 @@ private:
             out_.links.emplace_back(operand);
         } else if (same_word(word, "include")) {
             out_.includes.emplace_back(operand);
+            if (include(operand)) return;
             ContentsEntry entry;
             entry.kind = ContentsEntry::Kind::include;
             entry.title = operand;
@@ -122,6 +149,19 @@ private:
             whole += text;
             out_.other_commands.push_back(std::move(whole));
         }
+    }
+
+    // Reads the included file in place; false when it is not followed.
+    bool include(std::string_view name) {
+        std::string key(name);
+        for (char& c : key) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+        if (!includes_ || reading_.size() >= static_cast<size_t>(kMaxIncludeDepth) || reading_.count(key)) return false;
+        std::optional<std::string> bytes = includes_(name);
+        if (!bytes) return false;
+        reading_.insert(key);
+        text(ByteReader(reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size()));
+        reading_.erase(key);
+        return true;
     }
 
     // Puts the entry into the last open book one level up, or as deep as the
@@ -140,33 +180,46 @@ private:
 
     ContentsFile& out_;
     int code_page_;
+    const IncludeReader& includes_;
+    std::set<std::string> reading_;  // the included files being read, in upper case
     std::vector<ContentsEntry*> open_;  // the books entries go into, outermost first
 };
 
 }  // namespace
 
-ContentsFile parse_contents_file(ByteReader text, int code_page) {
+ContentsFile parse_contents_file(ByteReader text, int code_page, const IncludeReader& includes) {
     ContentsFile out;
-    std::string bytes;
-    bytes.reserve(text.remaining());
-    for (int c; (c = text.get()) >= 0;) {
-        if (c != 0) bytes += static_cast<char>(c);
-    }
-    std::string_view rest = bytes;
-    for (std::string_view bom : {"\xEF\xBB\xBF", "\xFF\xFE", "\xFE\xFF"}) {
-        if (rest.starts_with(bom)) {
-            rest.remove_prefix(bom.size());
-            break;
-        }
-    }
-    Parser parser(out, code_page);
-    while (!rest.empty()) {
-        size_t end = rest.find_first_of("\r\n");
-        parser.line(rest.substr(0, end));
-        if (end == std::string_view::npos) break;
-        rest.remove_prefix(end + 1);
-    }
+    Parser(out, code_page, includes).text(text);
     return out;
+}
+
+std::optional<ContentsFile> read_contents_file(const std::filesystem::path& path, int code_page) {
+    constexpr uintmax_t kMaxSize = 16u << 20;
+    auto read = [&](const std::filesystem::path& file) -> std::optional<std::string> {
+        std::error_code error;
+        if (!std::filesystem::is_regular_file(file, error) || std::filesystem::file_size(file, error) > kMaxSize || error)
+            return std::nullopt;
+        std::ifstream in(file, std::ios::binary);
+        std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        if (!in.good() && !in.eof()) return std::nullopt;
+        return bytes;
+    };
+    std::optional<std::string> bytes = read(path);
+    if (!bytes) return std::nullopt;
+    std::filesystem::path folder = path.parent_path().empty() ? "." : path.parent_path();
+    IncludeReader includes = [&](std::string_view name) -> std::optional<std::string> {
+        name = trim(name);
+        if (!is_local_include(name) || same_word(name, path.filename().string())) return std::nullopt;
+        // A link could lead out of the folder: only plain files are read.
+        std::error_code error;
+        std::filesystem::directory_iterator item(folder, error), end;
+        for (; !error && item != end; item.increment(error)) {
+            if (same_word(item->path().filename().string(), name) && !item->is_symlink(error)) return read(item->path());
+        }
+        return std::nullopt;
+    };
+    return parse_contents_file(ByteReader(reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size()), code_page,
+                               includes);
 }
 
 bool is_local_include(std::string_view name) {

@@ -23,7 +23,11 @@
 // character is never taken for '=', '@' or '>'.
 #pragma once
 
+#include <filesystem>
+#include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "helpfile/byte_reader.h"
@@ -48,13 +52,27 @@ struct ContentsFile {
     std::string title;                   // from :Title
     std::vector<std::string> indexes;    // :Index operands as written
     std::vector<std::string> links;      // :Link operands
-    std::vector<std::string> includes;   // :Include operands, in order
+    std::vector<std::string> includes;   // :Include operands, in order, also of included files
     std::vector<std::string> other_commands;  // other ':' lines, whole
-    std::vector<ContentsEntry> entries;  // level 1; includes stand where they were
+    std::vector<ContentsEntry> entries;  // level 1; includes not followed stand where they were
     size_t skipped_lines = 0;            // non-empty lines that were no entry or command
 };
 
-ContentsFile parse_contents_file(ByteReader text, int code_page);
+// Gives the bytes of an included contents file, nullopt when it is not to
+// be had (then the include stays in the tree as an include entry).
+using IncludeReader = std::function<std::optional<std::string>(std::string_view name)>;
+
+// With an include reader, the lines of an included file are read as if they
+// stood in place of the :Include line (their levels unchanged), and so are
+// the files they include, at most kMaxIncludeDepth deep and none while it
+// is being read already.
+constexpr int kMaxIncludeDepth = 8;
+ContentsFile parse_contents_file(ByteReader text, int code_page, const IncludeReader& includes = {});
+
+// Reads and parses the contents file at path, following the includes that
+// name files of the same folder (is_local_include; the name's case does not
+// matter). Files over 16 MB and files that cannot be read are not taken.
+std::optional<ContentsFile> read_contents_file(const std::filesystem::path& path, int code_page);
 
 // True when an :Include operand names a file in the contents file's own
 // folder: a plain file name, no path separators, drive or parent folder.
