@@ -8,9 +8,7 @@ here="$(cd "$(dirname "$0")" && pwd)"
 status=0
 fail() { echo "FAIL: $*"; status=1; }
 
-good="$("$here/check_site.sh" "$here/sites/good" 2>&1)"
-rc=$?
-[ "$rc" -eq 0 ] || fail "the good site: exit $rc"$'\n'"$good"
+good="$("$here/check_site.sh" "$here/sites/good" 2>&1)" || fail "the good site: exit $?"$'\n'"$good"
 grep -q '^check_site: 4 pages, 0 problems' <<<"$good" || fail "the good site: $good"
 
 bad="$("$here/check_site.sh" "$here/sites/bad" 2>&1)"
