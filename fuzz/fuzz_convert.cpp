@@ -1,6 +1,8 @@
 // Runs the whole conversion, in several modes, on arbitrary bytes inside a
 // scratch directory. A fatal error is an expected end for bad input: the
-// conversion returns it, and the next mode goes on.
+// conversion returns it, and the next mode goes on. The same bytes are also
+// read as a contents file and as text for the HTML site (in a single-byte
+// and a double-byte code page), which must never let markup through.
 #include <unistd.h>
 
 #include <cstdint>
@@ -13,6 +15,9 @@
 #include "driver/convert.h"
 #include "base/messages.h"
 #include "helpfile/helpfile.h"
+#include "html/contents_file.h"
+#include "html/escape.h"
+#include "html/utf8.h"
 
 namespace {
 
@@ -42,6 +47,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int flags : {CVF_JUMPS | CVF_PAGE_BREAK | CVF_TWO_PASS, CVF_NO_SHG | CVF_EMBED_PICTURES | CVF_FOR_PRINT | CVF_JUMPS}) {
         std::optional<ConversionError> error = convert_help_file("F.HLP", flags);
         if (error && error->text.empty()) std::abort();
+    }
+    static html::Utf8Converter utf8;
+    for (int code_page : {1252, 932}) {
+        html::parse_contents_file(ByteReader(data, size), code_page);
+        std::string text(reinterpret_cast<const char*>(data), size);
+        std::string page = html::escape_text(utf8.convert(text, code_page)) + html::escape_attribute(text) +
+                           html::link_target(text) + html::safe_name(text);
+        if (page.find_first_of("<>\"'") != std::string::npos) std::abort();
     }
     for (const auto& entry : std::filesystem::directory_iterator(scratch())) {
         std::error_code ec;

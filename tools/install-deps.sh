@@ -13,8 +13,10 @@ case "$task" in
   build) ;;
   # libmagickcore-6.q16-6-extra holds ImageMagick's WMF coder, which a
   # --no-install-recommends install of imagemagick leaves out.
+  # python3, tidy and chromium check the sites of the HTML export
+  # (tests/html/check_site.sh).
   test) want+=(clang unrtf imagemagick libmagickcore-6.q16-6-extra libwmf-bin qt6-translations-l10n xvfb xauth
-        lintian desktop-file-utils appstream groff-base man-db dpkg-dev python3) ;;
+        lintian desktop-file-utils appstream groff-base man-db dpkg-dev python3 tidy chromium) ;;
   bench) want+=(bc) ;;
   *) echo "usage: $0 [build|test|bench]" >&2; exit 2 ;;
 esac
@@ -66,7 +68,6 @@ case "$task" in
   test)
     need_program clang++ clang
     need_program unrtf unrtf
-    need_program python3 python3
     need_program identify imagemagick
     need_program compare imagemagick
     if command -v convert >/dev/null 2>&1; then
@@ -89,6 +90,20 @@ case "$task" in
     need_program desktop-file-validate desktop-file-utils
     need_program appstreamcli appstream
     need_program dpkg-shlibdeps dpkg-dev
+    need_program python3 python3
+    need_program tidy tidy
+    # HTML5 elements (nav, header) and the hidden attribute are known from
+    # tidy 5 on; version 4's "-v" prints no version number.
+    tidy -v 2>/dev/null | grep -Eq 'version [5-9]' || problems+=("tidy 5 or later (package tidy)")
+    need_program chromium chromium
+    if command -v chromium >/dev/null 2>&1; then
+      # It must start headless as this user and run a page's script.
+      profile="$(mktemp -d)"
+      dom="$(timeout 60 chromium --headless --no-sandbox --disable-gpu --user-data-dir="$profile" --dump-dom \
+        'data:text/html,<p id=p></p><script>document.getElementById("p").textContent="r"+"uns"</script>' 2>/dev/null || true)"
+      rm -rf "$profile"
+      grep -q '<p id="p">runs</p>' <<<"$dom" || problems+=("chromium running headless with scripts (package chromium)")
+    fi
     ;;
   bench)
     need_program bc bc

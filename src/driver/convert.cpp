@@ -179,6 +179,18 @@ void convert_to_site(const std::string& path, int code_page) {
     help->code_page = text.code_page;
     if (text.source == CodePageSource::detected) add_warning(help->report, Msg::CodePageDetected, text.code_page);
 
+    // A contents file beside the help file: NAME.CNT in either case.
+    const std::string& input = names.input_path;
+    size_t slash = input.rfind('/');
+    size_t dot = input.rfind('.');
+    std::string stem = dot != std::string::npos && (slash == std::string::npos || dot > slash) ? input.substr(0, dot) : input;
+    for (const char* extension : {".CNT", ".cnt", ".Cnt"}) {
+        if (auto contents = html::read_contents_file(stem + extension, help->code_page)) {
+            source.contents = std::move(contents);
+            break;
+        }
+    }
+
     write_help_site(*help, source);
 }
 

@@ -1,104 +1,72 @@
 #include "html/page_writer.h"
 
-#include <cerrno>
-#include <cstring>
-#include <cctype>
 #include <cstdlib>
 
 #include "base/format.h"
 #include "base/messages.h"
 #include "base/out_stream.h"
+#include "html/escape.h"
+#include "html/page_names.h"
 #include "topics/decoding.h"
 
 namespace korvane {
 
 namespace {
 
-constexpr size_t kFlushSize = 1 << 16;
+using html::append_attribute;
+using html::append_text;
 
 std::string points(int twips) {
-    // Twips are twentieths of a point; two decimals at most.
-    std::string s = format("%d", twips / 20);
-    int rest = std::abs(twips % 20) * 5;
-    if (rest) {
-        if (twips < 0 && twips / 20 == 0) s = "-0";
-        s += format(rest % 10 ? ".%02d" : ".%d", rest % 10 ? rest : rest / 10);
-    }
+    // Twips are twentieths of a point.
+    int whole = std::abs(twips) / 20, rest = std::abs(twips) % 20 * 5;
+    std::string s = format(twips < 0 ? "-%d" : "%d", whole);
+    if (rest) s += format(rest % 10 ? ".%02d" : ".%d", rest % 10 ? rest : rest / 10);
     return s + "pt";
 }
 
-// The start of a macro call: its name and its quoted arguments.
-struct MacroCall {
-    std::string name;
-    std::vector<std::string> arguments;
-};
-
-std::optional<MacroCall> parse_macro(std::string_view macro) {
-    MacroCall call;
-    size_t i = 0;
-    while (i < macro.size() && macro[i] == ' ') ++i;
-    while (i < macro.size() && (std::isalnum(static_cast<unsigned char>(macro[i])) || macro[i] == '_')) {
-        call.name += static_cast<char>(std::tolower(static_cast<unsigned char>(macro[i])));
-        ++i;
-    }
-    while (i < macro.size() && macro[i] == ' ') ++i;
-    if (call.name.empty() || i >= macro.size() || macro[i] != '(') return std::nullopt;
-    ++i;
-    for (;;) {
-        while (i < macro.size() && (macro[i] == ' ' || macro[i] == ',')) ++i;
-        if (i >= macro.size() || macro[i] == ')') break;
-        char quote = macro[i];
-        if (quote != '"' && quote != '`') return call;  // not a plain string: stop here
-        char close = quote == '`' ? '\'' : '"';
-        size_t end = macro.find(close, i + 1);
-        if (end == std::string_view::npos) return call;
-        call.arguments.emplace_back(macro.substr(i + 1, end - i - 1));
-        i = end + 1;
-    }
-    return call;
+const char* placement_class(Placement placement) {
+    return placement == Placement::left ? " left" : placement == Placement::right ? " right" : "";
 }
 
 }  // namespace
 
-PageWriter::PageWriter(Decoding& help, const SiteMap& site, Utf8Converter& utf8)
-    : help_(help), site_(site), utf8_(utf8) {}
+PageWriter::PageWriter(Decoding& help, const SiteMap& site) : help_(help), site_(site) {}
 
 PageWriter::~PageWriter() = default;
 
-void PageWriter::finish() { close_page(); }
+std::string PageWriter::utf8(std::string_view bytes) { return converter_.convert(bytes, help_.code_page); }
 
 std::string& PageWriter::out() {
     // Records ahead of the first topic header belong to the first topic.
     if (!page_open_ && next_topic_ == 0) open_page(next_topic_++);
-    return page_;
+    return page_.html;
 }
 
 void PageWriter::open_page(size_t topic) {
     close_page();
-    page_.clear();
+    page_ = Page{};
     if (topic >= site_.topics.size()) return;
-    topic_ = topic;
-    const SiteTopic& t = site_.topics[topic];
-    file_ = create_site_file(site_, t.page);
+    page_.topic = topic;
     page_open_ = true;
     in_region_ = region_done_ = false;
     font_ = -1;
     link_.reset();
 
-    std::string title = utf8_(t.title);
-    std::string& p = page_;
+    const SiteTopic& t = site_.topics[topic];
+    std::string title = utf8(t.title);
+    std::string& p = page_.html;
     p += "<!DOCTYPE html>\n<html lang=\"";
     p += language_of_code_page(help_.code_page);
     p += "\">\n<head>\n<meta charset=\"utf-8\">\n<title>";
-    append_escaped(p, title.empty() ? format("Topic %d", t.number) : title);
-    p += "</title>\n<link rel=\"stylesheet\" href=\"help.css\">\n<script src=\"help.js\" defer></script>\n</head>\n"
-         "<body>\n<nav class=\"site\"><a href=\"index.html\">Contents</a> <a href=\"keywords.html\">Index</a>";
+    append_text(p, title.empty() ? format("Topic %d", t.number) : title);
+    p += "</title>\n<link rel=\"stylesheet\" href=\"korvane.css\">\n<script src=\"korvane.js\" defer></script>\n"
+         "</head>\n<body>\n<nav class=\"site\"><a href=\"index.html\">Contents</a> <a href=\"keywords.html\">Index</a>";
     if (t.has_browse) {
         auto add = [&](int32_t key, const char* rel, const char* label) {
             auto it = site_.by_browse_key.find(key);
             if (key == -1 || it == site_.by_browse_key.end()) return;
             p += format(" <a rel=\"%s\" href=\"", rel);
-            append_escaped(p, site_.topics[it->second].page);
+            append_attribute(p, site_.topics[it->second].page);
             p += format("\">%s</a>", label);
         };
         add(t.browse.prev, "prev", "&lt;&lt; Previous");
@@ -107,24 +75,72 @@ void PageWriter::open_page(size_t topic) {
     p += "</nav>\n";
     if (!title.empty()) {
         p += "<h1 class=\"title\">";
-        append_escaped(p, title);
+        append_text(p, title);
         p += "</h1>\n";
     }
     p += "<div class=\"topic\">\n";
+    body_start_ = p.size();
 }
 
 void PageWriter::close_page() {
     if (!page_open_) return;
     close_paragraph();
     close_table();
-    if (in_region_) page_ += "</div>\n";
-    page_ += "</div>\n</body>\n</html>\n";
-    file_->write(page_);
-    page_.clear();
-    file_->close();
-    if (file_->failed()) fatal_error(Fatal::DiskFull);
-    file_.reset();
+    if (in_region_) page_.html += "</header>\n";
+    in_region_ = false;
     page_open_ = false;
+    if (site_.topics[page_.topic].popup) {
+        popup_content_[page_.topic] = page_.html.substr(body_start_);
+        popup_refs_[page_.topic] = page_.popups;
+    }
+    if (ready(page_)) {
+        write_page(page_);
+    } else {
+        waiting_.push_back(std::move(page_));
+    }
+    page_ = Page{};
+}
+
+std::optional<std::vector<size_t>> PageWriter::embedded_popups(const Page& page) const {
+    // The popups of the page, those of their content and so on; never the
+    // page's own topic, whose ids the page holds already.
+    std::vector<size_t> all;
+    std::set<size_t> seen = {page.topic};
+    std::vector<size_t> todo(page.popups.begin(), page.popups.end());
+    while (!todo.empty()) {
+        size_t topic = todo.back();
+        todo.pop_back();
+        if (!seen.insert(topic).second) continue;
+        auto refs = popup_refs_.find(topic);
+        if (refs == popup_refs_.end()) return std::nullopt;  // not written yet
+        all.push_back(topic);
+        todo.insert(todo.end(), refs->second.begin(), refs->second.end());
+    }
+    return all;
+}
+
+bool PageWriter::ready(const Page& page) const { return embedded_popups(page).has_value(); }
+
+void PageWriter::write_page(const Page& page) {
+    std::unique_ptr<OutStream> file = create_site_file(site_, site_.topics[page.topic].page);
+    file->write(page.html);
+    file->write("</div>\n");
+    for (size_t topic : embedded_popups(page).value_or(std::vector<size_t>{})) {
+        auto it = popup_content_.find(topic);
+        if (it == popup_content_.end()) continue;
+        file->write(format("<div hidden id=\"popup-t%d\">\n", static_cast<int>(topic)));
+        file->write(it->second);
+        file->write("</div>\n");
+    }
+    file->write("</body>\n</html>\n");
+    file->close();
+    if (file->failed()) fatal_error(Fatal::DiskFull);
+}
+
+void PageWriter::finish() {
+    close_page();
+    for (const Page& page : waiting_) write_page(page);
+    waiting_.clear();
 }
 
 void PageWriter::topic_begin(const TopicStart& start) {
@@ -139,9 +155,8 @@ void PageWriter::context_id(std::string_view id) {
     const SiteTarget* target = site_.find(id);
     if (!target || target->anchor.empty()) return;
     close_paragraph();
-    close_table();
     p += "<span class=\"anchor\" id=\"";
-    append_escaped(p, target->anchor);
+    append_attribute(p, target->anchor);
     p += "\"></span>\n";
 }
 
@@ -171,13 +186,13 @@ std::string PageWriter::paragraph_class(const ParagraphFormat& f) {
     return format("p%d", it->second);
 }
 
-void PageWriter::close_region_for(bool non_scrolling) {
+void PageWriter::set_region(bool non_scrolling) {
     std::string& p = out();
-    if (non_scrolling && !in_region_ && !region_done_ && !table_open_) {
-        p += "<div class=\"nsr\">\n";
+    if (non_scrolling && !in_region_ && !region_done_) {
+        p += "<header class=\"nonscroll\">\n";
         in_region_ = true;
-    } else if (!non_scrolling && in_region_ && !table_open_) {
-        p += "</div>\n";
+    } else if (!non_scrolling && in_region_) {
+        p += "</header>\n";
         in_region_ = false;
         region_done_ = true;
     }
@@ -187,7 +202,7 @@ void PageWriter::paragraph_begin(const ParagraphFormat& f) {
     close_paragraph();
     if (!f.in_table) {
         close_table();
-        close_region_for(f.non_scrolling);
+        set_region(f.non_scrolling);
     }
     paragraph_class_ = paragraph_class(f);
 }
@@ -200,23 +215,31 @@ void PageWriter::open_paragraph() {
     paragraph_has_content_ = false;
 }
 
+void PageWriter::append_link_start(std::string& p, const Link& link) {
+    if (link.href) {
+        p += "<a class=\"" + link.css_class + "\" href=\"";
+        append_attribute(p, *link.href);
+        p += '"';
+        if (link.popup && *link.popup != page_.topic && site_.topics[*link.popup].popup) {
+            p += format(" data-popup=\"t%d\"", static_cast<int>(*link.popup));
+            page_.popups.insert(*link.popup);
+        }
+    } else {
+        p += "<span class=\"" + link.css_class + "\"";
+    }
+    if (!link.title.empty()) {
+        p += " title=\"";
+        append_attribute(p, link.title);
+        p += '"';
+    }
+    p += '>';
+}
+
 void PageWriter::open_inline() {
     open_paragraph();
-    std::string& p = page_;
+    std::string& p = page_.html;
     if (link_ && !link_open_) {
-        if (link_->href) {
-            p += "<a class=\"" + link_->css_class + "\" href=\"";
-            append_escaped(p, *link_->href);
-            p += '"';
-        } else {
-            p += "<span class=\"" + link_->css_class + "\"";
-        }
-        if (!link_->title.empty()) {
-            p += " title=\"";
-            append_escaped(p, link_->title);
-            p += '"';
-        }
-        p += '>';
+        append_link_start(p, *link_);
         link_open_ = true;
     }
     if (font_ >= 0 && !span_open_) {
@@ -228,36 +251,32 @@ void PageWriter::open_inline() {
 
 void PageWriter::close_span() {
     if (!span_open_) return;
-    page_ += "</span>";
+    page_.html += "</span>";
     span_open_ = false;
 }
 
 void PageWriter::close_link() {
     close_span();
     if (!link_open_) return;
-    page_ += link_ && link_->href ? "</a>" : "</span>";
+    page_.html += link_ && link_->href ? "</a>" : "</span>";
     link_open_ = false;
 }
 
 void PageWriter::close_paragraph() {
     close_link();
     if (paragraph_open_) {
-        page_ += "</p>\n";
+        page_.html += "</p>\n";
         paragraph_open_ = false;
     }
-    page_ += after_paragraph_;
+    page_.html += after_paragraph_;
     after_paragraph_.clear();
-    if (page_.size() >= kFlushSize && file_) {
-        file_->write(page_);
-        page_.clear();
-    }
 }
 
 void PageWriter::text(std::string_view run) {
     open_inline();
     scratch_.clear();
-    utf8_.append(scratch_, run);
-    append_escaped(page_, scratch_);
+    converter_.append(scratch_, run, help_.code_page);
+    append_text(page_.html, scratch_);
 }
 
 void PageWriter::font(uint16_t number) {
@@ -268,22 +287,30 @@ void PageWriter::font(uint16_t number) {
 
 void PageWriter::tab() {
     open_inline();
-    page_ += "<span class=\"tab\">\t</span>";
+    page_.html += "<span class=\"tab\">\t</span>";
 }
 
 void PageWriter::line_break() {
     open_inline();
-    page_ += "<br>";
+    page_.html += "<br>";
 }
 
-std::optional<std::string> PageWriter::href_for(std::string_view context,
-                                                const std::optional<std::string>& file) const {
-    if (file) {
-        std::string other = site_folder_name(*file);
+std::optional<SiteTarget> PageWriter::local_target(std::string_view context, const std::string& file) const {
+    if (!file.empty()) {
+        std::string other = site_folder_name(file);
+        if (!other.empty() && other != site_.folder) return std::nullopt;
+    }
+    const SiteTarget* target = site_.find(context);
+    if (!target) return std::nullopt;
+    return *target;
+}
+
+std::optional<std::string> PageWriter::href_for(std::string_view context, const std::string& file) const {
+    if (!file.empty()) {
+        std::string other = site_folder_name(file);
         if (!other.empty() && other != site_.folder) {
-            std::string name = safe_name(context);
-            if (name.empty()) return std::nullopt;
-            return "../" + other + "/" + name + ".html";
+            if (context.empty()) return std::nullopt;
+            return "../" + other + "/" + context_page_stem(context) + ".html";
         }
     }
     const SiteTarget* target = site_.find(context);
@@ -295,39 +322,36 @@ std::optional<std::string> PageWriter::href_for(std::string_view context,
 
 PageWriter::Link PageWriter::link_for(const Hotspot& h) const {
     Link link;
-    if (h.kind != HotspotKind::macro) {
-        link.css_class = h.kind == HotspotKind::popup ? "popup" : "jump";
-        link.href = href_for(h.target, h.file);
-        if (!link.href) {
+    std::string context = h.target, file = h.file.value_or("");
+    bool popup = h.kind == HotspotKind::popup;
+    if (h.kind == HotspotKind::macro) {
+        // A macro is never run; the jumps and popups among them become links.
+        link.css_class = "macro";
+        link.title = converter_.convert(h.target, help_.code_page);
+        std::optional<MacroTarget> target = macro_target(h.target);
+        if (!target) {
+            if (std::optional<MacroCall> call = parse_macro(h.target)) {
+                if (call->name == "jumpcontents" || call->name == "contents") link.href = "index.html";
+                if (call->name == "search") link.href = "keywords.html";
+                if (link.href) link.css_class = "jump";
+            }
+            return link;
+        }
+        context = target->context;
+        file = target->file;
+        popup = target->popup;
+    }
+    link.href = href_for(context, file);
+    if (!link.href) {
+        if (h.kind != HotspotKind::macro) {
             link.css_class = "missing";
-            link.title = utf8_(h.target);
+            link.title = converter_.convert(h.target, help_.code_page);
         }
         return link;
     }
-    // A macro is never run; the jumps and popups among them become links.
-    link.css_class = "macro";
-    link.title = utf8_(h.target);
-    if (std::optional<MacroCall> call = parse_macro(h.target)) {
-        const std::string& name = call->name;
-        bool jump = name == "jumpid" || name == "ji";
-        bool popup = name == "popupid" || name == "pi";
-        if ((jump || popup) && call->arguments.size() >= 2) {
-            std::string file = call->arguments[0];
-            size_t window = file.find('>');
-            if (window != std::string::npos) file.resize(window);
-            std::optional<std::string> target_file;
-            if (!file.empty()) target_file = file;
-            if (auto href = href_for(call->arguments[1], target_file)) {
-                link.href = href;
-                link.css_class = popup ? "popup" : "jump";
-            }
-        } else if (name == "jumpcontents" || name == "contents") {
-            link.href = "index.html";
-            link.css_class = "jump";
-        } else if (name == "search") {
-            link.href = "keywords.html";
-            link.css_class = "jump";
-        }
+    link.css_class = popup ? "popup" : "jump";
+    if (popup) {
+        if (std::optional<SiteTarget> target = local_target(context, file)) link.popup = target->topic;
     }
     return link;
 }
@@ -344,20 +368,19 @@ void PageWriter::hotspot_end() {
 
 void PageWriter::picture(Placement placement, uint16_t, const std::string& name) {
     open_inline();
-    std::string& p = page_;
+    std::string& p = page_.html;
     auto it = site_.pictures.find(name);
-    const char* place = placement == Placement::left ? " left" : placement == Placement::right ? " right" : "";
     if (it == site_.pictures.end() || it->second.file.empty()) {
-        p += format("<span class=\"picture missing%s\">[", place);
-        append_escaped(p, utf8_(name));
+        p += format("<span class=\"picture missing%s\">[", placement_class(placement));
+        append_text(p, utf8(name));
         p += "]</span>";
         return;
     }
     const SitePicture& picture = it->second;
-    p += format("<img class=\"picture%s\" src=\"", place);
-    append_escaped(p, picture.file);
+    p += format("<img class=\"picture%s\" src=\"", placement_class(placement));
+    append_attribute(p, picture.file);
     p += format("\" width=\"%d\" height=\"%d\" alt=\"", picture.width, picture.height);
-    append_escaped(p, utf8_(name));
+    append_attribute(p, utf8(name));
     p += '"';
     if (picture.areas.empty()) {
         p += '>';
@@ -365,51 +388,42 @@ void PageWriter::picture(Placement placement, uint16_t, const std::string& name)
     }
     std::string map = format("map%d", ++maps_);
     p += " usemap=\"#" + map + "\"><map name=\"" + map + "\" id=\"" + map + "\">";
-    std::string list = "<ul class=\"hotspots\">\n";
+    std::string list = "<ul class=\"image-map\">\n";
     for (const SitePicture::Area& area : picture.areas) {
         Link link = link_for(area.hotspot);
-        std::string label = utf8_(area.hotspot.target);
-        if (!link.href) {
-            list += "<li><span class=\"" + link.css_class + "\" title=\"";
-            append_escaped(list, label);
-            list += "\">";
-            append_escaped(list, label);
-            list += "</span></li>\n";
-            continue;
-        }
-        p += format("<area shape=\"rect\" coords=\"%d,%d,%d,%d\" class=\"", area.left, area.top, area.right,
+        std::string label = utf8(area.hotspot.target);
+        list += "<li>";
+        append_link_start(list, link);
+        append_text(list, label);
+        list += link.href ? "</a></li>\n" : "</span></li>\n";
+        if (!link.href) continue;
+        p += format("<area shape=\"rect\" coords=\"%d,%d,%d,%d\" href=\"", area.left, area.top, area.right,
                     area.bottom);
-        p += link.css_class + "\" href=\"";
-        append_escaped(p, *link.href);
+        append_attribute(p, *link.href);
         p += "\" alt=\"";
-        append_escaped(p, label);
+        append_attribute(p, label);
         p += "\">";
-        list += "<li><a class=\"" + link.css_class + "\" href=\"";
-        append_escaped(list, *link.href);
-        list += "\">";
-        append_escaped(list, label);
-        list += "</a></li>\n";
     }
     p += "</map>";
     list += "</ul>\n";
     after_paragraph_ += list;
 }
 
-void PageWriter::embedded_window(Placement, std::string_view description) {
+void PageWriter::embedded_window(Placement placement, std::string_view description) {
     open_inline();
-    page_ += "<span class=\"window\">[";
-    append_escaped(page_, utf8_(description));
-    page_ += "]</span>";
+    page_.html += format("<span class=\"embedded-window%s\">[", placement_class(placement));
+    append_text(page_.html, utf8(description));
+    page_.html += "]</span>";
 }
 
 void PageWriter::paragraph_end(bool) {
     open_paragraph();
     // An empty paragraph keeps its line.
-    if (!paragraph_has_content_) page_ += "<br>";
+    if (!paragraph_has_content_) page_.html += "<br>";
     close_link();
-    page_ += "</p>\n";
+    page_.html += "</p>\n";
     paragraph_open_ = false;
-    page_ += after_paragraph_;
+    page_.html += after_paragraph_;
     after_paragraph_.clear();
 }
 
@@ -419,45 +433,44 @@ void PageWriter::table_begin(const TableRow& row) {
     out();
     if (!row.supported) return;
     close_paragraph();
-    close_region_for(false);
     // Rows that follow each other make one table.
-    page_ += table_open_ ? "<tr>" : "<table class=\"row\"><tr>";
+    page_.html += table_open_ ? "<tr>" : "<table class=\"row\"><tr>";
     table_open_ = true;
     row_open_ = true;
     open_cell(row, 0);
 }
 
 void PageWriter::open_cell(const TableRow& row, int column) {
-    page_ += "<td";
+    page_.html += "<td";
     if (column >= 0 && static_cast<size_t>(column) < row.widths.size() && row.type != 0) {
         // Widths in units of ten twips: a point is two of them.
-        page_ += format(" style=\"width:%dpt\"", row.widths[static_cast<size_t>(column)] / 2);
+        page_.html += format(" style=\"width:%dpt\"", row.widths[static_cast<size_t>(column)] / 2);
     }
-    page_ += '>';
+    page_.html += '>';
     row_ = row;
 }
 
 void PageWriter::next_cell(int column) {
     close_paragraph();
     if (!row_open_) return;
-    page_ += "</td>";
+    page_.html += "</td>";
     open_cell(row_, column);
 }
 
 void PageWriter::table_end() {
     close_paragraph();
     if (!row_open_) return;
-    page_ += "</td></tr>\n";
+    page_.html += "</td></tr>\n";
     row_open_ = false;
 }
 
 void PageWriter::close_table() {
     if (row_open_) {
-        page_ += "</td></tr>\n";
+        page_.html += "</td></tr>\n";
         row_open_ = false;
     }
     if (table_open_) {
-        page_ += "</table>\n";
+        page_.html += "</table>\n";
         table_open_ = false;
     }
 }

@@ -3,22 +3,28 @@
 // A page holds the site's navigation (contents, keyword index, the browse
 // sequence's previous and next topic), the title as heading, the
 // non-scrolling region as a header block and the topic's paragraphs.
-// Paragraph formats and fonts become CSS classes ("p1", "p2", ... in the
-// order first used; "fN" for font N), collected for the style sheet.
-// Inline content nests as paragraph > link > font span: a font change
-// inside a hotspot closes and reopens only the span, a hotspot that runs
-// over a paragraph end is reopened in the next paragraph.
+// Paragraph formats become CSS classes ("p1", "p2", ... in the order first
+// used, collected for the style sheet), fonts the classes "fN". Inline
+// content nests as paragraph > link > font span: a font change inside a
+// hotspot closes and reopens only the span, a hotspot that runs over a
+// paragraph end is reopened in the next paragraph.
+//
+// A popup opens in place: its link carries data-popup="tN" and the page
+// holds the content of topic N in <div hidden id="popup-tN">. The content
+// of topics that popups show is kept once written; a page whose popups
+// come later in the file waits until they are written.
 #pragma once
 
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
-#include "html/html_text.h"
 #include "html/site.h"
+#include "html/utf8.h"
 #include "topics/topic_sink.h"
 
 namespace korvane {
@@ -28,10 +34,10 @@ class OutStream;
 
 class PageWriter : public TopicSink {
 public:
-    PageWriter(Decoding& help, const SiteMap& site, Utf8Converter& utf8);
+    PageWriter(Decoding& help, const SiteMap& site);
     ~PageWriter() override;
 
-    // Ends the last page.
+    // Ends the last page and writes the pages that waited for popups.
     void finish();
     // The CSS rules of the paragraph classes used, in class order.
     const std::vector<std::string>& paragraph_styles() const { return paragraph_styles_; }
@@ -58,11 +64,21 @@ private:
         std::optional<std::string> href;
         std::string css_class;
         std::string title;
+        std::optional<size_t> popup;  // the topic a popup shows in place
+    };
+    struct Page {
+        size_t topic = 0;
+        std::string html;  // up to the end of the topic's content
+        std::set<size_t> popups;
     };
 
     std::string& out();
+    std::string utf8(std::string_view bytes);
     void open_page(size_t topic);
     void close_page();
+    std::optional<std::vector<size_t>> embedded_popups(const Page& page) const;
+    bool ready(const Page& page) const;
+    void write_page(const Page& page);
     void open_paragraph();
     void open_inline();
     void close_span();
@@ -70,18 +86,19 @@ private:
     void close_paragraph();
     void close_table();
     void open_cell(const TableRow& row, int column);
-    void close_region_for(bool non_scrolling);
+    void set_region(bool non_scrolling);
+    void append_link_start(std::string& out, const Link& link);
     Link link_for(const Hotspot& hotspot) const;
-    std::optional<std::string> href_for(std::string_view context, const std::optional<std::string>& file) const;
+    std::optional<SiteTarget> local_target(std::string_view context, const std::string& file) const;
+    std::optional<std::string> href_for(std::string_view context, const std::string& file) const;
     std::string paragraph_class(const ParagraphFormat& format);
 
     Decoding& help_;
     const SiteMap& site_;
-    Utf8Converter& utf8_;
+    mutable html::Utf8Converter converter_;  // a cache of converters
 
-    std::unique_ptr<OutStream> file_;
-    std::string page_;        // the page being written, flushed when it grows
-    size_t topic_ = 0;        // index into site_.topics of the open page
+    Page page_;
+    size_t body_start_ = 0;   // where the topic's content starts in page_.html
     size_t next_topic_ = 0;
     bool page_open_ = false;
     bool in_region_ = false;  // inside the non-scrolling region's block
@@ -94,11 +111,14 @@ private:
     int font_ = -1;
     bool span_open_ = false;
     bool table_open_ = false, row_open_ = false;
-    TableRow row_;  // the open row
+    TableRow row_;                 // the open row
     std::string after_paragraph_;  // blocks to follow the open paragraph
     std::string scratch_;          // text of one run in UTF-8
     int maps_ = 0;
 
+    std::map<size_t, std::string> popup_content_;  // by topic
+    std::map<size_t, std::set<size_t>> popup_refs_;  // the popups each of those shows
+    std::vector<Page> waiting_;
     std::map<std::string, int> class_of_style_;
     std::vector<std::string> paragraph_styles_;
 };

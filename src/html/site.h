@@ -1,11 +1,13 @@
 // A help file as a static web site that works from the file system:
-// index.html (title, contents, links to the keyword index and the baggage
-// files), one page per topic named from its first context id, a page that
-// forwards to its topic for every further context id, keywords.html,
-// help.css and help.js, and the pictures. All file names are lower case
-// and made of [a-z0-9_.-], so a site copied to a file system that ignores
-// case still works and no name from the help file reaches outside the
-// site's folder.
+// index.html (title, contents from a contents file beside the help file or
+// else the topics in file order, links to the keyword index and the
+// baggage files), one page per topic named from its first context id
+// (html/page_names.h), a page that forwards to its topic for every further
+// context id, keywords.html (K and A keywords, each with all its topics),
+// the style sheet and the popup script (html/site_style.h), the pictures as
+// PNG and the baggage files in "files/". Context ids are taken in lower case
+// for every name they give, so that names agree between sites whatever
+// case a jump writes them in.
 //
 // Jumps into another help file link to that file's site as a sibling
 // folder, "../other/ID.html", which resolves when both were converted into
@@ -16,15 +18,20 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
+#include "html/contents_file.h"
 #include "topics/topic_sink.h"
 
 namespace korvane {
 
 struct Decoding;
+class OutStream;
 
 // A topic as the site knows it before its page is written.
 struct SiteTopic {
@@ -33,11 +40,14 @@ struct SiteTopic {
     std::vector<std::string> context_ids;  // in the order they appear
     BrowseLinks browse;
     bool has_browse = false;
-    std::string page;  // file name of its page
+    bool popup = false;  // shown as a popup somewhere: pages embed its content
+    std::string page;    // file name of its page
 };
 
-// Where a context id leads: a page and, for ids inside a topic, an anchor.
+// Where a context id leads: a topic's page and, for ids inside a topic, an
+// anchor.
 struct SiteTarget {
+    size_t topic = 0;
     std::string page;
     std::string anchor;  // empty: the top of the page
 };
@@ -57,12 +67,12 @@ struct SiteMap {
     std::vector<SiteTopic> topics;
     std::unordered_map<std::string, SiteTarget> contexts;  // by context id in lower case
     std::unordered_map<int32_t, size_t> by_browse_key;     // browse self key → topic
-    // Keyword (in the help file's code page) → its topics, in order.
-    std::map<std::string, std::vector<size_t>> keywords;
-    // The same for the keywords of associative links (A keywords).
-    std::map<std::string, std::vector<size_t>> a_keywords;
+    // Keyword (in the help file's code page) → its topics, in order; K and A keywords.
+    std::map<std::string, std::vector<size_t>> keywords, a_keywords;
     // Further context ids → the page that forwards to them.
     std::vector<std::pair<std::string, SiteTarget>> forwards;
+    // Context ids (lower case) that popups show, found by the first pass.
+    std::unordered_set<std::string> popup_targets;
     // Pictures by the name the topic text refers to them with.
     std::unordered_map<std::string, SitePicture> pictures;
     std::string folder;   // this site's folder name (site_folder_name)
@@ -71,23 +81,43 @@ struct SiteMap {
     const SiteTarget* find(std::string_view context_id) const;
 };
 
-class OutStream;
-// Creates a file of the site (fatal when it cannot be created).
-std::unique_ptr<OutStream> create_site_file(const SiteMap& site, const std::string& name);
-
-// The lower-case site name of a help file path: its file name without the
-// extension, made safe.
-std::string site_folder_name(std::string_view help_path);
-
 // What a site is made from besides the topics.
 struct SiteSource {
     std::string help_path;
     std::string out_dir;  // the site's folder, with a trailing '/', existing
     std::string title;    // the help file's title, in its code page
-    std::vector<std::string> baggage;  // file names in out_dir to link from the contents page
+    std::vector<std::string> baggage;  // file names in out_dir/files/ to link from the contents page
+    std::optional<html::ContentsFile> contents;  // the contents file beside the help file
 };
 
 // Writes the site of help (its text in help.code_page) into source.out_dir.
 void write_help_site(Decoding& help, const SiteSource& source);
+
+// Creates a file of the site (fatal when it cannot be created).
+std::unique_ptr<OutStream> create_site_file(const SiteMap& site, const std::string& name);
+
+// The site folder name of a help file path: its file name without the
+// extension, in lower case, made safe.
+std::string site_folder_name(std::string_view help_path);
+// The name a context id gives a page: lower case, made safe.
+std::string context_page_stem(std::string_view context_id);
+
+// The HTML lang value for text in a code page ("und" when the code page
+// does not tell the language).
+const char* language_of_code_page(int code_page);
+
+// A macro call's name (lower case) and its leading string arguments.
+struct MacroCall {
+    std::string name;
+    std::vector<std::string> arguments;
+};
+std::optional<MacroCall> parse_macro(std::string_view macro);
+// The context id and help file a jump or popup macro (JumpId, JI, PopupId,
+// PI) leads to; popup tells which it is.
+struct MacroTarget {
+    std::string context, file;
+    bool popup = false;
+};
+std::optional<MacroTarget> macro_target(std::string_view macro);
 
 }  // namespace korvane

@@ -1,52 +1,95 @@
+// The style sheet and the popup script (see site_style.h for the classes).
 #include "html/site_style.h"
 
-#include "base/format.h"
+namespace korvane::html {
 
-namespace korvane {
+const std::string_view kSiteStyleSheet = R"css(body {
+  font-family: "Segoe UI", Arial, Helvetica, sans-serif;
+  font-size: 100%;
+  line-height: 1.4;
+  color: #000;
+  background: #fff;
+  max-width: 48em;
+  margin: 0 auto;
+  padding: 0 1em 2em;
+}
+p { margin: 0.3em 0; }
+p.no-wrap { white-space: pre; }
+header.nonscroll {
+  background: #f2f2f2;
+  border-bottom: 1px solid #a0a0a0;
+  margin: 0 -1em 1em;
+  padding: 0.5em 1em;
+}
+table { border-collapse: collapse; margin: 0.4em 0; }
+td { vertical-align: top; padding: 0.15em 0.5em; }
+table.border td { border: 1px solid #808080; }
+img { max-width: 100%; height: auto; }
+a.jump { color: #006000; }
+a.popup { color: #006000; text-decoration: underline dotted; }
+a.popup[aria-expanded="true"] { background: #ffffe0; }
+span.macro { color: #505050; text-decoration: underline dashed #a0a0a0; cursor: default; }
+ul.image-map { font-size: 90%; margin: 0.2em 0 0.6em; padding-left: 1.5em; }
+div.embedded-window {
+  display: inline-block;
+  border: 1px dashed #808080;
+  color: #505050;
+  font-style: italic;
+  padding: 0.2em 0.6em;
+}
+.popup-box {
+  display: block;
+  max-width: 36em;
+  margin: 0.3em 0 0.5em;
+  padding: 0.4em 0.7em;
+  border: 1px solid #404040;
+  background: #ffffe8;
+  box-shadow: 2px 2px 4px rgba(0, 0, 0, 0.3);
+  text-indent: 0;
+  white-space: normal;
+}
+nav.contents ul { list-style: none; padding-left: 1.2em; }
+nav.contents > ul { padding-left: 0; }
+[hidden] { display: none !important; }
+)css";
 
-std::string site_style_sheet(const std::vector<std::string>& paragraph_styles, const std::vector<std::string>& font_rules) {
-    std::string css =
-        "body { font-family: sans-serif; font-size: 10pt; margin: 0 1em 1em; }\n"
-        "nav.site { padding: 0.3em 0; border-bottom: 1px solid #ccc; margin-bottom: 0.5em; }\n"
-        "nav.site a { margin-right: 1em; }\n"
-        "html.framed nav.site, html.framed h1.title { display: none; }\n"
-        "h1.title { font-size: 1.3em; }\n"
-        "p { margin: 0; }\n"
-        "div.nsr { background: #f3f3e8; padding: 0.3em 0.5em; margin-bottom: 0.5em; border-bottom: 1px solid #ccc; }\n"
-        "table.row { border-collapse: collapse; }\n"
-        "table.row td { vertical-align: top; padding: 0 0.4em; }\n"
-        "a.jump { color: #060; }\n"
-        "a.popup { color: #060; text-decoration: underline dashed; }\n"
-        "span.macro, span.missing { text-decoration: underline dotted; }\n"
-        "span.tab { display: inline-block; min-width: 2em; white-space: pre; }\n"
-        "img.picture.left { float: left; margin: 0 0.5em 0.5em 0; }\n"
-        "img.picture.right { float: right; margin: 0 0 0.5em 0.5em; }\n"
-        "span.window { display: inline-block; border: 1px dashed #888; padding: 0.2em 0.5em; color: #555; }\n"
-        "ul.hotspots { font-size: 0.9em; }\n"
-        "iframe.popup-box { display: block; width: 90%; height: 12em; border: 1px solid #888;"
-        " box-shadow: 2px 2px 6px #888; background: #ffe; }\n"
-        "dl.keywords dd { margin-left: 1.5em; }\n";
-    for (size_t i = 0; i < paragraph_styles.size(); ++i) {
-        css += format(".p%d { %s }\n", static_cast<int>(i + 1), paragraph_styles[i]);
+const std::string_view kPopupScript = R"js((function () {
+  'use strict';
+  function close(box) {
+    var link = box.previousElementSibling;
+    if (link) link.setAttribute('aria-expanded', 'false');
+    box.remove();
+  }
+  // Closes the open boxes but those holding keep.
+  function closeBoxes(keep) {
+    var boxes = document.querySelectorAll('.popup-box');
+    for (var i = 0; i < boxes.length; i++) {
+      if (!keep || !boxes[i].contains(keep)) close(boxes[i]);
     }
-    for (const std::string& rule : font_rules) css += rule + "\n";
-    return css;
-}
+  }
+  document.addEventListener('click', function (event) {
+    var target = event.target instanceof Element ? event.target : null;
+    var link = target && target.closest('a.popup[data-popup]');
+    if (!link) { closeBoxes(target); return; }
+    var content = document.getElementById('popup-' + link.getAttribute('data-popup'));
+    if (!content) return;
+    event.preventDefault();
+    var open = link.nextElementSibling;
+    if (open && open.classList.contains('popup-box')) { close(open); return; }
+    closeBoxes(link);
+    var box = document.createElement('div');
+    box.className = 'popup-box';
+    box.setAttribute('role', 'note');
+    for (var node = content.firstChild; node; node = node.nextSibling) box.appendChild(node.cloneNode(true));
+    var named = box.querySelectorAll('[id]');
+    for (var j = 0; j < named.length; j++) named[j].removeAttribute('id');
+    link.setAttribute('aria-expanded', 'true');
+    link.after(box);
+  });
+  document.addEventListener('keydown', function (event) {
+    if (event.key === 'Escape') closeBoxes(null);
+  });
+})();
+)js";
 
-std::string site_script() {
-    return "\"use strict\";\n"
-           "if (window.self !== window.top) document.documentElement.classList.add(\"framed\");\n"
-           "document.addEventListener(\"click\", function (event) {\n"
-           "  var link = event.target.closest ? event.target.closest(\"a.popup\") : null;\n"
-           "  if (!link) return;\n"
-           "  event.preventDefault();\n"
-           "  var box = link.nextElementSibling;\n"
-           "  if (box && box.classList.contains(\"popup-box\")) { box.remove(); return; }\n"
-           "  box = document.createElement(\"iframe\");\n"
-           "  box.className = \"popup-box\";\n"
-           "  box.src = link.getAttribute(\"href\");\n"
-           "  link.after(box);\n"
-           "});\n";
-}
-
-}  // namespace korvane
+}  // namespace korvane::html

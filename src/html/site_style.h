@@ -1,19 +1,30 @@
-// The style sheet and the script every page of a site uses.
+// The style sheet and the popup script every page of the site uses.
+//
+// The classes and attributes the pages carry for them:
+//   header.nonscroll          the topic's non-scrolling region
+//   a.jump                    a jump to another topic
+//   a.popup[data-popup=ID]    a popup: href the popup topic's page, and the
+//                             page holds <div hidden id="popup-ID"> with the
+//                             popup topic's content
+//   span.macro                a macro hotspot, shown as inert text
+//   ul.image-map              the hotspots of a picture, as a list of links
+//   div.embedded-window       the placeholder of an embedded window
+//   .popup-box                the box the script shows a popup in
+//   nav.contents, table.border, p.no-wrap
+//
+// The script runs from file:// (where pages cannot be fetched): a click on
+// a.popup copies the hidden popup content into a box after the link and
+// shows it; another click, Escape, or a click elsewhere closes it. Without
+// scripts, or when the page holds no content for the popup, the link opens
+// the popup topic's page. It installs its listeners on the document (no
+// inline handlers), so it may be embedded or loaded from a file.
 #pragma once
 
-#include <string>
-#include <vector>
+#include <string_view>
 
-namespace korvane {
+namespace korvane::html {
 
-// The fixed rules, then ".pN" for each paragraph style (N from 1) and the
-// font rules as given.
-std::string site_style_sheet(const std::vector<std::string>& paragraph_styles, const std::vector<std::string>& font_rules);
+extern const std::string_view kSiteStyleSheet;
+extern const std::string_view kPopupScript;
 
-// Opens a popup topic in place: a click on a link of class "popup" shows
-// the topic's page in a box after the link (a second click closes it);
-// without scripts the link opens the page. A page shown in such a box
-// leaves out its navigation.
-std::string site_script();
-
-}  // namespace korvane
+}  // namespace korvane::html

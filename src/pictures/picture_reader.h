@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "helpfile/byte_reader.h"
+#include "topics/topic_sink.h"  // HotspotKind
 
 namespace korvane {
 
@@ -65,7 +66,6 @@ struct PictureContainer {
 // picture whose header the container cuts off is left out.
 PictureContainer read_picture_container(const ByteReader& container);
 
-enum class HotspotKind { jump, popup, macro };
 
 struct PictureHotspot {
     HotspotKind kind = HotspotKind::jump;

@@ -8,7 +8,8 @@ The RTF side: the topic files of the default project mode, topics split at
 \\page, footnotes, hidden hotspot targets and the file's tables left out,
 picture and window references ({bmc ...}, {ewc ...}) removed. The HTML side:
 the topic block of each page, the list that repeats a picture's hotspot
-links and the placeholders of embedded windows removed."""
+links and the placeholders of embedded windows removed; the popup topics a
+page embeds are not part of its block."""
 import collections
 import html
 import os
@@ -69,12 +70,13 @@ def words_of_rtf(text, code_page):
 
 
 def words_of_page(page):
-    m = re.search(r'<div class="topic">(.*)</div>\s*</body>', page, re.S)
+    # The topic's block ends where the popups it embeds or the body end.
+    m = re.search(r'<div class="topic">(.*?)</div>\n(?:<div hidden|</body>)', page, re.S)
     if not m:
         return None
     body = m.group(1)
-    body = re.sub(r'<ul class="hotspots">.*?</ul>', " ", body, flags=re.S)
-    body = re.sub(r'<span class="(?:window|picture missing[^"]*)">\[.*?\]</span>', " ", body, flags=re.S)
+    body = re.sub(r'<ul class="image-map">.*?</ul>', " ", body, flags=re.S)
+    body = re.sub(r'<span class="(?:embedded-window[^"]*|picture missing[^"]*)">\[.*?\]</span>', " ", body, flags=re.S)
     body = re.sub(r"</?(?:p|div|table|tr|td|br|ul|li|map|area|img)\b[^>]*>", " ", body)
     body = re.sub(r"<[^>]*>", "", body)
     return tuple(html.unescape(body).split())

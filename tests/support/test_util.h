@@ -24,6 +24,7 @@ std::string rtf_text(std::string_view s);
 
 // Files and processes for tests.
 void write_file(const std::string& path, const std::vector<uint8_t>& bytes);
+void write_file(const std::string& path, std::string_view text);
 std::vector<uint8_t> read_file(const std::string& path);
 std::string read_text(const std::string& path);
 bool file_exists(const std::string& path);

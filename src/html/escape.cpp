@@ -1,0 +1,182 @@
+// Escaping for the HTML site.
+//
+// UTF-8 is checked as it is copied: a sequence is taken when its lead byte
+// announces 2 to 4 bytes, the continuation bytes are there, and the code
+// point is neither overlong, a surrogate nor above U+10FFFF. Anything else
+// is one byte replaced by U+FFFD, and the copy goes on with the next byte.
+#include "html/escape.h"
+
+#include <cstdint>
+
+namespace korvane::html {
+
+namespace {
+
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
+
+// The length of a valid UTF-8 sequence at s[at] and its code point; 0 when
+// the byte there starts none.
+size_t utf8_sequence(std::string_view s, size_t at, uint32_t& code_point) {
+    auto byte = [&](size_t i) { return static_cast<uint8_t>(s[i]); };
+    uint8_t lead = byte(at);
+    size_t length;
+    uint32_t minimum;
+    if (lead < 0x80) {
+        code_point = lead;
+        return 1;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2, minimum = 0x80, code_point = lead & 0x1Fu;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3, minimum = 0x800, code_point = lead & 0x0Fu;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4, minimum = 0x10000, code_point = lead & 0x07u;
+    } else {
+        return 0;
+    }
+    if (s.size() - at < length) return 0;
+    for (size_t i = 1; i < length; ++i) {
+        uint8_t c = byte(at + i);
+        if ((c & 0xC0) != 0x80) return 0;
+        code_point = code_point << 6 | (c & 0x3Fu);
+    }
+    if (code_point < minimum || code_point > 0x10FFFF || (code_point >= 0xD800 && code_point <= 0xDFFF)) return 0;
+    return length;
+}
+
+// Characters an HTML parser reports as errors even when written as
+// references.
+bool is_disallowed(uint32_t c) {
+    if (c < 0x20) return c != '\t' && c != '\n' && c != '\r';
+    if (c >= 0x7F && c <= 0x9F) return true;
+    if (c >= 0xFDD0 && c <= 0xFDEF) return true;
+    return (c & 0xFFFE) == 0xFFFE;
+}
+
+bool is_plain(char c) {
+    return c >= 0x20 && c < 0x7F && c != '&' && c != '<' && c != '>' && c != '"' && c != '\'';
+}
+
+void append_escaped(std::string& out, std::string_view s, bool attribute) {
+    size_t at = 0;
+    while (at < s.size()) {
+        // Printable ASCII but the five markup characters is copied as it is.
+        size_t plain = at;
+        while (plain < s.size() && is_plain(s[plain])) ++plain;
+        out.append(s.data() + at, plain - at);
+        at = plain;
+        if (at == s.size()) break;
+        char c = s[at];
+        switch (c) {
+            case '&': out += "&amp;"; ++at; continue;
+            case '<': out += "&lt;"; ++at; continue;
+            case '>': out += "&gt;"; ++at; continue;
+            case '"': out += "&quot;"; ++at; continue;
+            case '\'': out += "&#39;"; ++at; continue;
+            case '\t': out += attribute ? "&#9;" : "\t"; ++at; continue;
+            case '\n': out += attribute ? "&#10;" : "\n"; ++at; continue;
+            case '\r': out += attribute ? "&#13;" : "\r"; ++at; continue;
+            default: break;
+        }
+        uint32_t code_point = 0;
+        size_t length = utf8_sequence(s, at, code_point);
+        if (length == 0 || is_disallowed(code_point)) {
+            out += kReplacement;
+            at += length ? length : 1;
+        } else {
+            out.append(s.substr(at, length));
+            at += length;
+        }
+    }
+}
+
+bool is_ascii_alpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool is_ascii_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_hex_digit(char c) { return is_ascii_digit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+
+constexpr char kHex[] = "0123456789ABCDEF";
+
+// The target as a browser's URL parser sees it: tab, line feed and carriage
+// return removed, leading and trailing C0 controls and spaces cut.
+std::string browser_view(std::string_view url) {
+    std::string seen;
+    for (char c : url) {
+        if (c != '\t' && c != '\n' && c != '\r') seen += c;
+    }
+    auto is_cut = [](char c) { return static_cast<uint8_t>(c) <= 0x20; };
+    size_t begin = 0, end = seen.size();
+    while (begin < end && is_cut(seen[begin])) ++begin;
+    while (end > begin && is_cut(seen[end - 1])) --end;
+    return seen.substr(begin, end - begin);
+}
+
+}  // namespace
+
+void append_text(std::string& out, std::string_view utf8) { append_escaped(out, utf8, false); }
+void append_attribute(std::string& out, std::string_view utf8) { append_escaped(out, utf8, true); }
+
+std::string escape_text(std::string_view utf8) {
+    std::string out;
+    append_text(out, utf8);
+    return out;
+}
+
+std::string escape_attribute(std::string_view utf8) {
+    std::string out;
+    append_attribute(out, utf8);
+    return out;
+}
+
+bool is_safe_link_target(std::string_view url) {
+    std::string seen = browser_view(url);
+    // A scheme is whatever comes before a ':' that precedes any '/', '?' or
+    // '#'. Anything there that is not an allowed scheme is refused, also
+    // when it would not parse as a scheme at all: such a target has no place
+    // in a help file's links.
+    size_t colon = seen.find(':');
+    if (colon == std::string::npos || seen.find_first_of("/?#") < colon) return true;
+    std::string scheme;
+    for (size_t i = 0; i < colon; ++i) scheme += ascii_lower(seen[i]);
+    return scheme == "http" || scheme == "https" || scheme == "ftp" || scheme == "mailto";
+}
+
+std::string link_target(std::string_view url) {
+    if (!is_safe_link_target(url)) return {};
+    std::string seen = browser_view(url), out;
+    static constexpr std::string_view kKept = "-._~:/?#[]@!$&()*+,;=";
+    for (size_t i = 0; i < seen.size(); ++i) {
+        char c = seen[i];
+        bool escape_kept = c == '%' && i + 2 < seen.size() && is_hex_digit(seen[i + 1]) && is_hex_digit(seen[i + 2]);
+        if (is_ascii_alpha(c) || is_ascii_digit(c) || kKept.find(c) != std::string_view::npos || escape_kept) {
+            out += c;
+        } else {
+            uint8_t b = static_cast<uint8_t>(c);
+            out += '%';
+            out += kHex[b >> 4];
+            out += kHex[b & 15];
+        }
+    }
+    return out;
+}
+
+std::string safe_name(std::string_view bytes, size_t max_length) {
+    if (bytes.empty()) return "-";
+    std::string out;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        char c = bytes[i];
+        bool kept = is_ascii_alpha(c) || is_ascii_digit(c) || c == '_' || (c == '.' && i > 0);
+        size_t needed = kept ? 1 : 3;
+        if (out.size() + needed > max_length) break;
+        if (kept) {
+            out += c;
+        } else {
+            uint8_t b = static_cast<uint8_t>(c);
+            out += '-';
+            out += kHex[b >> 4];
+            out += kHex[b & 15];
+        }
+    }
+    return out.empty() ? "-" : out;
+}
+
+}  // namespace korvane::html

@@ -1,0 +1,63 @@
+// Unique page names, compared ignoring ASCII case.
+//
+// The next suffix to try is kept per stem, so that a thousand topics with
+// the same id do not try every taken suffix again (the cost stays linear).
+#include "html/page_names.h"
+
+#include <array>
+
+#include "html/escape.h"
+
+namespace korvane::html {
+
+namespace {
+
+std::string lower(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    }
+    return out;
+}
+
+// CON, PRN, AUX, NUL, COM0..COM9, LPT0..LPT9: with any extension, no file
+// of that name can be made on Windows.
+bool is_device_name(const std::string& lower_stem) {
+    static constexpr std::array<std::string_view, 4> kDevices = {"con", "prn", "aux", "nul"};
+    for (std::string_view d : kDevices) {
+        if (lower_stem == d) return true;
+    }
+    return lower_stem.size() == 4 && (lower_stem.starts_with("com") || lower_stem.starts_with("lpt")) &&
+           lower_stem[3] >= '0' && lower_stem[3] <= '9';
+}
+
+}  // namespace
+
+PageNames::PageNames() {
+    for (std::string_view name : {kIndexPage, kKeywordsPage, kStyleSheetFile}) used_.insert(lower(name));
+}
+
+bool PageNames::reserve(std::string_view file_name) { return used_.insert(lower(file_name)).second; }
+
+bool PageNames::taken(const std::string& lower_name) const { return used_.count(lower_name) != 0; }
+
+std::string PageNames::add(std::string_view context_id, size_t topic_number) {
+    std::string stem = context_id.empty() ? "topic" + std::to_string(topic_number) : safe_name(context_id, kMaxPageStem);
+    std::string key = lower(stem);
+    if (!is_device_name(key) && !taken(key + ".html")) {
+        used_.insert(key + ".html");
+        return stem + ".html";
+    }
+    size_t& suffix = next_suffix_.try_emplace(key, 2).first->second;
+    for (;; ++suffix) {
+        std::string candidate = stem + "-" + std::to_string(suffix);
+        std::string candidate_key = lower(candidate) + ".html";
+        if (!taken(candidate_key)) {
+            used_.insert(candidate_key);
+            ++suffix;
+            return candidate + ".html";
+        }
+    }
+}
+
+}  // namespace korvane::html

@@ -1,0 +1,140 @@
+// The text pieces of the HTML site: escaping, link targets, names of
+// pages, and code-page text turned into UTF-8 by iconv.
+#include <gtest/gtest.h>
+
+#include <iconv.h>
+
+#include <regex>
+#include <set>
+
+#include "html/escape.h"
+#include "html/page_names.h"
+#include "html/utf8.h"
+#include "support/test_util.h"
+
+using namespace korvane::html;
+
+namespace {
+
+const std::string kFFFD = "\xEF\xBF\xBD";
+
+bool is_valid_utf8(std::string text) {
+    iconv_t cd = iconv_open("UTF-32LE", "UTF-8");
+    std::string out(text.size() * 4 + 4, '\0');
+    char *src = text.data(), *dst = out.data();
+    size_t src_left = text.size(), dst_left = out.size();
+    bool ok = iconv(cd, &src, &src_left, &dst, &dst_left) != static_cast<size_t>(-1);
+    iconv_close(cd);
+    return ok;
+}
+
+}  // namespace
+
+TEST(HtmlEscape, MarkupAndControlCharactersAndBadUtf8NeverPassThrough) {
+    EXPECT_EQ(escape_text("<script>alert('x')</script> & \"q\""),
+              "&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt; &amp; &quot;q&quot;");
+    EXPECT_EQ(escape_text("a\x01" "b\x7F\tc\n"), "a" + kFFFD + "b" + kFFFD + "\tc\n");
+    EXPECT_EQ(escape_attribute("x\ty\nz\"'"), "x&#9;y&#10;z&quot;&#39;");
+    // Valid UTF-8 of every length passes; each byte of a broken sequence is
+    // replaced: overlong, surrogate, cut off, stray continuation, C1
+    // control, noncharacter, above U+10FFFF.
+    EXPECT_EQ(escape_text("\xC3\xA9\xE6\x97\xA5\xF0\x9F\x98\x80"), "\xC3\xA9\xE6\x97\xA5\xF0\x9F\x98\x80");
+    auto fffd = [](int n) {
+        std::string s;
+        while (n--) s += kFFFD;
+        return s;
+    };
+    EXPECT_EQ(escape_text("\xC0\xAF|\xED\xA0\x80|\xE6\x97|\x80|\xC2\x85|\xEF\xBF\xBE|\xF4\x90\x80\x80<"),
+              fffd(2) + "|" + fffd(3) + "|" + fffd(2) + "|" + fffd(1) + "|" + fffd(1) + "|" + fffd(1) + "|" + fffd(4) +
+                  "&lt;");
+}
+
+TEST(HtmlEscape, ScriptSchemesNeverBecomeLinkTargets) {
+    for (const char* url : {"javascript:alert(1)", "JaVaScRiPt:alert(1)", " javascript:x", "java\tscript:x", "java\nscript:x",
+                            "\x01javascript:x", "vbscript:x", "data:text/html,<b>", "file:///etc/passwd", "jar:x"}) {
+        EXPECT_FALSE(is_safe_link_target(url)) << url;
+        EXPECT_EQ(link_target(url), "") << url;
+    }
+    EXPECT_EQ(link_target("page.html#IDH_X"), "page.html#IDH_X");
+    EXPECT_EQ(link_target("HTTPS://example.org/a b?x=1&y=%41"), "HTTPS://example.org/a%20b?x=1&y=%41");
+    EXPECT_EQ(link_target("mailto:a@b.c"), "mailto:a@b.c");
+    EXPECT_EQ(link_target("sub/x:y.html"), "sub/x:y.html");  // a colon after a slash starts no scheme
+    EXPECT_EQ(link_target("a\"b<c>'%zz\xC3\xA9"), "a%22b%3Cc%3E%27%25zz%C3%A9");
+}
+
+TEST(HtmlEscape, SafeNamesAreDistinctAndUseOnlyPlainCharacters) {
+    EXPECT_EQ(safe_name("IDH_Main.Topic2"), "IDH_Main.Topic2");
+    EXPECT_EQ(safe_name("a b"), "a-20b");
+    EXPECT_EQ(safe_name("a-20b"), "a-2D20b");
+    EXPECT_EQ(safe_name(".hidden"), "-2Ehidden");
+    EXPECT_EQ(safe_name(""), "-");
+    EXPECT_EQ(safe_name(std::string(300, 'a')).size(), 200u);
+    EXPECT_EQ(safe_name("      ", 10), "-20-20-20");  // no escape cut in half
+}
+
+TEST(HtmlPageNames, UniqueIgnoringCaseAndNeverTheSitesOwnFiles) {
+    PageNames names;
+    EXPECT_TRUE(names.reserve("bm0.png"));
+    EXPECT_FALSE(names.reserve("BM0.PNG"));
+    EXPECT_TRUE(names.reserve("Picture.HTML"));
+    const std::pair<std::string, std::string> added[] = {
+        {"IDH_Intro", "IDH_Intro.html"}, {"idh_intro", "idh_intro-2.html"}, {"IDH_INTRO", "IDH_INTRO-3.html"},
+        {"", "topic4.html"},             {"TOPIC4", "TOPIC4-2.html"},       {"index", "index-2.html"},
+        {"Keywords", "Keywords-2.html"}, {"korvane.CSS", "korvane.CSS.html"}, {"picture", "picture-2.html"},
+        {"con", "con-2.html"},           {"Com1", "Com1-2.html"},           {"com10", "com10.html"},
+        {".x", "-2Ex.html"},
+    };
+    size_t number = 1;
+    for (const auto& [id, page] : added) EXPECT_EQ(names.add(id, number++), page) << id;
+
+    // Many equal ids, hostile ids and very long ids stay unique, safe and
+    // bounded.
+    std::set<std::string> seen;
+    for (int i = 0; i < 1000; ++i) {
+        std::string id = i % 3 == 0 ? "Dup" : i % 3 == 1 ? "dUP" : "../<script>" + std::string(500, 'x');
+        std::string page = names.add(id, 100 + static_cast<size_t>(i));
+        EXPECT_TRUE(std::regex_match(page, std::regex("[A-Za-z0-9_-][A-Za-z0-9_.-]*"))) << page;
+        EXPECT_LE(page.size(), kMaxPageStem + 16) << page;
+        EXPECT_TRUE(seen.insert(korvane::test::lower(page)).second) << page;
+    }
+}
+
+TEST(HtmlUtf8, CodePagesConvertThroughIconvAndBadBytesBecomeReplacements) {
+    Utf8Converter utf8;
+    // Shift-JIS (932, with Microsoft's additions: 0x87 0x40 is a circled
+    // one), a half-width katakana, and 0x5C as the backslash.
+    EXPECT_EQ(utf8.convert("A\x93\xFA\x96\x7B\x8C\xEA\xB1\x87\x40\\", 932),
+              "A\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xEF\xBD\xB1\xE2\x91\xA0\\");
+    // A lead byte before a space, an undefined byte, a lead byte cut off by
+    // the end of the run: one U+FFFD each, the rest kept.
+    EXPECT_EQ(utf8.convert("\x81 x\xA0y\x93", 932), kFFFD + " x" + kFFFD + "y" + kFFFD);
+    EXPECT_EQ(utf8.convert("\xCF\xF0\xE8\xE2\xE5\xF2!\x98", 1251),
+              "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82!" + kFFFD);
+    EXPECT_EQ(utf8.convert("\x80\x81\xE9", 1252), "\xE2\x82\xAC" + kFFFD + "\xC3\xA9");
+    EXPECT_EQ(utf8.convert("\xD6\xD0\xCE\xC4", 936), "\xE4\xB8\xAD\xE6\x96\x87");
+    EXPECT_EQ(utf8.convert("\xA4\xA4\xA4\xE5", 950), "\xE4\xB8\xAD\xE6\x96\x87");
+    EXPECT_EQ(utf8.convert("\xC7\xD1\xB1\xB9", 949), "\xED\x95\x9C\xEA\xB5\xAD");
+    EXPECT_EQ(utf8.convert("\xE0\xE1", 1250), "\xC5\x95\xC3\xA1");
+    // Converters are kept per code page: switching back and forth gives the
+    // same text.
+    EXPECT_EQ(utf8.convert("\xE9", 1252) + utf8.convert("\xE9", 1251) + utf8.convert("\xE9", 1252),
+              "\xC3\xA9\xD0\xB9\xC3\xA9");
+    // Unknown code pages are read as Western.
+    EXPECT_EQ(utf8.effective_code_page(12345), 1252);
+    EXPECT_EQ(utf8.convert("\xE9", 12345), "\xC3\xA9");
+    // Every byte value in every code page gives valid UTF-8, and in the
+    // single-byte code pages one character for each byte.
+    std::string all;
+    for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
+    for (int code_page : {874, 932, 936, 949, 950, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258, 1361}) {
+        EXPECT_NE(iconv_name_of_code_page(code_page), nullptr) << code_page;
+        EXPECT_EQ(utf8.effective_code_page(code_page), code_page);
+        std::string text = utf8.convert(all + all, code_page);
+        EXPECT_TRUE(is_valid_utf8(text)) << code_page;
+        size_t characters = 0;
+        for (char c : text) characters += (static_cast<uint8_t>(c) & 0xC0) != 0x80;
+        if (code_page != 932 && code_page != 936 && code_page != 949 && code_page != 950 && code_page != 1361) {
+            EXPECT_EQ(characters, 512u) << code_page;
+        }
+    }
+}
