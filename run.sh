@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and converts FILE.HLP into the current
-# directory; without FILE, converts the bundled sample into out/.
+# directory; without FILE, converts the bundled sample into out/ and writes
+# its web site into out/sample/.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 "$here/tools/install-deps.sh" build
@@ -14,5 +15,7 @@ fi
 mkdir -p "$here/out"
 halibut --winhelp="$here/out/SAMPLE.HLP" "$here/samples/sample.but"
 "$here/build/korvane-cli" -C "$here/out" "$here/out/SAMPLE.HLP"
+"$here/build/korvane-cli" --html -C "$here/out" "$here/out/SAMPLE.HLP"
 echo "Converted the sample into $here/out:"
 ls "$here/out"
+echo "Its web site: $here/out/sample/index.html (open it in a browser)"

@@ -1,6 +1,7 @@
 // The desktop start: the progress dialog during a real conversion, the
 // output beside the help file or in a folder the user picks when that one
-// cannot be written to, and the offer to open the result folder.
+// cannot be written to, and the offer to open the result folder (or the
+// web site's index.html).
 #include <QFileDialog>
 #include <QPushButton>
 #include <QtTest>
@@ -39,15 +40,18 @@ private slots:
         QTest::addColumn<bool>("writable");
         QTest::addColumn<bool>("choose");  // answer the folder question with Ok and pick a folder
         QTest::addColumn<QString>("expected");  // where the result goes: "in", "other" or "" for nowhere
-        QTest::newRow("beside the help file") << true << false << "in";
-        QTest::newRow("folder not writable, another chosen") << false << true << "other";
-        QTest::newRow("folder not writable, question cancelled") << false << false << "";
+        QTest::addColumn<bool>("site");
+        QTest::newRow("beside the help file") << true << false << "in" << false;
+        QTest::newRow("folder not writable, another chosen") << false << true << "other" << false;
+        QTest::newRow("folder not writable, question cancelled") << false << false << "" << false;
+        QTest::newRow("web site in another folder") << false << true << "other" << true;
     }
 
     void conversion() {
         QFETCH(bool, writable);
         QFETCH(bool, choose);
         QFETCH(QString, expected);
+        QFETCH(bool, site);
         FreshConfig config;
         config.write_ini("[Options]\nMessageBeep=0\n");
         QTemporaryDir dir;
@@ -64,12 +68,12 @@ private slots:
         set_platform(&platform);
         DesktopHooks hooks;
         int flags_seen = -1;
-        hooks.convert = [&](const std::string& p, int f) {
-            flags_seen = f;
-            return convert_help_file(p, f);
+        hooks.convert = [&](const std::string& p, int f, bool as_site) {
+            flags_seen = as_site ? 0x100 : f;
+            return as_site ? convert_help_file_to_site(p) : convert_help_file(p, f);
         };
         QList<QUrl> opened;
-        hooks.open_folder = [&](const QUrl& u) { opened << u; };
+        hooks.open_url = [&](const QUrl& u) { opened << u; };
         hooks.writable = [&](const QString& f) { return writable || f != in_folder; };
 
         SeenBox question;
@@ -80,9 +84,10 @@ private slots:
         });
         // Seen once the conversion is over: the dialog with its offer.
         bool offered = false;
+        const QString offer_name = QLatin1String(site ? "open_site" : "open_folder");
         QPointer<QTimer> finished = when_shown<ProgressDialog>(
             [&](ProgressDialog* d) {
-                auto* offer = d->findChild<QPushButton*>(QStringLiteral("open_folder"));
+                auto* offer = d->findChild<QPushButton*>(offer_name);
                 offered = offer && offer->isVisible() && !offer->geometry().intersects(d->button()->geometry()) &&
                           d->rect().contains(offer->geometry());
                 if (offer) offer->click();
@@ -90,7 +95,7 @@ private slots:
             },
             [](ProgressDialog* d) { return !d->running(); });
 
-        int rc = run_desktop_conversion(Language::English, platform, help, CVF_TWO_PASS | CVF_PAGE_BREAK, hooks);
+        int rc = run_desktop_conversion(Language::English, platform, help, CVF_TWO_PASS | CVF_PAGE_BREAK, site, hooks);
         set_platform(nullptr);
         for (QTimer* t : {answer.data(), pick.data(), finished.data()}) delete t;
 
@@ -103,10 +108,11 @@ private slots:
             QVERIFY(opened.isEmpty());
             return;
         }
-        QCOMPARE(flags_seen, CVF_TWO_PASS | CVF_PAGE_BREAK);
-        QVERIFY(QFile::exists(root.filePath(expected + QStringLiteral("/DESK.HPJ"))));
+        QCOMPARE(flags_seen, site ? 0x100 : CVF_TWO_PASS | CVF_PAGE_BREAK);
+        QString result = root.filePath(expected + QLatin1String(site ? "/desk/index.html" : "/DESK.HPJ"));
+        QVERIFY(QFile::exists(result));
         QVERIFY(offered);
-        QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(root.filePath(expected))});
+        QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(site ? result : root.filePath(expected))});
         QVERIFY(!platform.dialog());  // dismissed by the offer
     }
 };

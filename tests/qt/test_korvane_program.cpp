@@ -2,7 +2,7 @@
 // a path and exits with 1; with a path and a terminal it converts on the
 // terminal even when a display is at hand; with a path, a display and no
 // terminal (a desktop start) it converts beside the help file with the
-// progress dialog.
+// progress dialog, into a web site when KORVANE.INI says "Html=1".
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -116,26 +116,45 @@ private slots:
         QVERIFY2(r.err.endsWith(QString::fromLatin1(korvane::qt::kNoDisplayForProgressMessage)), qPrintable(r.err));
     }
 
+    void desktopStartConvertsBesideTheHelpFile_data() {
+        QTest::addColumn<QString>("ini");
+        QTest::addColumn<QString>("result");
+        QTest::addColumn<QString>("not_written");
+        QTest::newRow("sources") << QString() << "in/CMD.HPJ" << "in/cmd";
+        QTest::newRow("web site") << "[Options]\nHtml=1\n" << "in/cmd/index.html" << "in/CMD.HPJ";
+    }
+
     // A display and no terminal: the conversion goes beside the help file
     // and the finished progress dialog waits for the user.
     void desktopStartConvertsBesideTheHelpFile() {
+        QFETCH(QString, ini);
+        QFETCH(QString, result);
+        QFETCH(QString, not_written);
         QTemporaryDir dir;
         write_help_file(dir.path());
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove(QStringLiteral("DISPLAY"));
         env.remove(QStringLiteral("WAYLAND_DISPLAY"));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        QDir(dir.path()).mkpath(QStringLiteral("config"));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
+        QFile settings(dir.filePath(QStringLiteral("config/KORVANE.INI")));
+        QVERIFY(settings.open(QIODevice::WriteOnly));
+        settings.write(ini.toLatin1());
+        settings.close();
         QProcess p;
         p.setProcessEnvironment(env);
         p.setWorkingDirectory(dir.path());
         p.start(QStringLiteral(KORVANE_BIN), {QStringLiteral("in/CMD.HLP")});
         QVERIFY(p.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(dir.filePath(QStringLiteral("in/CMD.HPJ"))), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(dir.filePath(result)), 30000);
         QTest::qWait(300);
         QCOMPARE(p.state(), QProcess::Running);  // the dialog waits to be dismissed
         p.kill();
         p.waitForFinished();
         QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("CMD.HPJ"))));
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("cmd"))));
+        QVERIFY(!QFile::exists(dir.filePath(not_written)));
     }
 };
 

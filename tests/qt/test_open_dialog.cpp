@@ -1,6 +1,7 @@
 // The open dialog: the options with their visibility rule, flags and
-// settings, the language from the locale, the labels' shortcuts, and the
-// dialog-started conversion beside the chosen file.
+// settings, the web-site box, the language from the locale, the labels'
+// shortcuts, and the dialog-started conversion (sources or web site) beside
+// the chosen file.
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
@@ -12,6 +13,7 @@
 #include "driver/convert.h"
 #include "base/platform.h"
 #include "qt/qt_test_util.h"
+#include "ui/qt/desktop_start.h"
 #include "ui/qt/gui_main.h"
 #include "ui/qt/open_dialog.h"
 #include "ui/qt/progress_dialog.h"
@@ -58,6 +60,15 @@ QString saved_options(const FreshConfig& config) {
         values << s.value(QStringLiteral("Options/") + QLatin1String(key)).toString();
     }
     return values.join(QLatin1Char(' '));
+}
+
+// The shortcut letter of a control's text in lower case; null without one.
+QChar mnemonic(const QString& text) {
+    for (qsizetype i = text.indexOf(QLatin1Char('&')); i >= 0 && i + 1 < text.size();
+         i = text.indexOf(QLatin1Char('&'), i + 2)) {
+        if (text[i + 1] != QLatin1Char('&')) return text[i + 1].toLower();
+    }
+    return {};
 }
 
 // Drives the next open dialog as a user would: prepare once, then every 20
@@ -112,6 +123,46 @@ private slots:
             QCOMPARE(boxes(d), QString::fromLatin1(s.after));
             QCOMPARE(confirm(d, file), s.flags);
             QCOMPARE(saved_options(config), QString::fromLatin1(s.saved));
+        }
+    }
+
+    void webPagesBox() {
+        FreshConfig config;
+        QTemporaryDir folder;
+        QString file = touch(folder, "T.HLP");
+        const struct {
+            Language lang;
+            const char* text;
+        } languages[] = {{Language::English, "&Web Pages (HTML)"},
+                         {Language::German, "&Webseiten (HTML)"},
+                         {Language::Spanish, "Páginas &web (HTML)"}};
+        for (const auto& l : languages) {
+            OpenDialog d(l.lang);
+            QCheckBox* web = d.check_box(7104);
+            QCOMPARE(web->text(), QString::fromUtf8(l.text));
+            // No other control of the dialog answers to the same letter.
+            QStringList same;
+            for (QWidget* w : d.findChildren<QWidget*>()) {
+                QString text = qobject_cast<QAbstractButton*>(w) ? static_cast<QAbstractButton*>(w)->text()
+                               : qobject_cast<QLabel*>(w)        ? static_cast<QLabel*>(w)->text()
+                                                                 : QString();
+                if (w != web && !mnemonic(text).isNull() && mnemonic(text) == mnemonic(web->text())) same << text;
+            }
+            QVERIFY2(same.isEmpty(), qPrintable(same.join(QLatin1Char('|'))));
+        }
+        // Checked, it disables the other options and keeps their states; the
+        // choice is saved and comes back with the next dialog.
+        for (bool site : {true, false}) {
+            OpenDialog d(Language::English);
+            QCOMPARE(d.check_box(7104)->isChecked(), !site);  // the second round starts with the saved choice
+            if (d.check_box(7104)->isChecked() != site) d.check_box(7104)->click();
+            d.check_box(7103)->setChecked(true);
+            for (int id : {7000, 7003, 7103, 7001}) QCOMPARE(d.check_box(id)->isEnabled(), !site);
+            QCOMPARE(confirm(d, file), 0x27);  // the flags of the options beneath, kept for the next time
+            QCOMPARE(d.chosen_site(), site);
+            QCOMPARE(read_dialog_options().html, site);
+            QCOMPARE(QSettings(config.ini(), QSettings::IniFormat).value(QStringLiteral("Options/Html")).toString(),
+                     QLatin1String(site ? "1" : "0"));
         }
     }
 
@@ -190,10 +241,13 @@ private slots:
         QtPlatform gui(Language::English);
         int calls = 0;
         when_shown<OpenDialog>([](OpenDialog* d) { d->push_button(2)->click(); });
-        QCOMPARE(run_open_dialog(Language::English, gui, [&](const std::string&, int) {
-                     ++calls;
-                     return std::optional<ConversionError>();
-                 }), 2);
+        QCOMPARE(run_open_dialog(Language::English, gui,
+                                 [&](const std::string&, int, bool) {
+                                     ++calls;
+                                     return std::optional<ConversionError>();
+                                 },
+                                 {}),
+                 2);
         QCOMPARE(calls, 0);
         QVERIFY(!QFile::exists(config.ini()));
     }
@@ -216,10 +270,11 @@ private slots:
             },
             [](ProgressDialog* p) { return !p->running(); });
         QCOMPARE(run_open_dialog(Language::English, gui,
-                                 [&](const std::string& p, int f) {
-                                     flags = f;
+                                 [&](const std::string& p, int f, bool site) {
+                                     flags = site ? -1 : f;
                                      return convert_help_file(p, f);
-                                 }),
+                                 },
+                                 {}),
                  2);
         QDir::setCurrent(start_dir);
         set_platform(nullptr);
@@ -228,6 +283,69 @@ private slots:
         QVERIFY(QFile::exists(folder.filePath(QStringLiteral("SAMPLE.HPJ"))));
         QVERIFY(!QFile::exists(QDir(start_dir).filePath(QStringLiteral("SAMPLE.HPJ"))));
         QVERIFY(!gui.dialog());  // destroyed after the finishing wait
+    }
+
+    void siteConversion_data() {
+        QTest::addColumn<QString>("seed");  // empty: an empty file, which is no help file
+        QTest::newRow("small help file") << QStringLiteral("halibut-small.hlp");
+        QTest::newRow("not a help file") << QString();
+    }
+
+    // With Web Pages saved as checked: the site goes beside the help file
+    // and the finished dialog offers its index.html; a fatal problem shows
+    // its message box as with the sources.
+    void siteConversion() {
+        QFETCH(QString, seed);
+        FreshConfig config;
+        config.write_ini("[Options]\nHtml=1\nMessageBeep=0\n");
+        QTemporaryDir folder;
+        QString file = folder.filePath(QStringLiteral("Small.HLP"));
+        if (seed.isEmpty()) touch(folder, "Small.HLP");
+        else QVERIFY(QFile::copy(QStringLiteral(KORVANE_SOURCE_DIR "/fuzz/seeds/") + seed, file));
+        const QString start_dir = QDir::currentPath();
+        QtPlatform gui(Language::English);
+        set_platform(&gui);
+        bool site_asked = false;
+        QList<QUrl> opened;
+        QString tip;
+        SeenBox fatal;
+        QPointer<QTimer> box = answer_next_box(QMessageBox::Ok, &fatal);
+        choose_when_shown(file, [](OpenDialog*) {});
+        QPointer<QTimer> finished = when_shown<ProgressDialog>(
+            [&](ProgressDialog* p) {
+                auto* offer = p->findChild<QPushButton*>(QStringLiteral("open_site"));
+                if (!offer) return p->button()->click();
+                tip = offer->toolTip();
+                offer->click();
+            },
+            [](ProgressDialog* p) { return !p->running(); });
+        int rc = run_open_dialog(
+            Language::English, gui,
+            [&](const std::string& p, int, bool site) {
+                site_asked = site;
+                return convert_help_file_to_site(p);
+            },
+            [&](const QUrl& u) { opened << u; });
+        QDir::setCurrent(start_dir);
+        set_platform(nullptr);
+        for (QTimer* t : {box.data(), finished.data()}) delete t;
+
+        QVERIFY(site_asked);
+        QString index = folder.filePath(QStringLiteral("small/index.html"));
+        QCOMPARE(site_index_path(folder.path(), file), index);
+        if (seed.isEmpty()) {
+            QCOMPARE(rc, 1);
+            QVERIFY(fatal.shown && fatal.icon == QMessageBox::Critical);
+            QVERIFY2(fatal.text.startsWith(QStringLiteral("Magic Number")), qPrintable(fatal.text));
+            QVERIFY(opened.isEmpty());
+            return;
+        }
+        QCOMPARE(rc, 2);
+        QVERIFY2(!fatal.shown, qPrintable(fatal.text));
+        QVERIFY(QFile::exists(index));
+        QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(index)});
+        QCOMPARE(tip, index);
+        QVERIFY(!QFile::exists(QDir(start_dir).filePath(QStringLiteral("small"))));
     }
 
 };

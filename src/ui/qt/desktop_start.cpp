@@ -1,5 +1,5 @@
-// The desktop start's folder choice, the offer to open the result folder,
-// and the run that ties them to one conversion.
+// The desktop start's folder choice, the offers to open the result folder
+// or site, and the run that ties them to one conversion.
 #include "ui/qt/desktop_start.h"
 
 #include <QDir>
@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <unistd.h>
 
+#include "html/site.h"
 #include "ui/qt/progress_dialog.h"
 
 namespace korvane::qt {
@@ -18,14 +19,17 @@ namespace korvane::qt {
 const DesktopTexts& desktop_texts(Language lang) {
     static const DesktopTexts english{
         QStringLiteral("The folder %1 cannot be written to.\nChoose another folder for the converted files."),
-        QStringLiteral("Folder for the converted files"), QStringLiteral("Open &Folder")};
+        QStringLiteral("Folder for the converted files"), QStringLiteral("Open &Folder"),
+        QStringLiteral("Open in &Browser")};
     static const DesktopTexts german{
         QStringLiteral("In das Verzeichnis %1 kann nicht geschrieben werden.\n"
                        "Wählen Sie ein anderes Verzeichnis für die konvertierten Dateien."),
-        QStringLiteral("Verzeichnis für die konvertierten Dateien"), QStringLiteral("&Ordner öffnen")};
+        QStringLiteral("Verzeichnis für die konvertierten Dateien"), QStringLiteral("&Ordner öffnen"),
+        QStringLiteral("Im &Browser öffnen")};
     static const DesktopTexts spanish{
         QStringLiteral("No se puede escribir en la carpeta %1.\nElija otra carpeta para los archivos convertidos."),
-        QStringLiteral("Carpeta para los archivos convertidos"), QStringLiteral("Abrir &carpeta")};
+        QStringLiteral("Carpeta para los archivos convertidos"), QStringLiteral("Abrir &carpeta"),
+        QStringLiteral("Abrir en el &navegador")};
     switch (lang) {
     case Language::German: return german;
     case Language::Spanish: return spanish;
@@ -58,18 +62,20 @@ QString output_folder_for(const QString& help_file, Language lang, const Desktop
     return folder;
 }
 
-QPushButton* offer_result_folder(ProgressDialog& dialog, const QString& folder, Language lang,
-                                 const DesktopHooks& hooks) {
-    auto* offer = new QPushButton(desktop_texts(lang).open_folder, &dialog);
-    offer->setObjectName(QStringLiteral("open_folder"));
+namespace {
+
+// A button above the dialog's own that opens url and dismisses the dialog.
+QPushButton* add_offer(ProgressDialog& dialog, const QString& text, const QString& name, const QUrl& url,
+                       const OpenUrlFn& open) {
+    auto* offer = new QPushButton(text, &dialog);
+    offer->setObjectName(name);
     offer->setAutoDefault(false);
     // Above the dialog's own button, as wide and as high, a third of its
     // height apart; wider when the text needs it.
     QRect own = dialog.button()->geometry();
     int width = std::max(own.width(), offer->sizeHint().width());
     offer->setGeometry(own.right() + 1 - width, own.top() - own.height() * 4 / 3, width, own.height());
-    QUrl url = QUrl::fromLocalFile(folder);
-    QObject::connect(offer, &QPushButton::clicked, &dialog, [&dialog, url, open = hooks.open_folder] {
+    QObject::connect(offer, &QPushButton::clicked, &dialog, [&dialog, url, open] {
         if (open) open(url);
         dialog.button()->click();
     });
@@ -77,17 +83,47 @@ QPushButton* offer_result_folder(ProgressDialog& dialog, const QString& folder, 
     return offer;
 }
 
-int run_desktop_conversion(Language lang, QtPlatform& platform, const QString& help_file, int flags,
+}  // namespace
+
+QString site_index_path(const QString& folder, const QString& help_file) {
+    std::string name = site_folder_name(QFile::encodeName(help_file).toStdString());
+    // The name the conversion falls back on when nothing of the file name is left.
+    if (name.empty()) name = "help";
+    return QDir(folder).filePath(QFile::decodeName(name.c_str()) + QStringLiteral("/index.html"));
+}
+
+QPushButton* offer_result_folder(ProgressDialog& dialog, const QString& folder, Language lang, const OpenUrlFn& open) {
+    return add_offer(dialog, desktop_texts(lang).open_folder, QStringLiteral("open_folder"), QUrl::fromLocalFile(folder),
+                     open);
+}
+
+QPushButton* offer_site(QtPlatform& platform, const QString& folder, const QString& help_file, Language lang,
+                        const OpenUrlFn& open) {
+    QString index = site_index_path(folder, help_file);
+    ProgressDialog* dialog = platform.dialog();
+    if (!dialog || !QFileInfo(index).isFile()) return nullptr;
+    QPushButton* offer =
+        add_offer(*dialog, desktop_texts(lang).open_site, QStringLiteral("open_site"), QUrl::fromLocalFile(index), open);
+    offer->setToolTip(QDir::toNativeSeparators(index));
+    return offer;
+}
+
+int run_desktop_conversion(Language lang, QtPlatform& platform, const QString& help_file, int flags, bool site,
                            const DesktopHooks& hooks) {
     QFileInfo file(help_file);
     // A missing file goes straight to the conversion, whose message names it.
     QString folder = file.exists() ? output_folder_for(file.absoluteFilePath(), lang, hooks) : file.absolutePath();
     if (folder.isEmpty()) return 2;
     QDir::setCurrent(folder);
-    if (std::optional<ConversionError> error = hooks.convert(QFile::encodeName(file.absoluteFilePath()).toStdString(), flags)) {
+    if (std::optional<ConversionError> error =
+            hooks.convert(QFile::encodeName(file.absoluteFilePath()).toStdString(), flags, site)) {
         return show_conversion_error(platform, *error);
     }
-    if (ProgressDialog* dialog = platform.dialog()) offer_result_folder(*dialog, folder, lang, hooks);
+    if (site) {
+        offer_site(platform, folder, file.absoluteFilePath(), lang, hooks.open_url);
+    } else if (ProgressDialog* dialog = platform.dialog()) {
+        offer_result_folder(*dialog, folder, lang, hooks.open_url);
+    }
     platform.finish_progress();
     return 2;
 }

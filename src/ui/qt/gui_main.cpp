@@ -101,9 +101,12 @@ struct GuiSession {
 };
 
 // The conversion both starts run: the code page comes from KORVANE.INI.
-std::optional<ConversionError> convert_with_settings(const std::string& path, int flags) {
+std::optional<ConversionError> convert_with_settings(const std::string& path, int flags, bool site) {
+    if (site) return convert_help_file_to_site(path, code_page_setting());
     return convert_help_file(path, flags, code_page_setting());
 }
+
+void open_with_desktop(const QUrl& url) { QDesktopServices::openUrl(url); }
 
 }  // namespace
 
@@ -123,20 +126,24 @@ int show_conversion_error(QtPlatform& platform, const ConversionError& error) {
     return 1;
 }
 
-int run_open_dialog(Language lang, QtPlatform& platform, const ConvertFn& convert) {
+int run_open_dialog(Language lang, QtPlatform& platform, const ConvertFn& convert, const OpenUrlFn& open_url) {
     QString path;
     int flags = 0;
+    bool site = false;
     {
         OpenDialog dialog(lang);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return 2;
         path = dialog.selectedFiles().first();
         flags = dialog.chosen_flags();
+        site = dialog.chosen_site();
     }
     QFileInfo file(path);
     QDir::setCurrent(file.absolutePath());
-    if (std::optional<ConversionError> error = convert(QFile::encodeName(file.absoluteFilePath()).toStdString(), flags)) {
+    if (std::optional<ConversionError> error =
+            convert(QFile::encodeName(file.absoluteFilePath()).toStdString(), flags, site)) {
         return show_conversion_error(platform, *error);
     }
+    if (site) offer_site(platform, file.absolutePath(), file.absoluteFilePath(), lang, open_url);
     platform.finish_progress();
     return 2;
 }
@@ -147,7 +154,7 @@ int run_gui_program(int argc, char** argv) {
         return 1;
     }
     GuiSession session(argc, argv, kNoDisplayMessage);
-    return run_open_dialog(session.lang, session.platform, convert_with_settings);
+    return run_open_dialog(session.lang, session.platform, convert_with_settings, open_with_desktop);
 }
 
 bool started_from_desktop() { return display_given() && !::isatty(STDOUT_FILENO) && !::isatty(STDERR_FILENO); }
@@ -156,8 +163,9 @@ int run_desktop_program(int argc, char** argv, const std::string& path, int flag
     GuiSession session(argc, argv, kNoDisplayForProgressMessage);
     DesktopHooks hooks;
     hooks.convert = convert_with_settings;
-    hooks.open_folder = [](const QUrl& folder) { QDesktopServices::openUrl(folder); };
-    return run_desktop_conversion(session.lang, session.platform, QFile::decodeName(path.c_str()), flags, hooks);
+    hooks.open_url = open_with_desktop;
+    return run_desktop_conversion(session.lang, session.platform, QFile::decodeName(path.c_str()), flags,
+                                  read_dialog_options().html, hooks);
 }
 
 }  // namespace korvane::qt

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QTranslator>
+#include <QUrl>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -14,8 +15,13 @@
 
 namespace korvane::qt {
 
-// One conversion; the fatal error that ended it, if one did.
-using ConvertFn = std::function<std::optional<ConversionError>(const std::string& path, int flags)>;
+// One conversion: into the help-source files with flags, or, with site,
+// into a web site (flags do not apply); the fatal error that ended it, if
+// one did.
+using ConvertFn = std::function<std::optional<ConversionError>(const std::string& path, int flags, bool site)>;
+
+// Hands a URL to the desktop (QDesktopServices::openUrl).
+using OpenUrlFn = std::function<void(const QUrl& url)>;
 
 // Shows the error a conversion returned in the message box of fatal
 // problems (caption: string 42); a confirmed Cancel shows nothing more.
@@ -23,11 +29,13 @@ using ConvertFn = std::function<std::optional<ConversionError>(const std::string
 int show_conversion_error(QtPlatform& platform, const ConversionError& error);
 
 // Shows the open dialog. When the user confirms a file, makes the file's
-// folder the current directory, calls convert with the file's path and the
-// chosen flags, and runs the finishing wait of platform. Returns 2, the exit
-// code of every normal end (a cancelled dialog included); after a fatal
-// problem shows its message box instead of the wait and returns 1.
-int run_open_dialog(Language lang, QtPlatform& platform, const ConvertFn& convert);
+// folder the current directory, calls convert with the file's path, the
+// chosen flags and whether Web Pages was checked, and runs the finishing
+// wait of platform; after a site, the progress dialog offers to open its
+// index.html through open_url. Returns 2, the exit code of every normal end
+// (a cancelled dialog included); after a fatal problem shows its message box
+// instead of the wait and returns 1.
+int run_open_dialog(Language lang, QtPlatform& platform, const ConvertFn& convert, const OpenUrlFn& open_url);
 
 // Loads and installs Qt's own texts (file list headers, Yes and No) for a
 // German or Spanish interface; null for English or when Qt's translations
@@ -44,7 +52,8 @@ bool started_from_desktop();
 
 // The whole program with a path started from the desktop: converts path
 // with flags with the progress dialog, beside the help file, and offers to
-// open the folder of the result. Returns 2, or 1 when the display cannot be
+// open the folder of the result; when the settings say "Html", writes the
+// web site instead and offers to open its index.html. Returns 2, or 1 when the display cannot be
 // used or the conversion ended with a fatal problem.
 int run_desktop_program(int argc, char** argv, const std::string& path, int flags);
 

@@ -71,18 +71,23 @@ OpenDialog::OpenDialog(Language lang, QWidget* parent) : QFileDialog(parent), la
     no_shg_->setObjectName(QStringLiteral("7001"));
     jumps_ = new QCheckBox(t.jump_reference, panel);
     jumps_->setObjectName(QStringLiteral("7103"));
+    web_pages_ = new QCheckBox(t.web_pages, panel);
+    web_pages_->setObjectName(QStringLiteral("7104"));
     auto* version = new QLabel(QString::fromLatin1(kVersionText), panel);
-    grid->addWidget(for_print_, 0, 0);
-    grid->addWidget(page_break_, 1, 0);  // 7003 and 7001 share one place
-    grid->addWidget(no_shg_, 1, 0);
-    grid->addWidget(jumps_, 2, 0);
-    grid->setRowStretch(3, 1);
-    grid->addWidget(version, 4, 0, Qt::AlignRight | Qt::AlignBottom);
+    // The site comes first: it decides whether the options below apply.
+    grid->addWidget(web_pages_, 0, 0);
+    grid->setRowMinimumHeight(1, web_pages_->sizeHint().height() / 2);
+    grid->addWidget(for_print_, 2, 0);
+    grid->addWidget(page_break_, 3, 0);  // 7003 and 7001 share one place
+    grid->addWidget(no_shg_, 3, 0);
+    grid->addWidget(jumps_, 4, 0);
+    grid->setRowStretch(5, 1);
+    grid->addWidget(version, 6, 0, Qt::AlignRight | Qt::AlignBottom);
 
     // 7003 and 7001 take turns; the panel keeps the width of the widest box
     // so the file list does not jump when For Print is clicked.
     int widest = 0;
-    for (QCheckBox* b : {for_print_, page_break_, no_shg_, jumps_}) widest = std::max(widest, b->sizeHint().width());
+    for (QCheckBox* b : {for_print_, page_break_, no_shg_, jumps_, web_pages_}) widest = std::max(widest, b->sizeHint().width());
     panel->setMinimumWidth(widest + grid->contentsMargins().left());
 
     // Labels whose '&' should mark a shortcut need a buddy; the file dialog
@@ -110,7 +115,7 @@ OpenDialog::OpenDialog(Language lang, QWidget* parent) : QFileDialog(parent), la
         help_button_ = buttons->addButton(t.help, QDialogButtonBox::HelpRole);
     } else {
         help_button_ = new QPushButton(t.help, panel);
-        grid->addWidget(help_button_, 5, 0);
+        grid->addWidget(help_button_, 7, 0);
     }
     help_button_->setObjectName(QStringLiteral("1038"));
     help_button_->setAutoDefault(false);
@@ -122,6 +127,9 @@ OpenDialog::OpenDialog(Language lang, QWidget* parent) : QFileDialog(parent), la
     for_print_->setChecked(o.for_print);
     apply_visibility(o.for_print);
     connect(for_print_, &QCheckBox::toggled, this, &OpenDialog::apply_visibility);
+    web_pages_->setChecked(o.html);
+    apply_site(o.html);
+    connect(web_pages_, &QCheckBox::toggled, this, &OpenDialog::apply_site);
 
     resize(800, 460);
 }
@@ -134,6 +142,7 @@ QCheckBox* OpenDialog::check_box(int id) const {
     case 7001: return no_shg_;
     case 7003: return page_break_;
     case 7103: return jumps_;
+    case 7104: return web_pages_;
     default: return nullptr;
     }
 }
@@ -147,6 +156,10 @@ void OpenDialog::apply_visibility(bool for_print) {
     page_break_->setVisible(for_print);
     jumps_->setVisible(for_print);
     no_shg_->setVisible(!for_print);
+}
+
+void OpenDialog::apply_site(bool site) {
+    for (QCheckBox* b : {for_print_, page_break_, no_shg_, jumps_}) b->setEnabled(!site);
 }
 
 void OpenDialog::apply_file_type(const QString& filter) {
@@ -176,6 +189,8 @@ void OpenDialog::done(int result) {
         o.for_print = for_print_->isChecked();
         o.page_break = page_break_->isChecked();
         o.jumps = jumps_->isChecked();
+        o.html = web_pages_->isChecked();
+        chosen_site_ = o.html;
         chosen_flags_ = convert_flags(o.for_print, o.page_break, o.jumps, no_shg_->isChecked());
         write_dialog_options(o);
     }

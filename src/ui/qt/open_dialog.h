@@ -6,12 +6,15 @@
 // "Jump-Reference"; below them the static "V1.10". The dialog's buttons are
 // 1 "C&onvert!", 2 "&Cancel" and 1038 "&Help". With For Print on, 7003 and
 // 7103 show and 7001 hides; with it off, the other way round. Hidden boxes
-// keep their state. The file types "Supported Files (*.HLP;*.MVB;*.M13)" and
-// "HLP WinHelp File (*.HLP)" match without regard to case.
+// keep their state. Above them, 7104 "&Web Pages (HTML)" chooses a web site
+// instead of the sources; while it is checked the other four are disabled
+// (they keep their state too). The file types "Supported Files
+// (*.HLP;*.MVB;*.M13)" and "HLP WinHelp File (*.HLP)" match without regard
+// to case.
 //
-// Starting reads For Print, Page per Topic and Jump-Reference from the
-// settings; Avoid SHG starts unchecked every time. Confirming computes the
-// conversion flags and writes the settings.
+// Starting reads For Print, Page per Topic, Jump-Reference and Web Pages
+// from the settings; Avoid SHG starts unchecked every time. Confirming
+// computes the conversion flags and writes the settings.
 #pragma once
 
 #include <QFileDialog>
@@ -39,19 +42,22 @@ public:
     explicit OpenDialog(Language lang, QWidget* parent = nullptr);
     ~OpenDialog() override;
 
-    // The control with the given id: 7000, 7001, 7003, 7103 check boxes;
-    // 1, 2, 1038 push buttons.
+    // The control with the given id: 7000, 7001, 7003, 7103, 7104 check
+    // boxes; 1, 2, 1038 push buttons.
     QCheckBox* check_box(int id) const;
     QPushButton* push_button(int id) const;
     QTextBrowser* help_window() const { return help_; }
 
     // The flags computed when the user confirmed; 0 before.
     int chosen_flags() const { return chosen_flags_; }
+    // Whether the user confirmed with Web Pages checked.
+    bool chosen_site() const { return chosen_site_; }
 
     void done(int result) override;
 
 private:
     void apply_visibility(bool for_print);
+    void apply_site(bool site);
     void apply_file_type(const QString& filter);
     void show_help();
 
@@ -60,9 +66,11 @@ private:
     QCheckBox* page_break_;
     QCheckBox* no_shg_;
     QCheckBox* jumps_;
+    QCheckBox* web_pages_;
     QPushButton* help_button_;
     QPointer<QTextBrowser> help_;
     int chosen_flags_ = 0;
+    bool chosen_site_ = false;
 };
 
 }  // namespace korvane::qt

@@ -65,6 +65,7 @@ DialogOptions read_dialog_options() {
     o.for_print = read_int(QStringLiteral("ForPrint"), 1) != 0;
     o.page_break = read_int(QStringLiteral("PageBreak"), 0) != 0;
     o.jumps = read_int(QStringLiteral("Jumps"), 0) != 0;
+    o.html = read_int(QStringLiteral("Html"), 0) != 0;
     return o;
 }
 
@@ -81,6 +82,7 @@ void write_dialog_options(const DialogOptions& options) {
     put(QStringLiteral("PageBreak"), options.page_break);
     put(QStringLiteral("ForPrint"), options.for_print);
     put(QStringLiteral("Jumps"), options.jumps);
+    put(QStringLiteral("Html"), options.html);
     s.endGroup();
     s.sync();
 }

@@ -26,7 +26,7 @@ const OpenDialogTexts& open_dialog_texts(Language lang) {
         QStringLiteral("&Filename:"), QStringLiteral("&Directories:"), QStringLiteral("&Format:"),
         QStringLiteral("C&onvert!"), QStringLiteral("&Cancel"), QStringLiteral("&Help"),
         QStringLiteral("For &Print"), QStringLiteral("Page per &Topic"), QStringLiteral("Avoid SH&G-Files"),
-        QStringLiteral("Jump-Reference"),
+        QStringLiteral("Jump-Reference"), QStringLiteral("&Web Pages (HTML)"),
     };
     static const OpenDialogTexts german{
         QStringLiteral("HLP-Datei in RTF konvertieren"),
@@ -34,6 +34,7 @@ const OpenDialogTexts& open_dialog_texts(Language lang) {
         QStringLiteral("K&onvertieren"), QStringLiteral("Abbrechen"), QStringLiteral("&Hilfe"),
         QStringLiteral("&Druckgeeignet"), QStringLiteral("S&eitenwechsel je Thema"),
         QStringLiteral("Keine SH&G-Dateien"), QStringLiteral("&Sprünge zeigen"),
+        QStringLiteral("&Webseiten (HTML)"),
     };
     static const OpenDialogTexts spanish{
         QStringLiteral("Convertir Fichas HLP -> RTF/HPJ"),
@@ -41,7 +42,7 @@ const OpenDialogTexts& open_dialog_texts(Language lang) {
         QStringLiteral("&Mostrar archivos de tipo:"),
         QStringLiteral("C&onvertir"), QStringLiteral("Cancelar"), QStringLiteral("Ay&uda"),
         QStringLiteral("Para &Imprintar"), QStringLiteral("Page per &Topic"), QStringLiteral("No &SHG-Fichas"),
-        QStringLiteral("Jump-Reference"),
+        QStringLiteral("Jump-Reference"), QStringLiteral("Páginas &web (HTML)"),
     };
     switch (lang) {
     case Language::German: return german;
@@ -78,7 +79,10 @@ QString help_page(Language lang) {
             "<b>Seitenwechsel je Thema</b>: jedes Thema beginnt auf einer neuen Seite.<br>"
             "<b>Sprünge zeigen</b>: Sprünge erscheinen unterstrichen mit ihrem Ziel.<br>"
             "<b>Keine SHG-Dateien</b>: Grafiken mit Sprungflächen werden als einfache Grafiken "
-            "geschrieben.</p>"
+            "geschrieben.<br>"
+            "<b>Webseiten (HTML)</b>: statt der Quellen eine Website zum Lesen im Browser, im "
+            "Verzeichnis mit dem Namen der Hilfedatei in Kleinbuchstaben: index.html, eine Seite je "
+            "Thema und das Stichwortverzeichnis; die übrigen Optionen gelten dann nicht.</p>"
             "<p>Aufruf ohne Dialog: <tt>korvane DATEI.HLP</tt> schreibt die Quellen ins aktuelle "
             "Verzeichnis.</p>");
     }
@@ -91,7 +95,10 @@ QString help_page(Language lang) {
         "are embedded and no project file is written.<br>"
         "<b>Page per Topic</b>: every topic starts on a new page.<br>"
         "<b>Jump-Reference</b>: hotspots are written underlined with their targets.<br>"
-        "<b>Avoid SHG-Files</b>: pictures with hotspots are written as plain pictures.</p>"
+        "<b>Avoid SHG-Files</b>: pictures with hotspots are written as plain pictures.<br>"
+        "<b>Web Pages (HTML)</b>: a web site to read in a browser instead of the sources, in the folder "
+        "named after the help file in lower case: index.html, a page per topic and the keyword index; the "
+        "other options do not apply then.</p>"
         "<p>Without the dialog: <tt>korvane FILE.HLP</tt> writes the sources into the current "
         "folder.</p>");
 }

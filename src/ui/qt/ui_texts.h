@@ -24,6 +24,7 @@ struct OpenDialogTexts {
     QString file_name_label, directories_label, format_label;
     QString convert, cancel, help;
     QString for_print, page_per_topic, avoid_shg, jump_reference;
+    QString web_pages;
 };
 
 struct ProgressDialogTexts {
