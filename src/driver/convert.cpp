@@ -5,11 +5,14 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "base/messages.h"
 #include "base/out_stream.h"
+#include "base/output_sink.h"
 #include "helpfile/helpfile.h"
 #include "project/bitmaps_baggage.h"
 #include "project/map_section.h"
@@ -39,6 +42,29 @@ size_t utf8_sequence_length(std::string_view s) {
     return length;
 }
 
+// The project and base names from the file name of names.input_path, which
+// starts at name_start.
+void name_outputs(OutputNames& names, size_t name_start, int flags) {
+    std::string file_name = names.input_path.substr(name_start);
+    std::string stem = file_name.substr(0, file_name.rfind('.'));
+    names.project_name = (flags & CVF_FOR_PRINT) ? "NUL" : stem + ".HPJ";
+    names.base_name = first_characters(stem, 6);
+}
+
+size_t file_name_start(const std::string& path) {
+    size_t sep = path.find_last_of("/\\");
+    return sep == std::string::npos ? 0 : sep + 1;
+}
+
+// The phrase table: the plain one when there is |Phrases, else the indexed pair.
+void load_phrases(Conversion& help) {
+    if (help.phrases_file.present()) {
+        load_phrase_table(help);
+    } else if (help.phrimage_file.present()) {
+        load_indexed_phrase_table(help);
+    }
+}
+
 }  // namespace
 
 std::string first_characters(std::string_view name, size_t count) {
@@ -53,8 +79,7 @@ std::string first_characters(std::string_view name, size_t count) {
 OutputNames derive_output_names(const std::string& path, int flags) {
     OutputNames names;
     names.input_path = path;
-    size_t sep = path.find_last_of("/\\");
-    size_t name_start = sep == std::string::npos ? 0 : sep + 1;
+    size_t name_start = file_name_start(path);
     // A file of the name given is taken as it is. Otherwise a name without
     // an extension gets ".HLP", unless only a folder of that name exists
     // (it is then refused as a folder when opened).
@@ -64,10 +89,7 @@ OutputNames derive_output_names(const std::string& path, int flags) {
         std::string with_extension = path + ".HLP";
         if (!exists || ::stat(with_extension.c_str(), &st) == 0) names.input_path = with_extension;
     }
-    std::string file_name = names.input_path.substr(name_start);
-    std::string stem = file_name.substr(0, file_name.rfind('.'));
-    names.project_name = (flags & CVF_FOR_PRINT) ? "NUL" : stem + ".HPJ";
-    names.base_name = first_characters(stem, 6);
+    name_outputs(names, name_start, flags);
     return names;
 }
 
@@ -83,12 +105,7 @@ std::unique_ptr<Conversion> open_input_file(const std::string& input_path, int f
         if (err) fatal_error(Fatal::CannotOpenBecause, input_path, std::strerror(err));
         fatal_error(Fatal::CannotOpen, input_path);
     }
-    // The phrase table: the plain one when there is |Phrases, else the indexed pair.
-    if (help->phrases_file.present()) {
-        load_phrase_table(*help);
-    } else if (help->phrimage_file.present()) {
-        load_indexed_phrase_table(*help);
-    }
+    load_phrases(*help);
     return help;
 }
 
@@ -108,13 +125,14 @@ std::optional<ConversionError> run_conversion(const std::function<void()>& body)
 
 namespace {
 
-void convert(const std::string& path, int flags, int code_page) {
-    OutputNames names = derive_output_names(path, flags);
-
-    std::unique_ptr<Conversion> help = open_input_file(names.input_path, flags);
+// Everything after opening: the project file, pictures, baggage and RTF
+// files into output.
+void write_sources(std::unique_ptr<Conversion> help, const OutputNames& names, OutputSink& output, int code_page) {
+    const int flags = help->flags;
+    help->output = &output;
 
     errno = 0;
-    std::unique_ptr<OutStream> project = OutStream::open(names.project_name, "wt");
+    std::unique_ptr<OutStream> project = output.open(names.project_name, "wt");
     if (!project) fatal_error(Fatal::CannotCreate, names.project_name, std::strerror(errno));
 
     write_project_options(*help, *project);
@@ -138,17 +156,42 @@ void convert(const std::string& path, int flags, int code_page) {
     // In print mode the extracted picture files go again.
     if (help->flags & CVF_EMBED_PICTURES) {
         for (const auto& name : help->picture_names.names) {
-            if (name) std::remove(name->c_str());
+            if (name) output.remove(*name);
         }
     }
     help.reset();
     project->close();
 }
 
+void convert(const std::string& path, int flags, int code_page) {
+    OutputNames names = derive_output_names(path, flags);
+    std::unique_ptr<Conversion> help = open_input_file(names.input_path, flags);
+    // Print mode's pictures go to the TEMP directory when it is set.
+    const char* temp = std::getenv("TEMP");
+    DiskSink disk(temp ? temp : "");
+    write_sources(std::move(help), names, disk, code_page);
+}
+
+void convert_data(std::vector<uint8_t> bytes, const std::string& name, OutputSink& output, int flags, int code_page) {
+    OutputNames names;
+    names.input_path = name;
+    name_outputs(names, file_name_start(name), flags);
+    auto help = std::make_unique<Conversion>();
+    help->flags = flags;
+    open_help_data(*help, help->report, std::move(bytes));
+    load_phrases(*help);
+    write_sources(std::move(help), names, output, code_page);
+}
+
 }  // namespace
 
 std::optional<ConversionError> convert_help_file(const std::string& path, int flags, int code_page) {
     return run_conversion([&] { convert(path, flags, code_page); });
+}
+
+std::optional<ConversionError> convert_help_data(std::vector<uint8_t> bytes, const std::string& name, OutputSink& output,
+                                                 int flags, int code_page) {
+    return run_conversion([&] { convert_data(std::move(bytes), name, output, flags, code_page); });
 }
 
 }  // namespace korvane

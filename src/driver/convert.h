@@ -6,8 +6,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/messages.h"
+#include "base/output_sink.h"
 #include "rtf/rtf_conversion.h"
 
 namespace korvane {
@@ -48,5 +50,13 @@ std::unique_ptr<Conversion> open_input_file(const std::string& input_path, int f
 // Returns the fatal error that ended the conversion, if one did; what was
 // written up to it stays.
 [[nodiscard]] std::optional<ConversionError> convert_help_file(const std::string& path, int flags, int code_page = 0);
+
+// Converts the help file held in bytes into output, as convert_help_file
+// does into the current directory. name stands for the help file's path: the
+// output files are named from it (the file itself is never looked for).
+// Nothing but output is written to, and neither the current directory nor
+// the environment is used.
+[[nodiscard]] std::optional<ConversionError> convert_help_data(std::vector<uint8_t> bytes, const std::string& name,
+                                                               OutputSink& output, int flags, int code_page = 0);
 
 }  // namespace korvane

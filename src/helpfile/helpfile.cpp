@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <utility>
 
 #include "base/messages.h"
 #include "helpfile/btree.h"
@@ -85,7 +86,14 @@ void read_directory(HelpFile& help, Reporter& report, const BTree& directory) {
 }  // namespace
 
 bool open_help_file(HelpFile& help, Reporter& report, const std::string& path) {
-    if (!read_whole_file(path, help.bytes)) return false;
+    std::vector<uint8_t> bytes;
+    if (!read_whole_file(path, bytes)) return false;
+    open_help_data(help, report, std::move(bytes));
+    return true;
+}
+
+void open_help_data(HelpFile& help, Reporter& report, std::vector<uint8_t> bytes) {
+    help.bytes = std::move(bytes);
     help.input = ByteReader(help.bytes.data(), help.bytes.size());
 
     ByteReader header = help.input.sub(0, kHelpHeaderSize);
@@ -110,7 +118,6 @@ bool open_help_file(HelpFile& help, Reporter& report, const std::string& path) {
     read_directory(help, report, directory);
 
     help.topics_compressed = (help.system_flags & 0x000C) != 0 && (help.minor_version & 0xFF) != 15;
-    return true;
 }
 
 }  // namespace korvane

@@ -75,6 +75,8 @@ struct HelpFile {
 // Reads path into help and its directory; false when it cannot be read.
 // Every other problem is fatal. Progress and warnings go to report.
 bool open_help_file(HelpFile& help, Reporter& report, const std::string& path);
+// The same for a help file held in memory: bytes become help.bytes.
+void open_help_data(HelpFile& help, Reporter& report, std::vector<uint8_t> bytes);
 
 // Reads the |SYSTEM header of the given directory row and checks the
 // compiler version (fatal for unsupported ones).

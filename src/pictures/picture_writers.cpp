@@ -43,9 +43,9 @@ std::string picture_file_name(const std::string& base_name, int index, bool bitm
 
 std::string container_file_name(const std::string& base_name) { return base_name + ".SHG"; }
 
-void write_bitmap_file(Decoding&, uint16_t kind, const BitmapHeader& header, ByteReader& in, int index,
+void write_bitmap_file(Decoding& help, uint16_t kind, const BitmapHeader& header, ByteReader& in, int index,
                        const std::string& base_name) {
-    std::unique_ptr<OutStream> out = OutStream::open(picture_file_name(base_name, index, true), "wb+");
+    std::unique_ptr<OutStream> out = help.output->open(picture_file_name(base_name, index, true), "wb+");
     if (!out) fatal_error(Fatal::CannotCreateBitmap);
 
     // A colour table longer than the container is cut to the entries it
@@ -130,13 +130,13 @@ void write_placeable_metafile(const std::vector<uint8_t>& metafile, OutStream& o
 
 // The metafile is expanded into memory first: its placeable header depends
 // on the records at its start.
-void write_metafile_file(Decoding&, uint16_t kind, const MetafileHeader& header, ByteReader& in, int index,
+void write_metafile_file(Decoding& help, uint16_t kind, const MetafileHeader& header, ByteReader& in, int index,
                          const std::string& base_name) {
     std::vector<uint8_t> metafile;
     ByteSink sink{nullptr, &metafile};
     expand_picture_data(kind, in, sink, header.stored_size);
 
-    std::unique_ptr<OutStream> out = OutStream::open(picture_file_name(base_name, index, false), "wb+");
+    std::unique_ptr<OutStream> out = help.output->open(picture_file_name(base_name, index, false), "wb+");
     if (!out) fatal_error(Fatal::CannotCreateMetafile);
     write_placeable_metafile(metafile, *out, header);
     check_written(*out);
@@ -144,7 +144,7 @@ void write_metafile_file(Decoding&, uint16_t kind, const MetafileHeader& header,
 
 bool copy_picture_file(Decoding& help, uint32_t offset, uint32_t size, const std::string& base_name) {
     std::string name = container_file_name(base_name);
-    std::unique_ptr<OutStream> out = OutStream::open(name, "wb");
+    std::unique_ptr<OutStream> out = help.output->open(name, "wb");
     if (!out) {
         add_warning(help.report, Msg::CannotCreate, name);
         return false;

@@ -132,7 +132,7 @@ void open_next_file(TopicPass& p) {
     ++p.file_number;
     if (p.writing) {
         errno = 0;
-        p.rtf = OutStream::open(name, "wt");
+        p.rtf = p.help.output->open(name, "wt");
         if (!p.rtf) fatal_error(Fatal::CannotCreate, name, std::strerror(errno));
         begin_rtf_file(p.help, p.project, *p.rtf, name);
     } else {
