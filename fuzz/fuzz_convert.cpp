@@ -6,11 +6,17 @@
 //   0x18 the same without jump targets (hotspots lose their targets)
 //   0x07 print mode: pictures (hotspots or not) written, embedded, removed
 //   0x26 print mode keeping .SHG files: those are referred to, not embedded
+//
+// The first mode takes the code page of the text from the file (its records,
+// else the detection over the topic text); the others take the one a user
+// could give (--codepage), picked by the input's length, or none. The
+// detection reads all the topic text once more, and its result is the same
+// in every mode.
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
+#include <span>
 #include <string>
-#include <vector>
 
 #include "base/messages.h"
 #include "base/output_sink.h"
@@ -24,10 +30,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         CVF_NO_SHG | CVF_EMBED_PICTURES | CVF_FOR_PRINT,
         CVF_EMBED_PICTURES | CVF_FOR_PRINT | CVF_JUMPS,
     };
+    constexpr int kUserCodePages[] = {0, 1252, 932, 1250};
+    const int user_code_page = kUserCodePages[size % 4];
     for (int flags : kModes) {
         MemorySink output;
+        int code_page = flags == kModes[0] ? 0 : user_code_page;
         std::optional<ConversionError> error =
-            convert_help_data(std::vector<uint8_t>(data, data + size), "F.HLP", output, flags);
+            convert_help_data(std::span<const uint8_t>(data, size), "F.HLP", output, flags, code_page);
         if (error && error->text.empty()) std::abort();
         // Embedded pictures (every name from a "bm" container) are removed
         // once the topics are written.

@@ -62,7 +62,10 @@ private:
 
 template <class... A>
 void write_formatted(OutStream& out, std::string_view fmt, const A&... args) {
-    std::string s;
+    // One buffer for every call: formatting allocates only when a text is
+    // longer than any before it.
+    static thread_local std::string s;
+    s.clear();
     format_into(s, fmt, {FmtArg(args)...});
     out.write(s);
 }

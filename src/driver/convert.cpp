@@ -172,13 +172,13 @@ void convert(const std::string& path, int flags, int code_page) {
     write_sources(std::move(help), names, disk, code_page);
 }
 
-void convert_data(std::vector<uint8_t> bytes, const std::string& name, OutputSink& output, int flags, int code_page) {
+void convert_data(std::span<const uint8_t> bytes, const std::string& name, OutputSink& output, int flags, int code_page) {
     OutputNames names;
     names.input_path = name;
     name_outputs(names, file_name_start(name), flags);
     auto help = std::make_unique<Conversion>();
     help->flags = flags;
-    open_help_data(*help, help->report, std::move(bytes));
+    open_help_data(*help, help->report, bytes);
     load_phrases(*help);
     write_sources(std::move(help), names, output, code_page);
 }
@@ -189,9 +189,9 @@ std::optional<ConversionError> convert_help_file(const std::string& path, int fl
     return run_conversion([&] { convert(path, flags, code_page); });
 }
 
-std::optional<ConversionError> convert_help_data(std::vector<uint8_t> bytes, const std::string& name, OutputSink& output,
+std::optional<ConversionError> convert_help_data(std::span<const uint8_t> bytes, const std::string& name, OutputSink& output,
                                                  int flags, int code_page) {
-    return run_conversion([&] { convert_data(std::move(bytes), name, output, flags, code_page); });
+    return run_conversion([&] { convert_data(bytes, name, output, flags, code_page); });
 }
 
 }  // namespace korvane

@@ -4,9 +4,9 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "base/messages.h"
 #include "base/output_sink.h"
@@ -51,12 +51,13 @@ std::unique_ptr<Conversion> open_input_file(const std::string& input_path, int f
 // written up to it stays.
 [[nodiscard]] std::optional<ConversionError> convert_help_file(const std::string& path, int flags, int code_page = 0);
 
-// Converts the help file held in bytes into output, as convert_help_file
-// does into the current directory. name stands for the help file's path: the
-// output files are named from it (the file itself is never looked for).
+// Converts the help file held in bytes (read where they are) into output,
+// as convert_help_file does into the current directory. name stands for the
+// help file's path: the output files are named from it (the file itself is
+// never looked for).
 // Nothing but output is written to, and neither the current directory nor
 // the environment is used.
-[[nodiscard]] std::optional<ConversionError> convert_help_data(std::vector<uint8_t> bytes, const std::string& name,
+[[nodiscard]] std::optional<ConversionError> convert_help_data(std::span<const uint8_t> bytes, const std::string& name,
                                                                OutputSink& output, int flags, int code_page = 0);
 
 }  // namespace korvane

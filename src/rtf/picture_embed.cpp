@@ -44,11 +44,11 @@ void write_hex_bytes(OutStream& rtf, const uint8_t* bytes, size_t count) {
     rtf.write(text);
 }
 
-// File data go in lines of one 32-byte piece each.
+// File data go in lines of one 32-byte piece each, written in blocks of
+// whole lines.
 void copy_hex(OutStream& rtf, const uint8_t* bytes, size_t count) {
-    for (size_t at = 0; at < count; at += kHexLineBytes) {
-        write_hex_bytes(rtf, bytes + at, std::min(kHexLineBytes, count - at));
-    }
+    constexpr size_t kBlock = kHexLineBytes * 1024;
+    for (size_t at = 0; at < count; at += kBlock) write_hex_bytes(rtf, bytes + at, std::min(kBlock, count - at));
 }
 
 // |v| of any 32-bit value, -2^31 included.
