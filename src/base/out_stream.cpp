@@ -36,17 +36,15 @@ OutStream::~OutStream() { close(); }
 void OutStream::raw(const char* p, size_t n) {
     if (n == 0) return;
     if (memory_) {
+        // At the end or, after a seek back, over what is there.
         std::vector<uint8_t>& m = *memory_;
-        const auto* bytes = reinterpret_cast<const uint8_t*>(p);
-        if (position_ == m.size()) {
-            m.insert(m.end(), bytes, bytes + n);
-        } else {
-            // After a seek back: overwrite, then grow with the rest.
-            size_t over = std::min(n, m.size() - position_);
-            std::copy_n(bytes, over, m.begin() + static_cast<std::ptrdiff_t>(position_));
-            m.insert(m.end(), bytes + over, bytes + n);
+        size_t end = position_ + n;
+        if (end > m.size()) {
+            if (end > m.capacity()) m.reserve(std::max(end, 2 * m.capacity()));
+            m.resize(end);
         }
-        position_ += n;
+        std::memcpy(m.data() + position_, p, n);
+        position_ = end;
         return;
     }
     if (!file_) return;
