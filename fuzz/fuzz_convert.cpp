@@ -8,10 +8,10 @@
 //   0x26 print mode keeping .SHG files: those are referred to, not embedded
 //
 // The first mode takes the code page of the text from the file (its records,
-// else the detection over the topic text); the others take the one a user
-// could give (--codepage), picked by the input's length, or none. The
-// detection reads all the topic text once more, and its result is the same
-// in every mode.
+// else the detection over the topic text). The others take one a user could
+// give (--codepage), picked by the input's length, and for one length in four
+// the file's own again: the detection reads all the topic text once more, and
+// its result is the same in every mode.
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
