@@ -9,7 +9,9 @@
 #include "support/test_util.h"
 
 #include <filesystem>
+#include <map>
 #include <optional>
+#include "base/output_sink.h"
 #include "driver/convert.h"
 
 using namespace korvane;
@@ -80,4 +82,26 @@ TEST(Convert, FatalErrorsAreReturnedAndLeaveNoStateBehind) {
     ASSERT_FALSE(convert_help_file("T.HLP", 0x38));
     EXPECT_EQ(read_text("T.HPJ"), hpj);
     EXPECT_EQ(read_text("T1.RTF"), rtf);
+}
+
+// A conversion into memory holds the very files, names and bytes, that the
+// same conversion writes to disk; in print mode the pictures it embeds are
+// read back from memory and gone from it afterwards, as from the disk.
+TEST(Convert, IntoMemoryAsOnDisk) {
+    for (const char* input : {"tests/corpus/msgdlg/PJMessageDialog.hlp", "fuzz/seeds/named-pictures.hlp"}) {
+        const std::string path = KORVANE_SOURCE_DIR "/" + std::string(input);
+        for (int flags : {0x38, 0x07}) {
+            TempDir dir;
+            std::map<std::string, std::vector<uint8_t>> on_disk;
+            {
+                WorkingDirectory cwd(dir.path());
+                ASSERT_FALSE(convert_help_file(path, flags)) << input;
+            }
+            for (const std::string& name : dir.list()) on_disk[name] = read_file(dir / name);
+            MemorySink memory;
+            ASSERT_FALSE(convert_help_data(read_file(path), path, memory, flags)) << input;
+            EXPECT_EQ(memory.files(), on_disk) << input << " flags " << flags;
+            EXPECT_GT(on_disk.size(), flags == 0x07 ? 0u : 2u) << input;
+        }
+    }
 }

@@ -1,21 +1,31 @@
 #!/usr/bin/env bash
 # Runs the fuzz target for a bounded time over the seeds in the repository
-# and the real help files of tests/corpus (read only).
-# Usage: tools/run-fuzz.sh FUZZ_BINARY SECONDS
+# and the real help files of tests/corpus (read only), with the dictionary of
+# the format's magic numbers and internal file names, and reports the runs
+# and the executions per second: per second of time passed as libFuzzer
+# counts them, and per second of processor time the fuzzer used (which does
+# not depend on what else the machine runs).
+# Usage: tools/run-fuzz.sh FUZZ_BINARY SECONDS [seeds]
+# ("seeds": only fuzz/seeds, without the corpus files)
 set -euo pipefail
 bin="$1"
 seconds="${2:-60}"
+only_seeds="${3:-}"
 root="$(cd "$(dirname "$0")/.." && pwd)"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/corpus"
 dirs=("$work/corpus" "$root/fuzz/seeds")
-for d in "$root"/tests/corpus/*/; do
-  [ -d "$d" ] && dirs+=("$d")
-done
+if [ "$only_seeds" != seeds ]; then
+  for d in "$root"/tests/corpus/*/; do
+    [ -d "$d" ] && dirs+=("$d")
+  done
+fi
 echo "Fuzzing for ${seconds}s..."
-"$bin" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=20 -max_len=262144 \
-  -artifact_prefix="$work/" -print_final_stats=0 "${dirs[@]}" 2>"$work/log" || {
+TIMEFORMAT='%U %S'
+{ time "$bin" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=20 -max_len=262144 \
+  -dict="$root/fuzz/korvane.dict" -artifact_prefix="$work/" -print_final_stats=1 "${dirs[@]}" 2>"$work/log"; } \
+  2>"$work/cpu" || {
   tail -n 60 "$work/log"
   mkdir -p "$root/build-fuzz/crashes" && cp "$work"/crash-* "$work"/leak-* "$work"/timeout-* "$work"/oom-* \
     "$root/build-fuzz/crashes/" 2>/dev/null || true
@@ -23,3 +33,7 @@ echo "Fuzzing for ${seconds}s..."
   exit 1
 }
 grep -E '^Done [0-9]+ runs' "$work/log" || tail -n 2 "$work/log"
+runs=$(sed -n 's/^stat::number_of_executed_units: *\([0-9]*\)/\1/p' "$work/log")
+per_second=$(sed -n 's/^stat::average_exec_per_sec: *\([0-9]*\)/\1/p' "$work/log")
+read -r user system <"$work/cpu"
+echo "$per_second exec/s; $(echo "$runs / ($user + $system)" | bc) exec per second of processor time ($user s user, $system s system)"

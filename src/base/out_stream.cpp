@@ -1,31 +1,63 @@
 #include "base/out_stream.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace korvane {
 
+namespace {
+
+bool is_text_mode(std::string_view mode) { return mode.find('t') != std::string_view::npos; }
+
+}  // namespace
+
 std::unique_ptr<OutStream> OutStream::open(const std::string& name, std::string_view mode) {
     if (name == "NUL") return null_device();
-    bool text = mode.find('t') != std::string_view::npos;
     bool update = mode.find('+') != std::string_view::npos;
     std::FILE* f = std::fopen(name.c_str(), update ? "w+b" : "wb");
     if (!f) return nullptr;
     std::setvbuf(f, nullptr, _IOFBF, 1 << 16);
-    return std::unique_ptr<OutStream>(new OutStream(f, text));
+    return std::unique_ptr<OutStream>(new OutStream(f, is_text_mode(mode)));
 }
 
 std::unique_ptr<OutStream> OutStream::null_device() {
     return std::unique_ptr<OutStream>(new OutStream(nullptr, true));
 }
 
+std::unique_ptr<OutStream> OutStream::to_memory(std::shared_ptr<std::vector<uint8_t>> buffer, std::string_view mode) {
+    std::unique_ptr<OutStream> out(new OutStream(nullptr, is_text_mode(mode)));
+    buffer->clear();
+    out->memory_ = std::move(buffer);
+    return out;
+}
+
 OutStream::~OutStream() { close(); }
 
 void OutStream::raw(const char* p, size_t n) {
-    if (!file_ || n == 0) return;
+    if (n == 0) return;
+    if (memory_) {
+        // At the end or, after a seek back, over what is there.
+        std::vector<uint8_t>& m = *memory_;
+        size_t end = position_ + n;
+        if (end > m.size()) {
+            if (end > m.capacity()) m.reserve(std::max(end, 2 * m.capacity()));
+            m.resize(end);
+        }
+        std::memcpy(m.data() + position_, p, n);
+        position_ = end;
+        return;
+    }
+    if (!file_) return;
     if (std::fwrite(p, 1, n, file_) != n) failed_ = true;
 }
 
 int OutStream::put(int c) {
+    if (memory_) {
+        if (text_ && c == '\n') raw("\r", 1);
+        char byte = static_cast<char>(c);
+        raw(&byte, 1);
+        return c & 0xFF;
+    }
     if (!file_) return c & 0xFF;
     if (text_ && c == '\n') {
         if (std::fputc('\r', file_) == EOF) failed_ = true;
@@ -38,7 +70,7 @@ int OutStream::put(int c) {
 }
 
 void OutStream::write(std::string_view s) {
-    if (!file_) return;
+    if (!file_ && !memory_) return;
     if (!text_) {
         raw(s.data(), s.size());
         return;
@@ -58,12 +90,23 @@ void OutStream::write(std::string_view s) {
 }
 
 void OutStream::seek(long pos) {
-    if (file_) std::fseek(file_, pos, SEEK_SET);
+    if (memory_) {
+        // As a file does, a position past the end reads as zero bytes once written.
+        size_t at = pos < 0 ? 0 : static_cast<size_t>(pos);
+        if (at > memory_->size()) memory_->resize(at);
+        position_ = at;
+    } else if (file_) {
+        std::fseek(file_, pos, SEEK_SET);
+    }
 }
 
-long OutStream::tell() { return file_ ? std::ftell(file_) : 0; }
+long OutStream::tell() {
+    if (memory_) return static_cast<long>(position_);
+    return file_ ? std::ftell(file_) : 0;
+}
 
 void OutStream::close() {
+    memory_.reset();
     if (file_) {
         if (std::fclose(file_) != 0) failed_ = true;
         file_ = nullptr;

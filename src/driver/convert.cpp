@@ -5,11 +5,14 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "base/messages.h"
 #include "base/out_stream.h"
+#include "base/output_sink.h"
 #include "helpfile/helpfile.h"
 #include "html/site.h"
 #include "project/bitmaps_baggage.h"
@@ -18,6 +21,7 @@
 #include "rtf/fonts.h"
 #include "rtf/topic_writer.h"
 #include "topics/code_page.h"
+#include "topics/fonts.h"
 
 namespace korvane {
 
@@ -40,6 +44,32 @@ size_t utf8_sequence_length(std::string_view s) {
     return length;
 }
 
+// The project and base names from the file name of names.input_path, which
+// starts at name_start.
+void name_outputs(OutputNames& names, size_t name_start, int flags) {
+    std::string file_name = names.input_path.substr(name_start);
+    std::string stem = file_name.substr(0, file_name.rfind('.'));
+    names.project_name = (flags & CVF_FOR_PRINT) ? "NUL" : stem + ".HPJ";
+    names.base_name = first_characters(stem, 6);
+}
+
+size_t file_name_start(const std::string& path) {
+    size_t sep = path.find_last_of("/\\");
+    return sep == std::string::npos ? 0 : sep + 1;
+}
+
+// The phrase table: the plain one when there is |Phrases, else the indexed pair.
+// The tables every reading of the topics needs: the phrase table (the
+// plain one when there is |Phrases, else the indexed pair) and the fonts.
+void read_tables(Conversion& help) {
+    if (help.phrases_file.present()) {
+        load_phrase_table(help);
+    } else if (help.phrimage_file.present()) {
+        load_indexed_phrase_table(help);
+    }
+    help.fonts = read_font_table(help);
+}
+
 }  // namespace
 
 std::string first_characters(std::string_view name, size_t count) {
@@ -54,8 +84,7 @@ std::string first_characters(std::string_view name, size_t count) {
 OutputNames derive_output_names(const std::string& path, int flags) {
     OutputNames names;
     names.input_path = path;
-    size_t sep = path.find_last_of("/\\");
-    size_t name_start = sep == std::string::npos ? 0 : sep + 1;
+    size_t name_start = file_name_start(path);
     // A file of the name given is taken as it is. Otherwise a name without
     // an extension gets ".HLP", unless only a folder of that name exists
     // (it is then refused as a folder when opened).
@@ -65,10 +94,7 @@ OutputNames derive_output_names(const std::string& path, int flags) {
         std::string with_extension = path + ".HLP";
         if (!exists || ::stat(with_extension.c_str(), &st) == 0) names.input_path = with_extension;
     }
-    std::string file_name = names.input_path.substr(name_start);
-    std::string stem = file_name.substr(0, file_name.rfind('.'));
-    names.project_name = (flags & CVF_FOR_PRINT) ? "NUL" : stem + ".HPJ";
-    names.base_name = first_characters(stem, 6);
+    name_outputs(names, name_start, flags);
     return names;
 }
 
@@ -84,13 +110,7 @@ std::unique_ptr<Conversion> open_input_file(const std::string& input_path, int f
         if (err) fatal_error(Fatal::CannotOpenBecause, input_path, std::strerror(err));
         fatal_error(Fatal::CannotOpen, input_path);
     }
-    // The phrase table: the plain one when there is |Phrases, else the indexed pair.
-    if (help->phrases_file.present()) {
-        load_phrase_table(*help);
-    } else if (help->phrimage_file.present()) {
-        load_indexed_phrase_table(*help);
-    }
-    help->fonts = read_font_table(*help);
+    read_tables(*help);
     return help;
 }
 
@@ -110,13 +130,14 @@ std::optional<ConversionError> run_conversion(const std::function<void()>& body)
 
 namespace {
 
-void convert(const std::string& path, int flags, int code_page) {
-    OutputNames names = derive_output_names(path, flags);
-
-    std::unique_ptr<Conversion> help = open_input_file(names.input_path, flags);
+// Everything after opening: the project file, pictures, baggage and RTF
+// files into output.
+void write_sources(std::unique_ptr<Conversion> help, const OutputNames& names, OutputSink& output, int code_page) {
+    const int flags = help->flags;
+    help->output = &output;
 
     errno = 0;
-    std::unique_ptr<OutStream> project = OutStream::open(names.project_name, "wt");
+    std::unique_ptr<OutStream> project = output.open(names.project_name, "wt");
     if (!project) fatal_error(Fatal::CannotCreate, names.project_name, std::strerror(errno));
 
     write_project_options(*help, *project);
@@ -140,27 +161,44 @@ void convert(const std::string& path, int flags, int code_page) {
     // In print mode the extracted picture files go again.
     if (help->flags & CVF_EMBED_PICTURES) {
         for (const auto& name : help->picture_names.names) {
-            if (name) std::remove(name->c_str());
+            if (name) output.remove(*name);
         }
     }
     help.reset();
     project->close();
 }
 
-// The web site: the same reading of the help file, the topics written by
-// the site's page writer.
-void convert_to_site(const std::string& path, int code_page) {
-    OutputNames names = derive_output_names(path, 0);
-    std::unique_ptr<Conversion> help = open_input_file(names.input_path, 0);
+void convert(const std::string& path, int flags, int code_page) {
+    OutputNames names = derive_output_names(path, flags);
+    std::unique_ptr<Conversion> help = open_input_file(names.input_path, flags);
+    // Print mode's pictures go to the TEMP directory when it is set.
+    const char* temp = std::getenv("TEMP");
+    DiskSink disk(temp ? temp : "");
+    write_sources(std::move(help), names, disk, code_page);
+}
 
-    std::string folder = site_folder_name(names.input_path);
-    if (folder.empty()) folder = "help";
-    if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
-        fatal_error(Fatal::CannotCreate, folder, std::strerror(errno));
-    }
+void convert_data(std::span<const uint8_t> bytes, const std::string& name, OutputSink& output, int flags, int code_page) {
+    OutputNames names;
+    names.input_path = name;
+    name_outputs(names, file_name_start(name), flags);
+    auto help = std::make_unique<Conversion>();
+    help->flags = flags;
+    open_help_data(*help, help->report, bytes);
+    read_tables(*help);
+    write_sources(std::move(help), names, output, code_page);
+}
+
+// The web site: the same reading of the help file, the topics written by
+// the site's page writer into the folder named after the help file.
+// contents_stem: the help file's path without its extension, where a
+// contents file is looked for (empty: none).
+void write_site(std::unique_ptr<Conversion> help, const std::string& input_path, OutputSink& output, int code_page,
+                const std::string& contents_stem) {
+    help->output = &output;
     SiteSource source;
-    source.help_path = names.input_path;
-    source.out_dir = folder + "/";
+    source.help_path = input_path;
+    std::string folder = site_folder_name(input_path);
+    source.out_dir = (folder.empty() ? std::string("help") : folder) + "/";
     source.title = help_title(*help);
 
     // The options are read for the secondary windows that hotspots name.
@@ -168,10 +206,7 @@ void convert_to_site(const std::string& path, int code_page) {
     write_project_options(*help, *options);
     // Baggage files keep their names in a folder of their own, apart from
     // the site's pages.
-    std::string files = source.out_dir + "files";
-    if (::mkdir(files.c_str(), 0777) != 0 && errno != EEXIST) fatal_error(Fatal::CannotCreate, files, std::strerror(errno));
-    source.baggage = copy_baggage_files(*help, files + "/");
-    ::rmdir(files.c_str());  // only when it stayed empty
+    source.baggage = copy_baggage_files(*help, source.out_dir + "files/");
     load_context_table(*help);
     load_keyword_table(*help);
 
@@ -180,28 +215,50 @@ void convert_to_site(const std::string& path, int code_page) {
     if (text.source == CodePageSource::detected) add_warning(help->report, Msg::CodePageDetected, text.code_page);
 
     // A contents file beside the help file: NAME.CNT in either case.
+    if (!contents_stem.empty()) {
+        for (const char* extension : {".CNT", ".cnt", ".Cnt"}) {
+            if ((source.contents = html::read_contents_file(contents_stem + extension, help->code_page))) break;
+        }
+    }
+    write_help_site(*help, source);
+}
+
+void convert_to_site(const std::string& path, int code_page) {
+    OutputNames names = derive_output_names(path, 0);
+    std::unique_ptr<Conversion> help = open_input_file(names.input_path, 0);
+    DiskSink disk;
     const std::string& input = names.input_path;
     size_t slash = input.rfind('/');
     size_t dot = input.rfind('.');
     std::string stem = dot != std::string::npos && (slash == std::string::npos || dot > slash) ? input.substr(0, dot) : input;
-    for (const char* extension : {".CNT", ".cnt", ".Cnt"}) {
-        if (auto contents = html::read_contents_file(stem + extension, help->code_page)) {
-            source.contents = std::move(contents);
-            break;
-        }
-    }
+    write_site(std::move(help), input, disk, code_page, stem);
+}
 
-    write_help_site(*help, source);
+void convert_data_to_site(std::span<const uint8_t> bytes, const std::string& name, OutputSink& output, int code_page) {
+    auto help = std::make_unique<Conversion>();
+    open_help_data(*help, help->report, bytes);
+    read_tables(*help);
+    write_site(std::move(help), name, output, code_page, "");
 }
 
 }  // namespace
+
+std::optional<ConversionError> convert_help_file(const std::string& path, int flags, int code_page) {
+    return run_conversion([&] { convert(path, flags, code_page); });
+}
+
+std::optional<ConversionError> convert_help_data(std::span<const uint8_t> bytes, const std::string& name, OutputSink& output,
+                                                 int flags, int code_page) {
+    return run_conversion([&] { convert_data(bytes, name, output, flags, code_page); });
+}
 
 std::optional<ConversionError> convert_help_file_to_site(const std::string& path, int code_page) {
     return run_conversion([&] { convert_to_site(path, code_page); });
 }
 
-std::optional<ConversionError> convert_help_file(const std::string& path, int flags, int code_page) {
-    return run_conversion([&] { convert(path, flags, code_page); });
+std::optional<ConversionError> convert_help_data_to_site(std::span<const uint8_t> bytes, const std::string& name,
+                                                         OutputSink& output, int code_page) {
+    return run_conversion([&] { convert_data_to_site(bytes, name, output, code_page); });
 }
 
 }  // namespace korvane

@@ -4,10 +4,12 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
 #include "base/messages.h"
+#include "base/output_sink.h"
 #include "rtf/rtf_conversion.h"
 
 namespace korvane {
@@ -54,5 +56,18 @@ std::unique_ptr<Conversion> open_input_file(const std::string& input_path, int f
 // directory, created when missing. Returns the fatal error that ended the
 // conversion, if one did; what was written up to it stays.
 [[nodiscard]] std::optional<ConversionError> convert_help_file_to_site(const std::string& path, int code_page = 0);
+
+// Converts the help file held in bytes (read where they are) into output,
+// as convert_help_file does into the current directory. name stands for the
+// help file's path: the output files are named from it (the file itself is
+// never looked for).
+// Nothing but output is written to, and neither the current directory nor
+// the environment is used.
+[[nodiscard]] std::optional<ConversionError> convert_help_data(std::span<const uint8_t> bytes, const std::string& name,
+                                                               OutputSink& output, int flags, int code_page = 0);
+// The same for the web site.
+[[nodiscard]] std::optional<ConversionError> convert_help_data_to_site(std::span<const uint8_t> bytes,
+                                                                       const std::string& name, OutputSink& output,
+                                                                       int code_page = 0);
 
 }  // namespace korvane

@@ -48,9 +48,9 @@ bool read_whole_file(const std::string& path, std::vector<uint8_t>& out) {
 // loops, or ends before the number of entries the B-tree header promises is
 // a damaged directory.
 void read_directory(HelpFile& help, Reporter& report, const BTree& directory) {
-    help.files.reserve(static_cast<size_t>(help.file_count) < help.bytes.size() / 5
+    help.files.reserve(static_cast<size_t>(help.file_count) < help.input.size() / 5
                            ? static_cast<size_t>(help.file_count)
-                           : help.bytes.size() / 5);
+                           : help.input.size() / 5);
     long number = 0;
     if (help.file_count <= 0) return;
     LeafWalkEnd end = walk_btree_leaves(directory, [&](ByteReader& page, size_t, int16_t count) {
@@ -61,7 +61,7 @@ void read_directory(HelpFile& help, Reporter& report, const BTree& directory) {
             if (page.overrun()) directory_problem(number);
             row.name.assign(name);
             uint32_t header = page.u32();
-            if (page.overrun() || static_cast<uint64_t>(header) + kFileHeaderSize > help.bytes.size()) {
+            if (page.overrun() || static_cast<uint64_t>(header) + kFileHeaderSize > help.input.size()) {
                 directory_problem(number);
             }
             ByteReader file_header = help.input.sub(header, kFileHeaderSize);
@@ -87,7 +87,12 @@ void read_directory(HelpFile& help, Reporter& report, const BTree& directory) {
 
 bool open_help_file(HelpFile& help, Reporter& report, const std::string& path) {
     if (!read_whole_file(path, help.bytes)) return false;
-    help.input = ByteReader(help.bytes.data(), help.bytes.size());
+    open_help_data(help, report, help.bytes);
+    return true;
+}
+
+void open_help_data(HelpFile& help, Reporter& report, std::span<const uint8_t> bytes) {
+    help.input = ByteReader(bytes.data(), bytes.size());
 
     ByteReader header = help.input.sub(0, kHelpHeaderSize);
     uint32_t magic = header.u32();
@@ -96,10 +101,10 @@ bool open_help_file(HelpFile& help, Reporter& report, const std::string& path) {
     }
     uint32_t directory_start = header.u32();
 
-    if (static_cast<uint64_t>(directory_start) + kFileHeaderSize + kBTreeHeaderSize > help.bytes.size()) {
+    if (static_cast<uint64_t>(directory_start) + kFileHeaderSize + kBTreeHeaderSize > help.input.size()) {
         directory_problem(0);
     }
-    BTree directory = open_btree(help.input.sub(directory_start + kFileHeaderSize, help.bytes.size()));
+    BTree directory = open_btree(help.input.sub(directory_start + kFileHeaderSize, help.input.size()));
     directory.page_size = kDirectoryPageSize;  // whatever its header says
     const int32_t total = directory.total_entries;
 
@@ -111,7 +116,6 @@ bool open_help_file(HelpFile& help, Reporter& report, const std::string& path) {
     read_directory(help, report, directory);
 
     help.topics_compressed = (help.system_flags & 0x000C) != 0 && (help.minor_version & 0xFF) != 15;
-    return true;
 }
 
 }  // namespace korvane

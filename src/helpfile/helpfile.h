@@ -18,6 +18,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -52,8 +53,8 @@ struct InternalFile {
 struct HelpFile {
     bool topics_compressed = false;
 
-    std::vector<uint8_t> bytes;  // the whole help file
-    ByteReader input;            // cursor over bytes
+    std::vector<uint8_t> bytes;  // the whole help file when read from a path
+    ByteReader input;            // cursor over the whole help file (bytes or the caller's memory)
 
     uint16_t minor_version = 0;  // from the |SYSTEM header
     uint16_t system_flags = 0;
@@ -75,6 +76,9 @@ struct HelpFile {
 // Reads path into help and its directory; false when it cannot be read.
 // Every other problem is fatal. Progress and warnings go to report.
 bool open_help_file(HelpFile& help, Reporter& report, const std::string& path);
+// The same for a help file held in memory, read where it is: bytes must stay
+// while help is used.
+void open_help_data(HelpFile& help, Reporter& report, std::span<const uint8_t> bytes);
 
 // Reads the |SYSTEM header of the given directory row and checks the
 // compiler version (fatal for unsupported ones).

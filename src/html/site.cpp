@@ -11,6 +11,7 @@
 #include "base/format.h"
 #include "base/messages.h"
 #include "base/out_stream.h"
+#include "base/output_sink.h"
 #include "html/escape.h"
 #include "html/page_names.h"
 #include "html/page_writer.h"
@@ -377,7 +378,8 @@ std::unique_ptr<OutStream> create_site_file(const SiteMap& site, const std::stri
     std::string path = site.out_dir + name;
     errno = 0;
     // Pictures are binary; pages and style sheets are text with CR LF.
-    std::unique_ptr<OutStream> out = OutStream::open(path, name.size() > 4 && name.substr(name.size() - 4) == ".png" ? "wb" : "wt");
+    std::unique_ptr<OutStream> out =
+        site.output->open(path, name.size() > 4 && name.substr(name.size() - 4) == ".png" ? "wb" : "wt");
     if (!out) fatal_error(Fatal::CannotCreate, path, std::strerror(errno));
     return out;
 }
@@ -467,6 +469,7 @@ void write_help_site(Decoding& help, const SiteSource& source) {
     SiteMap site;
     site.folder = site_folder_name(source.help_path);
     site.out_dir = source.out_dir;
+    site.output = help.output;
     html::Utf8Converter utf8;
 
     write_pictures(help, site);

@@ -32,6 +32,7 @@ namespace korvane {
 
 struct Decoding;
 class OutStream;
+class OutputSink;
 
 // A topic as the site knows it before its page is written.
 struct SiteTopic {
@@ -76,7 +77,8 @@ struct SiteMap {
     // Pictures by the name the topic text refers to them with.
     std::unordered_map<std::string, SitePicture> pictures;
     std::string folder;   // this site's folder name (site_folder_name)
-    std::string out_dir;  // where its files go
+    std::string out_dir;  // where its files go (a prefix of their names)
+    OutputSink* output = nullptr;
 
     const SiteTarget* find(std::string_view context_id) const;
 };

@@ -73,9 +73,9 @@ std::vector<uint8_t> bitmap_file_bytes(uint16_t kind, const BitmapHeader& header
     return file;
 }
 
-void write_bitmap_file(Decoding&, uint16_t kind, const BitmapHeader& header, ByteReader& in, int index,
+void write_bitmap_file(Decoding& help, uint16_t kind, const BitmapHeader& header, ByteReader& in, int index,
                        const std::string& base_name) {
-    std::unique_ptr<OutStream> out = OutStream::open(picture_file_name(base_name, index, true), "wb+");
+    std::unique_ptr<OutStream> out = help.output->open(picture_file_name(base_name, index, true), "wb+");
     if (!out) fatal_error(Fatal::CannotCreateBitmap);
     std::vector<uint8_t> file = bitmap_file_bytes(kind, header, in);
     out->write(file.data(), file.size());
@@ -134,10 +134,10 @@ std::vector<uint8_t> metafile_file_bytes(uint16_t kind, const MetafileHeader& he
     return file;
 }
 
-void write_metafile_file(Decoding&, uint16_t kind, const MetafileHeader& header, ByteReader& in, int index,
+void write_metafile_file(Decoding& help, uint16_t kind, const MetafileHeader& header, ByteReader& in, int index,
                          const std::string& base_name) {
     std::vector<uint8_t> file = metafile_file_bytes(kind, header, in);
-    std::unique_ptr<OutStream> out = OutStream::open(picture_file_name(base_name, index, false), "wb+");
+    std::unique_ptr<OutStream> out = help.output->open(picture_file_name(base_name, index, false), "wb+");
     if (!out) fatal_error(Fatal::CannotCreateMetafile);
     out->write(file.data(), file.size());
     check_written(*out);
@@ -145,7 +145,7 @@ void write_metafile_file(Decoding&, uint16_t kind, const MetafileHeader& header,
 
 bool copy_picture_file(Decoding& help, uint32_t offset, uint32_t size, const std::string& base_name) {
     std::string name = container_file_name(base_name);
-    std::unique_ptr<OutStream> out = OutStream::open(name, "wb");
+    std::unique_ptr<OutStream> out = help.output->open(name, "wb");
     if (!out) {
         add_warning(help.report, Msg::CannotCreate, name);
         return false;

@@ -7,8 +7,6 @@
 // that could reach outside the output directory) is never used.
 #include "project/bitmaps_baggage.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -53,9 +51,8 @@ std::optional<int> picture_number(std::string_view s) {
 }
 
 void write_bitmaps_section(Decoding& help, OutStream& project) {
-    const char* temp_env = std::getenv("TEMP");
-    std::string temp = temp_env ? temp_env : "";
-    bool to_temp = (help.flags & CVF_EMBED_PICTURES) && !temp.empty();
+    // Pictures that are only embedded are scratch files of the output.
+    bool scratch = (help.flags & CVF_EMBED_PICTURES) != 0;
 
     write_formatted(project, "\n[Bitmaps]\n");
     std::vector<std::string> written;
@@ -69,7 +66,7 @@ void write_bitmaps_section(Decoding& help, OutStream& project) {
             add_warning(help.report, Msg::CannotCreate, name);
             continue;
         }
-        std::string base = to_temp ? temp + "/" + std::string(name) : std::string(name);
+        std::string base = scratch ? help.output->scratch_name(std::string(name)) : std::string(name);
         std::string reported = convert_picture_file(help, row.offset, row.size, base, &written);
         write_formatted(project, "%s\n", reported);
         if (std::optional<int> number = picture_number(name.substr(2))) {
@@ -86,7 +83,7 @@ void write_bitmaps_section(Decoding& help, OutStream& project) {
             if (n) kept.insert(*n);
         }
         for (const std::string& file : written) {
-            if (!kept.count(file)) std::remove(file.c_str());
+            if (!kept.count(file)) help.output->remove(file);
         }
     }
 }
@@ -98,7 +95,7 @@ std::vector<std::string> copy_baggage_files(Decoding& help, const std::string& f
         const InternalFile& row = help.files[static_cast<size_t>(i)];
         if (starts_with(row.name, "|") || starts_with(row.name, "bm")) continue;
         if (!is_plain_file_name(row.name)) continue;
-        std::unique_ptr<OutStream> out = OutStream::open(folder + row.name, "wb");
+        std::unique_ptr<OutStream> out = help.output->open(folder + row.name, "wb");
         if (!out) continue;
         ByteReader data = help.reader(row.offset, row.size);
         out->write(data.here(), data.remaining());

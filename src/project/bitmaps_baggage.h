@@ -13,7 +13,8 @@ class OutStream;
 
 // Converts every picture container ("bm<n>" or "|bm<n>") through the picture
 // reader, lists the resulting file names and records each under its picture
-// number. In print mode the files go to the TEMP directory when it is set.
+// number. In print mode the files are scratch files of the output (on disk
+// in the TEMP directory when it is set).
 void write_bitmaps_section(Decoding& help, OutStream& project);
 
 // Copies every internal file that is neither a system file ("|...") nor a

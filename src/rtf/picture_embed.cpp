@@ -15,8 +15,6 @@
 #include <array>
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <limits>
 #include <vector>
 
@@ -46,11 +44,11 @@ void write_hex_bytes(OutStream& rtf, const uint8_t* bytes, size_t count) {
     rtf.write(text);
 }
 
-// File data go in lines of one 32-byte piece each.
+// File data go in lines of one 32-byte piece each, written in blocks of
+// whole lines.
 void copy_hex(OutStream& rtf, const uint8_t* bytes, size_t count) {
-    for (size_t at = 0; at < count; at += kHexLineBytes) {
-        write_hex_bytes(rtf, bytes + at, std::min(kHexLineBytes, count - at));
-    }
+    constexpr size_t kBlock = kHexLineBytes * 1024;
+    for (size_t at = 0; at < count; at += kBlock) write_hex_bytes(rtf, bytes + at, std::min(kBlock, count - at));
 }
 
 // |v| of any 32-bit value, -2^31 included.
@@ -157,12 +155,11 @@ void embed_bitmap(OutStream& rtf, const std::vector<uint8_t>& file, bool end_rec
 
 }  // namespace
 
-bool embed_picture(RtfConversion&, OutStream& rtf, const std::string& file_name) {
+bool embed_picture(RtfConversion& help, OutStream& rtf, const std::string& file_name) {
     char type = type_character(file_name);
     if (type == 'S') return false;
-    std::ifstream in(file_name, std::ios::binary);
-    if (!in) return false;
-    std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<uint8_t> file;
+    if (!help.output->read(file_name, file)) return false;
     // A file too short for its own headers is treated as one that cannot be
     // read: the caller refers to it instead.
     if (type == 'W') {

@@ -202,7 +202,7 @@ private:
         std::string name = format("%s%d.RTF", base_name_, file_number_);
         ++file_number_;
         errno = 0;
-        rtf_ = OutStream::open(name, "wt");
+        rtf_ = help_.output->open(name, "wt");
         if (!rtf_) fatal_error(Fatal::CannotCreate, name, std::strerror(errno));
         begin_rtf_file(help_, project_, *rtf_, name);
         first_in_file_ = true;

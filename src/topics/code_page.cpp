@@ -166,7 +166,9 @@ std::string topic_text_sample(Decoding& help, size_t limit) {
             read_stream(help, stored, stored_size);
             bool indexed = help.is_hcrtf && static_cast<uint32_t>(stored_size) < static_cast<uint32_t>(h.text_size);
             expand_phrases(help, stored.data(), stored.size(), kTextCapacity, indexed, text);
-            for (uint8_t c : text) sample.push_back(c == 0 ? '\n' : static_cast<char>(c));
+            size_t at = sample.size();
+            sample.append(text.begin(), text.end());
+            std::replace(sample.begin() + static_cast<std::ptrdiff_t>(at), sample.end(), '\0', '\n');
         }
         if (h.next_link == -1 || help.topic_reader.exhausted) break;
     }

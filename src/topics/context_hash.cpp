@@ -74,10 +74,15 @@ std::string made_up_name(uint32_t target) {
     return format("0x%08lX", target);
 }
 
-std::string name_for_hash(const Decoding& help, uint32_t target) {
-    auto it = help.context_names.first_of.find(target);
-    if (it != help.context_names.first_of.end()) return help.context_names.entries[it->second].name;
-    return made_up_name(target);
+// Known names are looked up first, so a name added after a hash's name was
+// made up still wins, as it did before the cache.
+const std::string& name_for_hash(Decoding& help, uint32_t target) {
+    ContextNames& names = help.context_names;
+    auto it = names.first_of.find(target);
+    if (it != names.first_of.end()) return names.entries[it->second].name;
+    auto made = names.made_up.find(target);
+    if (made == names.made_up.end()) made = names.made_up.emplace(target, made_up_name(target)).first;
+    return made->second;
 }
 
 void add_context_name(Decoding& help, std::string_view name) {

@@ -25,6 +25,8 @@ struct ContextNames {
     };
     std::vector<Entry> entries;                     // in the order added
     std::unordered_map<uint32_t, size_t> first_of;  // hash → index of its first entry
+    // Names made up so far, by hash: each is made up once per conversion.
+    std::unordered_map<uint32_t, std::string> made_up;
 };
 
 uint32_t context_hash(std::string_view text);
@@ -32,8 +34,8 @@ uint32_t context_hash(std::string_view text);
 // hash target; false (name unchanged) when there is none.
 bool append_hash_suffix(std::string& name, uint32_t target);
 // A name whose hash is target: the first known name with that hash, else a
-// made-up one, else "0x%08lX".
-std::string name_for_hash(const Decoding& help, uint32_t target);
+// made-up one, else "0x%08lX". The reference holds until a name is added.
+const std::string& name_for_hash(Decoding& help, uint32_t target);
 // Made-up name only (no known names consulted).
 std::string made_up_name(uint32_t target);
 void add_context_name(Decoding& help, std::string_view name);

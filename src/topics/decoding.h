@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "base/output_sink.h"
 #include "helpfile/helpfile.h"
 #include "topics/browse.h"
 #include "topics/context_hash.h"
@@ -25,10 +26,12 @@ enum : int {
 };
 
 // The container of one conversion with its flags, its progress and warnings,
-// and the tables, names and reader state read from it.
+// where its output files go, and the tables, names and reader state read
+// from it.
 struct Decoding : HelpFile {
     int flags = 0;  // CVF_ bits
     int code_page = 1252;  // of the text (topics/code_page.h)
+    OutputSink* output = nullptr;  // set by the driver before anything is written
     // The progress window and the warnings of this conversion.
     Reporter report;
     ContextNames context_names;

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 
 namespace korvane {
 
@@ -42,7 +43,13 @@ size_t lz77_decompress(ByteReader& in, uint32_t compressed_length, uint8_t* out,
                 // Bytes before the start of the output read as zero.
                 size_t k = 0;
                 for (; k < length && produced < distance; ++k) out[produced++] = 0;
-                for (; k < length; ++k, ++produced) out[produced] = out[produced - distance];
+                if (k < length && length - k <= distance) {
+                    // Source and destination do not overlap.
+                    std::memcpy(out + produced, out + produced - distance, length - k);
+                    produced += length - k;
+                } else {
+                    for (; k < length; ++k, ++produced) out[produced] = out[produced - distance];
+                }
             } else {
                 if (i >= take) break;
                 if (produced == capacity) {

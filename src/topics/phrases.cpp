@@ -63,26 +63,50 @@ std::vector<uint8_t> decompress_all(ByteReader in, uint32_t length, int64_t anno
 
 bool is_compressed_table(const Decoding& help) { return (help.system_flags & 0x0C) != 0 && !help.is_hc30; }
 
+// The expanded text: bytes go into out, which grows by doubling and is cut
+// to the bytes written when the expansion ends.
 class Output {
 public:
-    Output(std::vector<uint8_t>& out, size_t capacity) : out_(out), capacity_(capacity) {}
-    bool full() const { return out_.size() >= capacity_; }
-    void append(const uint8_t* p, size_t n) {
-        n = std::min(n, capacity_ - out_.size());
-        out_.insert(out_.end(), p, p + n);
+    Output(std::vector<uint8_t>& out, size_t capacity, size_t expected) : out_(out), capacity_(capacity) {
+        out_.resize(std::min(capacity, expected));
     }
-    void repeat(uint8_t v, size_t n) { out_.insert(out_.end(), std::min(n, capacity_ - out_.size()), v); }
+    ~Output() { out_.resize(size_); }
+    Output(const Output&) = delete;
+    Output& operator=(const Output&) = delete;
+
+    bool full() const { return size_ >= capacity_; }
+    void append(const uint8_t* p, size_t n) {
+        n = std::min(n, capacity_ - size_);
+        if (n == 0) return;
+        std::memcpy(room(n), p, n);
+        size_ += n;
+    }
+    void repeat(uint8_t v, size_t n) {
+        n = std::min(n, capacity_ - size_);
+        if (n == 0) return;
+        std::memset(room(n), v, n);
+        size_ += n;
+    }
     // A phrase goes up to its first NUL byte.
     void phrase(const Decoding& help, uint32_t index, bool space) {
         std::optional<std::string_view> text = phrase_text(help, index);
         if (!text) return;
-        append(reinterpret_cast<const uint8_t*>(text->data()), text->substr(0, text->find('\0')).size());
+        const void* nul = std::memchr(text->data(), 0, text->size());
+        size_t length = nul ? static_cast<size_t>(static_cast<const char*>(nul) - text->data()) : text->size();
+        append(reinterpret_cast<const uint8_t*>(text->data()), length);
         if (space) repeat(' ', 1);
     }
 
 private:
+    // Where the next n bytes (n <= capacity_ - size_) go.
+    uint8_t* room(size_t n) {
+        if (size_ + n > out_.size()) out_.resize(std::min(capacity_, std::max(size_ + n, out_.size() * 2)));
+        return out_.data() + size_;
+    }
+
     std::vector<uint8_t>& out_;
     size_t capacity_;
+    size_t size_ = 0;
 };
 
 }  // namespace
@@ -198,8 +222,7 @@ std::optional<std::string_view> phrase_text(const Decoding& help, uint32_t index
 void expand_phrases(const Decoding& help, const uint8_t* source, size_t source_length, size_t capacity,
                     bool indexed, std::vector<uint8_t>& out) {
     out.clear();
-    out.reserve(std::min(capacity, source_length * 2 + 16));
-    Output o(out, capacity);
+    Output o(out, capacity, source_length * 2 + 16);
     size_t i = 0;
     if (!indexed) {
         while (i < source_length && !o.full()) {

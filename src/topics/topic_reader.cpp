@@ -141,9 +141,10 @@ bool load_block(Decoding& help, uint32_t* topic_offset, int* new_block) {
             const size_t start = static_cast<size_t>(next_start) + kHeader;
             const size_t len = start < total ? std::min<size_t>(g.area, total - start) : 0;
             if (!compressed) return static_cast<uint32_t>(len);
-            std::vector<uint8_t> scratch(kBufferSize);
+            r.last_block.resize(kBufferSize);
             ByteReader last = topic.sub(start, len);
-            return static_cast<uint32_t>(lz77_decompress(last, static_cast<uint32_t>(len), scratch.data(), scratch.size()));
+            return static_cast<uint32_t>(
+                lz77_decompress(last, static_cast<uint32_t>(len), r.last_block.data(), r.last_block.size()));
         };
         r.avail = valid_end(r, g, help.is_hc30, current, last_link, first_link, final_length);
     }
@@ -171,15 +172,23 @@ int64_t stored_text_size(const Decoding& help, const TopicLinkHeader& h) {
 
 int32_t read_topic_bytes(Decoding& help, void* destination, int32_t count, uint32_t* topic_offset, int* new_block) {
     TopicReader& r = help.topic_reader;
-    if (count == -1) {
+    // A reset keeps the buffers: what a block leaves in them is never read
+    // past the bytes the next block produces.
+    auto reset = [&r] {
+        std::vector<uint8_t> buffer = std::move(r.buffer), last_block = std::move(r.last_block);
         r = TopicReader{};
+        r.buffer = std::move(buffer);
+        r.last_block = std::move(last_block);
+    };
+    if (count == -1) {
+        reset();
         return 0;
     }
     if (count < 0) return 0;
     if (!r.active) {
-        r = TopicReader{};
+        reset();
         r.active = true;
-        r.buffer.assign(kBufferSize, 0);
+        r.buffer.resize(kBufferSize);
         r.stream_pos = kHeader;  // the header of block 0 is not needed
         if (topic_offset) *topic_offset = 0;
     }

@@ -51,7 +51,8 @@ constexpr TopicBlockGeometry topic_block_geometry(bool hc30) {
 }
 
 struct TopicReader {
-    std::vector<uint8_t> buffer;  // data of the current block; empty when idle
+    std::vector<uint8_t> buffer;      // data of the current block (kept from pass to pass)
+    std::vector<uint8_t> last_block;  // the last block's data, expanded to learn its length
     bool active = false;
     uint32_t pos = 0;            // next byte of buffer to hand out
     uint32_t avail = 0;          // valid bytes of the current block
