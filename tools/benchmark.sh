@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
-# Converts generated help files of growing size with flags 0x38 (two passes,
-# jumps, page breaks) and prints the time per topic and the RTF throughput.
+# Converts generated help files of growing size and prints, in processor
+# seconds (user + system, the best of three runs): the RTF sources (flags
+# 0x38: two passes, jumps, page breaks), the web site (--html), and beside
+# them what only reading the input and writing the same bytes costs: `cat` of
+# the help file and `cp -r` of the RTF output. Output goes to a fresh folder
+# on the same file system as the inputs (TMPDIR).
 # Usage: tools/benchmark.sh [TOPICS...]   (default: 1000 4000 16000)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -13,29 +17,40 @@ trap 'rm -rf "$work"' EXIT
 sizes=("$@")
 [ ${#sizes[@]} -eq 0 ] && sizes=(1000 4000 16000)
 
-now() { date +%s.%N; }
-printf '| topics | help file (MB) | RTF written (MB) | seconds | µs per topic | RTF MB/s |\n'
-printf '|---:|---:|---:|---:|---:|---:|\n'
-first_per_topic=""
+# Processor seconds of a command: the best of three runs, each after prepare.
+cpu() {
+  local prepare="$1"; shift
+  local best=""
+  for run in 1 2 3; do
+    eval "$prepare"
+    local t
+    /usr/bin/time -o "$work/time" -f '%U %S' "$@" >/dev/null 2>&1
+    t=$(awk '{print $1 + $2}' "$work/time")
+    if [ -z "$best" ] || [ "$(echo "$t < $best" | bc -l)" = 1 ]; then best=$t; fi
+  done
+  echo "$best"
+}
+
+printf '| topics | help file (MB) | RTF (MB) | site (MB) | RTF s | µs per topic | site s | site / RTF | cat + cp s | RTF / (cat + cp) |\n'
+printf '|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n'
+first=""
 for n in "${sizes[@]}"; do
   "$root/tools/make-sample-but.sh" "$n" > "$work/g$n.but"
   halibut --winhelp="$work/G$n.HLP" "$work/g$n.but"
-  best=""
-  for run in 1 2 3; do
-    rm -rf "$work/out" && mkdir "$work/out"
-    t0=$(now)
-    "$cli" -q --flags=0x38 -C "$work/out" "$work/G$n.HLP"
-    t1=$(now)
-    t=$(echo "$t1 - $t0" | bc -l)
-    if [ -z "$best" ] || [ "$(echo "$t < $best" | bc -l)" = 1 ]; then best=$t; fi
-  done
-  hlp_mb=$(echo "$(stat -c %s "$work/G$n.HLP") / 1048576" | bc -l)
-  rtf_bytes=$(cat "$work"/out/*.RTF 2>/dev/null | wc -c)
-  rtf_mb=$(echo "$rtf_bytes / 1048576" | bc -l)
-  per_topic=$(echo "$best * 1000000 / $n" | bc -l)
-  [ -z "$first_per_topic" ] && first_per_topic=$per_topic
-  printf '| %d | %.2f | %.2f | %.3f | %.1f | %.1f |\n' "$n" "$hlp_mb" "$rtf_mb" "$best" "$per_topic" \
-    "$(echo "$rtf_mb / $best" | bc -l)"
-  last_per_topic=$per_topic
+  rtf=$(cpu 'rm -rf "$work/out" && mkdir "$work/out"' "$cli" -q --flags=0x38 -C "$work/out" "$work/G$n.HLP")
+  rtf_mb=$(echo "$(cat "$work"/out/*.RTF | wc -c) / 1048576" | bc -l)
+  mv "$work/out" "$work/rtf"
+  site=$(cpu 'rm -rf "$work/site" && mkdir "$work/site"' "$cli" -q --html -C "$work/site" "$work/G$n.HLP")
+  site_mb=$(echo "$(du -sb "$work/site" | cut -f1) / 1048576" | bc -l)
+  cat_t=$(cpu ':' cat "$work/G$n.HLP")
+  cp_t=$(cpu 'rm -rf "$work/copy"' cp -r "$work/rtf" "$work/copy")
+  base=$(echo "$cat_t + $cp_t" | bc -l)
+  per_topic=$(echo "$rtf * 1000000 / $n" | bc -l)
+  [ -z "$first" ] && first=$per_topic
+  printf '| %d | %.2f | %.2f | %.2f | %.3f | %.1f | %.3f | %.2f | %.3f | %.1f |\n' "$n" \
+    "$(echo "$(stat -c %s "$work/G$n.HLP") / 1048576" | bc -l)" "$rtf_mb" "$site_mb" "$rtf" "$per_topic" "$site" \
+    "$(echo "$site / $rtf" | bc -l)" "$base" "$(echo "$rtf / ($base + 0.0001)" | bc -l)"
+  last=$per_topic
+  rm -rf "$work/rtf" "$work/site" "$work/copy"
 done
-printf '\nTime per topic, largest over smallest: %.2f\n' "$(echo "$last_per_topic / $first_per_topic" | bc -l)"
+printf '\nRTF time per topic, largest over smallest: %.2f\n' "$(echo "$last / $first" | bc -l)"

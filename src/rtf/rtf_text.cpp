@@ -1,5 +1,6 @@
 #include "rtf/rtf_text.h"
 
+#include <algorithm>
 #include <array>
 
 #include "base/messages.h"
@@ -16,6 +17,7 @@ struct EscapeTable {
         uint8_t length;
     };
     std::array<Entry, 256> entries{};
+    bool plain[2][256] = {};  // [multibyte][byte]: written as it is
 
     EscapeTable() {
         static const char hex[] = "0123456789abcdef";
@@ -35,6 +37,10 @@ struct EscapeTable {
             Entry& e = entries[static_cast<size_t>(c)];
             s.copy(e.text, sizeof e.text);
             e.length = static_cast<uint8_t>(s.size());
+            // Written as it is; in a double-byte code page also no trail
+            // byte that needs a hexadecimal escape.
+            plain[0][c] = s.size() == 1 && s[0] == static_cast<char>(c);
+            plain[1][c] = plain[0][c] && c != '\\' && c != '{' && c != '}' && c != 0x80;
         }
     }
 };
@@ -63,12 +69,28 @@ void write_rtf_text(OutStream& rtf, std::string_view text, uint64_t& written, bo
     static thread_local std::string buffer;
     buffer.clear();
     buffer.reserve(text.size() * 2 + text.size() / 64 + 2);
-    for (char ch : text) {
-        const EscapeTable::Entry& e = kEscapes.entries[static_cast<uint8_t>(ch)];
-        std::string_view hex = multibyte ? multibyte_escape(ch) : std::string_view();
-        if (hex.empty()) buffer.append(e.text, e.length);
-        else buffer.append(hex);
-        if (written++ % 64 == 0) buffer += '\n';
+    size_t i = 0;
+    while (i < text.size()) {
+        // The characters up to the next one that a line feed follows (the
+        // one examined at a multiple of 64), taken as one piece.
+        size_t to_feed = static_cast<size_t>((64 - written % 64) % 64);
+        size_t piece = std::min(text.size() - i, to_feed + 1);
+        size_t end = i + piece;
+        while (i < end) {
+            // Bytes written as they are, appended as one run.
+            size_t plain = i;
+            while (plain < end && kEscapes.plain[multibyte][static_cast<uint8_t>(text[plain])]) ++plain;
+            buffer.append(text.data() + i, plain - i);
+            i = plain;
+            if (i == end) break;
+            char ch = text[i++];
+            std::string_view hex = multibyte ? multibyte_escape(ch) : std::string_view();
+            const EscapeTable::Entry& e = kEscapes.entries[static_cast<uint8_t>(ch)];
+            if (hex.empty()) buffer.append(e.text, e.length);
+            else buffer.append(hex);
+        }
+        if (piece == to_feed + 1) buffer += '\n';
+        written += piece;
     }
     rtf.write(buffer);
     if (rtf.failed()) fatal_error(Fatal::DiskFull);
