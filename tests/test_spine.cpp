@@ -103,5 +103,21 @@ TEST(Convert, IntoMemoryAsOnDisk) {
             EXPECT_EQ(memory.files(), on_disk) << input << " flags " << flags;
             EXPECT_GT(on_disk.size(), flags == 0x07 ? 0u : 2u) << input;
         }
+        // The web site too, its folder and all.
+        TempDir dir;
+        {
+            WorkingDirectory cwd(dir.path());
+            ASSERT_FALSE(convert_help_file_to_site(path)) << input;
+        }
+        std::map<std::string, std::vector<uint8_t>> on_disk;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path())) {
+            if (entry.is_regular_file()) {
+                on_disk[std::filesystem::relative(entry.path(), dir.path()).string()] = read_file(entry.path());
+            }
+        }
+        MemorySink memory;
+        ASSERT_FALSE(convert_help_data_to_site(read_file(path), path, memory)) << input;
+        EXPECT_EQ(memory.files(), on_disk) << input << " as a site";
+        EXPECT_GT(on_disk.size(), 3u) << input;
     }
 }

@@ -17,7 +17,7 @@ case "$task" in
   # (tests/html/check_site.sh).
   test) want+=(clang unrtf imagemagick libmagickcore-6.q16-6-extra libwmf-bin qt6-translations-l10n xvfb xauth
         lintian desktop-file-utils appstream groff-base man-db dpkg-dev python3 tidy chromium) ;;
-  bench) want+=(bc) ;;
+  bench) want+=(bc python3) ;;
   *) echo "usage: $0 [build|test|bench]" >&2; exit 2 ;;
 esac
 

@@ -197,8 +197,7 @@ void write_site(std::unique_ptr<Conversion> help, const std::string& input_path,
     help->output = &output;
     SiteSource source;
     source.help_path = input_path;
-    std::string folder = site_folder_name(input_path);
-    source.out_dir = (folder.empty() ? std::string("help") : folder) + "/";
+    source.out_dir = site_folder_name(input_path) + "/";
     source.title = help_title(*help);
 
     // The options are read for the secondary windows that hotspots name.

@@ -401,7 +401,8 @@ std::string site_folder_name(std::string_view help_path) {
     if (gt != std::string_view::npos) name = name.substr(0, gt);
     size_t dot = name.rfind('.');
     if (dot != std::string_view::npos && dot > 0) name = name.substr(0, dot);
-    if (name.empty()) return {};
+    // A name with nothing before its extension gets a folder all the same.
+    if (name.empty()) return "help";
     return html::safe_name(lower(name), html::kMaxPageStem);
 }
 

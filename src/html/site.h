@@ -99,7 +99,7 @@ void write_help_site(Decoding& help, const SiteSource& source);
 std::unique_ptr<OutStream> create_site_file(const SiteMap& site, const std::string& name);
 
 // The site folder name of a help file path: its file name without the
-// extension, in lower case, made safe.
+// extension, in lower case, made safe ("help" when nothing is left).
 std::string site_folder_name(std::string_view help_path);
 // The name a context id gives a page: lower case, made safe.
 std::string context_page_stem(std::string_view context_id);

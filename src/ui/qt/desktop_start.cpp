@@ -87,8 +87,6 @@ QPushButton* add_offer(ProgressDialog& dialog, const QString& text, const QStrin
 
 QString site_index_path(const QString& folder, const QString& help_file) {
     std::string name = site_folder_name(QFile::encodeName(help_file).toStdString());
-    // The name the conversion falls back on when nothing of the file name is left.
-    if (name.empty()) name = "help";
     return QDir(folder).filePath(QFile::decodeName(name.c_str()) + QStringLiteral("/index.html"));
 }
 
