@@ -55,10 +55,12 @@ RTF topic files with the help markup, the pictures and the baggage files.
 korvane converts with dialogs (and from the file manager); korvane-cli
 converts many files at once from scripts.")
 # The shared libraries are found by dpkg-shlibdeps; Qt's platform plugins
-# are loaded at run time, where it cannot see them.
+# and ImageMagick's metafile coder (the web site's pictures) are loaded at
+# run time, where it cannot see them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libmagickcore-6.q16-6-extra")
 if(KORVANE_HAVE_GUI)
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libmagickcore-6.q16-6-extra, qt6-qpa-plugins")
   set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
   set(CPACK_DEBIAN_PACKAGE_SUGGESTS "qt6-translations-l10n")
 endif()
