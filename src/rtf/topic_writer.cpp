@@ -102,11 +102,9 @@ public:
     void text(std::string_view run) override { write_rtf_text(out(), run, help_.rtf_chars_written, multibyte_); }
 
     void font(uint16_t number) override {
+        // The decoder reports only fonts the table has.
         const std::vector<std::string>& styles = help_.font_styles.styles;
-        if (number >= styles.size()) {
-            add_warning(help_.report, Msg::IllegalFontSelection);
-            return;
-        }
+        if (number >= styles.size()) return;
         std::string_view style = styles[number];
         if (hotspot_open_) {
             // The hotspot's own underline or strike-through stays in force.

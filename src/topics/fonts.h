@@ -3,6 +3,7 @@
 // style tables, the code page of the text, later the HTML export).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -45,6 +46,12 @@ struct FontTable {
     std::vector<std::string> face_names;  // one per face-name slot, as stored
     std::vector<FontDescriptor> descriptors;
 };
+
+// The number of fonts text can select: the descriptors, none when the
+// table has no face names.
+inline size_t font_count(const FontTable& fonts) {
+    return fonts.face_names.empty() ? 0 : fonts.descriptors.size();
+}
 
 // Decodes |FONT; a help file without one, or with a header that does not
 // fit, gives an empty table.

@@ -8,6 +8,7 @@
 #include "helpfile/byte_reader.h"
 #include "helpfile/compressed.h"
 #include "topics/decoding.h"
+#include "topics/fonts.h"
 #include "topics/hotspots.h"
 #include "topics/topic_sink.h"
 
@@ -105,10 +106,16 @@ struct CommandLoop {
 bool CommandLoop::run(uint8_t code) {
     ByteReader& format = d.format;
     switch (code) {
-    case 0x80:
+    case 0x80: {
         if (format.remaining() < 2) break;
-        d.sink.font(format.u16());
+        uint16_t number = format.u16();
+        if (number < font_count(d.help.fonts)) {
+            d.sink.font(number);
+        } else {
+            add_warning(d.help.report, Msg::IllegalFontSelection);
+        }
         return true;
+    }
     case 0x81: d.sink.line_break(); return true;
     case 0x82: paragraph_end(); return true;
     case 0x83: d.sink.tab(); return true;

@@ -112,7 +112,7 @@ public:
 
     virtual void paragraph_begin(const ParagraphFormat&) {}
     virtual void text(std::string_view) {}
-    virtual void font(uint16_t) {}
+    virtual void font(uint16_t) {}  // a font of the file's font table
     virtual void tab() {}
     virtual void line_break() {}
     virtual void hotspot_begin(const Hotspot&) {}
