@@ -8,6 +8,7 @@
 #include <string>
 
 #include "driver/convert.h"
+#include "rtf/fonts.h"
 #include "support/test_util.h"
 
 using namespace korvane;
@@ -78,4 +79,8 @@ TEST(Fonts, LongDescriptorsKeepCharacterSetAndAttributesApart) {
     EXPECT_FALSE(big5.italic || big5.underline || big5.strike_out || big5.bold);
     EXPECT_EQ(big5.half_points, 20);  // height -10
     EXPECT_EQ(big5.face, "Helv");
+    // Its RTF style is upright: the character set is no attribute.
+    write_font_table(*help, nullptr);
+    ASSERT_EQ(help->font_styles.styles.size(), 2u);
+    EXPECT_EQ(help->font_styles.styles[1], "\\f1\\cf1\\fs20\\b0\\i0\\ul0");
 }

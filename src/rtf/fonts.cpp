@@ -5,11 +5,6 @@
 // Text in a code page other than the Western one gives every font the
 // character set of that code page; a logical font of the symbol set keeps
 // it, its characters being in no code page.
-//
-// The style strings of long descriptors keep the rules they have always been
-// written with: \i when any of the bytes 32 to 35 (italic, underline,
-// strike-out, character set) is set, and never \ul. Changing that changes
-// the RTF of files with logical fonts.
 #include "rtf/fonts.h"
 
 #include <cstdint>
@@ -73,10 +68,6 @@ void write_font_table(RtfConversion& help, OutStream* rtf) {
         if (fill_styles) {
             bool italic = font.italic;
             bool underline = font.underline;
-            if (table.long_descriptors) {
-                italic = italic || font.underline || font.strike_out || font.charset > 0;
-                underline = false;
-            }
             std::string style = format("\\f%d\\cf%d\\fs%d", index, index, static_cast<uint8_t>(font.half_points));
             style += font.bold ? "\\b" : "\\b0";
             style += italic ? "\\i" : "\\i0";
