@@ -333,6 +333,15 @@ PageWriter::Link PageWriter::link_for(const Hotspot& h) const {
             if (std::optional<MacroCall> call = parse_macro(h.target)) {
                 if (call->name == "jumpcontents" || call->name == "contents") link.href = "index.html";
                 if (call->name == "search") link.href = "keywords.html";
+                // A keyword link (ALink, KLink) leads to the first of its
+                // keywords that the index has.
+                bool alink = call->name == "al" || call->name == "alink";
+                bool klink = call->name == "kl" || call->name == "klink";
+                if ((alink || klink) && !call->arguments.empty()) {
+                    if (std::optional<std::string> id = site_.keyword_anchor(alink ? 'A' : 'K', call->arguments[0])) {
+                        link.href = "keywords.html#" + *id;
+                    }
+                }
                 if (link.href) link.css_class = "jump";
             }
             return link;

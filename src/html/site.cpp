@@ -37,6 +37,11 @@ std::string lower(std::string_view s) {
     return out;
 }
 
+// The id of a keyword's entry in keywords.html.
+std::string keyword_id(char table, std::string_view keyword_utf8) {
+    return (table == 'A' ? "a-" : "k-") + html::safe_name(keyword_utf8);
+}
+
 // The first pass: every topic with its title, context ids, keywords and
 // browse links, and the targets of popups, so that pages can link forward
 // and embed what their popups show.
@@ -162,7 +167,7 @@ std::string topic_label(const SiteTopic& topic, html::Utf8Converter& utf8, int c
 // One keyword list: each keyword (id: prefix and its safe name) with a link
 // to each of its topics.
 void append_keyword_list(std::string& p, const SiteMap& site, html::Utf8Converter& utf8, int code_page,
-                         const std::map<std::string, std::vector<size_t>>& keywords, const char* prefix) {
+                         const std::map<std::string, std::vector<size_t>>& keywords, char table) {
     // Sorted as a reader looks them up: ignoring case, then as stored.
     std::vector<std::pair<std::string, const std::vector<size_t>*>> entries;
     for (const auto& [keyword, topics] : keywords) entries.emplace_back(utf8.convert(keyword, code_page), &topics);
@@ -171,11 +176,17 @@ void append_keyword_list(std::string& p, const SiteMap& site, html::Utf8Converte
     std::unordered_set<std::string> ids;
     p += "<dl class=\"keywords\">\n";
     for (const auto& [keyword, topics] : entries) {
-        std::string id = prefix + html::safe_name(keyword);
-        for (int n = 2; !ids.insert(id).second; ++n) id = format("%s%s-%d", prefix, html::safe_name(keyword), n);
-        p += "<dt id=\"";
-        append_attribute(p, id);
-        p += "\">";
+        // Distinct keywords give distinct ids; one whose conversion equals
+        // another's (bytes the code page has no character for) gets none.
+        std::string id = keyword_id(table, keyword);
+        if (!ids.insert(id).second) id.clear();
+        if (id.empty()) {
+            p += "<dt>";
+        } else {
+            p += "<dt id=\"";
+            append_attribute(p, id);
+            p += "\">";
+        }
         append_text(p, keyword);
         p += "</dt>\n";
         for (size_t t : *topics) {
@@ -193,10 +204,10 @@ void append_keyword_list(std::string& p, const SiteMap& site, html::Utf8Converte
 void write_keyword_page(const SiteMap& site, html::Utf8Converter& utf8, int code_page, const std::string& title) {
     std::string p = page_head(language_of_code_page(code_page), title + " - Index");
     p += "<body>\n<nav class=\"site\"><a href=\"index.html\">Contents</a></nav>\n<h1 class=\"title\">Index</h1>\n";
-    append_keyword_list(p, site, utf8, code_page, site.keywords, "k-");
+    append_keyword_list(p, site, utf8, code_page, site.keywords, 'K');
     if (!site.a_keywords.empty()) {
         p += "<h2 id=\"associative\">Associative keywords</h2>\n";
-        append_keyword_list(p, site, utf8, code_page, site.a_keywords, "a-");
+        append_keyword_list(p, site, utf8, code_page, site.a_keywords, 'A');
     }
     p += "</body>\n</html>\n";
     finish(*create_site_file(site, "keywords.html"), p);
@@ -394,6 +405,24 @@ const SiteTarget* SiteMap::find(std::string_view context_id) const {
     return it == contexts.end() ? nullptr : &it->second;
 }
 
+std::optional<std::string> SiteMap::keyword_anchor(char table, std::string_view keywords) const {
+    const auto& folded = table == 'A' ? a_keywords_folded : k_keywords_folded;
+    while (!keywords.empty()) {
+        size_t end = keywords.find(';');
+        std::string_view keyword = keywords.substr(0, end);
+        while (!keyword.empty() && keyword.front() == ' ') keyword.remove_prefix(1);
+        while (!keyword.empty() && keyword.back() == ' ') keyword.remove_suffix(1);
+        auto it = folded.find(lower(keyword));
+        if (it != folded.end()) {
+            html::Utf8Converter utf8;
+            return keyword_id(table, utf8.convert(it->second, code_page));
+        }
+        if (end == std::string_view::npos) break;
+        keywords.remove_prefix(end + 1);
+    }
+    return std::nullopt;
+}
+
 std::string site_folder_name(std::string_view help_path) {
     size_t slash = help_path.find_last_of("/\\");
     std::string_view name = slash == std::string_view::npos ? help_path : help_path.substr(slash + 1);
@@ -481,6 +510,9 @@ void write_help_site(Decoding& help, const SiteSource& source) {
     decode_topics(help, scan, ProgressSpan{0, 25});
     help.report.warnings_muted = false;
     name_pages(site);
+    site.code_page = help.code_page;
+    for (const auto& [keyword, topics] : site.keywords) site.k_keywords_folded.emplace(lower(keyword), keyword);
+    for (const auto& [keyword, topics] : site.a_keywords) site.a_keywords_folded.emplace(lower(keyword), keyword);
 
     report_progress(help.report, 0, Msg::ReadingTopics);
     PageWriter pages(help, site);

@@ -80,7 +80,14 @@ struct SiteMap {
     std::string out_dir;  // where its files go (a prefix of their names)
     OutputSink* output = nullptr;
 
+    // Keywords (lower case) → as stored, for the keyword links of macros.
+    std::unordered_map<std::string, std::string> k_keywords_folded, a_keywords_folded;
+    int code_page = 1252;
+
     const SiteTarget* find(std::string_view context_id) const;
+    // The id of the entry in keywords.html of the first keyword of a list
+    // (';'-separated) that the table ('K' or 'A') holds, ignoring case.
+    std::optional<std::string> keyword_anchor(char table, std::string_view keywords) const;
 };
 
 // What a site is made from besides the topics.
