@@ -88,3 +88,36 @@ TEST(Site, JapaneseTextArrivesAsUnicode) {
     EXPECT_EQ(pages.find("\xEF\xBF\xBD"), std::string::npos) << "no replacement character";
     EXPECT_NE(pages.find("<html lang=\"ja\">"), std::string::npos);
 }
+
+// A help file holds most context ids only as hashes; the contents file
+// beside it names them, so both the RTF sources and the site get the real
+// names, and the site's contents page follows the contents file's books.
+TEST(Site, TheContentsFileNamesContextsAndBuildsTheContentsPage) {
+    TempDir dir;
+    const std::string but =
+        "\\title Named\n\n\\C{first} First chapter\n\nSee \\k{second}.\n\n\\C{second} Second chapter\n\nText.\n\n";
+    write_file(dir / "n.but", std::vector<uint8_t>(but.begin(), but.end()));
+    ASSERT_EQ(run_program({find_program("halibut"), "--winhelp=N.HLP", "n.but"}, dir.path()).exit_code, 0);
+    std::string cnt = read_text(dir / "N.cnt");
+    // halibut's ids of the two chapters, which the help file holds only as hashes.
+    std::vector<std::string> names;
+    const std::regex id("=(t[0-9]+)");
+    for (auto it = std::sregex_iterator(cnt.begin(), cnt.end(), id); it != std::sregex_iterator(); ++it) {
+        names.push_back((*it)[1]);
+    }
+    ASSERT_EQ(names.size(), 2u) << cnt;
+
+    for (bool with_contents : {true, false}) {
+        if (!with_contents) std::filesystem::remove(dir / "N.cnt");
+        std::string out = with_contents ? "with" : "without";
+        ASSERT_EQ(run_program({KORVANE_CLI_BIN, "-q", "-C", out, "N.HLP"}, dir.path()).exit_code, 0);
+        ASSERT_EQ(run_program({KORVANE_CLI_BIN, "-q", "--html", "-C", out, "N.HLP"}, dir.path()).exit_code, 0);
+        std::string rtf = read_text(dir / (out + "/N1.RTF"));
+        std::string index = read_text(dir / (out + "/n/index.html"));
+        for (const std::string& name : names) {
+            EXPECT_EQ(rtf.find("{#{\\footnote{#}" + name + "}}") != std::string::npos, with_contents) << name << " " << out;
+            EXPECT_EQ(file_exists(dir / (out + "/n/" + lower(name) + ".html")), with_contents) << name << " " << out;
+            EXPECT_EQ(index.find("href=\"" + lower(name) + ".html\"") != std::string::npos, with_contents) << out;
+        }
+    }
+}

@@ -21,6 +21,7 @@
 #include "rtf/fonts.h"
 #include "rtf/topic_writer.h"
 #include "topics/code_page.h"
+#include "topics/context_hash.h"
 #include "topics/fonts.h"
 
 namespace korvane {
@@ -68,6 +69,35 @@ void read_tables(Conversion& help) {
         load_indexed_phrase_table(help);
     }
     help.fonts = read_font_table(help);
+}
+
+// The help file's path without its extension.
+std::string path_stem(const std::string& path) {
+    size_t slash = path.rfind('/');
+    size_t dot = path.rfind('.');
+    return dot != std::string::npos && (slash == std::string::npos || dot > slash) ? path.substr(0, dot) : path;
+}
+
+// The contents file beside a help file: NAME.CNT in any of three cases.
+std::optional<html::ContentsFile> contents_beside(const std::string& stem, int code_page) {
+    if (stem.empty()) return std::nullopt;
+    for (const char* extension : {".CNT", ".cnt", ".Cnt"}) {
+        if (auto contents = html::read_contents_file(stem + extension, code_page)) return contents;
+    }
+    return std::nullopt;
+}
+
+// The context ids that the contents' topics of this help file name are the
+// real names of contexts the help file holds only as hashes: they become
+// known names, in place of made-up ones.
+void add_contents_names(Conversion& help, const std::vector<html::ContentsEntry>& entries, const std::string& site) {
+    for (const html::ContentsEntry& e : entries) {
+        if (e.kind == html::ContentsEntry::Kind::topic && !e.context.empty() &&
+            (e.file.empty() || site_folder_name(e.file) == site)) {
+            add_context_name(help, e.context);
+        }
+        add_contents_names(help, e.children, site);
+    }
 }
 
 }  // namespace
@@ -132,7 +162,9 @@ namespace {
 
 // Everything after opening: the project file, pictures, baggage and RTF
 // files into output.
-void write_sources(std::unique_ptr<Conversion> help, const OutputNames& names, OutputSink& output, int code_page) {
+// contents_stem: where a contents file is looked for (empty: none).
+void write_sources(std::unique_ptr<Conversion> help, const OutputNames& names, OutputSink& output, int code_page,
+                   const std::string& contents_stem) {
     const int flags = help->flags;
     help->output = &output;
 
@@ -142,6 +174,11 @@ void write_sources(std::unique_ptr<Conversion> help, const OutputNames& names, O
 
     write_project_options(*help, *project);
     write_bitmaps_section(*help, *project);
+    // Context ids read from the contents file (its names are ASCII in
+    // practice; the code page only keeps trail bytes apart).
+    if (auto contents = contents_beside(contents_stem, code_page ? code_page : kWesternCodePage)) {
+        add_contents_names(*help, contents->entries, site_folder_name(names.input_path));
+    }
 
     if (!(flags & CVF_FOR_PRINT)) {
         write_baggage_section(*help, *project);
@@ -174,7 +211,7 @@ void convert(const std::string& path, int flags, int code_page) {
     // Print mode's pictures go to the TEMP directory when it is set.
     const char* temp = std::getenv("TEMP");
     DiskSink disk(temp ? temp : "");
-    write_sources(std::move(help), names, disk, code_page);
+    write_sources(std::move(help), names, disk, code_page, path_stem(names.input_path));
 }
 
 void convert_data(std::span<const uint8_t> bytes, const std::string& name, OutputSink& output, int flags, int code_page) {
@@ -185,7 +222,7 @@ void convert_data(std::span<const uint8_t> bytes, const std::string& name, Outpu
     help->flags = flags;
     open_help_data(*help, help->report, bytes);
     read_tables(*help);
-    write_sources(std::move(help), names, output, code_page);
+    write_sources(std::move(help), names, output, code_page, "");
 }
 
 // The web site: the same reading of the help file, the topics written by
@@ -214,11 +251,8 @@ void write_site(std::unique_ptr<Conversion> help, const std::string& input_path,
     if (text.source == CodePageSource::detected) add_warning(help->report, Msg::CodePageDetected, text.code_page);
 
     // A contents file beside the help file: NAME.CNT in either case.
-    if (!contents_stem.empty()) {
-        for (const char* extension : {".CNT", ".cnt", ".Cnt"}) {
-            if ((source.contents = html::read_contents_file(contents_stem + extension, help->code_page))) break;
-        }
-    }
+    source.contents = contents_beside(contents_stem, help->code_page);
+    if (source.contents) add_contents_names(*help, source.contents->entries, site_folder_name(input_path));
     write_help_site(*help, source);
 }
 
@@ -226,11 +260,7 @@ void convert_to_site(const std::string& path, int code_page) {
     OutputNames names = derive_output_names(path, 0);
     std::unique_ptr<Conversion> help = open_input_file(names.input_path, 0);
     DiskSink disk;
-    const std::string& input = names.input_path;
-    size_t slash = input.rfind('/');
-    size_t dot = input.rfind('.');
-    std::string stem = dot != std::string::npos && (slash == std::string::npos || dot > slash) ? input.substr(0, dot) : input;
-    write_site(std::move(help), input, disk, code_page, stem);
+    write_site(std::move(help), names.input_path, disk, code_page, path_stem(names.input_path));
 }
 
 void convert_data_to_site(std::span<const uint8_t> bytes, const std::string& name, OutputSink& output, int code_page) {

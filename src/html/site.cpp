@@ -18,6 +18,7 @@
 #include "html/site_style.h"
 #include "html/utf8.h"
 #include "pictures/web_picture.h"
+#include "topics/context_hash.h"
 #include "topics/decoding.h"
 #include "topics/indexes.h"
 #include "topics/topic_decoder.h"
@@ -370,6 +371,8 @@ void write_pictures(Decoding& help, SiteMap& site) {
         picture.width = web.width;
         picture.height = web.height;
         for (const PictureHotspot& h : web.hotspots) {
+            // The targets are known context names, as for the RTF sources.
+            if (h.has_target) add_context_name(help, h.target);
             SitePicture::Area area;
             area.left = h.left;
             area.top = h.top;
