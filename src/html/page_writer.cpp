@@ -55,12 +55,8 @@ void PageWriter::open_page(size_t topic) {
     const SiteTopic& t = site_.topics[topic];
     std::string title = utf8(t.title);
     std::string& p = page_.html;
-    p += "<!DOCTYPE html>\n<html lang=\"";
-    p += language_of_code_page(help_.code_page);
-    p += "\">\n<head>\n<meta charset=\"utf-8\">\n<title>";
-    append_text(p, title.empty() ? format("Topic %d", t.number) : title);
-    p += "</title>\n<link rel=\"stylesheet\" href=\"korvane.css\">\n<script src=\"korvane.js\" defer></script>\n"
-         "</head>\n<body>\n<nav class=\"site\"><a href=\"index.html\">Contents</a> <a href=\"keywords.html\">Index</a>";
+    p += page_head(language_of_code_page(help_.code_page), title.empty() ? format("Topic %d", t.number) : title);
+    p += "<body>\n<nav class=\"site\"><a href=\"index.html\">Contents</a> <a href=\"keywords.html\">Index</a>";
     if (t.has_browse) {
         auto add = [&](int32_t key, const char* rel, const char* label) {
             auto it = site_.by_browse_key.find(key);

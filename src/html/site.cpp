@@ -135,14 +135,6 @@ void finish(OutStream& out, std::string_view text) {
     if (out.failed()) fatal_error(Fatal::DiskFull);
 }
 
-std::string page_head(const std::string& lang, const std::string& title) {
-    std::string p = "<!DOCTYPE html>\n<html lang=\"" + lang + "\">\n<head>\n<meta charset=\"utf-8\">\n<title>";
-    append_text(p, title);
-    p += "</title>\n<link rel=\"stylesheet\" href=\"korvane.css\">\n<script src=\"korvane.js\" defer></script>\n"
-         "</head>\n";
-    return p;
-}
-
 void write_forwards(const SiteMap& site) {
     for (const auto& [name, target] : site.forwards) {
         std::string href = target.page + "#" + target.anchor;
@@ -408,18 +400,25 @@ const SiteTarget* SiteMap::find(std::string_view context_id) const {
     return it == contexts.end() ? nullptr : &it->second;
 }
 
+std::string page_head(std::string_view lang, std::string_view title) {
+    std::string p = "<!DOCTYPE html>\n<html lang=\"";
+    p += lang;
+    p += "\">\n<head>\n<meta charset=\"utf-8\">\n<title>";
+    append_text(p, title);
+    p += "</title>\n<link rel=\"stylesheet\" href=\"korvane.css\">\n<script src=\"korvane.js\" defer></script>\n"
+         "</head>\n";
+    return p;
+}
+
 std::optional<std::string> SiteMap::keyword_anchor(char table, std::string_view keywords) const {
-    const auto& folded = table == 'A' ? a_keywords_folded : k_keywords_folded;
+    const auto& ids = table == 'A' ? a_keyword_ids : k_keyword_ids;
     while (!keywords.empty()) {
         size_t end = keywords.find(';');
         std::string_view keyword = keywords.substr(0, end);
         while (!keyword.empty() && keyword.front() == ' ') keyword.remove_prefix(1);
         while (!keyword.empty() && keyword.back() == ' ') keyword.remove_suffix(1);
-        auto it = folded.find(lower(keyword));
-        if (it != folded.end()) {
-            html::Utf8Converter utf8;
-            return keyword_id(table, utf8.convert(it->second, code_page));
-        }
+        auto it = ids.find(lower(keyword));
+        if (it != ids.end()) return it->second;
         if (end == std::string_view::npos) break;
         keywords.remove_prefix(end + 1);
     }
@@ -513,9 +512,12 @@ void write_help_site(Decoding& help, const SiteSource& source) {
     decode_topics(help, scan, ProgressSpan{0, 25});
     help.report.warnings_muted = false;
     name_pages(site);
-    site.code_page = help.code_page;
-    for (const auto& [keyword, topics] : site.keywords) site.k_keywords_folded.emplace(lower(keyword), keyword);
-    for (const auto& [keyword, topics] : site.a_keywords) site.a_keywords_folded.emplace(lower(keyword), keyword);
+    for (const auto& [keyword, topics] : site.keywords) {
+        site.k_keyword_ids.emplace(lower(keyword), keyword_id('K', utf8.convert(keyword, help.code_page)));
+    }
+    for (const auto& [keyword, topics] : site.a_keywords) {
+        site.a_keyword_ids.emplace(lower(keyword), keyword_id('A', utf8.convert(keyword, help.code_page)));
+    }
 
     report_progress(help.report, 0, Msg::ReadingTopics);
     PageWriter pages(help, site);

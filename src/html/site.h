@@ -80,9 +80,9 @@ struct SiteMap {
     std::string out_dir;  // where its files go (a prefix of their names)
     OutputSink* output = nullptr;
 
-    // Keywords (lower case) → as stored, for the keyword links of macros.
-    std::unordered_map<std::string, std::string> k_keywords_folded, a_keywords_folded;
-    int code_page = 1252;
+    // Keywords (lower case) → the id of their entry in keywords.html, for
+    // the keyword links of macros.
+    std::unordered_map<std::string, std::string> k_keyword_ids, a_keyword_ids;
 
     const SiteTarget* find(std::string_view context_id) const;
     // The id of the entry in keywords.html of the first keyword of a list
@@ -110,6 +110,10 @@ std::unique_ptr<OutStream> create_site_file(const SiteMap& site, const std::stri
 std::string site_folder_name(std::string_view help_path);
 // The name a context id gives a page: lower case, made safe.
 std::string context_page_stem(std::string_view context_id);
+
+// The head of a site page up to </head>: language, UTF-8, title (UTF-8,
+// escaped here), the style sheet and the popup script.
+std::string page_head(std::string_view lang, std::string_view title);
 
 // The HTML lang value for text in a code page ("und" when the code page
 // does not tell the language).
