@@ -127,6 +127,9 @@ TEST(WebPictures, PngsMatchTheWrittenPictures) {
             std::string written = dir / (base + (bitmap ? "0.BMP" : "0.WMF"));
             EXPECT_EQ(differing_pixels(*web.picture, written, !bitmap), 0) << file << " " << row.name;
             Magick::Image png = decode(*web.picture);
+            std::string bytes(web.picture->bytes.begin(), web.picture->bytes.end());
+            EXPECT_EQ(bytes.find("tIME"), std::string::npos) << row.name << ": a site must not depend on the clock";
+            EXPECT_EQ(bytes.find("date:"), std::string::npos) << row.name;
             EXPECT_EQ(png.columns(), static_cast<size_t>(web.picture->width));
             EXPECT_EQ(png.rows(), static_cast<size_t>(web.picture->height));
             if (bitmap) {

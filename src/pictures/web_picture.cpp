@@ -60,6 +60,8 @@ WebPictureResult to_png(const std::vector<uint8_t>& file, const char* magick, bo
         image.magick(magick);
         image.read(Magick::Blob(file.data(), file.size()));
         if (opaque) image.matte(false);
+        // No time stamps: the same help file gives the same site, byte for byte.
+        image.defineValue("png", "exclude-chunk", "date,tIME");
         Magick::Blob png;
         image.write(&png, "PNG");
         WebPicture picture;
