@@ -90,7 +90,10 @@ public:
     // A phrase goes up to its first NUL byte.
     void phrase(const Decoding& help, uint32_t index, bool space) {
         std::optional<std::string_view> text = phrase_text(help, index);
-        if (!text) return;
+        if (!text || text->empty()) {
+            if (text && space) repeat(' ', 1);
+            return;
+        }
         const void* nul = std::memchr(text->data(), 0, text->size());
         size_t length = nul ? static_cast<size_t>(static_cast<const char*>(nul) - text->data()) : text->size();
         append(reinterpret_cast<const uint8_t*>(text->data()), length);
