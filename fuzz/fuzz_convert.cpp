@@ -13,8 +13,8 @@
 // The code page is one a user could give (--codepage) or, for one length in
 // four, the file's own (its records, else the detection over the topic
 // text). One input in six is read as a contents file and as text for the
-// site instead (in a single-byte and a double-byte code page), which must
-// never let markup through.
+// site instead (its first 256 bytes, in a single-byte and a double-byte
+// code page), which must never let markup through.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -72,10 +72,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             }
         }
     } else {
-        // The text functions see the first kilobyte: they go over every byte
-        // alike, so more only costs time.
+        // The text functions see the first 256 bytes: they go over every
+        // byte alike, so more only costs time.
         static html::Utf8Converter utf8;
-        const size_t text_size = std::min<size_t>(size, 1024);
+        const size_t text_size = std::min<size_t>(size, 256);
         const std::string text(reinterpret_cast<const char*>(data), text_size);
         for (int text_code_page : {1252, 932}) {
             html::parse_contents_file(ByteReader(data, text_size), text_code_page);

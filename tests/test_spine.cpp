@@ -79,6 +79,15 @@ TEST(Convert, FatalErrorsAreReturnedAndLeaveNoStateBehind) {
         if (c.blocked) std::filesystem::remove_all(c.blocked);
         std::filesystem::remove("T.HPJ");
     }
+    // A file that cannot take its bytes (its device is full) fails the
+    // conversion, also when its last bytes go out only as it is closed.
+    for (const char* name : {"T.HPJ", "T1.RTF"}) {
+        std::filesystem::create_symlink("/dev/full", name);
+        std::optional<ConversionError> error = convert_help_file("T.HLP", 0x38);
+        ASSERT_TRUE(error) << name;
+        EXPECT_EQ(error->id, Fatal::DiskFull) << name;
+        for (const char* written : {"T.HPJ", "T1.RTF"}) std::filesystem::remove(written);
+    }
     ASSERT_FALSE(convert_help_file("T.HLP", 0x38));
     EXPECT_EQ(read_text("T.HPJ"), hpj);
     EXPECT_EQ(read_text("T1.RTF"), rtf);

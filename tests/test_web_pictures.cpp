@@ -231,7 +231,8 @@ TEST(WebPictures, DamagedContainersGiveAReason) {
     std::unique_ptr<Conversion> help = open_input_file(kSource + "/tests/corpus/verinfo/verinfo.hlp", 0);
     const InternalFile& row = *std::find_if(help->files.begin(), help->files.end(),
                                             [](const InternalFile& f) { return f.name == "|bm0"; });
-    std::vector<uint8_t> metafile(help->bytes.begin() + row.offset, help->bytes.begin() + row.offset + row.size);
+    const uint8_t* container = help->input.data() + row.offset;
+    std::vector<uint8_t> metafile(container, container + row.size);
     int damaged_records = 0;
     for (size_t i = 0; i < metafile.size(); ++i) {
         web = web_picture_of_container(ByteReader(metafile.data(), i));

@@ -16,7 +16,8 @@ std::unique_ptr<OutStream> OutStream::open(const std::string& name, std::string_
     bool update = mode.find('+') != std::string_view::npos;
     std::FILE* f = std::fopen(name.c_str(), update ? "w+b" : "wb");
     if (!f) return nullptr;
-    std::setvbuf(f, nullptr, _IOFBF, 1 << 16);
+    // The stream keeps its own buffer and hands the file whole blocks.
+    std::setvbuf(f, nullptr, _IONBF, 0);
     return std::unique_ptr<OutStream>(new OutStream(f, is_text_mode(mode)));
 }
 
@@ -48,25 +49,28 @@ void OutStream::raw(const char* p, size_t n) {
         return;
     }
     if (!file_) return;
-    if (std::fwrite(p, 1, n, file_) != n) failed_ = true;
+    if (pending_.size() + n > kBufferSize) {
+        flush();
+        if (n >= kBufferSize) {
+            if (std::fwrite(p, 1, n, file_) != n) failed_ = true;
+            return;
+        }
+    }
+    pending_.append(p, n);
+}
+
+void OutStream::flush() {
+    if (!file_ || pending_.empty()) return;
+    if (std::fwrite(pending_.data(), 1, pending_.size(), file_) != pending_.size()) failed_ = true;
+    pending_.clear();
 }
 
 int OutStream::put(int c) {
-    if (memory_) {
-        if (text_ && c == '\n') raw("\r", 1);
-        char byte = static_cast<char>(c);
-        raw(&byte, 1);
-        return c & 0xFF;
-    }
-    if (!file_) return c & 0xFF;
-    if (text_ && c == '\n') {
-        if (std::fputc('\r', file_) == EOF) failed_ = true;
-    }
-    if (std::fputc(c, file_) == EOF) {
-        failed_ = true;
-        return -1;
-    }
-    return c & 0xFF;
+    if (!file_ && !memory_) return c & 0xFF;
+    if (text_ && c == '\n') raw("\r", 1);
+    char byte = static_cast<char>(c);
+    raw(&byte, 1);
+    return failed_ ? -1 : c & 0xFF;
 }
 
 void OutStream::write(std::string_view s) {
@@ -96,18 +100,21 @@ void OutStream::seek(long pos) {
         if (at > memory_->size()) memory_->resize(at);
         position_ = at;
     } else if (file_) {
+        flush();
         std::fseek(file_, pos, SEEK_SET);
     }
 }
 
 long OutStream::tell() {
     if (memory_) return static_cast<long>(position_);
-    return file_ ? std::ftell(file_) : 0;
+    if (!file_) return 0;
+    return std::ftell(file_) + static_cast<long>(pending_.size());
 }
 
 void OutStream::close() {
     memory_.reset();
     if (file_) {
+        flush();
         if (std::fclose(file_) != 0) failed_ = true;
         file_ = nullptr;
     }

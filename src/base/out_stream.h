@@ -50,10 +50,14 @@ public:
     void close();
 
 private:
+    static constexpr size_t kBufferSize = 1 << 16;
+
     OutStream(std::FILE* f, bool text) : file_(f), text_(text) {}
     void raw(const char* p, size_t n);
+    void flush();  // hands the buffer to the file
 
     std::FILE* file_;
+    std::string pending_;                           // bytes for file_ not yet handed over
     std::shared_ptr<std::vector<uint8_t>> memory_;  // instead of file_ for a memory stream
     size_t position_ = 0;                           // in memory_
     bool text_;

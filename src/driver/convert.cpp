@@ -203,6 +203,7 @@ void write_sources(std::unique_ptr<Conversion> help, const OutputNames& names, O
     }
     help.reset();
     project->close();
+    if (project->failed()) fatal_error(Fatal::DiskFull);
 }
 
 void convert(const std::string& path, int flags, int code_page) {

@@ -30,16 +30,17 @@ const WellKnown kWellKnown[] = {
     {"|CTXOMAP", &HelpFile::ctxomap_file},
 };
 
-bool read_whole_file(const std::string& path, std::vector<uint8_t>& out) {
+// The buffer is not cleared first: every byte of it is read into.
+bool read_whole_file(const std::string& path, std::unique_ptr<uint8_t[]>& out, size_t& size) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
     in.seekg(0, std::ios::end);
-    std::streamoff size = in.tellg();
-    if (size < 0) return false;
+    std::streamoff end = in.tellg();
+    if (end < 0) return false;
     in.seekg(0, std::ios::beg);
-    out.resize(static_cast<size_t>(size));
-    if (size > 0 && !in.read(reinterpret_cast<char*>(out.data()), size)) return false;
-    return true;
+    size = static_cast<size_t>(end);
+    out.reset(new uint8_t[size ? size : 1]);
+    return size == 0 || in.read(reinterpret_cast<char*>(out.get()), end);
 }
 
 [[noreturn]] void directory_problem(long number) { fatal_error(Fatal::DirectoryDamaged, number); }
@@ -86,8 +87,9 @@ void read_directory(HelpFile& help, Reporter& report, const BTree& directory) {
 }  // namespace
 
 bool open_help_file(HelpFile& help, Reporter& report, const std::string& path) {
-    if (!read_whole_file(path, help.bytes)) return false;
-    open_help_data(help, report, help.bytes);
+    size_t size = 0;
+    if (!read_whole_file(path, help.bytes, size)) return false;
+    open_help_data(help, report, {help.bytes.get(), size});
     return true;
 }
 

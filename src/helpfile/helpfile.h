@@ -18,6 +18,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -53,7 +54,7 @@ struct InternalFile {
 struct HelpFile {
     bool topics_compressed = false;
 
-    std::vector<uint8_t> bytes;  // the whole help file when read from a path
+    std::unique_ptr<uint8_t[]> bytes;  // the whole help file when read from a path
     ByteReader input;            // cursor over the whole help file (bytes or the caller's memory)
 
     uint16_t minor_version = 0;  // from the |SYSTEM header

@@ -68,11 +68,10 @@ public:
 
     // The lines of bytes, NUL bytes dropped and a byte-order mark skipped.
     void text(ByteReader bytes) {
-        std::string kept;
-        kept.reserve(bytes.remaining());
-        for (int c; (c = bytes.get()) >= 0;) {
-            if (c != 0) kept += static_cast<char>(c);
-        }
+        std::string kept(bytes.remaining(), '\0');
+        const char* from = reinterpret_cast<const char*>(bytes.here());
+        kept.erase(std::remove_copy(from, from + kept.size(), kept.begin(), '\0'), kept.end());
+        bytes.skip(bytes.remaining());
         std::string_view rest = kept;
         for (std::string_view bom : {"\xEF\xBB\xBF", "\xFF\xFE", "\xFE\xFF"}) {
             if (rest.starts_with(bom)) {
@@ -81,9 +80,10 @@ public:
             }
         }
         while (!rest.empty()) {
-            size_t end = rest.find_first_of("\r\n");
+            size_t end = static_cast<size_t>(
+                std::find_if(rest.begin(), rest.end(), [](char c) { return c == '\r' || c == '\n'; }) - rest.begin());
             line(rest.substr(0, end));
-            if (end == std::string_view::npos) break;
+            if (end == rest.size()) break;
             rest.remove_prefix(end + 1);
         }
     }
@@ -200,8 +200,13 @@ std::optional<ContentsFile> read_contents_file(const std::filesystem::path& path
         if (!std::filesystem::is_regular_file(file, error) || std::filesystem::file_size(file, error) > kMaxSize || error)
             return std::nullopt;
         std::ifstream in(file, std::ios::binary);
-        std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-        if (!in.good() && !in.eof()) return std::nullopt;
+        std::string bytes;
+        char buffer[1 << 16];
+        while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+            bytes.append(buffer, static_cast<size_t>(in.gcount()));
+            if (bytes.size() > kMaxSize) return std::nullopt;
+        }
+        if (in.bad()) return std::nullopt;
         return bytes;
     };
     std::optional<std::string> bytes = read(path);

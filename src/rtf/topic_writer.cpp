@@ -301,6 +301,7 @@ void begin_rtf_file(RtfConversion& help, OutStream& project, OutStream& rtf, con
 void end_rtf_file(OutStream& rtf) {
     rtf.write("}");
     rtf.close();
+    if (rtf.failed()) fatal_error(Fatal::DiskFull);
 }
 
 }  // namespace korvane
