@@ -40,6 +40,10 @@ public:
     int put(int c);
     // Writes a block (text mode translates LF).
     void write(std::string_view s);
+    // Writes a block as it is to be stored: a text-mode caller has put CR LF
+    // in it already.
+    void write_stored(std::string_view s) { raw(s.data(), s.size()); }
+    bool text_mode() const { return text_; }
     void write(const void* data, size_t n) { write(std::string_view(static_cast<const char*>(data), n)); }
 
     // Binary streams only.

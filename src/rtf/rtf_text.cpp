@@ -66,9 +66,12 @@ void write_rtf_text(OutStream& rtf, std::string_view text, uint64_t& written, bo
         written += text.size();
         return;
     }
+    // The line feeds go in as the stream stores them, so the text is not
+    // searched for them again.
+    const std::string_view feed = rtf.text_mode() ? "\r\n" : "\n";
     static thread_local std::string buffer;
     buffer.clear();
-    buffer.reserve(text.size() * 2 + text.size() / 64 + 2);
+    buffer.reserve(text.size() * 2 + text.size() / 32 + 2);
     size_t i = 0;
     while (i < text.size()) {
         // The characters up to the next one that a line feed follows (the
@@ -89,10 +92,10 @@ void write_rtf_text(OutStream& rtf, std::string_view text, uint64_t& written, bo
             if (hex.empty()) buffer.append(e.text, e.length);
             else buffer.append(hex);
         }
-        if (piece == to_feed + 1) buffer += '\n';
+        if (piece == to_feed + 1) buffer += feed;
         written += piece;
     }
-    rtf.write(buffer);
+    rtf.write_stored(buffer);
     if (rtf.failed()) fatal_error(Fatal::DiskFull);
 }
 

@@ -45,7 +45,24 @@ struct IndexSpan {
     size_t begin, end;
 };
 
-size_t spans_in_range(const std::vector<uint32_t>& sorted, int32_t low, uint32_t high, IndexSpan out[2]) {
+// The first position at or after from whose value is greater than value,
+// found by steps that double (the spans are short).
+size_t upper_bound_after(const std::vector<uint32_t>& sorted, uint32_t value, size_t from) {
+    const size_t n = sorted.size();
+    size_t lo = from, hi = from, step = 1;
+    while (hi < n && sorted[hi] <= value) {
+        lo = hi + 1;
+        hi = lo + step;
+        step *= 2;
+    }
+    auto begin = sorted.begin();
+    return static_cast<size_t>(std::upper_bound(begin + static_cast<std::ptrdiff_t>(lo),
+                                                begin + static_cast<std::ptrdiff_t>(std::min(hi, n)), value) -
+                               begin);
+}
+
+size_t spans_in_range(const std::vector<uint32_t>& sorted, int32_t low, uint32_t high, IndexSpan out[2],
+                      size_t& hint) {
     struct Bounds {
         uint32_t lo, hi;
     } bounds[2];
@@ -59,11 +76,10 @@ size_t spans_in_range(const std::vector<uint32_t>& sorted, int32_t low, uint32_t
     }
     size_t spans = 0;
     for (size_t i = 0; i < n; ++i) {
-        auto first = std::lower_bound(sorted.begin(), sorted.end(), bounds[i].lo);
-        auto last = std::upper_bound(first, sorted.end(), bounds[i].hi);
-        if (first != last) {
-            out[spans++] = {static_cast<size_t>(first - sorted.begin()), static_cast<size_t>(last - sorted.begin())};
-        }
+        size_t first = lower_bound_near(sorted, bounds[i].lo, hint);
+        if (i == 0) hint = first;
+        size_t last = upper_bound_after(sorted, bounds[i].hi, first);
+        if (first != last) out[spans++] = {first, last};
     }
     return spans;
 }
@@ -146,6 +162,25 @@ void index_keyword_table(KeywordTable& table) {
     sort_by_offset(pairs, table.sorted_offsets, table.sorted_index);
 }
 
+size_t lower_bound_near(const std::vector<uint32_t>& sorted, uint32_t value, size_t hint) {
+    const size_t n = sorted.size();
+    auto begin = sorted.begin();
+    hint = std::min(hint, n);
+    if (hint > 0 && sorted[hint - 1] >= value) {
+        return static_cast<size_t>(std::lower_bound(begin, begin + static_cast<std::ptrdiff_t>(hint), value) - begin);
+    }
+    // Everything before hint is less than value: step forward, doubling.
+    size_t lo = hint, hi = hint, step = 1;
+    while (hi < n && sorted[hi] < value) {
+        lo = hi + 1;
+        hi = lo + step;
+        step *= 2;
+    }
+    return static_cast<size_t>(std::lower_bound(begin + static_cast<std::ptrdiff_t>(lo),
+                                                begin + static_cast<std::ptrdiff_t>(std::min(hi, n)), value) -
+                               begin);
+}
+
 void load_context_table(Decoding& help) {
     ContextTable& table = help.context_table;
     table = ContextTable{};
@@ -223,7 +258,7 @@ std::optional<std::string> context_name_at(Decoding& help, uint32_t topic_offset
 std::vector<std::string> context_names_in_range(Decoding& help, int32_t low, uint32_t high) {
     const ContextTable& table = help.context_table;
     IndexSpan spans[2];
-    size_t n = spans_in_range(table.sorted_offsets, low, high, spans);
+    size_t n = spans_in_range(table.sorted_offsets, low, high, spans, table.search_hint);
     std::vector<std::string> names;
     for (uint32_t i : indices_in_spans(table.sorted_index, spans, n)) {
         names.push_back(name_for_hash(help, static_cast<uint32_t>(table.entries[i].hash)));
@@ -243,7 +278,7 @@ std::optional<std::string> keywords_for_topic(const Decoding& help, const Keywor
 std::optional<std::string> keywords_in_range(const Decoding& help, const KeywordTable& table, int32_t low,
                                              uint32_t high) {
     IndexSpan spans[2];
-    size_t n = spans_in_range(table.sorted_offsets, low, high, spans);
+    size_t n = spans_in_range(table.sorted_offsets, low, high, spans, table.search_hint);
     return join_keywords(help, table, indices_in_spans(table.sorted_index, spans, n));
 }
 

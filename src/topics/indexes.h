@@ -29,6 +29,7 @@ struct ContextTable {
     std::vector<uint32_t> sorted_offsets;  // topic offsets in index order
     std::vector<uint32_t> sorted_index;    // the matching table indices
     std::vector<uint32_t> min_tree;        // segment tree: least table index over index ranges
+    mutable size_t search_hint = 0;        // where the last range lookup began (speed only)
 };
 
 struct KeywordTable {
@@ -43,11 +44,18 @@ struct KeywordTable {
     std::vector<uint32_t> sorted_offsets;
     std::vector<uint32_t> sorted_index;
     uint32_t kwbtree_offset = 0, kwbtree_size = 0;  // where keyword texts are read
+    mutable size_t search_hint = 0;                 // where the last range lookup began (speed only)
 };
 
 struct PictureNames {
     std::vector<std::optional<std::string>> names;  // by picture number
 };
+
+// The first position of sorted (ascending) whose value is not less than
+// value, as std::lower_bound finds it, searched outward from hint: the
+// topics ask for offsets in rising order, so the answer is usually near the
+// last one.
+size_t lower_bound_near(const std::vector<uint32_t>& sorted, uint32_t value, size_t hint);
 
 void load_context_table(Decoding& help);
 // Loads both keyword tables.
