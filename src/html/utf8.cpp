@@ -33,36 +33,36 @@ constexpr std::array<CodePageName, 20> kNames = {{
 // Emits what the converter still holds back (CP1255 and CP1258 keep a
 // base letter until they know whether a combining mark follows).
 void iconv_flush(iconv_t cd, std::string& out) {
+    char buffer[64];
     for (;;) {
-        size_t at = out.size();
-        out.resize(at + 32);
-        char* dst = out.data() + at;
-        size_t dst_left = 32;
+        char* dst = buffer;
+        size_t dst_left = sizeof buffer;
         size_t rc = iconv(cd, nullptr, nullptr, &dst, &dst_left);
         int error = errno;
-        out.resize(out.size() - dst_left);
-        if (rc != static_cast<size_t>(-1) || error != E2BIG) return;
+        out.append(buffer, sizeof buffer - dst_left);
+        if (rc != static_cast<size_t>(-1) || error != E2BIG || dst_left == sizeof buffer) return;
     }
 }
 
-// Converts bytes with cd into out, which grows as needed; false when iconv
-// stopped on a sequence it cannot convert (in then points at it). The
+// Converts bytes with cd into out, through a buffer on the stack; false when
+// iconv stopped on a sequence it cannot convert (in then points at it). The
 // descriptor starts in its initial state and ends flushed.
 bool iconv_into(iconv_t cd, std::string& out, const char*& in, size_t& in_left) {
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
     bool converted = true;
+    char buffer[4096];
     while (in_left > 0) {
-        size_t at = out.size();
-        out.resize(at + in_left * 4 + 16);
         char* src = const_cast<char*>(in);
-        char* dst = out.data() + at;
-        size_t dst_left = out.size() - at;
+        char* dst = buffer;
+        size_t dst_left = sizeof buffer;
         size_t rc = iconv(cd, &src, &in_left, &dst, &dst_left);
         int error = errno;
         in = src;
-        out.resize(out.size() - dst_left);
+        out.append(buffer, sizeof buffer - dst_left);
         if (rc != static_cast<size_t>(-1)) break;
-        if (error != E2BIG) {
+        // A full buffer is emptied and filled again; a buffer that took
+        // nothing means a sequence that cannot be converted.
+        if (error != E2BIG || dst_left == sizeof buffer) {
             converted = false;
             break;
         }

@@ -11,7 +11,8 @@
 #include <algorithm>
 #include <optional>
 #include <string>
-#include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "base/messages.h"
 #include "base/out_stream.h"
@@ -25,16 +26,18 @@ namespace {
 
 constexpr size_t kTomapHeaderSize = 64;
 
-// Topic offset → number (from 1) of its first |TOMAP entry.
-std::unordered_map<uint32_t, uint32_t> index_tomap(const Decoding& help) {
-    std::unordered_map<uint32_t, uint32_t> first;
+// (topic offset, number from 1) of every |TOMAP entry, sorted: the first
+// pair with an offset holds the number of its first entry.
+std::vector<std::pair<uint32_t, uint32_t>> index_tomap(const Decoding& help) {
+    std::vector<std::pair<uint32_t, uint32_t>> numbers;
     ByteReader tomap = help.reader(help.tomap_file);
-    if (tomap.size() <= kTomapHeaderSize) return first;
+    if (tomap.size() <= kTomapHeaderSize) return numbers;
     const size_t count = (tomap.size() - kTomapHeaderSize) / 4;
-    first.reserve(count);
+    numbers.reserve(count);
     tomap.seek(kTomapHeaderSize);
-    for (size_t i = 1; i <= count; ++i) first.emplace(tomap.u32(), static_cast<uint32_t>(i));
-    return first;
+    for (size_t i = 1; i <= count; ++i) numbers.emplace_back(tomap.u32(), static_cast<uint32_t>(i));
+    std::sort(numbers.begin(), numbers.end());
+    return numbers;
 }
 
 }  // namespace
@@ -47,8 +50,8 @@ void write_map_section(Decoding& help, OutStream& project) {
     const int count = static_cast<int>(std::min<size_t>(declared, map.remaining() / 8));
     write_formatted(project, "\n[Map]\n");
 
-    std::unordered_map<uint32_t, uint32_t> tomap;
-    if (help.is_hc30) tomap = index_tomap(help);
+    std::vector<std::pair<uint32_t, uint32_t>> tomap;
+    if (help.is_hc30 && count > 0) tomap = index_tomap(help);
 
     for (int j = 1; j <= count; ++j) {
         report_progress(help.report, 47 + mul_div(j, 3, count), Msg::CreatingMap);
@@ -56,8 +59,8 @@ void write_map_section(Decoding& help, OutStream& project) {
         uint32_t topic_offset = map.u32();
         std::optional<std::string> name;
         if (help.is_hc30) {
-            auto it = tomap.find(topic_offset);
-            if (it != tomap.end()) name = name_for_hash(help, it->second + 15);
+            auto it = std::lower_bound(tomap.begin(), tomap.end(), std::pair<uint32_t, uint32_t>{topic_offset, 0});
+            if (it != tomap.end() && it->first == topic_offset) name = name_for_hash(help, it->second + 15);
         } else {
             name = context_name_at(help, topic_offset);
         }

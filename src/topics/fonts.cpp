@@ -106,18 +106,20 @@ FontTable read_font_table(const HelpFile& help) {
     size_t descriptor_length = (size - descriptor_offset) / descriptor_count > 11 ? kLongDescriptor : kShortDescriptor;
     table.long_descriptors = descriptor_length == kLongDescriptor;
 
+    // The face names are read where a descriptor names one: a table may
+    // declare thousands of slots that lie before the start of |FONT.
+    table.face_slots = face_count;
+    size_t face_length = 0;
+    int64_t first = 0;
     if (face_count > 0) {
         // An offset below 8 wraps to a large quotient: 32-byte names.
-        size_t face_length = static_cast<uint32_t>(descriptor_offset - 8) / face_count > 20 ? 32 : 20;
-        int64_t first = static_cast<int64_t>(descriptor_offset) - int64_t{face_count} * static_cast<int64_t>(face_length);
-        table.face_names.reserve(face_count);
-        for (int64_t i = 0; i < face_count; ++i) {
-            int64_t start = first + i * static_cast<int64_t>(face_length);
-            std::string_view name;
-            if (start >= 0) name = in.sub(static_cast<size_t>(start), face_length).cstring();
-            table.face_names.emplace_back(name);
-        }
+        face_length = static_cast<uint32_t>(descriptor_offset - 8) / face_count > 20 ? 32 : 20;
+        first = static_cast<int64_t>(descriptor_offset) - int64_t{face_count} * static_cast<int64_t>(face_length);
     }
+    auto face_name = [&](uint16_t number) -> std::string_view {
+        int64_t start = first + number * static_cast<int64_t>(face_length);
+        return start >= 0 ? in.sub(static_cast<size_t>(start), face_length).cstring() : std::string_view();
+    };
 
     size_t fit = (size - descriptor_offset + descriptor_length - 1) / descriptor_length;
     size_t count = descriptor_count < fit ? descriptor_count : fit;
@@ -125,8 +127,8 @@ FontTable read_font_table(const HelpFile& help) {
     for (size_t i = 0; i < count; ++i) {
         ByteReader d = in.sub(descriptor_offset + i * descriptor_length, descriptor_length);
         FontDescriptor f = table.long_descriptors ? long_descriptor(d) : short_descriptor(d);
-        if (f.face_number < table.face_names.size()) {
-            std::string_view face = table.face_names[f.face_number];
+        if (f.face_number < face_count) {
+            std::string_view face = face_name(f.face_number);
             size_t comma = face.rfind(',');
             f.face = std::string(comma == std::string_view::npos ? face : face.substr(0, comma));
         }

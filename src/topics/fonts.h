@@ -43,14 +43,14 @@ struct FontDescriptor {
 
 struct FontTable {
     bool long_descriptors = false;
-    std::vector<std::string> face_names;  // one per face-name slot, as stored
+    size_t face_slots = 0;  // face-name slots the table declares
     std::vector<FontDescriptor> descriptors;
 };
 
 // The number of fonts text can select: the descriptors, none when the
 // table has no face names.
 inline size_t font_count(const FontTable& fonts) {
-    return fonts.face_names.empty() ? 0 : fonts.descriptors.size();
+    return fonts.face_slots == 0 ? 0 : fonts.descriptors.size();
 }
 
 // Decodes |FONT; a help file without one, or with a header that does not
