@@ -16,7 +16,7 @@ case "$task" in
   # python3, tidy and chromium check the sites of the HTML export
   # (tests/html/check_site.sh).
   test) want+=(clang unrtf imagemagick libmagickcore-6.q16-6-extra libwmf-bin qt6-translations-l10n xvfb xauth
-        lintian desktop-file-utils appstream groff-base man-db dpkg-dev python3 tidy chromium) ;;
+        lintian desktop-file-utils appstream groff-base man-db dpkg-dev python3 tidy chromium xz-utils) ;;
   bench) want+=(bc python3) ;;
   *) echo "usage: $0 [build|test|bench]" >&2; exit 2 ;;
 esac
@@ -67,6 +67,8 @@ need_pkg_config Magick++ "ImageMagick's Magick++" libmagick++-dev
 case "$task" in
   test)
     need_program clang++ clang
+    # xz unpacks the fuzzing campaign's corpus.
+    need_program xz xz-utils
     need_program unrtf unrtf
     need_program identify imagemagick
     need_program compare imagemagick

@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Runs the fuzz target for a bounded time over the seeds in the repository
-# and the real help files of tests/corpus (read only), with the dictionary of
+# (with the corpus a fuzzing campaign grew from them, kept packed in
+# fuzz/seeds/campaign-corpus.tar.xz and unpacked into the run's own corpus
+# folder) and the real help files of tests/corpus (read only), with the dictionary of
 # the format's magic numbers and internal file names, and reports the runs
 # and the executions per second: per second of time passed as libFuzzer
 # counts them, and per second of processor time the fuzzer used (which does
 # not depend on what else the machine runs).
-# Usage: tools/run-fuzz.sh FUZZ_BINARY SECONDS [seeds]
-# ("seeds": only fuzz/seeds, without the corpus files)
+# Usage: tools/run-fuzz.sh FUZZ_BINARY SECONDS [seeds|hand]
+# ("seeds": only fuzz/seeds with the campaign's corpus, without the corpus
+# files; "hand": only the seed files themselves, without the campaign's corpus)
 set -euo pipefail
 bin="$1"
 seconds="${2:-60}"
@@ -14,9 +17,16 @@ only_seeds="${3:-}"
 root="$(cd "$(dirname "$0")/.." && pwd)"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/corpus"
-dirs=("$work/corpus" "$root/fuzz/seeds")
-if [ "$only_seeds" != seeds ]; then
+mkdir -p "$work/corpus" "$work/seeds"
+# The seed files; the packed corpus is no input of its own.
+find "$root/fuzz/seeds" -maxdepth 1 -type f ! -name '*.tar.xz' -exec cp {} "$work/seeds/" \;
+if [ "$only_seeds" != hand ]; then
+  for packed in "$root"/fuzz/seeds/*.tar.xz; do
+    [ -f "$packed" ] && tar -C "$work/corpus" -xJf "$packed"
+  done
+fi
+dirs=("$work/corpus" "$work/seeds")
+if [ -z "$only_seeds" ]; then
   for d in "$root"/tests/corpus/*/; do
     [ -d "$d" ] && dirs+=("$d")
   done
