@@ -45,19 +45,21 @@ struct IndexSpan {
     size_t begin, end;
 };
 
-// The first position at or after from whose value is greater than value,
-// found by steps that double (the spans are short).
-size_t upper_bound_after(const std::vector<uint32_t>& sorted, uint32_t value, size_t from) {
+// The first position at or after from where below() no longer holds, for a
+// predicate that holds on a prefix of sorted: found by steps that double,
+// so a short way costs a few comparisons.
+template <class Below>
+size_t gallop(const std::vector<uint32_t>& sorted, size_t from, Below below) {
     const size_t n = sorted.size();
     size_t lo = from, hi = from, step = 1;
-    while (hi < n && sorted[hi] <= value) {
+    while (hi < n && below(sorted[hi])) {
         lo = hi + 1;
         hi = lo + step;
         step *= 2;
     }
     auto begin = sorted.begin();
-    return static_cast<size_t>(std::upper_bound(begin + static_cast<std::ptrdiff_t>(lo),
-                                                begin + static_cast<std::ptrdiff_t>(std::min(hi, n)), value) -
+    return static_cast<size_t>(std::partition_point(begin + static_cast<std::ptrdiff_t>(lo),
+                                                    begin + static_cast<std::ptrdiff_t>(std::min(hi, n)), below) -
                                begin);
 }
 
@@ -78,7 +80,8 @@ size_t spans_in_range(const std::vector<uint32_t>& sorted, int32_t low, uint32_t
     for (size_t i = 0; i < n; ++i) {
         size_t first = lower_bound_near(sorted, bounds[i].lo, hint);
         if (i == 0) hint = first;
-        size_t last = upper_bound_after(sorted, bounds[i].hi, first);
+        const uint32_t top_of_span = bounds[i].hi;
+        size_t last = gallop(sorted, first, [top_of_span](uint32_t v) { return v <= top_of_span; });
         if (first != last) out[spans++] = {first, last};
     }
     return spans;
@@ -163,22 +166,14 @@ void index_keyword_table(KeywordTable& table) {
 }
 
 size_t lower_bound_near(const std::vector<uint32_t>& sorted, uint32_t value, size_t hint) {
-    const size_t n = sorted.size();
-    auto begin = sorted.begin();
-    hint = std::min(hint, n);
-    if (hint > 0 && sorted[hint - 1] >= value) {
-        return static_cast<size_t>(std::lower_bound(begin, begin + static_cast<std::ptrdiff_t>(hint), value) - begin);
+    hint = std::min(hint, sorted.size());
+    auto below = [value](uint32_t v) { return v < value; };
+    if (hint > 0 && !below(sorted[hint - 1])) {
+        return static_cast<size_t>(std::partition_point(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(hint),
+                                                        below) -
+                                   sorted.begin());
     }
-    // Everything before hint is less than value: step forward, doubling.
-    size_t lo = hint, hi = hint, step = 1;
-    while (hi < n && sorted[hi] < value) {
-        lo = hi + 1;
-        hi = lo + step;
-        step *= 2;
-    }
-    return static_cast<size_t>(std::lower_bound(begin + static_cast<std::ptrdiff_t>(lo),
-                                                begin + static_cast<std::ptrdiff_t>(std::min(hi, n)), value) -
-                               begin);
+    return gallop(sorted, hint, below);
 }
 
 void load_context_table(Decoding& help) {
