@@ -38,9 +38,45 @@ std::string lower(std::string_view s) {
     return out;
 }
 
-// The id of a keyword's entry in keywords.html.
-std::string keyword_id(char table, std::string_view keyword_utf8) {
-    return (table == 'A' ? "a-" : "k-") + html::safe_name(keyword_utf8);
+// Calls each(keyword) for every keyword of a ';'-separated list, leading
+// blanks cut, empty ones left out.
+template <class Each>
+void for_each_keyword(std::string_view list, Each each) {
+    while (!list.empty()) {
+        size_t end = list.find(';');
+        std::string_view keyword = list.substr(0, end);
+        while (!keyword.empty() && keyword.front() == ' ') keyword.remove_prefix(1);
+        if (!keyword.empty()) each(keyword);
+        if (end == std::string_view::npos) break;
+        list.remove_prefix(end + 1);
+    }
+}
+
+// The entries of keywords.html for one table, and the ids they are found by.
+void index_keywords(const std::map<std::string, std::vector<size_t>>& keywords, char table,
+                    html::Utf8Converter& utf8, int code_page, std::vector<SiteMap::KeywordEntry>& entries,
+                    std::unordered_map<std::string, std::string>& ids_by_keyword) {
+    std::vector<const std::string*> stored;
+    for (const auto& [keyword, topics] : keywords) {
+        entries.push_back({utf8.convert(keyword, code_page), {}, &topics});
+        stored.push_back(&keyword);
+    }
+    std::vector<size_t> order(entries.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return lower(entries[a].text) < lower(entries[b].text); });
+    std::vector<SiteMap::KeywordEntry> sorted;
+    std::unordered_set<std::string> taken;
+    for (size_t i : order) {
+        SiteMap::KeywordEntry& e = entries[i];
+        std::string id = (table == 'A' ? "a-" : "k-") + html::safe_name(e.text);
+        if (taken.insert(id).second) {
+            e.id = id;
+            ids_by_keyword.emplace(lower(*stored[i]), id);
+        }
+        sorted.push_back(std::move(e));
+    }
+    entries = std::move(sorted);
 }
 
 // The first pass: every topic with its title, context ids, keywords and
@@ -66,17 +102,10 @@ public:
         std::map<std::string, std::vector<size_t>>& index = table == 'A' ? site_.a_keywords : site_.keywords;
         current();
         size_t topic = site_.topics.size() - 1;
-        while (!list.empty()) {
-            size_t end = list.find(';');
-            std::string_view keyword = list.substr(0, end);
-            while (!keyword.empty() && keyword.front() == ' ') keyword.remove_prefix(1);
-            if (!keyword.empty()) {
-                std::vector<size_t>& topics = index[std::string(keyword)];
-                if (topics.empty() || topics.back() != topic) topics.push_back(topic);
-            }
-            if (end == std::string_view::npos) break;
-            list.remove_prefix(end + 1);
-        }
+        for_each_keyword(list, [&](std::string_view keyword) {
+            std::vector<size_t>& topics = index[std::string(keyword)];
+            if (topics.empty() || topics.back() != topic) topics.push_back(topic);
+        });
     }
     void hotspot_begin(const Hotspot& h) override {
         if (h.kind == HotspotKind::popup && !h.file) site_.popup_targets.insert(lower(h.target));
@@ -157,32 +186,21 @@ std::string topic_label(const SiteTopic& topic, html::Utf8Converter& utf8, int c
     return label;
 }
 
-// One keyword list: each keyword (id: prefix and its safe name) with a link
-// to each of its topics.
+// One keyword list: each keyword with a link to each of its topics.
 void append_keyword_list(std::string& p, const SiteMap& site, html::Utf8Converter& utf8, int code_page,
-                         const std::map<std::string, std::vector<size_t>>& keywords, char table) {
-    // Sorted as a reader looks them up: ignoring case, then as stored.
-    std::vector<std::pair<std::string, const std::vector<size_t>*>> entries;
-    for (const auto& [keyword, topics] : keywords) entries.emplace_back(utf8.convert(keyword, code_page), &topics);
-    std::stable_sort(entries.begin(), entries.end(),
-                     [](const auto& a, const auto& b) { return lower(a.first) < lower(b.first); });
-    std::unordered_set<std::string> ids;
+                         const std::vector<SiteMap::KeywordEntry>& entries) {
     p += "<dl class=\"keywords\">\n";
-    for (const auto& [keyword, topics] : entries) {
-        // Distinct keywords give distinct ids; one whose conversion equals
-        // another's (bytes the code page has no character for) gets none.
-        std::string id = keyword_id(table, keyword);
-        if (!ids.insert(id).second) id.clear();
-        if (id.empty()) {
+    for (const SiteMap::KeywordEntry& e : entries) {
+        if (e.id.empty()) {
             p += "<dt>";
         } else {
             p += "<dt id=\"";
-            append_attribute(p, id);
+            append_attribute(p, e.id);
             p += "\">";
         }
-        append_text(p, keyword);
+        append_text(p, e.text);
         p += "</dt>\n";
-        for (size_t t : *topics) {
+        for (size_t t : *e.topics) {
             if (t >= site.topics.size()) continue;
             p += "<dd><a href=\"";
             append_attribute(p, site.topics[t].page);
@@ -197,10 +215,10 @@ void append_keyword_list(std::string& p, const SiteMap& site, html::Utf8Converte
 void write_keyword_page(const SiteMap& site, html::Utf8Converter& utf8, int code_page, const std::string& title) {
     std::string p = page_head(language_of_code_page(code_page), title + " - Index");
     p += "<body>\n<nav class=\"site\"><a href=\"index.html\">Contents</a></nav>\n<h1 class=\"title\">Index</h1>\n";
-    append_keyword_list(p, site, utf8, code_page, site.keywords, 'K');
+    append_keyword_list(p, site, utf8, code_page, site.k_index);
     if (!site.a_keywords.empty()) {
         p += "<h2 id=\"associative\">Associative keywords</h2>\n";
-        append_keyword_list(p, site, utf8, code_page, site.a_keywords, 'A');
+        append_keyword_list(p, site, utf8, code_page, site.a_index);
     }
     p += "</body>\n</html>\n";
     finish(*create_site_file(site, "keywords.html"), p);
@@ -412,17 +430,13 @@ std::string page_head(std::string_view lang, std::string_view title) {
 
 std::optional<std::string> SiteMap::keyword_anchor(char table, std::string_view keywords) const {
     const auto& ids = table == 'A' ? a_keyword_ids : k_keyword_ids;
-    while (!keywords.empty()) {
-        size_t end = keywords.find(';');
-        std::string_view keyword = keywords.substr(0, end);
-        while (!keyword.empty() && keyword.front() == ' ') keyword.remove_prefix(1);
+    std::optional<std::string> found;
+    for_each_keyword(keywords, [&](std::string_view keyword) {
         while (!keyword.empty() && keyword.back() == ' ') keyword.remove_suffix(1);
-        auto it = ids.find(lower(keyword));
-        if (it != ids.end()) return it->second;
-        if (end == std::string_view::npos) break;
-        keywords.remove_prefix(end + 1);
-    }
-    return std::nullopt;
+        auto it = found ? ids.end() : ids.find(lower(keyword));
+        if (it != ids.end()) found = it->second;
+    });
+    return found;
 }
 
 std::string site_folder_name(std::string_view help_path) {
@@ -512,12 +526,8 @@ void write_help_site(Decoding& help, const SiteSource& source) {
     decode_topics(help, scan, ProgressSpan{0, 25});
     help.report.warnings_muted = false;
     name_pages(site);
-    for (const auto& [keyword, topics] : site.keywords) {
-        site.k_keyword_ids.emplace(lower(keyword), keyword_id('K', utf8.convert(keyword, help.code_page)));
-    }
-    for (const auto& [keyword, topics] : site.a_keywords) {
-        site.a_keyword_ids.emplace(lower(keyword), keyword_id('A', utf8.convert(keyword, help.code_page)));
-    }
+    index_keywords(site.keywords, 'K', utf8, help.code_page, site.k_index, site.k_keyword_ids);
+    index_keywords(site.a_keywords, 'A', utf8, help.code_page, site.a_index, site.a_keyword_ids);
 
     report_progress(help.report, 0, Msg::ReadingTopics);
     PageWriter pages(help, site);

@@ -80,8 +80,18 @@ struct SiteMap {
     std::string out_dir;  // where its files go (a prefix of their names)
     OutputSink* output = nullptr;
 
-    // Keywords (lower case) → the id of their entry in keywords.html, for
-    // the keyword links of macros.
+    // The entries of keywords.html, per table, as a reader looks them up:
+    // sorted ignoring case, then as stored. Distinct keywords get distinct
+    // ids; one whose text equals another's once converted (bytes the code
+    // page has no character for) gets none.
+    struct KeywordEntry {
+        std::string text;  // UTF-8
+        std::string id;    // empty: none
+        const std::vector<size_t>* topics;
+    };
+    std::vector<KeywordEntry> k_index, a_index;
+    // Keywords (lower case, as stored) → the id of their entry, for the
+    // keyword links of macros.
     std::unordered_map<std::string, std::string> k_keyword_ids, a_keyword_ids;
 
     const SiteTarget* find(std::string_view context_id) const;

@@ -66,12 +66,10 @@ void write_font_table(RtfConversion& help, OutStream* rtf) {
         format_into(colour_table, "\\red%d\\green%d\\blue%d;\n", {colour.red, colour.green, colour.blue});
 
         if (fill_styles) {
-            bool italic = font.italic;
-            bool underline = font.underline;
             std::string style = format("\\f%d\\cf%d\\fs%d", index, index, static_cast<uint8_t>(font.half_points));
             style += font.bold ? "\\b" : "\\b0";
-            style += italic ? "\\i" : "\\i0";
-            style += underline ? "\\ul" : "\\ul0";
+            style += font.italic ? "\\i" : "\\i0";
+            style += font.underline ? "\\ul" : "\\ul0";
             styles.styles.push_back(std::move(style));
         }
     }
