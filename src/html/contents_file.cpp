@@ -6,6 +6,8 @@
 #include <iterator>
 #include <set>
 
+#include "topics/code_page.h"
+
 namespace korvane::html {
 
 namespace {
@@ -25,6 +27,7 @@ bool is_lead_byte(int code_page, uint8_t b) {
 // Positions of c in s that are characters of their own (not trail bytes).
 // first: the first such position, else the last; npos when there is none.
 size_t find_char(std::string_view s, char c, int code_page, bool first) {
+    if (!is_multibyte_code_page(code_page)) return first ? s.find(c) : s.rfind(c);
     size_t found = std::string_view::npos;
     for (size_t i = 0; i < s.size(); ++i) {
         if (is_lead_byte(code_page, static_cast<uint8_t>(s[i]))) {
@@ -67,12 +70,17 @@ public:
         : out_(out), code_page_(code_page), includes_(includes) {}
 
     // The lines of bytes, NUL bytes dropped and a byte-order mark skipped.
+    // A line ends at CR or LF; the empty lines between CR and LF are
+    // skipped as every blank line is.
     void text(ByteReader bytes) {
-        std::string kept(bytes.remaining(), '\0');
-        const char* from = reinterpret_cast<const char*>(bytes.here());
-        kept.erase(std::remove_copy(from, from + kept.size(), kept.begin(), '\0'), kept.end());
+        std::string_view rest(reinterpret_cast<const char*>(bytes.here()), bytes.remaining());
         bytes.skip(bytes.remaining());
-        std::string_view rest = kept;
+        std::string kept;
+        if (rest.find('\0') != std::string_view::npos) {
+            kept.reserve(rest.size());
+            std::remove_copy(rest.begin(), rest.end(), std::back_inserter(kept), '\0');
+            rest = kept;
+        }
         for (std::string_view bom : {"\xEF\xBB\xBF", "\xFF\xFE", "\xFE\xFF"}) {
             if (rest.starts_with(bom)) {
                 rest.remove_prefix(bom.size());
@@ -80,11 +88,13 @@ public:
             }
         }
         while (!rest.empty()) {
-            size_t end = static_cast<size_t>(
-                std::find_if(rest.begin(), rest.end(), [](char c) { return c == '\r' || c == '\n'; }) - rest.begin());
-            line(rest.substr(0, end));
-            if (end == rest.size()) break;
-            rest.remove_prefix(end + 1);
+            const size_t lf = std::min(rest.find('\n'), rest.size());
+            std::string_view piece = rest.substr(0, lf);
+            for (size_t cr; (cr = piece.find('\r')) != std::string_view::npos; piece.remove_prefix(cr + 1)) {
+                line(piece.substr(0, cr));
+            }
+            line(piece);
+            rest.remove_prefix(std::min(lf + 1, rest.size()));
         }
     }
 
