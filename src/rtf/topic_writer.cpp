@@ -96,7 +96,7 @@ public:
             format_into(s, "\\tx%d0", {tab.position});
         }
         s += ' ';
-        out().write(s);
+        out().write_stored(s);  // control words: no line feed to translate
     }
 
     void text(std::string_view run) override { write_rtf_text(out(), run, help_.rtf_chars_written, multibyte_); }
@@ -113,7 +113,7 @@ public:
         }
         scratch_.assign(style);
         scratch_ += ' ';
-        out().write(scratch_);
+        out().write_stored(scratch_);  // control words: no line feed to translate
     }
 
     void tab() override { out().write("\\tab "); }

@@ -63,29 +63,24 @@ std::vector<uint8_t> decompress_all(ByteReader in, uint32_t length, int64_t anno
 
 bool is_compressed_table(const Decoding& help) { return (help.system_flags & 0x0C) != 0 && !help.is_hc30; }
 
-// The expanded text: bytes go into out, which grows by doubling and is cut
-// to the bytes written when the expansion ends.
+// The expanded text: bytes go onto the end of out, at most capacity of
+// them. Nothing is cleared ahead of the bytes written.
 class Output {
 public:
     Output(std::vector<uint8_t>& out, size_t capacity, size_t expected) : out_(out), capacity_(capacity) {
-        out_.resize(std::min(capacity, expected));
+        out_.reserve(std::min(capacity, expected));
     }
-    ~Output() { out_.resize(size_); }
     Output(const Output&) = delete;
     Output& operator=(const Output&) = delete;
 
-    bool full() const { return size_ >= capacity_; }
+    bool full() const { return out_.size() >= capacity_; }
     void append(const uint8_t* p, size_t n) {
-        n = std::min(n, capacity_ - size_);
-        if (n == 0) return;
-        std::memcpy(room(n), p, n);
-        size_ += n;
+        n = std::min(n, capacity_ - out_.size());
+        out_.insert(out_.end(), p, p + n);
     }
     void repeat(uint8_t v, size_t n) {
-        n = std::min(n, capacity_ - size_);
-        if (n == 0) return;
-        std::memset(room(n), v, n);
-        size_ += n;
+        n = std::min(n, capacity_ - out_.size());
+        out_.insert(out_.end(), n, v);
     }
     // A phrase goes up to its first NUL byte.
     void phrase(const Decoding& help, uint32_t index, bool space) {
@@ -101,15 +96,8 @@ public:
     }
 
 private:
-    // Where the next n bytes (n <= capacity_ - size_) go.
-    uint8_t* room(size_t n) {
-        if (size_ + n > out_.size()) out_.resize(std::min(capacity_, std::max(size_ + n, out_.size() * 2)));
-        return out_.data() + size_;
-    }
-
     std::vector<uint8_t>& out_;
     size_t capacity_;
-    size_t size_ = 0;
 };
 
 }  // namespace
