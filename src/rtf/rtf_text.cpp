@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "base/messages.h"
 #include "base/out_stream.h"
@@ -59,6 +63,31 @@ std::string_view multibyte_escape(char c) {
     }
 }
 
+// The length of the run of bytes from p (at most n) that are written as
+// they are: 0x20 to 0x7F but backslash and braces, and 0x80 outside a
+// double-byte code page.
+size_t plain_run(const char* p, size_t n, bool multibyte) {
+    size_t i = 0;
+#if defined(__SSE2__)
+    // Sixteen bytes at a time. As signed bytes, 0x20 to 0x7F are those
+    // above 0x1F: 0x80 and up are negative.
+    const __m128i space_less_one = _mm_set1_epi8(0x1F);
+    const __m128i backslash = _mm_set1_epi8('\\'), open = _mm_set1_epi8('{'), close = _mm_set1_epi8('}');
+    const __m128i x80 = _mm_set1_epi8(static_cast<char>(0x80));
+    for (; i + 16 <= n; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const __m128i special = _mm_or_si128(_mm_cmpeq_epi8(v, backslash),
+                                             _mm_or_si128(_mm_cmpeq_epi8(v, open), _mm_cmpeq_epi8(v, close)));
+        __m128i plain = _mm_andnot_si128(special, _mm_cmpgt_epi8(v, space_less_one));
+        if (!multibyte) plain = _mm_or_si128(plain, _mm_cmpeq_epi8(v, x80));
+        const unsigned escaped = ~static_cast<unsigned>(_mm_movemask_epi8(plain)) & 0xFFFFu;
+        if (escaped) return i + static_cast<size_t>(std::countr_zero(escaped));
+    }
+#endif
+    while (i < n && kEscapes.plain[multibyte][static_cast<uint8_t>(p[i])]) ++i;
+    return i;
+}
+
 }  // namespace
 
 void write_rtf_text(OutStream& rtf, std::string_view text, uint64_t& written, bool multibyte) {
@@ -81,8 +110,7 @@ void write_rtf_text(OutStream& rtf, std::string_view text, uint64_t& written, bo
         size_t end = i + piece;
         while (i < end) {
             // Bytes written as they are, appended as one run.
-            size_t plain = i;
-            while (plain < end && kEscapes.plain[multibyte][static_cast<uint8_t>(text[plain])]) ++plain;
+            const size_t plain = i + plain_run(text.data() + i, end - i, multibyte);
             buffer.append(text.data() + i, plain - i);
             i = plain;
             if (i == end) break;

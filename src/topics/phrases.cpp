@@ -20,7 +20,11 @@
 #include "topics/phrases.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "base/messages.h"
 #include "topics/decoding.h"
@@ -62,6 +66,23 @@ std::vector<uint8_t> decompress_all(ByteReader in, uint32_t length, int64_t anno
 }
 
 bool is_compressed_table(const Decoding& help) { return (help.system_flags & 0x0C) != 0 && !help.is_hc30; }
+
+// Where the first phrase code (a byte 1 to 15) from p lies; n when none does.
+size_t find_phrase_code(const uint8_t* p, size_t n) {
+    size_t i = 0;
+#if defined(__SSE2__)
+    // Sixteen bytes at a time: a byte no greater than 15 that is not 0.
+    const __m128i fifteen = _mm_set1_epi8(15), zero = _mm_setzero_si128();
+    for (; i + 16 <= n; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const __m128i small = _mm_cmpeq_epi8(_mm_min_epu8(v, fifteen), v);
+        const unsigned codes = static_cast<unsigned>(_mm_movemask_epi8(_mm_andnot_si128(_mm_cmpeq_epi8(v, zero), small)));
+        if (codes) return i + static_cast<size_t>(std::countr_zero(codes));
+    }
+#endif
+    while (i < n && (p[i] == 0 || p[i] >= 16)) ++i;
+    return i;
+}
 
 // The expanded text: bytes go onto the end of out, at most capacity of
 // them. Nothing is cleared ahead of the bytes written.
@@ -220,8 +241,7 @@ void expand_phrases(const Decoding& help, const uint8_t* source, size_t source_l
             uint8_t b = source[i];
             if (b == 0 || b >= 16) {
                 // A run of plain bytes in one copy.
-                size_t j = i + 1;
-                while (j < source_length && (source[j] == 0 || source[j] >= 16)) ++j;
+                size_t j = i + 1 + find_phrase_code(source + i + 1, source_length - i - 1);
                 o.append(source + i, j - i);
                 i = j;
                 continue;
