@@ -1,6 +1,7 @@
 #include "rtf/topic_writer.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -22,6 +23,13 @@ namespace korvane {
 namespace {
 
 constexpr int kTopicsPerFile = 152;
+
+// Appends a control word and its number: "\\sb" and 120 give "\\sb120".
+void append_word(std::string& s, std::string_view word, int value) {
+    char digits[12];
+    s += word;
+    s.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
+}
 
 char placement_letter(Placement placement) {
     switch (placement) {
@@ -74,11 +82,11 @@ public:
         if (f.in_table) s += "\\intbl";
         if (f.keep_together) s += "\\keep";
         s += f.alignment == Alignment::centre ? "\\qc" : f.alignment == Alignment::right ? "\\qr" : "\\ql";
-        const std::pair<const std::optional<int>*, const char*> spacing[] = {
-            {&f.space_before, "\\sb%d"}, {&f.space_after, "\\sa%d"},  {&f.line_spacing, "\\sl%d"},
-            {&f.left_indent, "\\li%d"},  {&f.right_indent, "\\ri%d"}, {&f.first_indent, "\\fi%d"}};
+        const std::pair<const std::optional<int>*, std::string_view> spacing[] = {
+            {&f.space_before, "\\sb"}, {&f.space_after, "\\sa"},  {&f.line_spacing, "\\sl"},
+            {&f.left_indent, "\\li"},  {&f.right_indent, "\\ri"}, {&f.first_indent, "\\fi"}};
         for (const auto& [value, word] : spacing) {
-            if (*value) format_into(s, word, {**value});
+            if (*value) append_word(s, word, **value);
         }
         if (f.borders) {
             const Borders& b = *f.borders;
@@ -93,7 +101,8 @@ public:
         for (const TabStop& tab : f.tabs) {
             if (tab.kind == TabStop::Kind::right) s += "\\tqr";
             else if (tab.kind == TabStop::Kind::centre) s += "\\tqc";
-            format_into(s, "\\tx%d0", {tab.position});
+            append_word(s, "\\tx", tab.position);
+            s += '0';
         }
         s += ' ';
         out().write_stored(s);  // control words: no line feed to translate
@@ -210,7 +219,12 @@ private:
     void footnote(std::string_view text, char mark) {
         if (print_) return;
         OutStream& rtf = out();
-        write_formatted(rtf, "{%c{\\footnote{%c}", mark, mark);
+        scratch_ = '{';
+        scratch_ += mark;
+        scratch_ += "{\\footnote{";
+        scratch_ += mark;
+        scratch_ += '}';
+        rtf.write_stored(scratch_);
         write_rtf_text(rtf, text, help_.rtf_chars_written, multibyte_);
         rtf.write("}}\n");
     }
