@@ -65,6 +65,7 @@ size_t gallop(const std::vector<uint32_t>& sorted, size_t from, Below below) {
 
 size_t spans_in_range(const std::vector<uint32_t>& sorted, int32_t low, uint32_t high, IndexSpan out[2],
                       size_t& hint) {
+    if (sorted.empty()) return 0;
     struct Bounds {
         uint32_t lo, hi;
     } bounds[2];
