@@ -33,7 +33,7 @@ if [ -z "$only_seeds" ]; then
 fi
 echo "Fuzzing for ${seconds}s..."
 TIMEFORMAT='%U %S'
-{ time "$bin" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=20 -max_len=262144 \
+{ time "$bin" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=20 \
   -dict="$root/fuzz/korvane.dict" -artifact_prefix="$work/" -print_final_stats=1 "${dirs[@]}" 2>"$work/log"; } \
   2>"$work/cpu" || {
   tail -n 60 "$work/log"
