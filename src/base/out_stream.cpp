@@ -49,20 +49,22 @@ void OutStream::raw(const char* p, size_t n) {
         return;
     }
     if (!file_) return;
-    if (pending_.size() + n > kBufferSize) {
+    if (pending_size_ + n > kBufferSize) {
         flush();
         if (n >= kBufferSize) {
             if (std::fwrite(p, 1, n, file_) != n) failed_ = true;
             return;
         }
     }
-    pending_.append(p, n);
+    if (!pending_) pending_ = std::make_unique<char[]>(kBufferSize);
+    std::memcpy(pending_.get() + pending_size_, p, n);
+    pending_size_ += n;
 }
 
 void OutStream::flush() {
-    if (!file_ || pending_.empty()) return;
-    if (std::fwrite(pending_.data(), 1, pending_.size(), file_) != pending_.size()) failed_ = true;
-    pending_.clear();
+    if (!file_ || pending_size_ == 0) return;
+    if (std::fwrite(pending_.get(), 1, pending_size_, file_) != pending_size_) failed_ = true;
+    pending_size_ = 0;
 }
 
 int OutStream::put(int c) {
@@ -108,7 +110,7 @@ void OutStream::seek(long pos) {
 long OutStream::tell() {
     if (memory_) return static_cast<long>(position_);
     if (!file_) return 0;
-    return std::ftell(file_) + static_cast<long>(pending_.size());
+    return std::ftell(file_) + static_cast<long>(pending_size_);
 }
 
 void OutStream::close() {

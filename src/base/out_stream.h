@@ -61,7 +61,8 @@ private:
     void flush();  // hands the buffer to the file
 
     std::FILE* file_;
-    std::string pending_;                           // bytes for file_ not yet handed over
+    std::unique_ptr<char[]> pending_;               // kBufferSize bytes for file_, once written to
+    size_t pending_size_ = 0;                       // of them not yet handed over
     std::shared_ptr<std::vector<uint8_t>> memory_;  // instead of file_ for a memory stream
     size_t position_ = 0;                           // in memory_
     bool text_;
