@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cstring>
+#include <vector>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -98,9 +100,16 @@ void write_rtf_text(OutStream& rtf, std::string_view text, uint64_t& written, bo
     // The line feeds go in as the stream stores them, so the text is not
     // searched for them again.
     const std::string_view feed = rtf.text_mode() ? "\r\n" : "\n";
-    static thread_local std::string buffer;
-    buffer.clear();
-    buffer.reserve(text.size() * 2 + text.size() / 32 + 2);
+    // Room for the longest escape of every byte, "(0x01)", and every line
+    // feed; the buffer only grows.
+    static thread_local std::vector<char> buffer;
+    const size_t most = text.size() * 6 + (text.size() / 64 + 1) * feed.size();
+    if (buffer.size() < most) buffer.resize(most);
+    char* out = buffer.data();
+    auto put = [&out](const char* p, size_t n) {
+        std::memcpy(out, p, n);
+        out += n;
+    };
     size_t i = 0;
     while (i < text.size()) {
         // The characters up to the next one that a line feed follows (the
@@ -109,21 +118,21 @@ void write_rtf_text(OutStream& rtf, std::string_view text, uint64_t& written, bo
         size_t piece = std::min(text.size() - i, to_feed + 1);
         size_t end = i + piece;
         while (i < end) {
-            // Bytes written as they are, appended as one run.
+            // Bytes written as they are, copied as one run.
             const size_t plain = i + plain_run(text.data() + i, end - i, multibyte);
-            buffer.append(text.data() + i, plain - i);
+            put(text.data() + i, plain - i);
             i = plain;
             if (i == end) break;
             char ch = text[i++];
             std::string_view hex = multibyte ? multibyte_escape(ch) : std::string_view();
             const EscapeTable::Entry& e = kEscapes.entries[static_cast<uint8_t>(ch)];
-            if (hex.empty()) buffer.append(e.text, e.length);
-            else buffer.append(hex);
+            if (hex.empty()) put(e.text, e.length);
+            else put(hex.data(), hex.size());
         }
-        if (piece == to_feed + 1) buffer += feed;
+        if (piece == to_feed + 1) put(feed.data(), feed.size());
         written += piece;
     }
-    rtf.write_stored(buffer);
+    rtf.write_stored(std::string_view(buffer.data(), static_cast<size_t>(out - buffer.data())));
     if (rtf.failed()) fatal_error(Fatal::DiskFull);
 }
 
