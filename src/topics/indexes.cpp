@@ -256,6 +256,7 @@ std::vector<std::string> context_names_in_range(Decoding& help, int32_t low, uin
     IndexSpan spans[2];
     size_t n = spans_in_range(table.sorted_offsets, low, high, spans, table.search_hint);
     std::vector<std::string> names;
+    if (n == 0) return names;  // most records hold no context
     for (uint32_t i : indices_in_spans(table.sorted_index, spans, n)) {
         names.push_back(name_for_hash(help, static_cast<uint32_t>(table.entries[i].hash)));
     }
@@ -275,6 +276,7 @@ std::optional<std::string> keywords_in_range(const Decoding& help, const Keyword
                                              uint32_t high) {
     IndexSpan spans[2];
     size_t n = spans_in_range(table.sorted_offsets, low, high, spans, table.search_hint);
+    if (n == 0) return std::nullopt;  // most records hold no keyword
     return join_keywords(help, table, indices_in_spans(table.sorted_index, spans, n));
 }
 
