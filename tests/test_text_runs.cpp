@@ -44,6 +44,14 @@ TEST(TextRuns, EveryByteIsEscapedAloneAndInALongRun) {
             }
         }
     }
+    // A text longer than the slices it is escaped in, every byte value in it.
+    std::string long_text;
+    for (int i = 0; i < 10000; ++i) long_text += static_cast<char>(i * 7 % 256);
+    std::vector<std::string> long_bytes;
+    for (char c : long_text) long_bytes.emplace_back(1, c);
+    for (bool multibyte : {false, true}) {
+        EXPECT_EQ(rtf_of({long_text}, 3, multibyte), rtf_of(long_bytes, 3, multibyte));
+    }
     // Spot checks of what that is.
     EXPECT_EQ(rtf_of({std::string("a\\{}\x80\x81\t\x01z")}, 1, false), "a\\\\\\{\\}\x80\\'81\\tab (0x01)z");
     EXPECT_EQ(rtf_of({std::string("\\{}\x80")}, 1, true), "\\'5c\\'7b\\'7d\\'80");

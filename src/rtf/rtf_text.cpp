@@ -4,7 +4,6 @@
 #include <array>
 #include <bit>
 #include <cstring>
-#include <vector>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -100,39 +99,41 @@ void write_rtf_text(OutStream& rtf, std::string_view text, uint64_t& written, bo
     // The line feeds go in as the stream stores them, so the text is not
     // searched for them again.
     const std::string_view feed = rtf.text_mode() ? "\r\n" : "\n";
-    // Room for the longest escape of every byte, "(0x01)", and every line
-    // feed; the buffer only grows.
-    static thread_local std::vector<char> buffer;
-    const size_t most = text.size() * 6 + (text.size() / 64 + 1) * feed.size();
-    if (buffer.size() < most) buffer.resize(most);
-    char* out = buffer.data();
-    auto put = [&out](const char* p, size_t n) {
-        std::memcpy(out, p, n);
-        out += n;
-    };
-    size_t i = 0;
-    while (i < text.size()) {
-        // The characters up to the next one that a line feed follows (the
-        // one examined at a multiple of 64), taken as one piece.
-        size_t to_feed = static_cast<size_t>((64 - written % 64) % 64);
-        size_t piece = std::min(text.size() - i, to_feed + 1);
-        size_t end = i + piece;
-        while (i < end) {
-            // Bytes written as they are, copied as one run.
-            const size_t plain = i + plain_run(text.data() + i, end - i, multibyte);
-            put(text.data() + i, plain - i);
-            i = plain;
-            if (i == end) break;
-            char ch = text[i++];
-            std::string_view hex = multibyte ? multibyte_escape(ch) : std::string_view();
-            const EscapeTable::Entry& e = kEscapes.entries[static_cast<uint8_t>(ch)];
-            if (hex.empty()) put(e.text, e.length);
-            else put(hex.data(), hex.size());
+    // Slices of the text escaped in turn into a buffer with room for the
+    // longest escape of every byte, "(0x01)", and every line feed.
+    constexpr size_t kSlice = 4096;
+    char buffer[kSlice * 6 + (kSlice / 64 + 1) * 2];
+    for (size_t start = 0; start < text.size(); start += kSlice) {
+        const std::string_view slice = text.substr(start, kSlice);
+        char* out = buffer;
+        auto put = [&out](const char* p, size_t n) {
+            std::memcpy(out, p, n);
+            out += n;
+        };
+        size_t i = 0;
+        while (i < slice.size()) {
+            // The characters up to the next one that a line feed follows
+            // (the one examined at a multiple of 64), taken as one piece.
+            size_t to_feed = static_cast<size_t>((64 - written % 64) % 64);
+            size_t piece = std::min(slice.size() - i, to_feed + 1);
+            size_t end = i + piece;
+            while (i < end) {
+                // Bytes written as they are, copied as one run.
+                const size_t plain = i + plain_run(slice.data() + i, end - i, multibyte);
+                put(slice.data() + i, plain - i);
+                i = plain;
+                if (i == end) break;
+                char ch = slice[i++];
+                std::string_view hex = multibyte ? multibyte_escape(ch) : std::string_view();
+                const EscapeTable::Entry& e = kEscapes.entries[static_cast<uint8_t>(ch)];
+                if (hex.empty()) put(e.text, e.length);
+                else put(hex.data(), hex.size());
+            }
+            if (piece == to_feed + 1) put(feed.data(), feed.size());
+            written += piece;
         }
-        if (piece == to_feed + 1) put(feed.data(), feed.size());
-        written += piece;
+        rtf.write_stored(std::string_view(buffer, static_cast<size_t>(out - buffer)));
     }
-    rtf.write_stored(std::string_view(buffer.data(), static_cast<size_t>(out - buffer.data())));
     if (rtf.failed()) fatal_error(Fatal::DiskFull);
 }
 
