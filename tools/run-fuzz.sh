@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs the fuzz target for a bounded time over the seeds in the repository
 # (with the corpus a fuzzing campaign grew from them, kept packed in
-# fuzz/seeds/campaign-corpus.tar.xz and unpacked into the run's own corpus
-# folder) and the real help files of tests/corpus (read only), with the dictionary of
+# fuzz/seeds/*.tar.xz and unpacked into the run's own corpus folder) and the
+# real help files of tests/corpus (read only), with the dictionary of
 # the format's magic numbers and internal file names, and reports the runs
 # and the executions per second: per second of time passed as libFuzzer
 # counts them, and per second of processor time the fuzzer used (which does
