@@ -38,15 +38,15 @@ std::string lower(std::string_view s) {
     return out;
 }
 
-// Calls each(keyword) for every keyword of a ';'-separated list, leading
-// blanks cut, empty ones left out.
+// Calls each(keyword) for the keywords of a ';'-separated list, leading
+// blanks cut, empty ones left out, until it returns false.
 template <class Each>
 void for_each_keyword(std::string_view list, Each each) {
     while (!list.empty()) {
         size_t end = list.find(';');
         std::string_view keyword = list.substr(0, end);
         while (!keyword.empty() && keyword.front() == ' ') keyword.remove_prefix(1);
-        if (!keyword.empty()) each(keyword);
+        if (!keyword.empty() && !each(keyword)) return;
         if (end == std::string_view::npos) break;
         list.remove_prefix(end + 1);
     }
@@ -105,6 +105,7 @@ public:
         for_each_keyword(list, [&](std::string_view keyword) {
             std::vector<size_t>& topics = index[std::string(keyword)];
             if (topics.empty() || topics.back() != topic) topics.push_back(topic);
+            return true;
         });
     }
     void hotspot_begin(const Hotspot& h) override {
@@ -433,8 +434,10 @@ std::optional<std::string> SiteMap::keyword_anchor(char table, std::string_view 
     std::optional<std::string> found;
     for_each_keyword(keywords, [&](std::string_view keyword) {
         while (!keyword.empty() && keyword.back() == ' ') keyword.remove_suffix(1);
-        auto it = found ? ids.end() : ids.find(lower(keyword));
-        if (it != ids.end()) found = it->second;
+        auto it = ids.find(lower(keyword));
+        if (it == ids.end()) return true;
+        found = it->second;
+        return false;
     });
     return found;
 }

@@ -179,13 +179,21 @@ public:
         std::string& s = scratch_;
         s = "{\\pard\\trowd\\intbl";
         if (row.type == 0) s += "\\trqc";
-        if (row.columns >= 2) format_into(s, "\\trgaph%d0", {row.gap});
+        if (row.columns >= 2) {
+            append_word(s, "\\trgaph", row.gap);
+            s += '0';
+        }
         int x = row.left - row.gap / 2;
-        format_into(s, "\\trleft%d0", {x - row.gap / 2});
+        append_word(s, "\\trleft", x - row.gap / 2);
+        s += '0';
         for (int width : row.widths) {
             x += width + row.gap;
-            if (row.type == 0) format_into(s, "\\cellx%d0", {x});
-            else format_into(s, "\\cellx%d", {row.type == 1 ? x * 10 : x});
+            if (row.type == 0) {
+                append_word(s, "\\cellx", x);
+                s += '0';
+            } else {
+                append_word(s, "\\cellx", row.type == 1 ? x * 10 : x);
+            }
         }
         s += ' ';
         rtf.write(s);
