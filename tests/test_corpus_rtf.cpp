@@ -232,3 +232,21 @@ TEST(CorpusRtf, ParagraphTextMatchesTheAuthorsSources) {
         EXPECT_EQ(ours, theirs);
     }
 }
+
+// Which phrase coding a file uses follows the phrase table it holds, not its
+// compiler: an HCRTF file may hold the old |Phrases table.
+TEST(CorpusRtf, PhraseCodingFollowsTheTableTheFileHolds) {
+    std::string corpus = KORVANE_CORPUS_DIR;
+    std::string rtf = convert(corpus + "/onguard/onguard.hlp").rtf;
+    std::vector<std::string> words = text_words(rtf);
+    const std::vector<std::string> properties = {"togregistrationcode", "properties", "autocheck",
+                                                 "code", "modifier", "regstring", "storecode",
+                                                 "storemodifier", "storeregstring"};
+    EXPECT_NE(std::search(words.begin(), words.end(), properties.begin(), properties.end()), words.end());
+    // Phrase codes left in the text would show as control bytes.
+    EXPECT_EQ(std::count_if(rtf.begin(), rtf.end(), [](char c) { return c > 0 && c < 0x10 && c != '\n' && c != '\r'; }), 0);
+
+    // The same file marked as written by HCRTF gives the same topics.
+    std::string seeds = std::string(KORVANE_SOURCE_DIR) + "/fuzz/seeds/";
+    EXPECT_EQ(convert(seeds + "hcrtf-phrases.hlp").rtf, convert(seeds + "compressed-phrases.hlp").rtf);
+}

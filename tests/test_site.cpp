@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <regex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -118,6 +119,43 @@ TEST(Site, TheContentsFileNamesContextsAndBuildsTheContentsPage) {
             EXPECT_EQ(rtf.find("{#{\\footnote{#}" + name + "}}") != std::string::npos, with_contents) << name << " " << out;
             EXPECT_EQ(file_exists(dir / (out + "/n/" + lower(name) + ".html")), with_contents) << name << " " << out;
             EXPECT_EQ(index.find("href=\"" + lower(name) + ".html\"") != std::string::npos, with_contents) << out;
+        }
+    }
+}
+
+// Paragraph indents are stored in twips in files with long font
+// descriptors and in tens of twips otherwise; the RTF sources and the site
+// read them alike, whichever output is written.
+TEST(Site, IndentsAgreeWithTheRtfSourcesForEitherFontDescriptorForm) {
+    for (const char* seed : {"halibut-small.hlp", "long-fonts-indents.hlp"}) {
+        SCOPED_TRACE(seed);
+        TempDir dir;
+        const std::string input = std::string(KORVANE_SOURCE_DIR "/fuzz/seeds/") + seed;
+        ASSERT_EQ(run_program({KORVANE_CLI_BIN, "-q", "-C", dir / "rtf", input}, dir.path()).exit_code, 0);
+        ASSERT_EQ(run_program({KORVANE_CLI_BIN, "-q", "--html", "-C", dir / "site", input}, dir.path()).exit_code, 0);
+        // Points from the RTF's \li and \fi (twips) and from the site's
+        // margin-left and text-indent (points; the site's own layout uses em).
+        auto values = [](const std::string& text, const std::regex& pattern, double divisor) {
+            std::set<double> found;
+            for (std::sregex_iterator m(text.begin(), text.end(), pattern), end; m != end; ++m) {
+                found.insert(std::stod((*m)[2]) / divisor);
+            }
+            return found;
+        };
+        std::string rtf, css;
+        for (const std::string& f : files_under(dir / "rtf")) {
+            if (f.ends_with(".RTF")) rtf += read_text(dir / ("rtf/" + f));
+        }
+        for (const std::string& f : files_under(dir / "site")) {
+            if (f.ends_with(".css") || f.ends_with(".html")) css += read_text(dir / ("site/" + f));
+        }
+        for (auto [rtf_word, css_property] : {std::pair{"li", "margin-left"}, std::pair{"fi", "text-indent"}}) {
+            std::set<double> from_rtf = values(rtf, std::regex(std::string("(\\\\") + rtf_word + ")(-?[0-9]+)"), 20);
+            std::set<double> from_site =
+                values(css, std::regex(std::string("(") + css_property + ":)(-?[0-9.]+)pt"), 1);
+            from_rtf.erase(0), from_site.erase(0);
+            EXPECT_FALSE(from_rtf.empty()) << rtf_word;
+            EXPECT_EQ(from_rtf, from_site) << css_property;
         }
     }
 }

@@ -118,6 +118,9 @@ void open_help_data(HelpFile& help, Reporter& report, std::span<const uint8_t> b
     read_directory(help, report, directory);
 
     help.topics_compressed = (help.system_flags & 0x000C) != 0 && (help.minor_version & 0xFF) != 15;
+    help.indexed_phrases = help.phrases_file.present()                                   ? false
+                           : help.phrindex_file.present() || help.phrimage_file.present() ? true
+                                                                                          : help.is_hcrtf;
 }
 
 }  // namespace korvane

@@ -61,7 +61,11 @@ struct HelpFile {
     uint16_t system_flags = 0;
     bool is_hc30 = false;
     bool is_hcrtf = false;
-    bool long_font_records = false;
+    // Topic text is phrase-coded with the indexed scheme (|PhrIndex and
+    // |PhrImage) rather than the two-byte codes of |Phrases. The table the
+    // file holds decides, whatever compiler wrote it; a file without a phrase
+    // table follows its compiler (HCRTF: indexed).
+    bool indexed_phrases = false;
 
     FileSpan phrases_file, phrimage_file, phrindex_file, system_file, font_file, topic_file,
         tomap_file, context_file, kwbtree_file, kwdata_file, awbtree_file, awdata_file, ctxomap_file;

@@ -37,7 +37,6 @@ const char* family_name(uint8_t family) {
 void write_font_table(RtfConversion& help, OutStream* rtf) {
     const FontTable& table = help.fonts;
     size_t fonts = font_count(table);
-    if (fonts > 0 && table.long_descriptors) help.long_font_records = true;
 
     FontStyles& styles = help.font_styles;
     bool fill_styles = !styles.built;

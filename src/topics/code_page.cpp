@@ -164,7 +164,7 @@ std::string topic_text_sample(Decoding& help, size_t limit) {
         read_stream(help, skipped, static_cast<int64_t>(h.data1_size) - static_cast<int64_t>(kTopicLinkHeaderSize));
         if (stored_size > 0) {
             read_stream(help, stored, stored_size);
-            bool indexed = help.is_hcrtf && static_cast<uint32_t>(stored_size) < static_cast<uint32_t>(h.text_size);
+            bool indexed = help.indexed_phrases && static_cast<uint32_t>(stored_size) < static_cast<uint32_t>(h.text_size);
             expand_phrases(help, stored.data(), stored.size(), kTextCapacity, indexed, text);
             size_t at = sample.size();
             sample.append(text.begin(), text.end());

@@ -53,6 +53,11 @@ inline size_t font_count(const FontTable& fonts) {
     return fonts.face_slots == 0 ? 0 : fonts.descriptors.size();
 }
 
+// Paragraph spacing and indents are stored in twips in help files whose
+// fonts have long descriptors, else in tens of twips: decided here, once,
+// for every output that decodes paragraphs.
+inline bool spacing_in_twips(const FontTable& fonts) { return fonts.long_descriptors && font_count(fonts) > 0; }
+
 // Decodes |FONT; a help file without one, or with a header that does not
 // fit, gives an empty table.
 FontTable read_font_table(const HelpFile& help);

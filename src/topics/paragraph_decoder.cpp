@@ -34,7 +34,7 @@ bool read_paragraph_format(const Decoding& help, ByteReader& format, ParagraphFo
     out.keep_together = (bits & 0x1000) != 0;
     out.alignment = (bits & 0x0800) ? Alignment::centre : (bits & 0x0400) ? Alignment::right : Alignment::left;
 
-    int scale = help.long_font_records ? 1 : 10;
+    int scale = spacing_in_twips(help.fonts) ? 1 : 10;
     std::optional<int>* const spacing[] = {&out.space_before, &out.space_after,  &out.line_spacing,
                                            &out.left_indent,  &out.right_indent, &out.first_indent};
     for (size_t i = 0; i < std::size(spacing); ++i) {

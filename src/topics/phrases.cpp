@@ -224,8 +224,8 @@ void load_indexed_phrase_table(Decoding& help) {
 
 std::optional<std::string_view> phrase_text(const Decoding& help, uint32_t index) {
     const PhraseTables& t = help.phrases;
-    const std::vector<uint32_t>& off = help.is_hcrtf ? t.indexed_offsets : t.plain_offsets;
-    const std::vector<uint8_t>& text = help.is_hcrtf ? t.indexed_text : t.plain_text;
+    const std::vector<uint32_t>& off = help.indexed_phrases ? t.indexed_offsets : t.plain_offsets;
+    const std::vector<uint8_t>& text = help.indexed_phrases ? t.indexed_text : t.plain_text;
     if (static_cast<size_t>(index) + 1 >= off.size()) return std::nullopt;
     uint32_t a = off[index], b = off[index + 1];
     return std::string_view(reinterpret_cast<const char*>(text.data()) + a, b > a ? b - a : 0);

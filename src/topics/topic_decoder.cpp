@@ -205,7 +205,7 @@ void TopicWalk::run_record() {
     }
     // A topic header's text (title and macro) is always wanted.
     if (stored_size > 0 && (sink.needs_text() || h.record_type == 0x02)) {
-        bool indexed = help.is_hcrtf && static_cast<uint32_t>(stored_size) < static_cast<uint32_t>(h.text_size);
+        bool indexed = help.indexed_phrases && static_cast<uint32_t>(stored_size) < static_cast<uint32_t>(h.text_size);
         size_t capacity = std::max<size_t>(static_cast<uint32_t>(std::max(h.text_size, 0)), kLeastTextCapacity);
         expand_phrases(help, stored.data(), stored.size(), capacity, indexed, text);
     }
