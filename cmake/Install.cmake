@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # What `cmake --install` puts where, and the Debian package built from it
 # with `cpack -G DEB`.
 include(GNUInstallDirs)

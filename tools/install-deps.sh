@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs the Debian packages that building, testing or benchmarking Korvane
 # need, when they are missing, and then checks that what is installed can do
 # what the task needs (for the tests: ImageMagick reads BMP and WMF, unrtf,

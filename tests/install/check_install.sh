@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs the build into a scratch prefix and checks what a desktop and a
 # shell get from it: every file, the desktop entry, the metainfo file and
 # the manual pages through their validators, the manual and the completion
