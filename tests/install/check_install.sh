@@ -113,7 +113,7 @@ done
 # last word is the one being completed ("%" stands for an empty word).
 files=$scratch/files
 mkdir -p "$files/sub" "$files/Sources"
-touch "$files/A.HLP" "$files/b.hlp" "$files/c.txt" "$files/D.Mvb" "$files/e.m13" "$files/sub/F.HLP"
+touch "$files/A.HLP" "$files/b.hlp" "$files/c.txt" "$files/D.Mvb" "$files/e.m13" "$files/G.M14" "$files/sub/F.HLP"
 complete_words() {
     (cd "$files" && LC_ALL=C bash --norc --noprofile -c '
         compopt() { :; }  # only valid while readline completes
@@ -138,7 +138,7 @@ for command in korvane korvane-cli; do
         # shellcheck disable=SC2086
         check_completion "$completions/$command" "$expected" $command $words
     done <<'CASES'
-A.HLP D.Mvb Sources b.hlp e.m13 sub |%
+A.HLP D.Mvb G.M14 Sources b.hlp e.m13 sub |%
 A.HLP |A
 sub/F.HLP |sub/F
 CASES
