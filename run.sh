@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs what is missing, builds, and converts FILE.HLP into the current
 # directory; without FILE, converts the bundled sample into out/ and writes
 # its web site into out/sample/.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs what is missing, builds, and runs every test: the plain build,
 # the build under AddressSanitizer and UndefinedBehaviorSanitizer, and a
 # bounded fuzzing run when clang is available.

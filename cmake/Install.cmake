@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # What `cmake --install` puts where, and the Debian package built from it
 # with `cpack -G DEB`.
 include(GNUInstallDirs)
@@ -25,6 +26,11 @@ add_custom_target(korvane_data ALL DEPENDS ${KORVANE_COMPRESSED})
 install(FILES ${CMAKE_BINARY_DIR}/data/korvane.1.gz ${CMAKE_BINARY_DIR}/data/korvane-cli.1.gz
   DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${KORVANE_DATA}/${KORVANE_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# The type of Multimedia Viewer titles, which the shared MIME database has
+# not; the desktop entry opens them. Installed from the package, dpkg's
+# trigger of shared-mime-info rebuilds the database.
+install(FILES ${KORVANE_DATA}/${KORVANE_APP_ID}.mime.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages
+  RENAME ${KORVANE_APP_ID}.xml)
 install(FILES ${KORVANE_DATA}/${KORVANE_APP_ID}.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${KORVANE_DATA}/${KORVANE_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 # bash-completion loads a command's completion from a file of its name.
@@ -48,9 +54,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The summary comes first by itself; this is the long description.
-set(CPACK_PACKAGE_DESCRIPTION "Korvane turns a compiled Windows help file (.HLP, also .MVB and .M13) back
-into what a help compiler needs to build it again: the help project file,
-RTF topic files with the help markup, the pictures and the baggage files.
+set(CPACK_PACKAGE_DESCRIPTION "Korvane turns a compiled Windows help file (.HLP, also the Multimedia
+Viewer titles .MVB, .M13 and .M14) back into what a help compiler needs to
+build it again: the help project file, RTF topic files with the help markup,
+the pictures and the baggage files.
 .
 korvane converts with dialogs (and from the file manager); korvane-cli
 converts many files at once from scripts.")
@@ -61,7 +68,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libmagickcore-6.q16-6-extra")
 if(KORVANE_HAVE_GUI)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "libmagickcore-6.q16-6-extra, qt6-qpa-plugins")
-  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "shared-mime-info, xdg-utils")
   set(CPACK_DEBIAN_PACKAGE_SUGGESTS "qt6-translations-l10n")
 endif()
 include(CPack)

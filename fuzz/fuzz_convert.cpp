@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs the whole conversion on arbitrary bytes, in memory, in one of the
 // modes that take different ways through the code, chosen by the input's
 // length (so that each input is converted once and a corpus holds every

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Converts every checked-in help file in each mode and compares what comes
 # out (exit code, warnings, every written file's sha256) with the expected
 # text in tests/snapshots/expected. Usage:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The programs as users and scripts run them: modes, output folders,
 // batches, file names, messages and exit codes. What a conversion writes
 // and warns is held by the snapshot test.

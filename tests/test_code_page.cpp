@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The code page of the text, checked with iconv: Japanese text decoded in
 // the code page its RTF file declares is the text that went in. Which code
 // page each checked-in file gets (fuzz/seeds/codepage-*.hlp) is held by the

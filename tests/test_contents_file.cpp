@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Contents files (.CNT): the commands, the tree of books and topics, and a
 // sensible tree from anything else. No corpus help file comes with its
 // contents file; halibut writes one beside each help file.

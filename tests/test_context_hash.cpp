@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Context-name hashes and the names made up for them.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The project head that Korvane writes for real help files, held against
 // the project files their authors wrote.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The RTF that Korvane writes for real help files, held against the RTF
 // sources their authors wrote.
 #include <gtest/gtest.h>

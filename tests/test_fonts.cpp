@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The decoded |FONT against what the authors wrote: every face, size,
 // colour and attribute of a descriptor is one their RTF sources use. (The
 // RTF tables built from it are held by the snapshots.)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The style sheet and the popup script in a browser: the pages of
 // tests/html/sites/popups, built the way the HTML export builds them (popup
 // content in hidden elements), get the style sheet and the script and pass

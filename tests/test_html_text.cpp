@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The text pieces of the HTML site: escaping, link targets, names of
 // pages, and code-page text turned into UTF-8 by iconv.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Searching the topic-offset indexes from a hint: whatever the hint, the
 // answer is the one a binary search over the whole index gives.
 #include <gtest/gtest.h>

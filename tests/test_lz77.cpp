@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The LZ77 decoder: the coding and its bounds against short, cut and
 // hostile input. (Compressed topics and pictures are in the snapshot table.)
 #include <gtest/gtest.h>

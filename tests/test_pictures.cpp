@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Pictures checked by ImageMagick: every picture written for the corpus and
 // the seeds is read back, the seeds' with the size they were made with, and
 // msgdlg's pixel for pixel against its author's bitmaps. Print mode puts its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // End to end on help files that halibut writes: the text of every
 // paragraph comes out in order, and every cross reference becomes a jump to
 // the context id of the topic it names.

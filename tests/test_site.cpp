@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The web site export on hostile and non-Western help files: markup in a
 // help file stays text, nothing lands outside the site's folder, and text
 // of a double-byte code page arrives as the Unicode text it was.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The formatter against the conversions of the Windows formatter, and the
 // message texts of the languages. What the driver writes is held by the
 // snapshot test.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Topic text taken in runs: the RTF escaping of every byte value and the
 // expansion of phrase codes, wherever in a run they fall.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Pictures for web pages: the PNG of every picture is decoded again by
 // ImageMagick and compared pixel for pixel with the picture that the file
 // route writes (.BMP, or the .WMF drawn the same way), hotspots against data

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Converts generated help files of growing size and prints, in processor
 # seconds (user + system, the best of three runs): the RTF sources (flags
 # 0x38: two passes, jumps, page breaks), the web site (--html), and beside

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The processor time of a conversion with thousands of warnings in the
 # progress dialog and on the terminal, on Qt's offscreen platform. Builds
 # what is missing first (Release build in build-bench-gui).

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs the Debian packages that building, testing or benchmarking Korvane
 # need, when they are missing, and then checks that what is installed can do
 # what the task needs (for the tests: ImageMagick reads BMP and WMF, unrtf,
@@ -16,7 +17,8 @@ case "$task" in
   # python3, tidy and chromium check the sites of the HTML export
   # (tests/html/check_site.sh).
   test) want+=(clang unrtf imagemagick libmagickcore-6.q16-6-extra libwmf-bin qt6-translations-l10n xvfb xauth
-        lintian desktop-file-utils appstream groff-base man-db dpkg-dev python3 tidy chromium xz-utils) ;;
+        lintian desktop-file-utils appstream groff-base man-db dpkg-dev python3 tidy chromium xz-utils
+        xdg-utils shared-mime-info libfile-mimeinfo-perl libglib2.0-bin) ;;
   bench) want+=(bc python3) ;;
   *) echo "usage: $0 [build|test|bench]" >&2; exit 2 ;;
 esac
@@ -90,6 +92,14 @@ case "$task" in
     need_program xauth xauth
     need_program lintian lintian
     need_program desktop-file-validate desktop-file-utils
+    # The file types of an installation as xdg-open sees them
+    # (tests/install/check_install.sh): xdg-mime asks mimetype on a desktop
+    # it does not know and gio on GNOME's.
+    need_program update-desktop-database desktop-file-utils
+    need_program update-mime-database shared-mime-info
+    need_program xdg-mime xdg-utils
+    need_program mimetype libfile-mimeinfo-perl
+    need_program gio libglib2.0-bin
     need_program appstreamcli appstream
     need_program dpkg-shlibdeps dpkg-dev
     need_program python3 python3

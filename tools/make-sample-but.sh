@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Writes halibut markup for a help file of N topics: each topic has a title,
 # paragraphs with emphasis, a link to the next topic, index terms and a
 # bulleted list. Usage: tools/make-sample-but.sh N > file.but

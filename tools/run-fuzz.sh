@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs the fuzz target for a bounded time over the seeds in the repository
 # (with the corpus a fuzzing campaign grew from them, kept packed in
 # fuzz/seeds/*.tar.xz and unpacked into the run's own corpus folder) and the

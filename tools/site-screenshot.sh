@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Regenerates docs/site.png, the README's picture of a help file read in a
 # browser: tests/corpus/winfile/winfile.hlp converted with --html, its page
 # "Copying Files and Directories" rendered by headless Chromium at 1000x700,

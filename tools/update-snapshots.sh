@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Rewrites the expected output of the snapshot test (tests/snapshots/expected)
 # from the current build; review the diff before committing it.
 # Usage: tools/update-snapshots.sh [BUILD_DIR]   (default: build)

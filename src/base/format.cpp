@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "base/format.h"
 
 namespace korvane {

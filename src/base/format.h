@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // printf-style formatting with typed arguments.
 //
 // The conversions are those of the Windows formatter the help-file world

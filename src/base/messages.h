@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fatal messages, warnings, the localized string table and progress reports.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "base/out_stream.h"
 
 #include <algorithm>

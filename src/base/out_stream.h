@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Buffered output files, and output streams into memory.
 //
 // Modes: "wt" text (every LF is stored as CR LF, as on the platform the help

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "base/output_sink.h"
 
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where the files of a conversion go.
 //
 // Every output file of a conversion (project file, RTF files, pictures,

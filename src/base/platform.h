@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the conversion core asks of the user interface.
 //
 // The core never talks to a terminal or a window itself: warnings and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The conversion driver: names, then the passes in their fixed order.
 #include "driver/convert.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One conversion of a help file into its sources.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading B-tree headers and descending to the first leaf.
 #include "helpfile/btree.h"
 

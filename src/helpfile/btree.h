@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // B-trees: the directory, |CONTEXT, |KWBTREE and the like.
 //
 // The content of a B-tree internal file starts with a 38-byte header: u16

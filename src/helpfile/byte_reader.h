@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A bounded little-endian cursor over bytes held in memory.
 //
 // Every read of help-file data goes through this type. Reading past the end

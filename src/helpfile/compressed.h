@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Compressed numbers of topic and picture records.
 //
 // The short form takes one byte when bit 0 of the first byte is clear and

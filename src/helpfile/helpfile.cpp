@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Opening a help file: header, directory, well-known internal files.
 #include "helpfile/helpfile.h"
 

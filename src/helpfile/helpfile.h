@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The help file container.
 //
 // A help file is a small file system. At offset 0 stands a 16-byte header:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading the |SYSTEM header and telling its compiler.
 #include "base/messages.h"
 #include "helpfile/helpfile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Parsing contents files into a tree of books and topics.
 #include "html/contents_file.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The contents file NAME.CNT that comes beside a help file.
 //
 // Plain text in the help file's code page, lines ended by CR LF or LF:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Escaping for the HTML site.
 //
 // UTF-8 is checked as it is copied: a sequence is taken when its lead byte

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Text, attribute values, link targets and names for the HTML site.
 //
 // Everything a help file holds is data: titles, paragraph text, context ids

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Unique page names, compared ignoring ASCII case.
 //
 // The next suffix to try is kept per stem, so that a thousand topics with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // File names of the site's topic pages.
 //
 // A topic's page is named after its first context id, or "topicN" when it

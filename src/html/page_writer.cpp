@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "html/page_writer.h"
 
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The pages of a site's topics: a writer of the topic decoder's events.
 //
 // A page holds the site's navigation (contents, keyword index, the browse

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "html/site.h"
 
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A help file as a static web site that works from the file system:
 // index.html (title, contents from a contents file beside the help file or
 // else the topics in file order, links to the keyword index and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The style sheet and the popup script (see site_style.h for the classes).
 #include "html/site_style.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The style sheet and the popup script every page of the site uses.
 //
 // The classes and attributes the pages carry for them:

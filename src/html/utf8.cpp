@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Code-page text to UTF-8 with glibc's iconv.
 #include "html/utf8.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Text of a help file's code page as UTF-8, through iconv.
 //
 // Code pages are Windows code page numbers (topics/code_page.h chooses

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Decoders for stored, run-length, LZ77 and LZ77-then-run-length picture
 // data. Run-length groups: a control byte c; with bit 7 set, c - 128 literal
 // bytes follow; otherwise one byte follows that is written c times. LZ77 data

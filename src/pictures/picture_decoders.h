@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Decoders for the packing methods of pictures stored in help files.
 //
 // A picture's data are packed one of four ways, named by the high byte of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading picture containers.
 //
 // Container: "lp" or "lP", u16 count N, N u32 picture offsets from the start

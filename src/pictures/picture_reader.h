@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Picture containers (the internal "bm" files): one or more bitmaps or
 // metafiles, packed in one of four ways, optionally with hotspots.
 //

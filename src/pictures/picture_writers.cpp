@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Bitmap, metafile and container files.
 //
 // A bitmap file is a 14-byte file header ("BM", u32 file size, two reserved

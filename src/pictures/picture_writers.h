@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writers for the files a picture container turns into: Windows bitmap
 // files, placeable Windows metafiles, and byte-for-byte .SHG copies.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Web pictures through ImageMagick's Magick++: the bitmap file or the
 // placeable metafile that the picture writers build (picture_writers.h) is
 // handed to it in memory and PNG comes back.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Pictures for web pages: a picture of the help file as PNG bytes, with its
 // pixel size and the hotspot rectangles an image map needs.
 //

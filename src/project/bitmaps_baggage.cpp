@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // [Bitmaps] and [Baggage]: the internal files that are neither system files
 // ("|" followed by anything but "bm") nor otherwise known. Names beginning
 // with "bm" or "|bm" are picture containers numbered by the decimal number

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // [Bitmaps] and [Baggage] of the project file.
 #pragma once
 

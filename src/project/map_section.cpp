@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The [Map] section: numeric help ids bound to context names.
 //
 // |CTXOMAP holds u16 count, then count entries {i32 map number, u32 topic

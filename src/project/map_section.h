@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The [Map] section of the project file, from |CTXOMAP.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The head of the project file from the |SYSTEM records.
 //
 // After its header (helpfile/helpfile.h), |SYSTEM holds records back to back: u16 type,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // [options], [Config], [Windows] and [GROUPS] of the project file.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Font table, colour table and font style strings, built from the decoded
 // |FONT (topics/fonts.h). Fonts are numbered as the descriptors; a file
 // without face names gets empty tables.

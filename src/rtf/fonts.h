@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Font and colour tables and the font style strings of the RTF files, from
 // the decoded |FONT (topics/fonts.h).
 #pragma once

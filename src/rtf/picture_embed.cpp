@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Pictures embedded into print-mode RTF as "{\pict\wmetafile8 ...}" with the
 // metafile in hexadecimal, 32 bytes to a line.
 //

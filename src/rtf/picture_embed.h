@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Pictures embedded into print-mode RTF as metafile data.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The state of one conversion while it writes RTF files.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Help-file text in RTF.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "rtf/topic_writer.h"
 
 #include <cerrno>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The RTF topic files: the topic pass writes them, 152 topics to a file,
 // with the help-source markup of each topic. Each topic starts with its
 // footnotes ("#" context id, "$" title, "!" entry macro, "+" browse

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Browse sequences: groups of {prev, self, next} topic keys and each
 // topic's position in its chain.
 #include "topics/browse.h"

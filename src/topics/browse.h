@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Browse sequences rebuilt from the topic headers' browse links.
 //
 // Every topic of a chain is entered once, as {prev, self, next} keys, into a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Choosing the code page of a help file's text.
 //
 // |SYSTEM record type 11 holds the character set of the help file as a u16.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The code page of a help file's text.
 //
 // Help files store text as bytes of a Windows code page and rarely say

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "topics/context_hash.h"
 
 #include "base/format.h"

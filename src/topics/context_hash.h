@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Context-name hashes, their reverse, and the known context names.
 //
 // Help files keep only a 32-bit hash of each context name: for every byte

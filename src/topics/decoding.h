@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the decoding of one help file collects beside its container.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Decoding |FONT.
 //
 // Header: u16 face-name count, u16 descriptor count, u16 (unused), u16

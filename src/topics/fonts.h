@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fonts of a help file: the face names and font descriptors of |FONT,
 // decoded once for everything that needs them (the RTF font, colour and
 // style tables, the code page of the text, later the HTML export).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "topics/hotspots.h"
 
 #include "base/messages.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Hotspot commands of the paragraph format data.
 //
 // 0xE0-0xE3, 0xE6, 0xE7 carry a u32 context-name hash; 0xEA, 0xEB, 0xEE,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Loading and searching the context and keyword indexes.
 //
 // |CONTEXT and |KWBTREE are B-trees (helpfile/btree.h), read along their

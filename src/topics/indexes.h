@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Context and keyword indexes (|CONTEXT; |KWBTREE with |KWDATA for the K
 // keywords, |AWBTREE with |AWDATA, of the same layout, for the A keywords
 // that associative links look up) and the picture-name table.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The LZ77 decoder of help files.
 //
 // Input: groups of a flag byte and eight items, bit 0 of the flag for the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The LZ77 variant of help files.
 //
 // Compressed data are groups: a flag byte, then eight items, bit 0 of the

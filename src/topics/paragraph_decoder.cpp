@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "topics/paragraph_decoder.h"
 
 #include <optional>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Paragraphs of display-text and table records.
 //
 // A record carries two parts. The format data start with the paragraph

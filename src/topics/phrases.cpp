@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Phrase tables and the expansion of phrase-coded topic text.
 //
 // |Phrases: u16 count n, u16, [i32 text size when compressed], then n + 1

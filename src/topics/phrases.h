@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Phrase tables (|Phrases, or |PhrIndex with |PhrImage) and the expansion
 // of phrase-coded topic text.
 #pragma once

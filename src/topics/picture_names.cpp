@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The table of extracted picture file names, by picture number.
 #include "topics/decoding.h"
 #include "topics/indexes.h"

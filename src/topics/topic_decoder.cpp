@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "topics/topic_decoder.h"
 
 #include <algorithm>

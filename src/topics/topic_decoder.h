@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The topic decoder: walks every topic link record of |TOPIC and reports
 // what it finds to a TopicSink (topics/topic_sink.h).
 //

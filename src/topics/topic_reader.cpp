@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The topic block reader.
 //
 // A block's data can hold junk behind its valid bytes (the unused part of a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The topic block reader: presents the blocks of |TOPIC as one stream of
 // topic link records.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the topic decoder reports while it walks |TOPIC: the seam between
 // decoding and writing. The decoder (topics/topic_decoder.h) settles every
 // question of the format (where a topic starts, which context ids and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // korvane-cli: the conversion for scripts and batches.
 //
 // Every mode of the dialog is reachable through options. The files are

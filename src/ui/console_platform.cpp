@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/console_platform.h"
 
 #include <unistd.h>

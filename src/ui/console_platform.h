@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The terminal as the user interface of a conversion: fatal messages and
 // warnings on stderr, the phase and a percentage bar when stderr is a
 // terminal, plain phase lines otherwise. A warning raised again with the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // korvane: with a path (the whole command-line tail), converts that help
 // file on the terminal with flags 0x18 and exits with 2, or 1 after a fatal
 // message; started from the desktop (a display, no terminal) it does the

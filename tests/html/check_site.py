@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 # Checks a static HTML site written by Korvane's HTML export.
 #
 # Usage: check_site.py DIR

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Checks a static site of Korvane's HTML export: links and anchors, pictures,
 # tidy and a headless Chromium (tests/html/check_site.py says what exactly).
 # Usage: tests/html/check_site.sh DIR

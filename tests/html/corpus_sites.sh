@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Every corpus help file as a web site, all into one folder (so that jumps
 # between them resolve), each site checked by check_site.sh: every local
 # link and anchor resolves, every picture decodes, tidy finds no error and

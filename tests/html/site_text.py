@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Checks that every topic page of a help file's web site holds the same
 words as the topic in the RTF conversion, in the same order.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The words of every topic page equal the RTF conversion's (site_text.py),
 # for every corpus help file and the code-page seeds: Japanese text as the
 # file records it, and a file read as Cyrillic by the user's choice.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The site checker passes the good hand-made site and fails the bad one for
 # each fault planted in it: a missing page, a missing anchor, a script link,
 # a picture that does not decode and one that is missing, a tidy error, an

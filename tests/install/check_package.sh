@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the Debian package from the build folder and checks it as the
 # distribution would: lintian without errors, the control fields, a
 # dependency for the package of every shared library the programs load,

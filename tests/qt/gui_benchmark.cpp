@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Not a test: the processor time of one conversion with thousands of
 // warnings, shown in the progress dialog and, for comparison, on the
 // terminal (tools/gui-benchmark.sh runs it on the offscreen platform).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Helpers shared by the dialog tests: a fresh configuration folder, and
 // acting on dialogs that another piece of code shows modally.
 #pragma once

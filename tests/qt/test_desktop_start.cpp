@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The desktop start: the progress dialog during a real conversion, the
 // output beside the help file or in a folder the user picks when that one
 // cannot be written to, and the offer to open the result folder (or the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The built program: without a path and without a display it says to give
 // a path and exits with 1; with a path and a terminal it converts on the
 // terminal even when a display is at hand; with a path, a display and no

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The open dialog: the options with their visibility rule, flags and
 // settings, the web-site box, the language from the locale, the labels'
 // shortcuts, and the dialog-started conversion (sources or web site) beside

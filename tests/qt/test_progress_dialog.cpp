@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The "Prog" bar's layout, the progress calls and the fatal message box of the Qt
 // platform, Cancel (No in this process, Yes in a child process) and the
 // finishing wait.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Helpers of the tests: files, temporary folders, running the programs, and
 // text comparisons.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The desktop start's folder choice, the offers to open the result folder
 // or site, and the run that ties them to one conversion.
 #include "ui/qt/desktop_start.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A help file opened from the desktop (a file manager's "Open with", the
 // desktop entry): the conversion shows the progress dialog instead of
 // writing to a terminal nobody sees, writes beside the help file (or into a

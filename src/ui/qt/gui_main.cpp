@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Start-up of the dialog mode: display check, the Qt application (with a
 // start-up message handler that turns an unusable display into a clear
 // message and exit code 1 instead of an abort), the language, and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The start without a path: the open dialog, one conversion, the finishing
 // wait.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The option panel added to Qt's file dialog, the file-type patterns, the
 // visibility rule, the help page and the flags of a confirmed dialog.
 #include "ui/qt/open_dialog.h"

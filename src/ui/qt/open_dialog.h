@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The open dialog: Qt's own file dialog (not the desktop's) extended with
 // the conversion options on its right side.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Painting of the percentage bar: the split column from the position, the
 // text from the percentage, each half filled and lettered in its colours
 // with the text clipped to that half.

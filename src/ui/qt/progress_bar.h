@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The percentage bar of the progress dialog ("Prog").
 //
 // The bar keeps two 16-bit words, the range (the value meaning 100 %, 100

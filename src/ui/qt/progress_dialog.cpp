@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The progress dialog's controls, placed in dialog units, and its two
 // commands: 1 dismisses the finished dialog, 2 cancels (while converting,
 // after asking) or dismisses.

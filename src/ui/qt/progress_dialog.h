@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The modeless progress dialog: the phase text (7102), the "Prog" bar
 // (7100, bordered), the "Warnings:" label, the warnings list (7101, not
 // sorted) and the push button (2 "&Cancel" while converting, 1 "&Ok" once

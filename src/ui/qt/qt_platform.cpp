@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Progress reports go to the progress dialog; each one ends by handling the
 // waiting events (at most every kUpdateIntervalMs), which is where a click
 // on Cancel is noticed.

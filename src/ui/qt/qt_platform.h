@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Qt dialogs as the user interface of a conversion: fatal messages in a
 // message box, progress and warnings in the progress dialog, and the
 // finishing wait after a conversion started from the open dialog.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // KORVANE.INI through QSettings in INI format, with the case-blind section
 // and key lookup that profile files have.
 #include "ui/qt/settings.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The persisted options of the open dialog.
 //
 // The file "KORVANE.INI" in the user's configuration folder ($XDG_CONFIG_HOME

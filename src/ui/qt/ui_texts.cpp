@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Dialog texts per language (UTF-8 literals) and the language choice.
 #include "ui/qt/ui_texts.h"
 

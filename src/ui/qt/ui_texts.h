@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The texts of the two dialogs in the three interface languages, and the
 // choice of language from the locale variables.
 //
