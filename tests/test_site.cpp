@@ -91,6 +91,22 @@ TEST(Site, JapaneseTextArrivesAsUnicode) {
     EXPECT_NE(pages.find("<html lang=\"ja\">"), std::string::npos);
 }
 
+// Text in a symbol font shows the font's symbols, not the code page's
+// letters for its bytes, and the style sheet keeps the font for it.
+TEST(Site, SymbolFontTextArrivesAsItsSymbols) {
+    TempDir dir;
+    RunResult r = run_program({KORVANE_CLI_BIN, "-q", "--html", "-C", dir.path(), KORVANE_CORPUS_DIR "/msgdlg/MainForm.hlp"},
+                              dir.path());
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    std::string page = read_text(dir / "mainform/indgag.cs.html");
+    // Wingdings 0xA7 and 0xFC: a small black square and a check mark
+    // (Western text would show "§" and "ü").
+    EXPECT_NE(page.find("<span class=\"f5\">\u25AA</span>"), std::string::npos) << page;
+    EXPECT_NE(page.find("<span class=\"f5\">\u2713</span>"), std::string::npos) << page;
+    EXPECT_EQ(page.find("<span class=\"f5\">\u00A7"), std::string::npos);
+    EXPECT_NE(read_text(dir / "mainform/korvane.css").find(".f5 { font-family: \"WingDings\""), std::string::npos);
+}
+
 // A help file holds most context ids only as hashes; the contents file
 // beside it names them, so both the RTF sources and the site get the real
 // names, and the site's contents page follows the contents file's books.

@@ -31,7 +31,9 @@ const char* placement_class(Placement placement) {
 
 }  // namespace
 
-PageWriter::PageWriter(Decoding& help, const SiteMap& site) : help_(help), site_(site) {}
+PageWriter::PageWriter(Decoding& help, const SiteMap& site) : help_(help), site_(site) {
+    for (const FontDescriptor& f : help.fonts.descriptors) symbol_tables_.push_back(html::symbol_table(f.face));
+}
 
 PageWriter::~PageWriter() = default;
 
@@ -272,7 +274,13 @@ void PageWriter::close_paragraph() {
 void PageWriter::text(std::string_view run) {
     open_inline();
     scratch_.clear();
-    converter_.append(scratch_, run, help_.code_page);
+    // Text in a symbol font is glyph numbers of the font, not code-page text.
+    size_t font = static_cast<size_t>(font_);
+    if (font_ >= 0 && font < symbol_tables_.size() && symbol_tables_[font]) {
+        html::append_symbol_text(scratch_, run, *symbol_tables_[font]);
+    } else {
+        converter_.append(scratch_, run, help_.code_page);
+    }
     append_text(page_.html, scratch_);
 }
 

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "html/site.h"
+#include "html/symbol_fonts.h"
 #include "html/utf8.h"
 #include "topics/topic_sink.h"
 
@@ -110,6 +111,7 @@ private:
     std::optional<Link> link_;  // the open hotspot
     bool link_open_ = false;
     int font_ = -1;
+    std::vector<const html::SymbolTable*> symbol_tables_;  // by font: a symbol font's table, else null
     bool span_open_ = false;
     bool table_open_ = false, row_open_ = false;
     TableRow row_;                 // the open row

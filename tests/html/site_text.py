@@ -7,7 +7,9 @@ usage: site_text.py KORVANE_CLI HELP_FILE WORK_DIR [CODE_PAGE]
 
 The RTF side: the topic files of the default project mode, topics split at
 \\page, footnotes, hidden hotspot targets and the file's tables left out,
-picture and window references ({bmc ...}, {ewc ...}) removed. The HTML side:
+picture and window references ({bmc ...}, {ewc ...}) removed, text in a
+symbol font read through the font's published mapping (tests/data/symbol)
+rather than the code page. The HTML side:
 the topic block of each page, the list that repeats a picture's hotspot
 links and the placeholders of embedded windows removed; the popup topics a
 page embeds are not part of its block."""
@@ -20,11 +22,63 @@ import sys
 
 SKIPPED_GROUP = re.compile(rb"\{(?:[#$K+!A-Z@>*]?\{\\footnote|\\fonttbl|\\colortbl|\\header|\\v[ \\{])")
 BREAKS = {b"par", b"line", b"tab", b"cell", b"row", b"sect"}
+SYMBOL_DATA = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data", "symbol")
 
 
-def rtf_topics(data):
-    """The text of each topic of one RTF file, as bytes."""
-    topics, text = [], bytearray()
+def symbol_fonts():
+    """The characters of the symbol fonts' bytes 0x20-0xFF by lower-case face
+    name, from the published tables: U+F000 + byte where a table gives no
+    character or a private-use one, the first character of a sequence."""
+    def table(entries):
+        return {b: entries.get(b, 0x20 if b == 0x20 else 0xF000 + b) for b in range(0x20, 0x100)}
+
+    def apple(name):
+        entries = {}
+        with open(os.path.join(SYMBOL_DATA, name)) as f:
+            for line in f:
+                m = re.match(r"#?0x([0-9A-F]{2})(?:\t| = )0x([0-9A-F]{4})", line)
+                if m:
+                    c = int(m.group(2), 16)
+                    entries[int(m.group(1), 16)] = c if not 0xE000 <= c <= 0xF8FF else None
+        return table({b: c for b, c in entries.items() if c is not None})
+
+    wdings = [{}, {}, {}, {}]
+    with open(os.path.join(SYMBOL_DATA, "WDingsSources.txt")) as f:
+        for line in f:
+            if line.strip() and not line.startswith("#"):
+                fields = line.strip().split(";")
+                for index in fields[1:]:
+                    wdings[int(index) // 1000][int(index) % 1000] = int(fields[0], 16)
+    dingbats = apple("DINGBATS.TXT")
+    return {"symbol": apple("SYMBOL.TXT"), "webdings": table(wdings[0]), "wingdings": table(wdings[1]),
+            "wingdings 2": table(wdings[2]), "wingdings 3": table(wdings[3]), "zapf dingbats": dingbats,
+            "zapfdingbats": dingbats, "marlett": table({}), "mt extra": table({})}
+
+
+def font_table(data, symbols):
+    """The symbol-font tables of the fonts in an RTF file's \\fonttbl, by number."""
+    m = re.search(rb"\{\\fonttbl((?:[^{}]|\{[^{}]*\})*)\}", data)
+    fonts = {}
+    for number, face in re.findall(rb"\\f(\d+)(?:\\[a-z]+-?\d* ?)*([^\\{};]*)", m.group(1) if m else b""):
+        table = symbols.get(face.decode("latin-1").strip().lower())
+        if table:
+            fonts[int(number)] = table
+    return fonts
+
+
+def rtf_topics(data, symbols):
+    """The text of each topic of one RTF file, as runs of (bytes, symbol-font
+    table or None)."""
+    fonts = font_table(data, symbols)
+    topics, runs, text, font = [], [], bytearray(), None
+    fonts_outside = []
+
+    def end_run():
+        nonlocal text
+        if text:
+            runs.append((bytes(text), font))
+        text = bytearray()
+
     i, n, depth, skip_depth = 0, len(data), 0, None
     while i < n:
         c = data[i:i + 1]
@@ -32,11 +86,15 @@ def rtf_topics(data):
             if skip_depth is None and SKIPPED_GROUP.match(data, i):
                 skip_depth = depth
             depth += 1
+            fonts_outside.append(font)
             i += 1
         elif c == b"}":
             depth -= 1
             if skip_depth is not None and depth == skip_depth:
                 skip_depth = None
+            if fonts_outside:
+                end_run()
+                font = fonts_outside.pop()
             i += 1
         elif c == b"\\":
             m = re.compile(rb"\\([a-z]+)(-?\d+)? ?|\\'([0-9a-fA-F]{2})|\\(.)", re.S).match(data, i)
@@ -46,10 +104,14 @@ def rtf_topics(data):
             if m.group(1):
                 word = m.group(1)
                 if word == b"page":
-                    topics.append(bytes(text))
-                    text = bytearray()
+                    end_run()
+                    topics.append(runs)
+                    runs = []
                 elif word in BREAKS:
                     text += b" "
+                elif word == b"f":
+                    end_run()
+                    font = fonts.get(int(m.group(2) or 0))
             elif m.group(3):
                 text.append(int(m.group(3), 16))
             else:
@@ -60,14 +122,21 @@ def rtf_topics(data):
             if skip_depth is None:
                 text += c
             i += 1
-    topics.append(bytes(text))
+    end_run()
+    topics.append(runs)
     return topics
 
 
-def words_of_rtf(text, code_page):
-    text = re.sub(rb"\{(?:bm|ew)[clr] [^}]*\}", b" ", text)
-    text = re.sub(rb"\(0x[0-9a-f]{2}\)", b"", text)
-    return tuple(text.decode("cp%d" % code_page, errors="replace").split())
+def words_of_rtf(runs, code_page):
+    text = ""
+    for run, symbols in runs:
+        run = re.sub(rb"\{(?:bm|ew)[clr] [^}]*\}", b" ", run)
+        run = re.sub(rb"\(0x[0-9a-f]{2}\)", b"", run)
+        if symbols:
+            text += "".join(chr(symbols[b]) if b >= 0x20 else chr(b) for b in run)
+        else:
+            text += run.decode("cp%d" % code_page, errors="replace")
+    return tuple(text.split())
 
 
 def words_of_page(page):
@@ -96,9 +165,10 @@ def main():
     rtf_files = sorted((f for f in os.listdir(rtf_dir) if f.upper().endswith(".RTF")),
                        key=lambda f: int(re.search(r"(\d+)\.RTF$", f, re.I).group(1)))
     expected = collections.Counter()
+    symbols = symbol_fonts()
     for name in rtf_files:
         with open(os.path.join(rtf_dir, name), "rb") as f:
-            for topic in rtf_topics(f.read()):
+            for topic in rtf_topics(f.read(), symbols):
                 expected[words_of_rtf(topic, code_page)] += 1
 
     (site,) = os.listdir(site_dir)
