@@ -29,7 +29,7 @@
 #include "base/output_sink.h"
 #include "driver/convert.h"
 #include "helpfile/byte_reader.h"
-#include "html/contents_file.h"
+#include "topics/contents_file.h"
 #include "html/escape.h"
 #include "html/utf8.h"
 
@@ -79,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const size_t text_size = std::min<size_t>(size, 256);
         const std::string text(reinterpret_cast<const char*>(data), text_size);
         for (int text_code_page : {1252, 932}) {
-            html::parse_contents_file(ByteReader(data, text_size), text_code_page);
+            parse_contents_file(ByteReader(data, text_size), text_code_page);
             std::string page = html::escape_text(utf8.convert(text, text_code_page)) + html::escape_attribute(text) +
                                html::link_target(text) + html::safe_name(text);
             if (page.find_first_of("<>\"'") != std::string::npos) std::abort();

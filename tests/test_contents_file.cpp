@@ -6,11 +6,10 @@
 
 #include <filesystem>
 
-#include "html/contents_file.h"
+#include "topics/contents_file.h"
 #include "support/test_util.h"
 
 using namespace korvane;
-using namespace korvane::html;
 using namespace korvane::test;
 using namespace std::string_literals;
 

@@ -4,7 +4,6 @@
 
 #include <random>
 
-#include "topics/decoding.h"
 #include "topics/context_hash.h"
 
 using namespace korvane;
@@ -15,29 +14,31 @@ TEST(ContextHash, WorkedExamples) {
     EXPECT_EQ(context_hash("A-B"), 749u);
     EXPECT_EQ(context_hash("ABC"), context_hash("abc"));
     EXPECT_EQ(context_hash("A B\xE4"), context_hash("AB"));
-    Decoding help;
-    EXPECT_EQ(name_for_hash(help, 17), "a");
-    EXPECT_EQ(name_for_hash(help, 732), "a1");
-    EXPECT_EQ(name_for_hash(help, 0), "");
-    EXPECT_EQ(name_for_hash(help, 16), "Indc3._e5");
-    EXPECT_EQ(name_for_hash(help, 20216), "0x6");
+    ContextNames known;
+    ContextNamer names(known);
+    EXPECT_EQ(names(17), "a");
+    EXPECT_EQ(names(732), "a1");
+    EXPECT_EQ(names(0), "");
+    EXPECT_EQ(names(16), "Indc3._e5");
+    EXPECT_EQ(names(20216), "0x6");
 }
 
 TEST(ContextHash, KnownNamesWinInTheOrderAdded) {
-    Decoding help;
+    ContextNames known;
     const uint32_t hash = context_hash("second_name");
-    EXPECT_EQ(name_for_hash(help, hash), made_up_name(hash));  // made up (and kept) while no name is known
-    add_context_name(help, "Second_Name");
-    add_context_name(help, "SECOND_NAME");  // same hash, added later
-    EXPECT_EQ(name_for_hash(help, hash), "Second_Name");
+    EXPECT_EQ(ContextNamer(known)(hash), made_up_name(hash));  // made up while no name is known
+    add_context_name(known, "Second_Name");
+    add_context_name(known, "SECOND_NAME");  // same hash, added later
+    EXPECT_EQ(ContextNamer(known)(hash), "Second_Name");
 }
 
 TEST(ContextHash, MadeUpNamesHashBackAndStayShort) {
     std::mt19937 rng(1234);
-    Decoding help;
+    ContextNames known;
+    ContextNamer names(known);
     for (int i = 0; i < 20000; ++i) {
         uint32_t target = rng();
-        std::string name = name_for_hash(help, target);
+        std::string name = names(target);
         if (name.rfind("0x", 0) == 0 && name.size() == 10) continue;  // no prefix fits
         EXPECT_EQ(context_hash(name), target) << name;
         EXPECT_LE(name.size(), 3u + 14u) << name;

@@ -38,12 +38,13 @@ TEST(Fonts, DescriptorsHoldWhatTheAuthorsSourcesUse) {
         {"verinfo/verinfo.hlp", "verinfo/verinfo.rtf"},
     };
     for (const auto& [help_file, source_file] : files) {
-        std::unique_ptr<Conversion> help = open_input_file(kCorpus + "/" + help_file, 0);
+        Reporter help_report;
+        HelpFile help = open_input_file(kCorpus + "/" + help_file, help_report);
         std::string source = read_text(kCorpus + "/" + source_file);
         std::set<std::string> faces = matches(source, R"(\\f\d+\\f[a-z]+ (?:\\fcharset\d+ )?([^;]+);)");
         std::set<std::string> sizes = matches(source, R"(\\fs(\d+))");
         std::set<std::string> colours = matches(source, R"((\\red\d+\\green\d+\\blue\d+);)");
-        const FontTable& fonts = help->fonts;
+        const FontTable fonts = read_font_table(help);
         ASSERT_FALSE(fonts.descriptors.empty()) << help_file;
         EXPECT_FALSE(fonts.long_descriptors);
         for (const FontDescriptor& f : fonts.descriptors) {
@@ -71,8 +72,9 @@ TEST(Fonts, DescriptorsHoldWhatTheAuthorsSourcesUse) {
 
 // Long descriptors: the character set at byte 35 is no attribute.
 TEST(Fonts, LongDescriptorsKeepCharacterSetAndAttributesApart) {
-    std::unique_ptr<Conversion> help = open_input_file(KORVANE_SOURCE_DIR "/fuzz/seeds/codepage-logical-fonts.hlp", 0);
-    const FontTable& fonts = help->fonts;
+    Reporter help_report;
+    HelpFile help = open_input_file(KORVANE_SOURCE_DIR "/fuzz/seeds/codepage-logical-fonts.hlp", help_report);
+    const FontTable fonts = read_font_table(help);
     ASSERT_TRUE(fonts.long_descriptors);
     ASSERT_EQ(fonts.descriptors.size(), 2u);
     const FontDescriptor& big5 = fonts.descriptors[1];
@@ -81,7 +83,7 @@ TEST(Fonts, LongDescriptorsKeepCharacterSetAndAttributesApart) {
     EXPECT_EQ(big5.half_points, 20);  // height -10
     EXPECT_EQ(big5.face, "Helv");
     // Its RTF style is upright: the character set is no attribute.
-    write_font_table(*help, nullptr);
-    ASSERT_EQ(help->font_styles.styles.size(), 2u);
-    EXPECT_EQ(help->font_styles.styles[1], "\\f1\\cf1\\fs20\\b0\\i0\\ul0");
+    const std::vector<std::string> styles = font_styles(fonts);
+    ASSERT_EQ(styles.size(), 2u);
+    EXPECT_EQ(styles[1], "\\f1\\cf1\\fs20\\b0\\i0\\ul0");
 }

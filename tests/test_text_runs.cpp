@@ -9,7 +9,6 @@
 
 #include "base/out_stream.h"
 #include "rtf/rtf_text.h"
-#include "topics/decoding.h"
 #include "topics/phrases.h"
 
 using namespace korvane;
@@ -60,9 +59,9 @@ TEST(TextRuns, EveryByteIsEscapedAloneAndInALongRun) {
 }
 
 TEST(TextRuns, PhraseCodesExpandWhereverTheyFall) {
-    Decoding help;
-    help.phrases.plain_text = {'o', 'n', 'e', 't', 'w', 'o'};
-    help.phrases.plain_offsets = {0, 3, 6};
+    PhraseTables phrases;
+    phrases.plain_text = {'o', 'n', 'e', 't', 'w', 'o'};
+    phrases.plain_offsets = {0, 3, 6};
     std::vector<uint8_t> out;
     for (size_t at = 0; at < 40; ++at) {
         // The code 1, 3: phrase 1 ("two") and a space, among plain bytes
@@ -71,7 +70,7 @@ TEST(TextRuns, PhraseCodesExpandWhereverTheyFall) {
         source[3] = 0;
         source[at] = 1;
         if (at + 1 < source.size()) source[at + 1] = 3;
-        expand_phrases(help, source.data(), source.size(), 1000, false, out);
+        expand_phrases(phrases, source.data(), source.size(), 1000, false, out);
         std::vector<uint8_t> expected(source.begin(), source.begin() + static_cast<long>(at));
         if (at + 1 < source.size()) {
             expected.insert(expected.end(), {'t', 'w', 'o', ' '});
@@ -83,7 +82,7 @@ TEST(TextRuns, PhraseCodesExpandWhereverTheyFall) {
     std::vector<uint8_t> source(40, 'y');
     source[20] = 1;
     source[21] = 0;
-    expand_phrases(help, source.data(), source.size(), 22, false, out);
+    expand_phrases(phrases, source.data(), source.size(), 22, false, out);
     EXPECT_EQ(out, std::vector<uint8_t>({'y', 'y', 'y', 'y', 'y', 'y', 'y', 'y', 'y', 'y', 'y', 'y', 'y', 'y', 'y',
                                          'y', 'y', 'y', 'y', 'y', 'o', 'n'}));
 }

@@ -115,11 +115,12 @@ TEST(WebPictures, PngsMatchTheWrittenPictures) {
         TempDir dir;
         RunResult r = run_program({KORVANE_CLI_BIN, "-q", "--no-shg", "-C", dir.path(), kSource + "/" + file}, dir.path());
         ASSERT_EQ(r.exit_code, 0) << file << r.err;
-        std::unique_ptr<Conversion> help = open_input_file(kSource + "/" + file, 0);
-        for (const InternalFile& row : help->files) {
+        Reporter help_report;
+        HelpFile help = open_input_file(kSource + "/" + file, help_report);
+        for (const InternalFile& row : help.files) {
             std::string base = row.name.substr(row.name[0] == '|' ? 1 : 0);
             if (base.rfind("bm", 0) != 0) continue;
-            WebPictureResult web = web_picture(*help, row.name);
+            WebPictureResult web = web_picture(help, row.name);
             ASSERT_TRUE(web.picture) << file << " " << row.name << ": " << web.problem;
             EXPECT_EQ(web.picture->extension, "png");
             // Every container here holds one bitmap or a bitmap and a
@@ -145,8 +146,8 @@ TEST(WebPictures, PngsMatchTheWrittenPictures) {
         }
         // Picture numbers name the same containers.
         if (std::string(file).ends_with("winfile.hlp")) {
-            EXPECT_EQ(web_picture(*help, 3u).picture->bytes, web_picture(*help, "|bm3").picture->bytes);
-            EXPECT_FALSE(web_picture(*help, 99u).picture);
+            EXPECT_EQ(web_picture(help, 3u).picture->bytes, web_picture(help, "|bm3").picture->bytes);
+            EXPECT_FALSE(web_picture(help, 99u).picture);
         }
     }
     EXPECT_GE(bitmaps, 20);
@@ -158,8 +159,9 @@ TEST(WebPictures, PngsMatchTheWrittenPictures) {
 // hash 0x37233861, then "Hotspot 1" and "setup2". Drawn on the bitmap, the
 // rectangle frames the "o" of "Microsoft".
 TEST(WebPictures, HotspotsOfSegmentedGraphics) {
-    std::unique_ptr<Conversion> help = open_input_file(kSource + "/tests/corpus/3dmm/3DMM.HLP", 0);
-    WebPictureResult web = web_picture(*help, 1u);
+    Reporter help_report;
+    HelpFile help = open_input_file(kSource + "/tests/corpus/3dmm/3DMM.HLP", help_report);
+    WebPictureResult web = web_picture(help, 1u);
     ASSERT_TRUE(web.picture) << web.problem;
     EXPECT_EQ(web.picture->width, 366);
     EXPECT_EQ(web.picture->height, 269);
@@ -173,14 +175,15 @@ TEST(WebPictures, HotspotsOfSegmentedGraphics) {
     EXPECT_EQ(h.hash, 0x37233861u);
     EXPECT_EQ(h.hash, context_hash(h.target));
     // The popup shows a topic of the file.
-    load_context_table(*help);
+    const ContextTable context_table = load_context_table(help, help_report);
     bool found = false;
-    for (const ContextTable::Entry& e : help->context_table.entries) found = found || static_cast<uint32_t>(e.hash) == h.hash;
+    for (const ContextTable::Entry& e : context_table.entries) found = found || static_cast<uint32_t>(e.hash) == h.hash;
     EXPECT_TRUE(found);
 
     // A visible jump and a visible macro, whose target is the macro.
-    std::unique_ptr<Conversion> seed = open_input_file(kSource + "/fuzz/seeds/named-pictures.hlp", 0);
-    web = web_picture(*seed, "bm1");
+    Reporter seed_report;
+    HelpFile seed = open_input_file(kSource + "/fuzz/seeds/named-pictures.hlp", seed_report);
+    web = web_picture(seed, "bm1");
     ASSERT_TRUE(web.picture) << web.problem;
     ASSERT_EQ(web.picture->hotspots.size(), 2u);
     EXPECT_EQ(web.picture->hotspots[0].kind, HotspotKind::jump);
@@ -229,10 +232,11 @@ TEST(WebPictures, DamagedContainersGiveAReason) {
     // verinfo's run-length metafile cut at every length and with each byte
     // inverted: a picture or a reason (damaged records never reach the
     // metafile reader).
-    std::unique_ptr<Conversion> help = open_input_file(kSource + "/tests/corpus/verinfo/verinfo.hlp", 0);
-    const InternalFile& row = *std::find_if(help->files.begin(), help->files.end(),
+    Reporter help_report;
+    HelpFile help = open_input_file(kSource + "/tests/corpus/verinfo/verinfo.hlp", help_report);
+    const InternalFile& row = *std::find_if(help.files.begin(), help.files.end(),
                                             [](const InternalFile& f) { return f.name == "|bm0"; });
-    const uint8_t* container = help->input.data() + row.offset;
+    const uint8_t* container = help.input.data() + row.offset;
     std::vector<uint8_t> metafile(container, container + row.size);
     int damaged_records = 0;
     for (size_t i = 0; i < metafile.size(); ++i) {

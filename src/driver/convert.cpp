@@ -19,11 +19,9 @@
 #include "project/bitmaps_baggage.h"
 #include "project/map_section.h"
 #include "project/options.h"
-#include "rtf/fonts.h"
+#include "project/project_output.h"
 #include "rtf/topic_writer.h"
-#include "topics/code_page.h"
-#include "topics/context_hash.h"
-#include "topics/fonts.h"
+#include "topics/help_model.h"
 
 namespace korvane {
 
@@ -60,45 +58,11 @@ size_t file_name_start(const std::string& path) {
     return sep == std::string::npos ? 0 : sep + 1;
 }
 
-// The phrase table: the plain one when there is |Phrases, else the indexed pair.
-// The tables every reading of the topics needs: the phrase table (the
-// plain one when there is |Phrases, else the indexed pair) and the fonts.
-void read_tables(Conversion& help) {
-    if (help.phrases_file.present()) {
-        load_phrase_table(help);
-    } else if (help.phrimage_file.present()) {
-        load_indexed_phrase_table(help);
-    }
-    help.fonts = read_font_table(help);
-}
-
 // The help file's path without its extension.
 std::string path_stem(const std::string& path) {
     size_t slash = path.rfind('/');
     size_t dot = path.rfind('.');
     return dot != std::string::npos && (slash == std::string::npos || dot > slash) ? path.substr(0, dot) : path;
-}
-
-// The contents file beside a help file: NAME.CNT in any of three cases.
-std::optional<html::ContentsFile> contents_beside(const std::string& stem, int code_page) {
-    if (stem.empty()) return std::nullopt;
-    for (const char* extension : {".CNT", ".cnt", ".Cnt"}) {
-        if (auto contents = html::read_contents_file(stem + extension, code_page)) return contents;
-    }
-    return std::nullopt;
-}
-
-// The context ids that the contents' topics of this help file name are the
-// real names of contexts the help file holds only as hashes: they become
-// known names, in place of made-up ones.
-void add_contents_names(Conversion& help, const std::vector<html::ContentsEntry>& entries, const std::string& site) {
-    for (const html::ContentsEntry& e : entries) {
-        if (e.kind == html::ContentsEntry::Kind::topic && !e.context.empty() &&
-            (e.file.empty() || site_folder_name(e.file) == site)) {
-            add_context_name(help, e.context);
-        }
-        add_contents_names(help, e.children, site);
-    }
 }
 
 }  // namespace
@@ -129,19 +93,17 @@ OutputNames derive_output_names(const std::string& path, int flags) {
     return names;
 }
 
-std::unique_ptr<Conversion> open_input_file(const std::string& input_path, int flags) {
+HelpFile open_input_file(const std::string& input_path, Reporter& report) {
     struct stat st;
     if (::stat(input_path.c_str(), &st) != 0) fatal_error(Fatal::CannotOpenBecause, input_path, std::strerror(errno));
     if (S_ISDIR(st.st_mode)) fatal_error(Fatal::CannotOpenBecause, input_path, std::strerror(EISDIR));
     errno = 0;
-    auto help = std::make_unique<Conversion>();
-    help->flags = flags;
-    if (!open_help_file(*help, help->report, input_path)) {
+    HelpFile help;
+    if (!open_help_file(help, report, input_path)) {
         int err = errno;
         if (err) fatal_error(Fatal::CannotOpenBecause, input_path, std::strerror(err));
         fatal_error(Fatal::CannotOpen, input_path);
     }
-    read_tables(*help);
     return help;
 }
 
@@ -161,115 +123,97 @@ std::optional<ConversionError> run_conversion(const std::function<void()>& body)
 
 namespace {
 
-// Everything after opening: the project file, pictures, baggage and RTF
-// files into output.
-// contents_stem: where a contents file is looked for (empty: none).
-void write_sources(std::unique_ptr<Conversion> help, const OutputNames& names, OutputSink& output, int code_page,
-                   const std::string& contents_stem) {
-    const int flags = help->flags;
-    help->output = &output;
+// The model of an opened help file. contents_stem: where a contents file is
+// looked for (empty: none).
+std::unique_ptr<const HelpModel> model_of(HelpFile help, const std::string& input_path, int flags, int code_page,
+                                          const std::string& contents_stem, Reporter& report) {
+    ModelOptions options;
+    options.flags = flags;
+    options.user_code_page = code_page;
+    options.contents_stem = contents_stem;
+    const std::string site = site_folder_name(input_path);
+    options.is_this_help_file = [site](std::string_view file) { return site_folder_name(file) == site; };
+    return build_help_model(std::move(help), options, report);
+}
 
+// The sources: the project file, pictures, baggage and RTF files into output.
+void write_sources(const HelpModel& model, const OutputNames& names, OutputSink& output, int flags, Reporter& report) {
     errno = 0;
     std::unique_ptr<OutStream> project = output.open(names.project_name, "wt");
     if (!project) fatal_error(Fatal::CannotCreate, names.project_name, std::strerror(errno));
 
-    write_project_options(*help, *project);
-    write_bitmaps_section(*help, *project);
-    // Context ids read from the contents file (its names are ASCII in
-    // practice; the code page only keeps trail bytes apart).
-    if (auto contents = contents_beside(contents_stem, code_page ? code_page : kWesternCodePage)) {
-        add_contents_names(*help, contents->entries, site_folder_name(names.input_path));
-    }
-
+    const ProjectOutput out{output, report, flags};
+    write_project_options(model.file, *project);
+    write_bitmaps_section(model, out, *project);
     if (!(flags & CVF_FOR_PRINT)) {
-        write_baggage_section(*help, *project);
-        load_context_table(*help);
-        load_keyword_table(*help);
-        write_map_section(*help, *project);
+        write_baggage_section(model.file, out, *project);
+        write_map_section(model, report, *project);
     }
 
-    CodePageChoice text = choose_code_page(*help, code_page);
-    help->code_page = text.code_page;
-    if (text.source == CodePageSource::detected) add_warning(help->report, Msg::CodePageDetected, text.code_page);
-
-    write_font_table(*help, nullptr);
-    if (help->flags & CVF_TWO_PASS) run_dry_topic_pass(*help);
-    write_topic_files(*help, names.base_name, *project);
+    const RtfOutput rtf{output, report, flags};
+    TopicPasses passes = (flags & CVF_TWO_PASS) ? run_dry_topic_pass(model, report, flags) : TopicPasses{};
+    write_topic_files(model, rtf, passes, names.base_name, *project);
 
     // In print mode the extracted picture files go again.
-    if (help->flags & CVF_EMBED_PICTURES) {
-        for (const auto& name : help->picture_names.names) {
-            if (name) output.remove(*name);
+    if (flags & CVF_EMBED_PICTURES) {
+        for (const auto& name : model.picture_names.names) {
+            if (name) output.remove(output.scratch_name(*name));
         }
     }
-    help.reset();
     project->close();
     if (project->failed()) fatal_error(Fatal::DiskFull);
 }
 
 void convert(const std::string& path, int flags, int code_page) {
     OutputNames names = derive_output_names(path, flags);
-    std::unique_ptr<Conversion> help = open_input_file(names.input_path, flags);
+    Reporter report;
+    HelpFile help = open_input_file(names.input_path, report);
     // Print mode's pictures go to the TEMP directory when it is set.
     const char* temp = std::getenv("TEMP");
     DiskSink disk(temp ? temp : "");
-    write_sources(std::move(help), names, disk, code_page, path_stem(names.input_path));
+    auto model = model_of(std::move(help), names.input_path, flags, code_page, path_stem(names.input_path), report);
+    write_sources(*model, names, disk, flags, report);
 }
 
 void convert_data(std::span<const uint8_t> bytes, const std::string& name, OutputSink& output, int flags, int code_page) {
     OutputNames names;
     names.input_path = name;
     name_outputs(names, file_name_start(name), flags);
-    auto help = std::make_unique<Conversion>();
-    help->flags = flags;
-    open_help_data(*help, help->report, bytes);
-    read_tables(*help);
-    write_sources(std::move(help), names, output, code_page, "");
+    Reporter report;
+    HelpFile help;
+    open_help_data(help, report, bytes);
+    auto model = model_of(std::move(help), name, flags, code_page, "", report);
+    write_sources(*model, names, output, flags, report);
 }
 
-// The web site: the same reading of the help file, the topics written by
-// the site's page writer into the folder named after the help file.
-// contents_stem: the help file's path without its extension, where a
-// contents file is looked for (empty: none).
-void write_site(std::unique_ptr<Conversion> help, const std::string& input_path, OutputSink& output, int code_page,
-                const std::string& contents_stem) {
-    help->output = &output;
+// The web site: the same model, its topics written by the site's page
+// writer into the folder named after the help file.
+void write_site(const HelpModel& model, const std::string& input_path, OutputSink& output, Reporter& report) {
     SiteSource source;
     source.help_path = input_path;
     source.out_dir = site_folder_name(input_path) + "/";
-    source.title = help_title(*help);
-
-    // The options are read for the secondary windows that hotspots name.
-    std::unique_ptr<OutStream> options = OutStream::null_device();
-    write_project_options(*help, *options);
+    source.title = help_title(model.file);
     // Baggage files keep their names in a folder of their own, apart from
     // the site's pages.
-    source.baggage = copy_baggage_files(*help, source.out_dir + "files/");
-    load_context_table(*help);
-    load_keyword_table(*help);
-
-    CodePageChoice text = choose_code_page(*help, code_page);
-    help->code_page = text.code_page;
-    if (text.source == CodePageSource::detected) add_warning(help->report, Msg::CodePageDetected, text.code_page);
-
-    // A contents file beside the help file: NAME.CNT in either case.
-    source.contents = contents_beside(contents_stem, help->code_page);
-    if (source.contents) add_contents_names(*help, source.contents->entries, site_folder_name(input_path));
-    write_help_site(*help, source);
+    source.baggage = copy_baggage_files(model.file, output, report, source.out_dir + "files/");
+    write_help_site(model, report, output, source);
 }
 
 void convert_to_site(const std::string& path, int code_page) {
     OutputNames names = derive_output_names(path, 0);
-    std::unique_ptr<Conversion> help = open_input_file(names.input_path, 0);
+    Reporter report;
+    HelpFile help = open_input_file(names.input_path, report);
     DiskSink disk;
-    write_site(std::move(help), names.input_path, disk, code_page, path_stem(names.input_path));
+    auto model = model_of(std::move(help), names.input_path, 0, code_page, path_stem(names.input_path), report);
+    write_site(*model, names.input_path, disk, report);
 }
 
 void convert_data_to_site(std::span<const uint8_t> bytes, const std::string& name, OutputSink& output, int code_page) {
-    auto help = std::make_unique<Conversion>();
-    open_help_data(*help, help->report, bytes);
-    read_tables(*help);
-    write_site(std::move(help), name, output, code_page, "");
+    Reporter report;
+    HelpFile help;
+    open_help_data(help, report, bytes);
+    auto model = model_of(std::move(help), name, 0, code_page, "", report);
+    write_site(*model, name, output, report);
 }
 
 }  // namespace

@@ -11,7 +11,8 @@
 
 #include "base/messages.h"
 #include "base/output_sink.h"
-#include "rtf/rtf_conversion.h"
+#include "helpfile/helpfile.h"
+#include "topics/help_model.h"  // the CVF_ flags
 
 namespace korvane {
 
@@ -33,13 +34,10 @@ std::string first_characters(std::string_view name, size_t count);
 
 OutputNames derive_output_names(const std::string& path, int flags);
 
-// One conversion: the help file and everything read and written from it.
-struct Conversion : RtfConversion {};
-
 // Opens the help file at input_path (from derive_output_names). A file that
 // is missing, unreadable or a directory is fatal: "Can't open File PATH:
 // REASON".
-std::unique_ptr<Conversion> open_input_file(const std::string& input_path, int flags);
+HelpFile open_input_file(const std::string& input_path, Reporter& report);
 
 // The one exit of a conversion: runs body and returns the fatal error that
 // ended it (memory exhaustion as Fatal::OutOfMemory), or nothing when body

@@ -2,6 +2,10 @@
 // Reading the |SYSTEM header and telling its compiler.
 #include "base/messages.h"
 #include "helpfile/helpfile.h"
+#include "helpfile/system.h"
+
+#include <algorithm>
+#include <cstring>
 
 namespace korvane {
 
@@ -64,6 +68,54 @@ std::string help_title(const HelpFile& help) {
         if (type == 1) return std::string(record.cstring());
     }
     return {};
+}
+
+namespace {
+
+// The text of a field: up to its first NUL or max bytes.
+std::string field_text(std::span<const uint8_t> record, size_t from, size_t max) {
+    if (from >= record.size()) return {};
+    size_t limit = std::min(record.size() - from, max);
+    const char* p = reinterpret_cast<const char*>(record.data() + from);
+    const void* nul = std::memchr(p, 0, limit);
+    return std::string(p, nul ? static_cast<size_t>(static_cast<const char*>(nul) - p) : limit);
+}
+
+}  // namespace
+
+WindowDefinition decode_window_record(std::span<const uint8_t> record) {
+    std::array<uint8_t, 90> w{};
+    std::copy_n(record.begin(), std::min(record.size(), w.size()), w.begin());
+    WindowDefinition d;
+    d.flags = ByteReader::le16(&w[0]);
+    d.name = field_text(record, 12, 9);
+    d.caption = field_text(record, 21, 51);
+    d.x = ByteReader::le16(&w[72]);
+    d.y = ByteReader::le16(&w[74]);
+    d.width = ByteReader::le16(&w[76]);
+    d.height = ByteReader::le16(&w[78]);
+    d.maximize = ByteReader::le16(&w[80]);
+    std::copy_n(&w[82], 3, d.scrolling_colour.begin());
+    std::copy_n(&w[86], 3, d.non_scrolling_colour.begin());
+    return d;
+}
+
+std::vector<WindowDefinition> read_window_definitions(const HelpFile& help) {
+    std::vector<WindowDefinition> windows;
+    if (!help.system_file.present() || help.system_file.size <= kSystemHeaderSize) return windows;
+    if ((help.minor_version & 0xFF) == 15) return windows;
+    ByteReader in = help.reader(help.system_file);
+    in.seek(kSystemHeaderSize);
+    std::vector<uint8_t> record;
+    while (in.remaining() >= 4) {
+        uint16_t type = in.u16();
+        uint16_t length = in.u16();
+        // A record that runs past the end of |SYSTEM keeps what is there.
+        record.resize(std::min<size_t>(length, in.remaining()));
+        in.read(record.data(), record.size());
+        if (type == kSystemWindowRecord) windows.push_back(decode_window_record(record));
+    }
+    return windows;
 }
 
 }  // namespace korvane

@@ -8,7 +8,7 @@
 #include "base/out_stream.h"
 #include "html/escape.h"
 #include "html/page_names.h"
-#include "topics/decoding.h"
+#include "topics/help_model.h"
 
 namespace korvane {
 
@@ -31,13 +31,14 @@ const char* placement_class(Placement placement) {
 
 }  // namespace
 
-PageWriter::PageWriter(Decoding& help, const SiteMap& site) : help_(help), site_(site) {
-    for (const FontDescriptor& f : help.fonts.descriptors) symbol_tables_.push_back(html::symbol_table(f.face));
+PageWriter::PageWriter(const HelpModel& model, const SiteMap& site)
+    : code_page_(model.code_page.code_page), site_(site) {
+    for (const FontDescriptor& f : model.fonts.descriptors) symbol_tables_.push_back(html::symbol_table(f.face));
 }
 
 PageWriter::~PageWriter() = default;
 
-std::string PageWriter::utf8(std::string_view bytes) { return converter_.convert(bytes, help_.code_page); }
+std::string PageWriter::utf8(std::string_view bytes) { return converter_.convert(bytes, code_page_); }
 
 std::string& PageWriter::out() {
     // Records ahead of the first topic header belong to the first topic.
@@ -58,7 +59,7 @@ void PageWriter::open_page(size_t topic) {
     const SiteTopic& t = site_.topics[topic];
     std::string title = utf8(t.title);
     std::string& p = page_.html;
-    p += page_head(language_of_code_page(help_.code_page), title.empty() ? format("Topic %d", t.number) : title);
+    p += page_head(language_of_code_page(code_page_), title.empty() ? format("Topic %d", t.number) : title);
     p += "<body>\n<nav class=\"site\"><a href=\"index.html\">Contents</a> <a href=\"keywords.html\">Index</a>";
     if (t.has_browse) {
         auto add = [&](int32_t key, const char* rel, const char* label) {
@@ -279,7 +280,7 @@ void PageWriter::text(std::string_view run) {
     if (font_ >= 0 && font < symbol_tables_.size() && symbol_tables_[font]) {
         html::append_symbol_text(scratch_, run, *symbol_tables_[font]);
     } else {
-        converter_.append(scratch_, run, help_.code_page);
+        converter_.append(scratch_, run, code_page_);
     }
     append_text(page_.html, scratch_);
 }
@@ -332,7 +333,7 @@ PageWriter::Link PageWriter::link_for(const Hotspot& h) const {
     if (h.kind == HotspotKind::macro) {
         // A macro is never run; the jumps and popups among them become links.
         link.css_class = "macro";
-        link.title = converter_.convert(h.target, help_.code_page);
+        link.title = converter_.convert(h.target, code_page_);
         std::optional<MacroTarget> target = macro_target(h.target);
         if (!target) {
             if (std::optional<MacroCall> call = parse_macro(h.target)) {
@@ -359,7 +360,7 @@ PageWriter::Link PageWriter::link_for(const Hotspot& h) const {
     if (!link.href) {
         if (h.kind != HotspotKind::macro) {
             link.css_class = "missing";
-            link.title = converter_.convert(h.target, help_.code_page);
+            link.title = converter_.convert(h.target, code_page_);
         }
         return link;
     }
@@ -380,9 +381,10 @@ void PageWriter::hotspot_end() {
     link_.reset();
 }
 
-void PageWriter::picture(Placement placement, uint16_t, const std::string& name) {
+void PageWriter::picture(Placement placement, uint16_t number, const std::string&) {
     open_inline();
     std::string& p = page_.html;
+    const std::string name = site_picture_name(number);
     auto it = site_.pictures.find(name);
     if (it == site_.pictures.end() || it->second.file.empty()) {
         p += format("<span class=\"picture missing%s\">[", placement_class(placement));

@@ -31,12 +31,12 @@
 
 namespace korvane {
 
-struct Decoding;
+struct HelpModel;
 class OutStream;
 
 class PageWriter : public TopicSink {
 public:
-    PageWriter(Decoding& help, const SiteMap& site);
+    PageWriter(const HelpModel& model, const SiteMap& site);
     ~PageWriter() override;
 
     // Ends the last page and writes the pages that waited for popups.
@@ -95,7 +95,7 @@ private:
     std::optional<std::string> href_for(std::string_view context, const std::string& file) const;
     std::string paragraph_class(const ParagraphFormat& format);
 
-    Decoding& help_;
+    const int code_page_;  // of the help file's text
     const SiteMap& site_;
     mutable html::Utf8Converter converter_;  // a cache of converters
 

@@ -20,9 +20,10 @@
 #include "html/utf8.h"
 #include "pictures/web_picture.h"
 #include "topics/context_hash.h"
-#include "topics/decoding.h"
-#include "topics/indexes.h"
+#include "topics/help_model.h"
+#include "topics/topic_context.h"
 #include "topics/topic_decoder.h"
+#include "topics/indexes.h"
 
 namespace korvane {
 
@@ -229,13 +230,13 @@ void write_keyword_page(const SiteMap& site, html::Utf8Converter& utf8, int code
 // The contents file's tree as nested lists; topics of this help file link
 // to their pages, those of other files to those files' sites.
 void append_contents(std::string& p, const SiteMap& site, html::Utf8Converter& utf8, int code_page,
-                     const std::vector<html::ContentsEntry>& entries) {
+                     const std::vector<ContentsEntry>& entries) {
     p += "<ul>\n";
-    for (const html::ContentsEntry& e : entries) {
+    for (const ContentsEntry& e : entries) {
         std::string title = utf8.convert(e.title, code_page);
         p += "<li>";
         std::optional<std::string> href;
-        if (e.kind == html::ContentsEntry::Kind::topic) {
+        if (e.kind == ContentsEntry::Kind::topic) {
             std::string other = e.file.empty() ? std::string() : site_folder_name(e.file);
             if (!other.empty() && other != site.folder) {
                 href = "../" + other + "/" + context_page_stem(e.context) + ".html";
@@ -259,13 +260,13 @@ void append_contents(std::string& p, const SiteMap& site, html::Utf8Converter& u
 }
 
 void write_index_page(const SiteMap& site, html::Utf8Converter& utf8, int code_page, const std::string& title,
-                      const SiteSource& source) {
+                      const SiteSource& source, const std::optional<ContentsFile>& contents) {
     std::string p = page_head(language_of_code_page(code_page), title);
     p += "<body>\n<nav class=\"site\"><a href=\"keywords.html\">Index</a></nav>\n<h1 class=\"title\">";
     append_text(p, title);
     p += "</h1>\n<nav class=\"contents\">\n";
-    if (source.contents && !source.contents->entries.empty()) {
-        append_contents(p, site, utf8, code_page, source.contents->entries);
+    if (contents && !contents->entries.empty()) {
+        append_contents(p, site, utf8, code_page, contents->entries);
     } else {
         p += "<ul>\n";
         for (const SiteTopic& topic : site.topics) {
@@ -359,7 +360,7 @@ bool starts_with(std::string_view s, std::string_view prefix) { return s.substr(
 
 // Every picture container "bmN" or "|bmN" as bmN.png; the topic text then
 // refers to it by that name.
-void write_pictures(Decoding& help, SiteMap& site) {
+void write_pictures(const HelpFile& help, SiteMap& site) {
     for (const InternalFile& row : help.files) {
         std::string_view name = row.name;
         if (starts_with(name, "|")) name.remove_prefix(1);
@@ -370,10 +371,9 @@ void write_pictures(Decoding& help, SiteMap& site) {
         }
         uint32_t number = static_cast<uint32_t>(std::atoi(std::string(digits).c_str()));
         if (number >= 0xFFFF) continue;
-        std::string file = format("bm%d.png", static_cast<int>(number));
+        std::string file = site_picture_name(number);
         if (site.pictures.count(file)) continue;
         SitePicture& picture = site.pictures[file];
-        set_picture_name(help, number, file);
         WebPictureResult result = web_picture(help, row.name);
         if (!result.picture) continue;
         const WebPicture& web = *result.picture;
@@ -383,8 +383,6 @@ void write_pictures(Decoding& help, SiteMap& site) {
         picture.width = web.width;
         picture.height = web.height;
         for (const PictureHotspot& h : web.hotspots) {
-            // The targets are known context names, as for the RTF sources.
-            if (h.has_target) add_context_name(help, h.target);
             SitePicture::Area area;
             area.left = h.left;
             area.top = h.top;
@@ -515,39 +513,43 @@ std::optional<MacroTarget> macro_target(std::string_view macro) {
     return target;
 }
 
-void write_help_site(Decoding& help, const SiteSource& source) {
+void write_help_site(const HelpModel& model, Reporter& report, OutputSink& output, const SiteSource& source) {
+    const int code_page = model.code_page.code_page;
     SiteMap site;
     site.folder = site_folder_name(source.help_path);
     site.out_dir = source.out_dir;
-    site.output = help.output;
+    site.output = &output;
     html::Utf8Converter utf8;
 
-    write_pictures(help, site);
+    write_pictures(model.file, site);
 
-    report_progress(help.report, 0, Msg::ScanningBrowseSequences);
+    report_progress(report, 0, Msg::ScanningBrowseSequences);
     SiteScan scan(site);
-    help.report.warnings_muted = true;
-    decode_topics(help, scan, ProgressSpan{0, 25});
-    help.report.warnings_muted = false;
+    report.warnings_muted = true;
+    ContextNamer names(model.context_names);
+    decode_topics(TopicContext{model, names, report}, scan, WalkOptions{{0, 25}, false});
+    report.warnings_muted = false;
     name_pages(site);
-    index_keywords(site.keywords, 'K', utf8, help.code_page, site.k_index, site.k_keyword_ids);
-    index_keywords(site.a_keywords, 'A', utf8, help.code_page, site.a_index, site.a_keyword_ids);
+    index_keywords(site.keywords, 'K', utf8, code_page, site.k_index, site.k_keyword_ids);
+    index_keywords(site.a_keywords, 'A', utf8, code_page, site.a_index, site.a_keyword_ids);
 
-    report_progress(help.report, 0, Msg::ReadingTopics);
-    PageWriter pages(help, site);
-    decode_topics(help, pages, ProgressSpan{25, 25});
+    report_progress(report, 0, Msg::ReadingTopics);
+    PageWriter pages(model, site);
+    decode_topics(TopicContext{model, names, report}, pages, WalkOptions{{25, 25}, false});
     pages.finish();
 
-    std::string title = utf8.convert(source.title, help.code_page);
-    if (title.empty() && source.contents) title = utf8.convert(source.contents->title, help.code_page);
+    std::string title = utf8.convert(source.title, code_page);
+    if (title.empty() && model.contents) title = utf8.convert(model.contents->title, code_page);
     if (title.empty()) title = site.folder;
     write_forwards(site);
-    write_keyword_page(site, utf8, help.code_page, title);
-    write_index_page(site, utf8, help.code_page, title, source);
+    write_keyword_page(site, utf8, code_page, title);
+    write_index_page(site, utf8, code_page, title, source, model.contents);
     finish(*create_site_file(site, std::string(html::kStyleSheetFile)),
-           style_sheet(pages.paragraph_styles(), font_rules(help.fonts)));
+           style_sheet(pages.paragraph_styles(), font_rules(model.fonts)));
     finish(*create_site_file(site, "korvane.js"), html::kPopupScript);
-    report_progress(help.report, 100, Msg::None);
+    report_progress(report, 100, Msg::None);
 }
+
+std::string site_picture_name(uint32_t number) { return format("bm%d.png", static_cast<int>(number)); }
 
 }  // namespace korvane

@@ -26,12 +26,13 @@
 #include <unordered_set>
 #include <vector>
 
-#include "html/contents_file.h"
+#include "topics/contents_file.h"
 #include "topics/topic_sink.h"
 
 namespace korvane {
 
-struct Decoding;
+struct HelpModel;
+struct Reporter;
 class OutStream;
 class OutputSink;
 
@@ -107,11 +108,13 @@ struct SiteSource {
     std::string out_dir;  // the site's folder, with a trailing '/', existing
     std::string title;    // the help file's title, in its code page
     std::vector<std::string> baggage;  // file names in out_dir/files/ to link from the contents page
-    std::optional<html::ContentsFile> contents;  // the contents file beside the help file
 };
 
-// Writes the site of help (its text in help.code_page) into source.out_dir.
-void write_help_site(Decoding& help, const SiteSource& source);
+// Writes the site of the help file into source.out_dir of output.
+void write_help_site(const HelpModel& model, Reporter& report, OutputSink& output, const SiteSource& source);
+
+// The site's file for a picture number: "bm<number>.png".
+std::string site_picture_name(uint32_t number);
 
 // Creates a file of the site (fatal when it cannot be created).
 std::unique_ptr<OutStream> create_site_file(const SiteMap& site, const std::string& name);

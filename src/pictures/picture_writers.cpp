@@ -18,7 +18,9 @@
 #include "base/format.h"
 #include "base/messages.h"
 #include "base/out_stream.h"
-#include "topics/decoding.h"
+#include "helpfile/helpfile.h"
+#include "base/output_sink.h"
+#include "topics/picture_names.h"
 #include "pictures/picture_decoders.h"
 
 namespace korvane {
@@ -36,12 +38,6 @@ void check_written(OutStream& out) {
 }
 
 }  // namespace
-
-std::string picture_file_name(const std::string& base_name, int index, bool bitmap) {
-    return format(bitmap ? "%s%d.BMP" : "%s%d.WMF", base_name, index);
-}
-
-std::string container_file_name(const std::string& base_name) { return base_name + ".SHG"; }
 
 std::vector<uint8_t> bitmap_file_bytes(uint16_t kind, const BitmapHeader& header, ByteReader& in) {
     // A colour table longer than the container is cut to the entries it
@@ -74,9 +70,9 @@ std::vector<uint8_t> bitmap_file_bytes(uint16_t kind, const BitmapHeader& header
     return file;
 }
 
-void write_bitmap_file(Decoding& help, uint16_t kind, const BitmapHeader& header, ByteReader& in, int index,
+void write_bitmap_file(OutputSink& output, uint16_t kind, const BitmapHeader& header, ByteReader& in, int index,
                        const std::string& base_name) {
-    std::unique_ptr<OutStream> out = help.output->open(picture_file_name(base_name, index, true), "wb+");
+    std::unique_ptr<OutStream> out = output.open(picture_file_name(base_name, index, true), "wb+");
     if (!out) fatal_error(Fatal::CannotCreateBitmap);
     std::vector<uint8_t> file = bitmap_file_bytes(kind, header, in);
     out->write(file.data(), file.size());
@@ -135,26 +131,63 @@ std::vector<uint8_t> metafile_file_bytes(uint16_t kind, const MetafileHeader& he
     return file;
 }
 
-void write_metafile_file(Decoding& help, uint16_t kind, const MetafileHeader& header, ByteReader& in, int index,
+void write_metafile_file(OutputSink& output, uint16_t kind, const MetafileHeader& header, ByteReader& in, int index,
                          const std::string& base_name) {
     std::vector<uint8_t> file = metafile_file_bytes(kind, header, in);
-    std::unique_ptr<OutStream> out = help.output->open(picture_file_name(base_name, index, false), "wb+");
+    std::unique_ptr<OutStream> out = output.open(picture_file_name(base_name, index, false), "wb+");
     if (!out) fatal_error(Fatal::CannotCreateMetafile);
     out->write(file.data(), file.size());
     check_written(*out);
 }
 
-bool copy_picture_file(Decoding& help, uint32_t offset, uint32_t size, const std::string& base_name) {
+bool copy_picture_file(const PictureFiles& files, ByteReader data, const std::string& base_name) {
     std::string name = container_file_name(base_name);
-    std::unique_ptr<OutStream> out = help.output->open(name, "wb");
+    std::unique_ptr<OutStream> out = files.output.open(name, "wb");
     if (!out) {
-        add_warning(help.report, Msg::CannotCreate, name);
+        add_warning(files.report, Msg::CannotCreate, name);
         return false;
     }
-    ByteReader data = help.reader(offset, size);
     out->write(data.here(), data.remaining());
     check_written(*out);
     return true;
+}
+
+std::string convert_picture_file(const PictureFiles& files, ByteReader data, const std::string& base_name,
+                                 std::vector<std::string>* written) {
+    PictureContainer pictures = read_picture_container(data);
+    std::string reported;
+    bool converted = false;
+    if (!pictures.signature_ok) {
+        add_warning(files.report, Msg::InvalidPictureFile, static_cast<char>(pictures.signature[0]),
+                    static_cast<char>(pictures.signature[1]));
+    }
+
+    for (const PictureMember& m : pictures.members) {
+        ByteReader member = m.data;
+        if (m.type == PictureType::bitmap) {
+            if (files.no_shg || m.bitmap.hotspot_size == 0) {
+                write_bitmap_file(files.output, m.kind, m.bitmap, member, m.index, base_name);
+                converted = true;
+                reported = picture_file_name(base_name, m.index, true);
+                if (written) written->push_back(reported);
+            }
+        } else if (m.type == PictureType::metafile) {
+            if (files.no_shg || m.metafile.hotspot_size == 0) {
+                write_metafile_file(files.output, m.kind, m.metafile, member, m.index, base_name);
+                converted = true;
+                reported = picture_file_name(base_name, m.index, false);
+                if (written) written->push_back(reported);
+            }
+        } else {
+            add_warning(files.report, Msg::UnknownImageType, m.kind, base_name);
+        }
+    }
+
+    if (!converted) {
+        reported = container_file_name(base_name);
+        if (copy_picture_file(files, data, base_name) && written) written->push_back(reported);
+    }
+    return reported;
 }
 
 }  // namespace korvane

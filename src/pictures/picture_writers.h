@@ -8,18 +8,13 @@
 #include <vector>
 
 #include "helpfile/byte_reader.h"
-#include "pictures/picture_reader.h"
+#include "topics/picture_container.h"
 
 namespace korvane {
 
-struct Decoding;
+struct Reporter;
 class OutStream;
-
-// "<base><index>.BMP" or "<base><index>.WMF": the name a picture's file is
-// created under and listed as.
-std::string picture_file_name(const std::string& base_name, int index, bool bitmap);
-// "<base>.SHG".
-std::string container_file_name(const std::string& base_name);
+class OutputSink;
 
 // The bytes of the bitmap file and of the placeable metafile that a picture
 // becomes, its palette and data read from in's position.
@@ -28,13 +23,28 @@ std::vector<uint8_t> metafile_file_bytes(uint16_t kind, const MetafileHeader& he
 
 // Each reads the palette and picture data from in's position. A file that
 // cannot be created is fatal.
-void write_bitmap_file(Decoding& help, uint16_t kind, const BitmapHeader& header, ByteReader& in, int index,
+void write_bitmap_file(OutputSink& output, uint16_t kind, const BitmapHeader& header, ByteReader& in, int index,
                        const std::string& base_name);
-void write_metafile_file(Decoding& help, uint16_t kind, const MetafileHeader& header, ByteReader& in, int index,
+void write_metafile_file(OutputSink& output, uint16_t kind, const MetafileHeader& header, ByteReader& in, int index,
                          const std::string& base_name);
 
-// Copies the internal file at [offset, offset + size) to "<base>.SHG";
-// warning 31 and false when it cannot be created.
-bool copy_picture_file(Decoding& help, uint32_t offset, uint32_t size, const std::string& base_name);
+// Where picture files go and how.
+struct PictureFiles {
+    OutputSink& output;
+    Reporter& report;
+    bool no_shg = false;  // pictures with hotspots become plain files too
+};
+
+// Copies the container's bytes to "<base>.SHG"; warning 31 and false when
+// it cannot be created.
+bool copy_picture_file(const PictureFiles& files, ByteReader container, const std::string& base_name);
+
+// Converts every picture of the container into "<base><i>.BMP" or
+// "<base><i>.WMF" files, or copies the whole container to "<base>.SHG" when
+// no picture was converted. Returns the name the topic text refers to it by
+// (topics/picture_names.h; the .SHG name even when it could not be
+// created); written, when given, receives the name of every file created.
+std::string convert_picture_file(const PictureFiles& files, ByteReader container, const std::string& base_name,
+                                 std::vector<std::string>* written = nullptr);
 
 }  // namespace korvane

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "helpfile/byte_reader.h"
-#include "pictures/picture_reader.h"
+#include "topics/picture_container.h"
 
 namespace korvane {
 

@@ -17,7 +17,7 @@
 
 #include "base/messages.h"
 #include "base/out_stream.h"
-#include "topics/decoding.h"
+#include "topics/help_model.h"
 #include "topics/context_hash.h"
 #include "topics/indexes.h"
 
@@ -29,7 +29,7 @@ constexpr size_t kTomapHeaderSize = 64;
 
 // (topic offset, number from 1) of every |TOMAP entry, sorted: the first
 // pair with an offset holds the number of its first entry.
-std::vector<std::pair<uint32_t, uint32_t>> index_tomap(const Decoding& help) {
+std::vector<std::pair<uint32_t, uint32_t>> index_tomap(const HelpFile& help) {
     std::vector<std::pair<uint32_t, uint32_t>> numbers;
     ByteReader tomap = help.reader(help.tomap_file);
     if (tomap.size() <= kTomapHeaderSize) return numbers;
@@ -43,7 +43,9 @@ std::vector<std::pair<uint32_t, uint32_t>> index_tomap(const Decoding& help) {
 
 }  // namespace
 
-void write_map_section(Decoding& help, OutStream& project) {
+void write_map_section(const HelpModel& model, Reporter& report, OutStream& project) {
+    const HelpFile& help = model.file;
+    ContextNamer names(model.context_names);
     if (!help.ctxomap_file.present()) return;
     ByteReader map = help.reader(help.ctxomap_file);
     uint16_t declared = map.u16();
@@ -55,20 +57,20 @@ void write_map_section(Decoding& help, OutStream& project) {
     if (help.is_hc30 && count > 0) tomap = index_tomap(help);
 
     for (int j = 1; j <= count; ++j) {
-        report_progress(help.report, 47 + mul_div(j, 3, count), Msg::CreatingMap);
+        report_progress(report, 47 + mul_div(j, 3, count), Msg::CreatingMap);
         int32_t number = map.i32();
         uint32_t topic_offset = map.u32();
         std::optional<std::string> name;
         if (help.is_hc30) {
             auto it = std::lower_bound(tomap.begin(), tomap.end(), std::pair<uint32_t, uint32_t>{topic_offset, 0});
-            if (it != tomap.end() && it->first == topic_offset) name = name_for_hash(help, it->second + 15);
+            if (it != tomap.end() && it->first == topic_offset) name = names(it->second + 15);
         } else {
-            name = context_name_at(help, topic_offset);
+            name = context_name_at(model.context_table, names, topic_offset);
         }
         if (name) {
             write_formatted(project, "#define %s %ld\n", *name, number);
         } else {
-            add_warning(help.report, Msg::MapLookupFailed, topic_offset);
+            add_warning(report, Msg::MapLookupFailed, topic_offset);
         }
     }
 }

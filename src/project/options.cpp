@@ -4,9 +4,7 @@
 // After its header (helpfile/helpfile.h), |SYSTEM holds records back to back: u16 type,
 // u16 length, then that many bytes. Types written here: 1 title, 2 copyright,
 // 4 macro ([Config]), 6 window ([Windows]), 8 citation, 13 group ([GROUPS]).
-// A window record holds u16 flags at 0, the name at 12 (9 bytes), the
-// caption at 21 (51 bytes), u16 x, y, width, height, maximize at 72..80, and
-// the colours of the scrolling and non-scrolling regions at 82 and 86.
+// Window records are decoded as helpfile/system.h describes.
 // Files of the oldest compiler hold only a title after the header.
 #include "project/options.h"
 
@@ -15,7 +13,8 @@
 #include <cstring>
 
 #include "base/out_stream.h"
-#include "topics/decoding.h"
+#include "helpfile/helpfile.h"
+#include "helpfile/system.h"
 
 namespace korvane {
 
@@ -31,33 +30,28 @@ std::string_view text_of(const std::vector<uint8_t>& data, size_t from = 0, size
     return {p, nul ? static_cast<size_t>(static_cast<const char*>(nul) - p) : limit};
 }
 
-void write_window_line(Decoding& help, OutStream& out, const std::vector<uint8_t>& record) {
-    // Fields beyond a short record read as zero.
-    std::array<uint8_t, 90> w{};
-    std::copy_n(record.begin(), std::min(record.size(), w.size()), w.begin());
-    uint16_t flags = ByteReader::le16(&w[0]);
-    std::string_view name = text_of(record, 12, 9);
-    write_formatted(out, "%s=", name);
-    if (flags & 0x0002) help.window_names.emplace_back(name);
-    if (flags & 0x0004) write_formatted(out, "\"%s\"", text_of(record, 21, 51));
+void write_window_line(OutStream& out, const WindowDefinition& w) {
+    write_formatted(out, "%s=", w.name);
+    if (w.has(kWindowCaption)) write_formatted(out, "\"%s\"", w.caption);
     out.write(",");
-    if (flags & 0x0078) {
+    if (w.flags & (kWindowX | kWindowY | kWindowWidth | kWindowHeight)) {
         out.write("(");
-        if (flags & 0x0008) write_formatted(out, "%d", ByteReader::le16(&w[72]));
+        if (w.has(kWindowX)) write_formatted(out, "%d", w.x);
         out.write(",");
-        if (flags & 0x0010) write_formatted(out, "%d", ByteReader::le16(&w[74]));
+        if (w.has(kWindowY)) write_formatted(out, "%d", w.y);
         out.write(",");
-        if (flags & 0x0020) write_formatted(out, "%d", ByteReader::le16(&w[76]));
+        if (w.has(kWindowWidth)) write_formatted(out, "%d", w.width);
         out.write(",");
-        if (flags & 0x0040) write_formatted(out, "%d", ByteReader::le16(&w[78]));
+        if (w.has(kWindowHeight)) write_formatted(out, "%d", w.height);
         out.write(")");
     }
     out.write(",");
-    if (flags & 0x0080) write_formatted(out, "%d", ByteReader::le16(&w[80]));
+    if (w.has(kWindowMaximize)) write_formatted(out, "%d", w.maximize);
     out.write(",");
-    if (flags & 0x0100) write_formatted(out, "(%d,%d,%d)", w[82], w[83], w[84]);
+    auto colour = [&](const std::array<uint8_t, 3>& c) { write_formatted(out, "(%d,%d,%d)", c[0], c[1], c[2]); };
+    if (w.has(kWindowScrollingColour)) colour(w.scrolling_colour);
     out.write(",");
-    if (flags & 0x0200) write_formatted(out, "(%d,%d,%d)", w[86], w[87], w[88]);
+    if (w.has(kWindowNonScrollingColour)) colour(w.non_scrolling_colour);
     out.write("\n");
 }
 
@@ -79,7 +73,7 @@ void write_group_line(OutStream& out, const std::vector<uint8_t>& record) {
 
 }  // namespace
 
-void write_project_options(Decoding& help, OutStream& out) {
+void write_project_options(const HelpFile& help, OutStream& out) {
     const char* compress = help.system_flags == 0 ? "FALSE" : help.system_flags == 4 ? "HIGH" : "MEDIUM";
     write_formatted(out, "[options]\nCompress=%s\n", compress);
     if (!help.system_file.present()) return;
@@ -121,7 +115,7 @@ void write_project_options(Decoding& help, OutStream& out) {
         case 6:
             if (section != Section::windows) out.write("\n[Windows]\n");
             section = Section::windows;
-            write_window_line(help, out, record);
+            write_window_line(out, decode_window_record(record));
             break;
         case 8:
             write_formatted(out, "Citation = %s\n", text_of(record));

@@ -4,10 +4,10 @@
 
 namespace korvane {
 
-struct Decoding;
+struct HelpFile;
 class OutStream;
 
-// Writes the sections and fills help.window_names with the named windows.
-void write_project_options(Decoding& help, OutStream& project);
+// Writes the sections from the |SYSTEM records of help.
+void write_project_options(const HelpFile& help, OutStream& project);
 
 }  // namespace korvane

@@ -12,9 +12,9 @@
 
 #include "base/format.h"
 #include "base/out_stream.h"
-#include "rtf/rtf_conversion.h"
 #include "rtf/rtf_text.h"
 #include "topics/code_page.h"
+#include "topics/fonts.h"
 
 namespace korvane {
 
@@ -35,52 +35,47 @@ const char* family_name(uint8_t family) {
 
 }  // namespace
 
-void write_font_table(RtfConversion& help, OutStream* rtf) {
-    const FontTable& table = help.fonts;
+std::vector<std::string> font_styles(const FontTable& table) {
+    std::vector<std::string> styles;
     size_t fonts = font_count(table);
-
-    FontStyles& styles = help.font_styles;
-    bool fill_styles = !styles.built;
-    if (fill_styles) {
-        styles.styles.clear();
-        styles.styles.reserve(fonts);
+    styles.reserve(fonts);
+    for (size_t i = 0; i < fonts; ++i) {
+        const FontDescriptor& font = table.descriptors[i];
+        int index = static_cast<int>(i);
+        std::string style = format("\\f%d\\cf%d\\fs%d", index, index, static_cast<uint8_t>(font.half_points));
+        style += font.bold ? "\\b" : "\\b0";
+        style += font.italic ? "\\i" : "\\i0";
+        style += font.underline ? "\\ul" : "\\ul0";
+        styles.push_back(std::move(style));
     }
+    return styles;
+}
 
+void write_font_table(const FontTable& table, int code_page, OutStream& rtf) {
+    size_t fonts = font_count(table);
     std::string font_table = "{\\fonttbl{";
     std::string colour_table = "{\\colortbl\n";
     for (size_t i = 0; i < fonts; ++i) {
         const FontDescriptor& font = table.descriptors[i];
         int index = static_cast<int>(i);
-        if (help.code_page == kWesternCodePage) {
+        if (code_page == kWesternCodePage) {
             format_into(font_table, "\\f%d\\f%s %s", {index, family_name(font.family), escape_rtf_structure(font.face)});
         } else {
-            int charset = font.charset == kSymbolCharset ? kSymbolCharset : charset_of_code_page(help.code_page);
+            int charset = font.charset == kSymbolCharset ? kSymbolCharset : charset_of_code_page(code_page);
             format_into(font_table, "\\f%d\\f%s", {index, family_name(font.family)});
             if (charset >= 0) format_into(font_table, "\\fcharset%d", {charset});
-            format_into(font_table, " %s", {escape_rtf_structure(font.face, is_multibyte_code_page(help.code_page))});
+            format_into(font_table, " %s", {escape_rtf_structure(font.face, is_multibyte_code_page(code_page))});
         }
 
         // White text is written as black.
         RgbColour colour = font.text_colour;
         if (colour == RgbColour{0xFF, 0xFF, 0xFF}) colour = RgbColour{};
         format_into(colour_table, "\\red%d\\green%d\\blue%d;\n", {colour.red, colour.green, colour.blue});
-
-        if (fill_styles) {
-            std::string style = format("\\f%d\\cf%d\\fs%d", index, index, static_cast<uint8_t>(font.half_points));
-            style += font.bold ? "\\b" : "\\b0";
-            style += font.italic ? "\\i" : "\\i0";
-            style += font.underline ? "\\ul" : "\\ul0";
-            styles.styles.push_back(std::move(style));
-        }
     }
-    styles.built = true;
-
-    if (rtf) {
-        font_table += "}}\n";
-        colour_table += "}\n";
-        rtf->write(font_table);
-        rtf->write(colour_table);
-    }
+    font_table += "}}\n";
+    colour_table += "}\n";
+    rtf.write(font_table);
+    rtf.write(colour_table);
 }
 
 }  // namespace korvane

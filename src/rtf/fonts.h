@@ -8,18 +8,14 @@
 
 namespace korvane {
 
-struct RtfConversion;
+struct FontTable;
 class OutStream;
 
-struct FontStyles {
-    bool built = false;
-    std::vector<std::string> styles;  // RTF style text per font number
-};
+// The RTF style text of each font number: "\fN\cfN\fsN" and the attributes.
+std::vector<std::string> font_styles(const FontTable& fonts);
 
-// With rtf, writes "{\fonttbl{...}}" and the colour table; without, only
-// builds help.font_styles. The style table is built by the first call of a
-// conversion and kept. A help file without usable |FONT data gets empty
-// tables.
-void write_font_table(RtfConversion& help, OutStream* rtf);
+// Writes "{\fonttbl{...}}" and the colour table. A help file without
+// usable |FONT data gets empty tables.
+void write_font_table(const FontTable& fonts, int code_page, OutStream& rtf);
 
 }  // namespace korvane

@@ -22,7 +22,7 @@
 #include "base/messages.h"
 #include "base/out_stream.h"
 #include "helpfile/byte_reader.h"
-#include "rtf/rtf_conversion.h"
+#include "base/output_sink.h"
 
 namespace korvane {
 
@@ -156,11 +156,11 @@ void embed_bitmap(OutStream& rtf, const std::vector<uint8_t>& file, bool end_rec
 
 }  // namespace
 
-bool embed_picture(RtfConversion& help, OutStream& rtf, const std::string& file_name) {
+bool embed_picture(const OutputSink& output, OutStream& rtf, const std::string& file_name) {
     char type = type_character(file_name);
     if (type == 'S') return false;
     std::vector<uint8_t> file;
-    if (!help.output->read(file_name, file)) return false;
+    if (!output.read(file_name, file)) return false;
     // A file too short for its own headers is treated as one that cannot be
     // read: the caller refers to it instead.
     if (type == 'W') {

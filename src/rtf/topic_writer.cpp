@@ -12,7 +12,9 @@
 #include "base/out_stream.h"
 #include "rtf/fonts.h"
 #include "rtf/picture_embed.h"
-#include "rtf/rtf_conversion.h"
+#include "base/output_sink.h"
+#include "topics/help_model.h"
+#include "topics/topic_context.h"
 #include "rtf/rtf_text.h"
 #include "topics/browse.h"
 #include "topics/code_page.h"
@@ -42,9 +44,11 @@ char placement_letter(Placement placement) {
 
 class RtfTopicWriter : public TopicSink {
 public:
-    RtfTopicWriter(RtfConversion& help, const std::string& base_name, OutStream& project)
-        : help_(help), base_name_(base_name), project_(project), print_((help.flags & CVF_FOR_PRINT) != 0),
-          jumps_((help.flags & CVF_JUMPS) != 0), multibyte_(is_multibyte_code_page(help.code_page)) {}
+    RtfTopicWriter(const HelpModel& model, const RtfOutput& out, TopicPasses& passes, const std::string& base_name,
+                   OutStream& project)
+        : model_(model), out_(out), passes_(passes), styles_(font_styles(model.fonts)), base_name_(base_name),
+          project_(project), flags_(out.flags), print_((flags_ & CVF_FOR_PRINT) != 0), jumps_((flags_ & CVF_JUMPS) != 0),
+          multibyte_(is_multibyte_code_page(model.code_page.code_page)) {}
 
     void finish() {
         if (rtf_) end_rtf_file(*rtf_);
@@ -59,15 +63,15 @@ public:
             open_next_file();
         }
         OutStream& rtf = out();
-        if (!first_in_file_) rtf.write((help_.flags & CVF_PAGE_BREAK) ? "\\page\\pard\n" : "\\par\\pard\\par\n");
+        if (!first_in_file_) rtf.write((flags_ & CVF_PAGE_BREAK) ? "\\page\\pard\n" : "\\par\\pard\\par\n");
         first_in_file_ = false;
 
         for (const std::string& id : start.context_ids) footnote(id, '#');
         if (!start.title.empty()) footnote(start.title, '$');
         if (!start.entry_macro.empty()) footnote(start.entry_macro, '!');
-        if (help_.flags & CVF_TWO_PASS) {
+        if (flags_ & CVF_TWO_PASS) {
             std::optional<std::string> browse =
-                browse_sequence_name(help_, start.browse.prev, start.browse.self, start.browse.next);
+                browse_sequence_name(passes_.browse, start.browse.prev, start.browse.self, start.browse.next);
             if (browse) footnote(*browse, '+');
         }
         after_header_ = true;
@@ -109,11 +113,11 @@ public:
         out().write_stored(s);  // control words: no line feed to translate
     }
 
-    void text(std::string_view run) override { write_rtf_text(out(), run, help_.rtf_chars_written, multibyte_); }
+    void text(std::string_view run) override { write_rtf_text(out(), run, passes_.characters, multibyte_); }
 
     void font(uint16_t number) override {
         // The decoder reports only fonts the table has.
-        const std::vector<std::string>& styles = help_.font_styles.styles;
+        const std::vector<std::string>& styles = styles_;
         if (number >= styles.size()) return;
         std::string_view style = styles[number];
         if (hotspot_open_) {
@@ -158,11 +162,14 @@ public:
     }
 
     void picture(Placement placement, uint16_t, const std::string& name) override {
-        // Print mode embeds the picture itself; a segmented-graphics file or
-        // one that cannot be opened is referred to by name instead.
+        // Print mode embeds the picture itself, written as a scratch file of
+        // the output; a segmented-graphics file or one that cannot be read
+        // is referred to by name instead.
         OutStream& rtf = out();
-        if ((help_.flags & CVF_EMBED_PICTURES) && embed_picture(help_, rtf, name)) return;
-        write_formatted(rtf, "\\{bm%c %s\\}", placement_letter(placement), escape_rtf_structure(name));
+        const bool embed = (flags_ & CVF_EMBED_PICTURES) != 0;
+        const std::string file = embed ? out_.output.scratch_name(name) : name;
+        if (embed && embed_picture(out_.output, rtf, file)) return;
+        write_formatted(rtf, "\\{bm%c %s\\}", placement_letter(placement), escape_rtf_structure(file));
     }
 
     void embedded_window(Placement placement, std::string_view description) override {
@@ -218,9 +225,9 @@ private:
         std::string name = format("%s%d.RTF", base_name_, file_number_);
         ++file_number_;
         errno = 0;
-        rtf_ = help_.output->open(name, "wt");
+        rtf_ = out_.output.open(name, "wt");
         if (!rtf_) fatal_error(Fatal::CannotCreate, name, std::strerror(errno));
-        begin_rtf_file(help_, project_, *rtf_, name);
+        begin_rtf_file(model_, flags_, project_, *rtf_, name);
         first_in_file_ = true;
     }
 
@@ -234,13 +241,17 @@ private:
         scratch_ += mark;
         scratch_ += '}';
         rtf.write_stored(scratch_);
-        write_rtf_text(rtf, text, help_.rtf_chars_written, multibyte_);
+        write_rtf_text(rtf, text, passes_.characters, multibyte_);
         rtf.write("}}\n");
     }
 
-    RtfConversion& help_;
+    const HelpModel& model_;
+    const RtfOutput& out_;
+    TopicPasses& passes_;
+    const std::vector<std::string> styles_;  // per font number
     const std::string& base_name_;
     OutStream& project_;
+    const int flags_;
     const bool print_, jumps_, multibyte_;
 
     std::unique_ptr<OutStream> rtf_;
@@ -259,56 +270,62 @@ private:
 // included), so that the writing pass's line feeds follow on from them.
 class DryPass : public TopicSink {
 public:
-    explicit DryPass(RtfConversion& help) : help_(help), print_((help.flags & CVF_FOR_PRINT) != 0) {}
+    DryPass(TopicPasses& passes, bool print) : passes_(passes), print_(print) {}
 
     void topic_begin(const TopicStart& start) override {
         for (const std::string& id : start.context_ids) footnote(id);
         footnote(start.title);
         footnote(start.entry_macro);
         std::optional<std::string> browse =
-            browse_sequence_name(help_, start.browse.prev, start.browse.self, start.browse.next);
+            browse_sequence_name(passes_.browse, start.browse.prev, start.browse.self, start.browse.next);
         if (browse) footnote(*browse);
     }
     void context_id(std::string_view name) override { footnote(name); }
     void keywords(char, std::string_view list) override { footnote(list); }
-    void text(std::string_view run) override { help_.rtf_chars_written += run.size(); }
+    void text(std::string_view run) override { passes_.characters += run.size(); }
 
 private:
     void footnote(std::string_view text) {
-        if (!print_) help_.rtf_chars_written += text.size();
+        if (!print_) passes_.characters += text.size();
     }
 
-    RtfConversion& help_;
+    TopicPasses& passes_;
     const bool print_;
 };
 
 }  // namespace
 
-void write_topic_files(RtfConversion& help, const std::string& base_name, OutStream& project) {
-    report_progress(help.report, 0, Msg::ReadingTopics);
+void write_topic_files(const HelpModel& model, const RtfOutput& out, TopicPasses& passes, const std::string& base_name,
+                       OutStream& project) {
+    report_progress(out.report, 0, Msg::ReadingTopics);
     project.write("\n[Files]\n");
-    bool print = (help.flags & CVF_FOR_PRINT) != 0;
-    RtfTopicWriter writer(help, base_name, project);
-    decode_topics(help, writer, ProgressSpan{print ? 0 : 25, print ? 50 : 25});
+    bool print = (out.flags & CVF_FOR_PRINT) != 0;
+    RtfTopicWriter writer(model, out, passes, base_name, project);
+    ContextNamer names(model.context_names);
+    decode_topics(TopicContext{model, names, out.report}, writer, WalkOptions{{print ? 0 : 25, print ? 50 : 25}, print});
     writer.finish();
-    report_progress(help.report, 100, Msg::None);
+    report_progress(out.report, 100, Msg::None);
 }
 
-void run_dry_topic_pass(RtfConversion& help) {
-    report_progress(help.report, 0, Msg::ScanningBrowseSequences);
-    bool print = (help.flags & CVF_FOR_PRINT) != 0;
-    DryPass dry(help);
-    help.report.warnings_muted = true;
-    decode_topics(help, dry, ProgressSpan{0, print ? 50 : 25});
-    help.report.warnings_muted = false;
+TopicPasses run_dry_topic_pass(const HelpModel& model, Reporter& report, int flags) {
+    report_progress(report, 0, Msg::ScanningBrowseSequences);
+    bool print = (flags & CVF_FOR_PRINT) != 0;
+    TopicPasses passes;
+    DryPass dry(passes, print);
+    ContextNamer names(model.context_names);
+    report.warnings_muted = true;
+    decode_topics(TopicContext{model, names, report}, dry, WalkOptions{{0, print ? 50 : 25}, print});
+    report.warnings_muted = false;
+    return passes;
 }
 
-void begin_rtf_file(RtfConversion& help, OutStream& project, OutStream& rtf, const std::string& file_name) {
+void begin_rtf_file(const HelpModel& model, int flags, OutStream& project, OutStream& rtf, const std::string& file_name) {
     write_formatted(project, "%s\n", file_name);
     // Text in any code page but the Western one says which.
-    if (help.code_page == kWesternCodePage) rtf.write("{\\rtf1\\ansi\\deff0\\deflang1031 ");
-    else write_formatted(rtf, "{\\rtf1\\ansi\\ansicpg%d\\deff0\\deflang1031 ", help.code_page);
-    if (help.flags & CVF_FOR_PRINT) {
+    const int code_page = model.code_page.code_page;
+    if (code_page == kWesternCodePage) rtf.write("{\\rtf1\\ansi\\deff0\\deflang1031 ");
+    else write_formatted(rtf, "{\\rtf1\\ansi\\ansicpg%d\\deff0\\deflang1031 ", code_page);
+    if (flags & CVF_FOR_PRINT) {
         std::string header =
             "{\\header\\pard\\plain\\s243\\brdrb\\brdrs\\brdrw15\\brsp20\\tqc\\tx4252\\tqr\\tx8504\\fs20\\lang1031 ";
         header += escape_rtf_structure(file_name);
@@ -318,7 +335,7 @@ void begin_rtf_file(RtfConversion& help, OutStream& project, OutStream& rtf, con
         header += " \\par}\n";
         rtf.write(header);
     }
-    write_font_table(help, &rtf);
+    write_font_table(model.fonts, code_page, rtf);
 }
 
 void end_rtf_file(OutStream& rtf) {

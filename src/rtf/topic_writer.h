@@ -11,25 +11,46 @@
 // jumps and popups lose their start word and their target.
 #pragma once
 
+#include <cstdint>
 #include <string>
+
+#include "topics/browse.h"
 
 namespace korvane {
 
-struct RtfConversion;
+struct HelpModel;
+struct Reporter;
 class OutStream;
+class OutputSink;
+
+// Where the RTF files go, and how they are written.
+struct RtfOutput {
+    OutputSink& output;
+    Reporter& report;
+    int flags = 0;  // CVF_ bits
+};
+
+// What the passes over the topics carry from one to the next: the browse
+// groups the topics were entered into, and the characters of text written
+// so far (every 64th is followed by a line feed).
+struct TopicPasses {
+    BrowseGroups browse;
+    uint64_t characters = 0;
+};
 
 // Writes the RTF files "%s%d.RTF" and their "[Files]" lines in project.
-void write_topic_files(RtfConversion& help, const std::string& base_name, OutStream& project);
+void write_topic_files(const HelpModel& model, const RtfOutput& out, TopicPasses& passes, const std::string& base_name,
+                       OutStream& project);
 
 // The pass before the writing pass (CVF_TWO_PASS): enters every topic into
 // the browse-sequence groups, so that the writing pass knows each topic's
 // place, and counts the characters the writing pass's line feeds follow on
-// from.
-void run_dry_topic_pass(RtfConversion& help);
+// from. Its warnings are not shown: the writing pass raises them again.
+TopicPasses run_dry_topic_pass(const HelpModel& model, Reporter& report, int flags);
 
 // The "[Files]" line and the head of one RTF file: document group, page
 // header in print mode, font and colour tables.
-void begin_rtf_file(RtfConversion& help, OutStream& project, OutStream& rtf, const std::string& file_name);
+void begin_rtf_file(const HelpModel& model, int flags, OutStream& project, OutStream& rtf, const std::string& file_name);
 // Closes the document group and the stream.
 void end_rtf_file(OutStream& rtf);
 

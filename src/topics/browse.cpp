@@ -7,7 +7,6 @@
 #include <utility>
 
 #include "base/format.h"
-#include "topics/decoding.h"
 
 namespace korvane {
 
@@ -135,9 +134,8 @@ void enter_topic(BrowseGroups& g, int32_t prev, int32_t self, int32_t next) {
 
 }  // namespace
 
-std::optional<std::string> browse_sequence_name(Decoding& help, int32_t prev, int32_t self, int32_t next) {
+std::optional<std::string> browse_sequence_name(BrowseGroups& g, int32_t prev, int32_t self, int32_t next) {
     if (prev == kNone && next == kNone) return std::nullopt;
-    BrowseGroups& g = help.browse_groups;
     if (!g.by_self.count(self)) enter_topic(g, prev, self, next);
 
     uint32_t x = g.by_self.find(self)->second;

@@ -23,8 +23,6 @@
 
 namespace korvane {
 
-struct Decoding;
-
 struct BrowseGroups {
     struct Entry {
         int32_t prev, self, next;
@@ -61,6 +59,6 @@ struct BrowseGroups {
 // The browse footnote text "grp%04X:%d" of a topic, entering the topic into
 // its group first; nullopt when prev and next are both -1. Group numbers
 // above 0xFFFF get more digits.
-std::optional<std::string> browse_sequence_name(Decoding& help, int32_t prev, int32_t self, int32_t next);
+std::optional<std::string> browse_sequence_name(BrowseGroups& groups, int32_t prev, int32_t self, int32_t next);
 
 }  // namespace korvane

@@ -17,7 +17,8 @@
 #include <vector>
 
 #include "helpfile/byte_reader.h"
-#include "topics/decoding.h"
+#include "helpfile/helpfile.h"
+#include "topics/fonts.h"
 #include "topics/phrases.h"
 #include "topics/topic_reader.h"
 
@@ -57,7 +58,7 @@ constexpr int32_t kReadChunk = 0x10000;
 
 // The code page recorded by a character-set record of |SYSTEM; 0 when there
 // is none or its character set stands for no code page.
-int system_record_code_page(const Decoding& help) {
+int system_record_code_page(const HelpFile& help) {
     if (!help.system_file.present() || help.system_file.size <= kSystemHeaderSize) return 0;
     ByteReader in = help.reader(help.system_file);
     in.seek(kSystemHeaderSize);
@@ -78,9 +79,9 @@ int system_record_code_page(const Decoding& help) {
 // other than Western that stands for a code page, else Western when some
 // descriptor records the Western set; 0 when nothing is recorded (short
 // descriptors have no character set).
-int font_code_page(const Decoding& help) {
+int font_code_page(const FontTable& fonts) {
     bool western = false;
-    for (const FontDescriptor& font : help.fonts.descriptors) {
+    for (const FontDescriptor& font : fonts.descriptors) {
         if (font.charset < 0) continue;
         int code_page = code_page_of_charset(font.charset);
         if (code_page == kWesternCodePage) western = true;
@@ -89,21 +90,21 @@ int font_code_page(const Decoding& help) {
     return western ? kWesternCodePage : 0;
 }
 
-void read_stream(Decoding& help, std::vector<uint8_t>& out, int64_t count) {
+void read_stream(TopicStream& stream, std::vector<uint8_t>& out, int64_t count) {
     out.clear();
     uint32_t offset = 0;
     int loaded = 0;
-    while (count > 0 && !help.topic_reader.exhausted) {
+    while (count > 0 && !stream.exhausted()) {
         int32_t piece = count < kReadChunk ? static_cast<int32_t>(count) : kReadChunk;
         size_t at = out.size();
         out.resize(at + static_cast<size_t>(piece));
-        read_topic_bytes(help, out.data() + at, piece, &offset, &loaded);
+        stream.read(out.data() + at, static_cast<size_t>(piece), &offset, &loaded);
         count -= piece;
     }
 }
 
-int detected_code_page(Decoding& help) {
-    std::string sample = topic_text_sample(help, kDetectionSample);
+int detected_code_page(const HelpFile& help, const PhraseTables& phrases) {
+    std::string sample = topic_text_sample(help, phrases, kDetectionSample);
     size_t high = static_cast<size_t>(std::count_if(sample.begin(), sample.end(), [](char c) { return c & 0x80; }));
     if (high < kDetectionMinimumHighBytes) return 0;
     std::unique_ptr<std::remove_pointer_t<uchardet_t>, void (*)(uchardet_t)> detector(uchardet_new(), uchardet_delete);
@@ -152,36 +153,36 @@ int code_page_of_detected(std::string_view name) {
     return 0;
 }
 
-std::string topic_text_sample(Decoding& help, size_t limit) {
+std::string topic_text_sample(const HelpFile& help, const PhraseTables& phrases, size_t limit) {
     std::string sample;
     if (!help.topic_file.present()) return sample;
     std::vector<uint8_t> raw, skipped, stored, text;
-    read_topic_bytes(help, nullptr, -1, nullptr, nullptr);
+    TopicStream stream(help);
     while (sample.size() < limit) {
-        read_stream(help, raw, kTopicLinkHeaderSize);
-        if (help.topic_reader.exhausted) break;
+        read_stream(stream, raw, kTopicLinkHeaderSize);
+        if (stream.exhausted()) break;
         const TopicLinkHeader h = parse_topic_link_header(raw.data());
         int64_t stored_size = stored_text_size(help, h);
-        read_stream(help, skipped, static_cast<int64_t>(h.data1_size) - static_cast<int64_t>(kTopicLinkHeaderSize));
+        read_stream(stream, skipped, static_cast<int64_t>(h.data1_size) - static_cast<int64_t>(kTopicLinkHeaderSize));
         if (stored_size > 0) {
-            read_stream(help, stored, stored_size);
-            bool indexed = help.indexed_phrases && static_cast<uint32_t>(stored_size) < static_cast<uint32_t>(h.text_size);
-            expand_phrases(help, stored.data(), stored.size(), kTextCapacity, indexed, text);
+            read_stream(stream, stored, stored_size);
+            bool indexed = phrases.indexed && static_cast<uint32_t>(stored_size) < static_cast<uint32_t>(h.text_size);
+            expand_phrases(phrases, stored.data(), stored.size(), kTextCapacity, indexed, text);
             size_t at = sample.size();
             sample.append(text.begin(), text.end());
             std::replace(sample.begin() + static_cast<std::ptrdiff_t>(at), sample.end(), '\0', '\n');
         }
-        if (h.next_link == -1 || help.topic_reader.exhausted) break;
+        if (h.next_link == -1 || stream.exhausted()) break;
     }
-    read_topic_bytes(help, nullptr, -1, nullptr, nullptr);
     return sample;
 }
 
-CodePageChoice choose_code_page(Decoding& help, int user_code_page) {
+CodePageChoice choose_code_page(const HelpFile& help, const FontTable& fonts, const PhraseTables& phrases,
+                                int user_code_page) {
     if (user_code_page > 0) return {user_code_page, CodePageSource::user};
     if (int recorded = system_record_code_page(help)) return {recorded, CodePageSource::system_record};
-    if (int recorded = font_code_page(help)) return {recorded, CodePageSource::fonts};
-    if (int detected = detected_code_page(help)) return {detected, CodePageSource::detected};
+    if (int recorded = font_code_page(fonts)) return {recorded, CodePageSource::fonts};
+    if (int detected = detected_code_page(help, phrases)) return {detected, CodePageSource::detected};
     return {};
 }
 

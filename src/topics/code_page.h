@@ -15,7 +15,9 @@
 
 namespace korvane {
 
-struct Decoding;
+struct HelpFile;
+struct FontTable;
+struct PhraseTables;
 
 constexpr int kWesternCodePage = 1252;
 
@@ -40,13 +42,13 @@ bool is_multibyte_code_page(int code_page);
 int code_page_of_detected(std::string_view detector_name);
 
 // Decides the code page of help; user_code_page 0 leaves it to the file.
-// Reads |SYSTEM, takes the decoded fonts (help.fonts) and, when they record
-// nothing, reads up to 256 KB of the topic text (the topic reader is reset
-// before and after).
-CodePageChoice choose_code_page(Decoding& help, int user_code_page);
+// Reads |SYSTEM, takes the decoded fonts and, when they record nothing,
+// reads up to 256 KB of the topic text.
+CodePageChoice choose_code_page(const HelpFile& help, const FontTable& fonts, const PhraseTables& phrases,
+                                int user_code_page);
 
 // The expanded text of the topic records, strings separated by line feeds,
 // up to about limit bytes.
-std::string topic_text_sample(Decoding& help, size_t limit);
+std::string topic_text_sample(const HelpFile& help, const PhraseTables& phrases, size_t limit);
 
 }  // namespace korvane

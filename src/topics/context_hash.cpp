@@ -2,7 +2,6 @@
 #include "topics/context_hash.h"
 
 #include "base/format.h"
-#include "topics/decoding.h"
 
 namespace korvane {
 
@@ -75,19 +74,15 @@ std::string made_up_name(uint32_t target) {
     return format("0x%08lX", target);
 }
 
-// Known names are looked up first, so a name added after a hash's name was
-// made up still wins, as it did before the cache.
-const std::string& name_for_hash(Decoding& help, uint32_t target) {
-    ContextNames& names = help.context_names;
-    auto it = names.first_of.find(target);
-    if (it != names.first_of.end()) return names.entries[it->second].name;
-    auto made = names.made_up.find(target);
-    if (made == names.made_up.end()) made = names.made_up.emplace(target, made_up_name(target)).first;
+const std::string& ContextNamer::operator()(uint32_t target) {
+    auto it = known_.first_of.find(target);
+    if (it != known_.first_of.end()) return known_.entries[it->second].name;
+    auto made = made_up_.find(target);
+    if (made == made_up_.end()) made = made_up_.emplace(target, made_up_name(target)).first;
     return made->second;
 }
 
-void add_context_name(Decoding& help, std::string_view name) {
-    ContextNames& known = help.context_names;
+void add_context_name(ContextNames& known, std::string_view name) {
     uint32_t h = context_hash(name);
     known.first_of.emplace(h, known.entries.size());
     known.entries.push_back({h, std::string(name)});

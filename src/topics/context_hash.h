@@ -17,8 +17,6 @@
 
 namespace korvane {
 
-struct Decoding;
-
 struct ContextNames {
     struct Entry {
         uint32_t hash;
@@ -26,19 +24,29 @@ struct ContextNames {
     };
     std::vector<Entry> entries;                     // in the order added
     std::unordered_map<uint32_t, size_t> first_of;  // hash → index of its first entry
-    // Names made up so far, by hash: each is made up once per conversion.
-    std::unordered_map<uint32_t, std::string> made_up;
+};
+
+// The names a reader of topics gives hashes: the known ones, else made-up
+// names, each made up once for the namer's lifetime.
+class ContextNamer {
+public:
+    explicit ContextNamer(const ContextNames& known) : known_(known) {}
+    // A name whose hash is target: the first known name with that hash,
+    // else a made-up one, else "0x%08lX". The reference holds as long as
+    // the namer.
+    const std::string& operator()(uint32_t target);
+
+private:
+    const ContextNames& known_;
+    std::unordered_map<uint32_t, std::string> made_up_;
 };
 
 uint32_t context_hash(std::string_view text);
 // Appends to name the shortest suffix (0..14 characters) that gives it the
 // hash target; false (name unchanged) when there is none.
 bool append_hash_suffix(std::string& name, uint32_t target);
-// A name whose hash is target: the first known name with that hash, else a
-// made-up one, else "0x%08lX". The reference holds until a name is added.
-const std::string& name_for_hash(Decoding& help, uint32_t target);
 // Made-up name only (no known names consulted).
 std::string made_up_name(uint32_t target);
-void add_context_name(Decoding& help, std::string_view name);
+void add_context_name(ContextNames& known, std::string_view name);
 
 }  // namespace korvane

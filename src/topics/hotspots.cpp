@@ -4,7 +4,8 @@
 #include "base/messages.h"
 #include "helpfile/byte_reader.h"
 #include "topics/context_hash.h"
-#include "topics/decoding.h"
+#include "topics/help_model.h"
+#include "topics/topic_context.h"
 
 namespace korvane {
 
@@ -26,13 +27,13 @@ void add_window(Hotspot& hotspot, std::string_view name) {
 
 }  // namespace
 
-std::optional<Hotspot> decode_hotspot(Decoding& help, uint8_t code, ByteReader& format) {
+std::optional<Hotspot> decode_hotspot(const TopicContext& walk, uint8_t code, ByteReader& format) {
     size_t size = 4;
     if (is_long_form(code)) {
         size = format.remaining() >= 2 ? ByteReader::le16(format.here()) + 2u : 2;
     }
     if (format.remaining() < size) {
-        add_warning(help.report, Msg::IllegalHotspotData);
+        add_warning(walk.report, Msg::IllegalHotspotData);
         return std::nullopt;
     }
     ByteReader operand = format.sub(format.tell(), size);
@@ -47,16 +48,16 @@ std::optional<Hotspot> decode_hotspot(Decoding& help, uint8_t code, ByteReader& 
         options = operand.u8();
     }
     hotspot.hash = operand.u32();
-    hotspot.target = name_for_hash(help, hotspot.hash);
+    hotspot.target = walk.names(hotspot.hash);
 
     if (options & 0x01) {
         uint8_t window = operand.u8();
         if (window == 0xFF) {
             add_window(hotspot, "main");
-        } else if (window < help.window_names.size()) {
-            add_window(hotspot, help.window_names[window]);
+        } else if (window < walk.model.window_names.size()) {
+            add_window(hotspot, walk.model.window_names[window]);
         } else {
-            add_warning(help.report, Msg::IllegalWindowReference, window);
+            add_warning(walk.report, Msg::IllegalWindowReference, window);
         }
     }
     if (options & 0x02) add_window(hotspot, operand.cstring());
@@ -64,10 +65,10 @@ std::optional<Hotspot> decode_hotspot(Decoding& help, uint8_t code, ByteReader& 
     return hotspot;
 }
 
-std::optional<Hotspot> decode_macro_hotspot(Decoding& help, uint8_t code, ByteReader& format) {
+std::optional<Hotspot> decode_macro_hotspot(const TopicContext& walk, uint8_t code, ByteReader& format) {
     int16_t length = format.i16();
     if (length <= 0) {
-        add_warning(help.report, Msg::IllegalMacroHotspot);
+        add_warning(walk.report, Msg::IllegalMacroHotspot);
         return std::nullopt;
     }
     // The macro runs to its NUL within its length; a length beyond the

@@ -18,15 +18,15 @@
 
 namespace korvane {
 
-struct Decoding;
+struct TopicContext;
 class ByteReader;
 
 // The jump or popup hotspot (codes 0xE0-0xEF) whose operand stands at
 // format; nullopt (warning, nothing consumed) when the operand is longer
 // than the format data left.
-std::optional<Hotspot> decode_hotspot(Decoding& help, uint8_t code, ByteReader& format);
+std::optional<Hotspot> decode_hotspot(const TopicContext& walk, uint8_t code, ByteReader& format);
 // The macro hotspot (0xC8, 0xCC); nullopt (warning) for a length of 0 or
 // less.
-std::optional<Hotspot> decode_macro_hotspot(Decoding& help, uint8_t code, ByteReader& format);
+std::optional<Hotspot> decode_macro_hotspot(const TopicContext& walk, uint8_t code, ByteReader& format);
 
 }  // namespace korvane

@@ -13,7 +13,7 @@
 
 #include "base/messages.h"
 #include "helpfile/btree.h"
-#include "topics/decoding.h"
+#include "helpfile/helpfile.h"
 #include "topics/context_hash.h"
 
 namespace korvane {
@@ -113,24 +113,24 @@ std::vector<uint32_t> indices_in_spans(const std::vector<uint32_t>& sorted_index
     return found;
 }
 
-std::optional<std::string> first_context_in_spans(Decoding& help, const IndexSpan* spans, size_t count) {
-    const ContextTable& table = help.context_table;
+std::optional<std::string> first_context_in_spans(const ContextTable& table, ContextNamer& names,
+                                                  const IndexSpan* spans, size_t count) {
     uint32_t best = UINT32_MAX;
     for (size_t i = 0; i < count; ++i) best = std::min(best, least_index(table, spans[i].begin, spans[i].end));
     if (best == UINT32_MAX) return std::nullopt;
-    return name_for_hash(help, static_cast<uint32_t>(table.entries[best].hash));
+    return names(static_cast<uint32_t>(table.entries[best].hash));
 }
 
 // The keyword text at an absolute file position, read up to its NUL or the
 // end of |KWBTREE.
-std::string_view keyword_text(const Decoding& help, const KeywordTable& table, uint32_t pos) {
+std::string_view keyword_text(const HelpFile& help, const KeywordTable& table, uint32_t pos) {
     if (pos < table.kwbtree_offset) return {};
     ByteReader kw = help.reader(table.kwbtree_offset, table.kwbtree_size);
     kw.seek(pos - table.kwbtree_offset);
     return kw.cstring();
 }
 
-std::optional<std::string> join_keywords(const Decoding& help, const KeywordTable& table,
+std::optional<std::string> join_keywords(const HelpFile& help, const KeywordTable& table,
                                          const std::vector<uint32_t>& indices) {
     if (indices.empty()) return std::nullopt;
     std::string joined;
@@ -178,9 +178,8 @@ size_t lower_bound_near(const std::vector<uint32_t>& sorted, uint32_t value, siz
     return gallop(sorted, hint, below);
 }
 
-void load_context_table(Decoding& help) {
-    ContextTable& table = help.context_table;
-    table = ContextTable{};
+ContextTable load_context_table(const HelpFile& help, Reporter& report) {
+    ContextTable table;
     if (help.context_file.present()) {
         BTree tree = open_btree(help.reader(help.context_file));
         const size_t count = tree.total_entries > 0 ? static_cast<size_t>(tree.total_entries) : 0;
@@ -188,7 +187,7 @@ void load_context_table(Decoding& help) {
         table.entries.reserve(std::min(count, tree.file.size() / 8));
         if (count > 0) {
             walk_btree_leaves(tree, [&](ByteReader& page, size_t, int16_t entries) {
-                report_progress(help.report, progress_percent(43, table.entries.size(), 4, count), Msg::ReadingContextFile);
+                report_progress(report, progress_percent(43, table.entries.size(), 4, count), Msg::ReadingContextFile);
                 for (int16_t k = 0; k < entries && table.entries.size() < count; ++k) {
                     if (page.remaining() < 8) break;
                     int32_t hash = page.i32();
@@ -200,11 +199,12 @@ void load_context_table(Decoding& help) {
         }
     }
     index_context_table(table);
+    return table;
 }
 
 namespace {
 
-void load_keywords(Decoding& help, KeywordTable& table, const FileSpan& btree, const FileSpan& data) {
+void load_keywords(const HelpFile& help, Reporter& report, KeywordTable& table, const FileSpan& btree, const FileSpan& data) {
     table = KeywordTable{};
     if (!btree.present() || !data.present()) return;
     table.kwbtree_offset = btree.offset;
@@ -219,7 +219,7 @@ void load_keywords(Decoding& help, KeywordTable& table, const FileSpan& btree, c
     size_t keywords = 0;
     walk_btree_leaves(tree, [&](ByteReader& page, size_t page_start, int16_t entries) {
         for (int16_t k = 0; k < entries; ++k) {
-            report_progress(help.report, progress_percent(43, keywords, 3, count), Msg::ScanningKeywords);
+            report_progress(report, progress_percent(43, keywords, 3, count), Msg::ScanningKeywords);
             ++keywords;
             uint32_t keyword_pos = static_cast<uint32_t>(btree.offset + page_start + page.tell());
             page.cstring();
@@ -240,31 +240,31 @@ void load_keywords(Decoding& help, KeywordTable& table, const FileSpan& btree, c
 
 }  // namespace
 
-void load_keyword_table(Decoding& help) {
-    load_keywords(help, help.keyword_table, help.kwbtree_file, help.kwdata_file);
-    load_keywords(help, help.a_keyword_table, help.awbtree_file, help.awdata_file);
+void load_keyword_tables(const HelpFile& help, Reporter& report, KeywordTable& k, KeywordTable& a) {
+    load_keywords(help, report, k, help.kwbtree_file, help.kwdata_file);
+    load_keywords(help, report, a, help.awbtree_file, help.awdata_file);
 }
 
-std::optional<std::string> context_name_at(Decoding& help, uint32_t topic_offset) {
-    const std::vector<uint32_t>& sorted = help.context_table.sorted_offsets;
+std::optional<std::string> context_name_at(const ContextTable& table, ContextNamer& names, uint32_t topic_offset) {
+    const std::vector<uint32_t>& sorted = table.sorted_offsets;
     auto range = std::equal_range(sorted.begin(), sorted.end(), topic_offset);
     IndexSpan span{static_cast<size_t>(range.first - sorted.begin()), static_cast<size_t>(range.second - sorted.begin())};
-    return first_context_in_spans(help, &span, span.begin < span.end ? 1 : 0);
+    return first_context_in_spans(table, names, &span, span.begin < span.end ? 1 : 0);
 }
 
-std::vector<std::string> context_names_in_range(Decoding& help, int32_t low, uint32_t high) {
-    const ContextTable& table = help.context_table;
+std::vector<std::string> context_names_in_range(const ContextTable& table, ContextNamer& namer, int32_t low,
+                                                uint32_t high) {
     IndexSpan spans[2];
     size_t n = spans_in_range(table.sorted_offsets, low, high, spans, table.search_hint);
     std::vector<std::string> names;
     if (n == 0) return names;  // most records hold no context
     for (uint32_t i : indices_in_spans(table.sorted_index, spans, n)) {
-        names.push_back(name_for_hash(help, static_cast<uint32_t>(table.entries[i].hash)));
+        names.push_back(namer(static_cast<uint32_t>(table.entries[i].hash)));
     }
     return names;
 }
 
-std::optional<std::string> keywords_for_topic(const Decoding& help, const KeywordTable& table, int32_t topic_offset) {
+std::optional<std::string> keywords_for_topic(const HelpFile& help, const KeywordTable& table, int32_t topic_offset) {
     auto range = std::equal_range(table.sorted_offsets.begin(), table.sorted_offsets.end(),
                                   static_cast<uint32_t>(topic_offset));
     // Within one offset the index keeps table order.
@@ -273,7 +273,7 @@ std::optional<std::string> keywords_for_topic(const Decoding& help, const Keywor
     return join_keywords(help, table, indices);
 }
 
-std::optional<std::string> keywords_in_range(const Decoding& help, const KeywordTable& table, int32_t low,
+std::optional<std::string> keywords_in_range(const HelpFile& help, const KeywordTable& table, int32_t low,
                                              uint32_t high) {
     IndexSpan spans[2];
     size_t n = spans_in_range(table.sorted_offsets, low, high, spans, table.search_hint);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Context and keyword indexes (|CONTEXT; |KWBTREE with |KWDATA for the K
 // keywords, |AWBTREE with |AWDATA, of the same layout, for the A keywords
-// that associative links look up) and the picture-name table.
+// that associative links look up).
 //
 // Both indexes are loaded once into tables in the order of their B-tree
 // leaves. Lookups ask the reverse question (which contexts and keywords sit
@@ -16,7 +16,9 @@
 
 namespace korvane {
 
-struct Decoding;
+struct HelpFile;
+struct Reporter;
+class ContextNamer;
 
 struct ContextTable {
     struct Entry {
@@ -48,19 +50,15 @@ struct KeywordTable {
     mutable size_t search_hint = 0;                 // where the last range lookup began (speed only)
 };
 
-struct PictureNames {
-    std::vector<std::optional<std::string>> names;  // by picture number
-};
-
 // The first position of sorted (ascending) whose value is not less than
 // value, as std::lower_bound finds it, searched outward from hint: the
 // topics ask for offsets in rising order, so the answer is usually near the
 // last one.
 size_t lower_bound_near(const std::vector<uint32_t>& sorted, uint32_t value, size_t hint);
 
-void load_context_table(Decoding& help);
-// Loads both keyword tables.
-void load_keyword_table(Decoding& help);
+ContextTable load_context_table(const HelpFile& help, Reporter& report);
+// Loads the K and the A keyword table.
+void load_keyword_tables(const HelpFile& help, Reporter& report, KeywordTable& k, KeywordTable& a);
 
 // (Re)builds the lookup index after the entries changed; the loads call it.
 void index_context_table(ContextTable& table);
@@ -68,17 +66,16 @@ void index_keyword_table(KeywordTable& table);
 
 // The names of every context entry (hash not 0) whose topic offset lies in
 // [low, high] (low compared signed, high unsigned), in table order.
-std::vector<std::string> context_names_in_range(Decoding& help, int32_t low, uint32_t high);
+std::vector<std::string> context_names_in_range(const ContextTable& table, ContextNamer& names, int32_t low,
+                                                uint32_t high);
 // Name of the first context entry (table order, hash not 0) whose topic
 // offset is exactly topic_offset.
-std::optional<std::string> context_name_at(Decoding& help, uint32_t topic_offset);
+std::optional<std::string> context_name_at(const ContextTable& table, ContextNamer& names, uint32_t topic_offset);
 // Keywords of every keyword entry whose topic offset equals topic_offset,
 // in table order, joined by ';'; nullopt when there is none.
-std::optional<std::string> keywords_for_topic(const Decoding& help, const KeywordTable& table, int32_t topic_offset);
+std::optional<std::string> keywords_for_topic(const HelpFile& help, const KeywordTable& table, int32_t topic_offset);
 // The same for every entry whose topic offset lies in [low, high].
-std::optional<std::string> keywords_in_range(const Decoding& help, const KeywordTable& table, int32_t low,
+std::optional<std::string> keywords_in_range(const HelpFile& help, const KeywordTable& table, int32_t low,
                                              uint32_t high);
-
-void set_picture_name(Decoding& help, uint32_t number, const std::string& name);
 
 }  // namespace korvane

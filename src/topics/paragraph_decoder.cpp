@@ -8,7 +8,8 @@
 #include "base/messages.h"
 #include "helpfile/byte_reader.h"
 #include "helpfile/compressed.h"
-#include "topics/decoding.h"
+#include "topics/help_model.h"
+#include "topics/topic_context.h"
 #include "topics/fonts.h"
 #include "topics/hotspots.h"
 #include "topics/topic_sink.h"
@@ -19,7 +20,7 @@ namespace {
 
 // Reads the paragraph information into out; false when it ran past the end
 // of the format data (the fields read up to there are kept).
-bool read_paragraph_format(const Decoding& help, ByteReader& format, ParagraphFormat& out) {
+bool read_paragraph_format(const HelpModel& model, ByteReader& format, ParagraphFormat& out) {
     uint16_t bits = 0;
     if (format.remaining() >= 6) {
         format.skip(4);
@@ -35,7 +36,7 @@ bool read_paragraph_format(const Decoding& help, ByteReader& format, ParagraphFo
     out.keep_together = (bits & 0x1000) != 0;
     out.alignment = (bits & 0x0800) ? Alignment::centre : (bits & 0x0400) ? Alignment::right : Alignment::left;
 
-    int scale = spacing_in_twips(help.fonts) ? 1 : 10;
+    int scale = spacing_in_twips(model.fonts) ? 1 : 10;
     std::optional<int>* const spacing[] = {&out.space_before, &out.space_after,  &out.line_spacing,
                                            &out.left_indent,  &out.right_indent, &out.first_indent};
     for (size_t i = 0; i < std::size(spacing); ++i) {
@@ -96,7 +97,7 @@ struct CommandLoop {
     }
     void end() {
         if (!hotspot_open) {
-            add_warning(d.help.report, Msg::HotspotEndWithoutStart);
+            add_warning(d.walk.report, Msg::HotspotEndWithoutStart);
             return;
         }
         d.sink.hotspot_end();
@@ -110,10 +111,10 @@ bool CommandLoop::run(uint8_t code) {
     case 0x80: {
         if (format.remaining() < 2) break;
         uint16_t number = format.u16();
-        if (number < font_count(d.help.fonts)) {
+        if (number < font_count(d.walk.model.fonts)) {
             d.sink.font(number);
         } else {
-            add_warning(d.help.report, Msg::IllegalFontSelection);
+            add_warning(d.walk.report, Msg::IllegalFontSelection);
         }
         return true;
     }
@@ -130,11 +131,11 @@ bool CommandLoop::run(uint8_t code) {
     case 0xC8:
     case 0xCC:
         if (format.remaining() < 2) break;
-        begin(decode_macro_hotspot(d.help, code, format));
+        begin(decode_macro_hotspot(d.walk, code, format));
         return !format.overrun();
     case 0xE0: case 0xE1: case 0xE2: case 0xE3: case 0xE6: case 0xE7:
     case 0xEA: case 0xEB: case 0xEE: case 0xEF:
-        begin(decode_hotspot(d.help, code, format));
+        begin(decode_hotspot(d.walk, code, format));
         return true;
     default: return true;
     }
@@ -153,11 +154,11 @@ void CommandLoop::picture(Placement placement) {
         d.pending_chars += operand[3] / 2u;
         uint16_t number = ByteReader::le16(operand + 6);
         if (number == 0xFFFF) return;
-        const auto& names = d.help.picture_names.names;
+        const auto& names = d.walk.model.picture_names.names;
         if (number < names.size() && names[number]) {
             d.sink.picture(placement, number, *names[number]);
         } else {
-            add_warning(d.help.report, Msg::IllegalBitmapReference, number);
+            add_warning(d.walk.report, Msg::IllegalBitmapReference, number);
         }
     }
 }
@@ -195,7 +196,7 @@ void ParagraphDecoder::paragraph(const Cell* cell) {
     ParagraphFormat properties;
     properties.non_scrolling = non_scrolling;
     properties.in_table = cell != nullptr;
-    bool complete = read_paragraph_format(help, format, properties);
+    bool complete = read_paragraph_format(walk.model, format, properties);
     sink.paragraph_begin(properties);
 
     CommandLoop loop{*this, cell};
@@ -238,7 +239,7 @@ void ParagraphDecoder::table() {
     int columns = format.u8();
     row.type = format.u8();
     if (row.type != 0 && row.type != 1 && row.type != 3) {
-        add_warning(help.report, Msg::TableFormatNotSupported);
+        add_warning(walk.report, Msg::TableFormatNotSupported);
         row.supported = false;
         sink.table_begin(row);
         return;

@@ -37,7 +37,7 @@
 
 namespace korvane {
 
-struct Decoding;
+struct TopicContext;
 class TopicSink;
 class ByteReader;
 
@@ -52,7 +52,7 @@ struct ParagraphDecoder {
         int columns;
     };
 
-    Decoding& help;
+    const TopicContext& walk;
     TopicSink& sink;
     ByteReader& text;
     ByteReader& format;

@@ -28,7 +28,7 @@
 #endif
 
 #include "base/messages.h"
-#include "topics/decoding.h"
+#include "helpfile/helpfile.h"
 #include "topics/lz77.h"
 
 namespace korvane {
@@ -66,7 +66,7 @@ std::vector<uint8_t> decompress_all(ByteReader in, uint32_t length, int64_t anno
     return out;
 }
 
-bool is_compressed_table(const Decoding& help) { return (help.system_flags & 0x0C) != 0 && !help.is_hc30; }
+bool is_compressed_table(const HelpFile& help) { return (help.system_flags & 0x0C) != 0 && !help.is_hc30; }
 
 // Where the first phrase code (a byte 1 to 15) from p lies; n when none does.
 size_t find_phrase_code(const uint8_t* p, size_t n) {
@@ -105,8 +105,8 @@ public:
         out_.insert(out_.end(), n, v);
     }
     // A phrase goes up to its first NUL byte.
-    void phrase(const Decoding& help, uint32_t index, bool space) {
-        std::optional<std::string_view> text = phrase_text(help, index);
+    void phrase(const PhraseTables& tables, uint32_t index, bool space) {
+        std::optional<std::string_view> text = phrase_text(tables, index);
         if (!text || text->empty()) {
             if (text && space) repeat(' ', 1);
             return;
@@ -124,10 +124,9 @@ private:
 
 }  // namespace
 
-void load_phrase_table(Decoding& help) {
+void load_phrase_table(const HelpFile& help, PhraseTables& t) {
     if (!help.phrases_file.present()) return;
     ByteReader in = help.reader(help.phrases_file);
-    PhraseTables& t = help.phrases;
     uint16_t count = in.u16();
     in.skip(2);
     int32_t text_size = in.i32();
@@ -166,9 +165,8 @@ void load_phrase_table(Decoding& help) {
     clamp_offsets(t.plain_offsets, t.plain_text.size());
 }
 
-void load_indexed_phrase_table(Decoding& help) {
+void load_indexed_phrase_table(const HelpFile& help, Reporter& report, PhraseTables& t) {
     if (!help.phrimage_file.present() || !help.phrindex_file.present()) return;
-    PhraseTables& t = help.phrases;
     ByteReader index = help.reader(help.phrindex_file);
     index.skip(4);
     int32_t count = index.i32();
@@ -207,7 +205,7 @@ void load_indexed_phrase_table(Decoding& help) {
     }
     int64_t difference = static_cast<int64_t>(found) - image_size;
     if (difference > 10 || difference < -10) {
-        add_warning(help.report, Msg::PhraseSizeMismatch, static_cast<uint32_t>(image_size), static_cast<uint32_t>(found));
+        add_warning(report, Msg::PhraseSizeMismatch, static_cast<uint32_t>(image_size), static_cast<uint32_t>(found));
     }
 
     t.indexed_offsets.assign(n + 1, 0);
@@ -223,16 +221,15 @@ void load_indexed_phrase_table(Decoding& help) {
     }
 }
 
-std::optional<std::string_view> phrase_text(const Decoding& help, uint32_t index) {
-    const PhraseTables& t = help.phrases;
-    const std::vector<uint32_t>& off = help.indexed_phrases ? t.indexed_offsets : t.plain_offsets;
-    const std::vector<uint8_t>& text = help.indexed_phrases ? t.indexed_text : t.plain_text;
+std::optional<std::string_view> phrase_text(const PhraseTables& t, uint32_t index) {
+    const std::vector<uint32_t>& off = t.indexed ? t.indexed_offsets : t.plain_offsets;
+    const std::vector<uint8_t>& text = t.indexed ? t.indexed_text : t.plain_text;
     if (static_cast<size_t>(index) + 1 >= off.size()) return std::nullopt;
     uint32_t a = off[index], b = off[index + 1];
     return std::string_view(reinterpret_cast<const char*>(text.data()) + a, b > a ? b - a : 0);
 }
 
-void expand_phrases(const Decoding& help, const uint8_t* source, size_t source_length, size_t capacity,
+void expand_phrases(const PhraseTables& tables, const uint8_t* source, size_t source_length, size_t capacity,
                     bool indexed, std::vector<uint8_t>& out) {
     out.clear();
     Output o(out, capacity, source_length * 2 + 16);
@@ -250,18 +247,18 @@ void expand_phrases(const Decoding& help, const uint8_t* source, size_t source_l
             if (i + 1 >= source_length) break;
             unsigned code = (b - 1u) * 256u + source[i + 1];
             i += 2;
-            o.phrase(help, code / 2, code & 1);
+            o.phrase(tables, code / 2, code & 1);
         }
         return;
     }
     while (i < source_length && !o.full()) {
         uint8_t b = source[i];
         if ((b & 1) == 0) {
-            o.phrase(help, b / 2u, false);
+            o.phrase(tables, b / 2u, false);
             i += 1;
         } else if ((b & 3) == 1) {
             if (i + 1 >= source_length) break;
-            o.phrase(help, 128u + (b >> 2) * 256u + source[i + 1], false);
+            o.phrase(tables, 128u + (b >> 2) * 256u + source[i + 1], false);
             i += 2;
         } else if ((b & 7) == 3) {
             size_t m = (b >> 3) + 1u;

@@ -11,9 +11,12 @@
 
 namespace korvane {
 
-struct Decoding;
+struct HelpFile;
+struct Reporter;
 
 struct PhraseTables {
+    // The indexed tables are the ones the text refers to (HelpFile::indexed_phrases).
+    bool indexed = false;
     // Plain table: phrase i is plain_text[plain_offsets[i] .. plain_offsets[i + 1]).
     std::vector<uint32_t> plain_offsets;
     std::vector<uint8_t> plain_text;
@@ -22,16 +25,16 @@ struct PhraseTables {
     std::vector<uint8_t> indexed_text;
 };
 
-void load_phrase_table(Decoding& help);
-void load_indexed_phrase_table(Decoding& help);
+void load_phrase_table(const HelpFile& help, PhraseTables& tables);
+void load_indexed_phrase_table(const HelpFile& help, Reporter& report, PhraseTables& tables);
 
 // Phrase index of the table that files of this version use; nothing when
 // the table is not loaded or has no such phrase.
-std::optional<std::string_view> phrase_text(const Decoding& help, uint32_t index);
+std::optional<std::string_view> phrase_text(const PhraseTables& tables, uint32_t index);
 
 // Expands source into out (replacing its contents), at most capacity bytes.
 // indexed selects the indexed coding.
-void expand_phrases(const Decoding& help, const uint8_t* source, size_t source_length, size_t capacity,
+void expand_phrases(const PhraseTables& tables, const uint8_t* source, size_t source_length, size_t capacity,
                     bool indexed, std::vector<uint8_t>& out);
 
 }  // namespace korvane

@@ -10,7 +10,8 @@
 #include "helpfile/byte_reader.h"
 #include "helpfile/compressed.h"
 #include "topics/context_hash.h"
-#include "topics/decoding.h"
+#include "topics/help_model.h"
+#include "topics/topic_context.h"
 #include "topics/indexes.h"
 #include "topics/paragraph_decoder.h"
 #include "topics/phrases.h"
@@ -30,10 +31,14 @@ constexpr size_t kLeastTextCapacity = 0xFF00;
 constexpr int32_t kReadChunk = 0x10000;
 
 struct TopicWalk {
-    TopicWalk(Decoding& h, TopicSink& s, ProgressSpan span)
-        : help(h), sink(s), progress(span), hc30(h.is_hc30), print((h.flags & CVF_FOR_PRINT) != 0) {}
+    TopicWalk(const TopicContext& c, TopicSink& s, const WalkOptions& options)
+        : walk(c), help(c.model.file), model(c.model), stream(c.model.file), sink(s), progress(options.progress),
+          hc30(help.is_hc30), print(options.print) {}
 
-    Decoding& help;
+    const TopicContext& walk;
+    const HelpFile& help;
+    const HelpModel& model;
+    TopicStream stream;
     TopicSink& sink;
     ProgressSpan progress;
     bool hc30;
@@ -54,8 +59,8 @@ struct TopicWalk {
     // Buffers reused from record to record.
     std::vector<uint8_t> format, stored, text;
 
-    bool exhausted() const { return help.topic_reader.exhausted; }
-    void read_stream(void* destination, int32_t count);
+    bool exhausted() const { return stream.exhausted(); }
+    void read_stream(void* destination, size_t count);
     void read_part(std::vector<uint8_t>& out, int64_t count);
     void report_pass_progress();
     void topic_header(ByteReader format, ByteReader text, uint32_t record_start, int32_t browse_key);
@@ -63,10 +68,10 @@ struct TopicWalk {
     void run_record();
 };
 
-void TopicWalk::read_stream(void* destination, int32_t count) {
+void TopicWalk::read_stream(void* destination, size_t count) {
     uint32_t before = topic_offset;
     int loaded = 0;
-    read_topic_bytes(help, destination, count, &topic_offset, &loaded);
+    stream.read(destination, count, &topic_offset, &loaded);
     if (loaded) {
         new_block = 1;
         if (!offset_before_block) offset_before_block = before;
@@ -82,7 +87,7 @@ void TopicWalk::read_part(std::vector<uint8_t>& out, int64_t count) {
         int32_t piece = count < kReadChunk ? static_cast<int32_t>(count) : kReadChunk;
         size_t at = out.size();
         out.resize(at + static_cast<size_t>(piece));
-        read_stream(out.data() + at, piece);
+        read_stream(out.data() + at, static_cast<size_t>(piece));
         count -= piece;
     }
 }
@@ -91,15 +96,15 @@ void TopicWalk::report_pass_progress() {
     int blocks = static_cast<int>(help.topic_file.size / topic_block_geometry(hc30).block_size);
     if (blocks < 1) blocks = 1;
     // The block about to be read counts from 1, also before the first read.
-    int block = static_cast<int>(help.topic_reader.blocks_loaded);
+    int block = static_cast<int>(stream.state().blocks_loaded);
     if (block < 1) block = 1;
     int step = mul_div(block - 1, progress.span, blocks);
     if (step < 0 || step > progress.span) step = progress.span;
-    report_progress(help.report, progress.base + 50 + step, Msg::None);
+    report_progress(walk.report, progress.base + 50 + step, Msg::None);
 }
 
 void TopicWalk::topic_header(ByteReader format, ByteReader text, uint32_t record_start, int32_t browse_key) {
-    if (needs_context_id && !hc30) add_warning(help.report, Msg::TopicWithoutContextId, topic_number);
+    if (needs_context_id && !hc30) add_warning(walk.report, Msg::TopicWithoutContextId, topic_number);
 
     // Fields beyond the end of short format data (3.0 files) read as 0.
     uint32_t block_size = format.u32();
@@ -117,7 +122,7 @@ void TopicWalk::topic_header(ByteReader format, ByteReader text, uint32_t record
     needs_context_id = !print;
     if (hc30) {
         // 3.0 files name a topic by its number.
-        start.context_ids.push_back(name_for_hash(help, static_cast<uint32_t>(topic_number + 15)));
+        start.context_ids.push_back(walk.names(static_cast<uint32_t>(topic_number + 15)));
         needs_context_id = false;
         keyword_key = record_start;
     }
@@ -140,21 +145,21 @@ void TopicWalk::record_anchors(const TopicLinkHeader& h) {
     bool range = high >= low;
     if (range) {
         for (const std::string& name :
-             context_names_in_range(help, static_cast<int32_t>(low), static_cast<uint32_t>(high))) {
+             context_names_in_range(model.context_table, walk.names, static_cast<int32_t>(low), static_cast<uint32_t>(high))) {
             sink.context_id(name);
             needs_context_id = false;
         }
     }
     if (!hc30) {
         if (range) {
-            for (auto [letter, table] : {std::pair{'K', &help.keyword_table}, std::pair{'A', &help.a_keyword_table}}) {
+            for (auto [letter, table] : {std::pair{'K', &model.keyword_table}, std::pair{'A', &model.a_keyword_table}}) {
                 if (auto keywords = keywords_in_range(help, *table, static_cast<int32_t>(low), static_cast<uint32_t>(high))) {
                     sink.keywords(letter, *keywords);
                 }
             }
         }
     } else if (keyword_key) {
-        if (auto keywords = keywords_for_topic(help, help.keyword_table, static_cast<int32_t>(*keyword_key))) {
+        if (auto keywords = keywords_for_topic(help, model.keyword_table, static_cast<int32_t>(*keyword_key))) {
             sink.keywords('K', *keywords);
             keyword_key.reset();
         }
@@ -164,7 +169,7 @@ void TopicWalk::record_anchors(const TopicLinkHeader& h) {
 void TopicWalk::run_record() {
     report_pass_progress();
 
-    const TopicReader& reader = help.topic_reader;
+    const TopicReader& reader = stream.state();
     // 3.0 files key keywords by the topic position of the topic header:
     // block * block size + block header + byte in the block. A record that
     // will begin the next block (all of this one used up) stands at that
@@ -177,7 +182,7 @@ void TopicWalk::run_record() {
     }
 
     std::array<uint8_t, kTopicLinkHeaderSize> raw{};
-    read_stream(raw.data(), static_cast<int32_t>(raw.size()));
+    read_stream(raw.data(), raw.size());
     if (exhausted()) {
         stop = true;
         return;
@@ -206,14 +211,14 @@ void TopicWalk::run_record() {
     }
     // A topic header's text (title and macro) is always wanted.
     if (stored_size > 0 && (sink.needs_text() || h.record_type == 0x02)) {
-        bool indexed = help.indexed_phrases && static_cast<uint32_t>(stored_size) < static_cast<uint32_t>(h.text_size);
+        bool indexed = model.phrases.indexed && static_cast<uint32_t>(stored_size) < static_cast<uint32_t>(h.text_size);
         size_t capacity = std::max<size_t>(static_cast<uint32_t>(std::max(h.text_size, 0)), kLeastTextCapacity);
-        expand_phrases(help, stored.data(), stored.size(), capacity, indexed, text);
+        expand_phrases(model.phrases, stored.data(), stored.size(), capacity, indexed, text);
     }
 
     ByteReader format_data(format.data(), format.size());
     ByteReader text_data(text.data(), text.size());
-    ParagraphDecoder paragraphs{help, sink, text_data, format_data, non_scrolling, pending_chars};
+    ParagraphDecoder paragraphs{walk, sink, text_data, format_data, non_scrolling, pending_chars};
     switch (h.record_type) {
     case 0x01:
     case 0x20:
@@ -229,7 +234,7 @@ void TopicWalk::run_record() {
         read_compressed_u16(format_data);
         paragraphs.table();
         break;
-    default: add_warning(help.report, Msg::UnknownRecordType, h.record_type); break;
+    default: add_warning(walk.report, Msg::UnknownRecordType, h.record_type); break;
     }
 
     if (h.next_link == -1 || exhausted()) stop = true;
@@ -237,13 +242,10 @@ void TopicWalk::run_record() {
 
 }  // namespace
 
-void decode_topics(Decoding& help, TopicSink& sink, ProgressSpan progress) {
-    TopicWalk walk(help, sink, progress);
-    read_topic_bytes(help, nullptr, -1, nullptr, nullptr);
-    if (help.topic_file.present()) {
-        while (!walk.stop) walk.run_record();
-    }
-    read_topic_bytes(help, nullptr, -1, nullptr, nullptr);
+void decode_topics(const TopicContext& context, TopicSink& sink, const WalkOptions& options) {
+    if (!context.model.file.topic_file.present()) return;
+    TopicWalk walk(context, sink, options);
+    while (!walk.stop) walk.run_record();
 }
 
 }  // namespace korvane

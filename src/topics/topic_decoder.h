@@ -20,7 +20,7 @@
 
 namespace korvane {
 
-struct Decoding;
+struct TopicContext;
 class TopicSink;
 
 // The part of the progress bar a pass fills: from base to base + span
@@ -30,8 +30,13 @@ struct ProgressSpan {
     int span = 25;
 };
 
-// Decodes every record of |TOPIC into sink. Warnings go to the
-// conversion's report.
-void decode_topics(Decoding& help, TopicSink& sink, ProgressSpan progress);
+struct WalkOptions {
+    ProgressSpan progress;
+    bool print = false;  // print mode: no context ids or keywords are looked up
+};
+
+// Decodes every record of |TOPIC into sink, from the start, with a topic
+// stream of its own. Warnings go to the context's report.
+void decode_topics(const TopicContext& context, TopicSink& sink, const WalkOptions& options);
 
 }  // namespace korvane

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <optional>
 
-#include "topics/decoding.h"
+#include "helpfile/helpfile.h"
 #include "topics/lz77.h"
 
 namespace korvane {
@@ -24,7 +24,7 @@ constexpr size_t kBufferSize = 16384;  // the most 14-bit positions address
 using Geometry = TopicBlockGeometry;
 constexpr uint32_t kHeader = kTopicBlockHeaderSize;
 
-Geometry geometry(const Decoding& help) { return topic_block_geometry(help.is_hc30); }
+Geometry geometry(const HelpFile& help) { return topic_block_geometry(help.is_hc30); }
 
 int32_t block_of(uint32_t position, unsigned shift) { return static_cast<int32_t>(position) >> shift; }
 
@@ -106,9 +106,29 @@ uint32_t valid_end(TopicReader& r, const Geometry& g, bool hc30, uint32_t curren
     return valid;
 }
 
+}  // namespace
+
+TopicLinkHeader parse_topic_link_header(const uint8_t* raw) {
+    TopicLinkHeader h;
+    h.link_size = static_cast<int32_t>(ByteReader::le32(raw));
+    h.text_size = static_cast<int32_t>(ByteReader::le32(raw + 4));
+    h.next_link = static_cast<int32_t>(ByteReader::le32(raw + 12));
+    h.data1_size = static_cast<int32_t>(ByteReader::le32(raw + 16));
+    h.record_type = raw[20];
+    return h;
+}
+
+int64_t stored_text_size(const HelpFile& help, const TopicLinkHeader& h) {
+    if (help.phrases_file.present() || help.phrindex_file.present()) {
+        return static_cast<int64_t>(h.link_size) - h.data1_size;
+    }
+    return h.text_size;
+}
+
 // Loads the block after the current one; false when |TOPIC has no more.
-bool load_block(Decoding& help, uint32_t* topic_offset, int* new_block) {
-    TopicReader& r = help.topic_reader;
+bool TopicStream::load_block(uint32_t* topic_offset, int* new_block) {
+    const HelpFile& help = help_;
+    TopicReader& r = state_;
     const Geometry g = geometry(help);
     ByteReader topic = help.reader(help.topic_file);
     const size_t total = topic.size();
@@ -152,40 +172,19 @@ bool load_block(Decoding& help, uint32_t* topic_offset, int* new_block) {
     return true;
 }
 
-}  // namespace
 
-TopicLinkHeader parse_topic_link_header(const uint8_t* raw) {
-    TopicLinkHeader h;
-    h.link_size = static_cast<int32_t>(ByteReader::le32(raw));
-    h.text_size = static_cast<int32_t>(ByteReader::le32(raw + 4));
-    h.next_link = static_cast<int32_t>(ByteReader::le32(raw + 12));
-    h.data1_size = static_cast<int32_t>(ByteReader::le32(raw + 16));
-    h.record_type = raw[20];
-    return h;
+// A reset keeps the buffers: what a block leaves in them is never read past
+// the bytes the next block produces.
+void TopicStream::reset() {
+    TopicReader& r = state_;
+    std::vector<uint8_t> buffer = std::move(r.buffer), last_block = std::move(r.last_block);
+    r = TopicReader{};
+    r.buffer = std::move(buffer);
+    r.last_block = std::move(last_block);
 }
 
-int64_t stored_text_size(const Decoding& help, const TopicLinkHeader& h) {
-    if (help.phrases_file.present() || help.phrindex_file.present()) {
-        return static_cast<int64_t>(h.link_size) - h.data1_size;
-    }
-    return h.text_size;
-}
-
-int32_t read_topic_bytes(Decoding& help, void* destination, int32_t count, uint32_t* topic_offset, int* new_block) {
-    TopicReader& r = help.topic_reader;
-    // A reset keeps the buffers: what a block leaves in them is never read
-    // past the bytes the next block produces.
-    auto reset = [&r] {
-        std::vector<uint8_t> buffer = std::move(r.buffer), last_block = std::move(r.last_block);
-        r = TopicReader{};
-        r.buffer = std::move(buffer);
-        r.last_block = std::move(last_block);
-    };
-    if (count == -1) {
-        reset();
-        return 0;
-    }
-    if (count < 0) return 0;
+void TopicStream::read(void* destination, size_t count, uint32_t* topic_offset, int* new_block) {
+    TopicReader& r = state_;
     if (!r.active) {
         reset();
         r.active = true;
@@ -195,12 +194,12 @@ int32_t read_topic_bytes(Decoding& help, void* destination, int32_t count, uint3
     }
     uint8_t* out = static_cast<uint8_t*>(destination);
     size_t done = 0;
-    const size_t want = static_cast<size_t>(count);
+    const size_t want = count;
     while (done < want) {
         if (r.pos >= r.avail) {
             // Every load moves one block on, so a run of empty blocks ends
             // at the end of |TOPIC.
-            if (r.exhausted || !load_block(help, topic_offset, new_block)) {
+            if (r.exhausted || !load_block(topic_offset, new_block)) {
                 r.exhausted = true;
                 std::memset(out + done, 0, want - done);
                 break;
@@ -212,7 +211,6 @@ int32_t read_topic_bytes(Decoding& help, void* destination, int32_t count, uint3
         r.pos += static_cast<uint32_t>(n);
         done += n;
     }
-    return count;
 }
 
 }  // namespace korvane

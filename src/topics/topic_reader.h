@@ -25,7 +25,7 @@
 
 namespace korvane {
 
-struct Decoding;
+struct HelpFile;
 
 constexpr uint32_t kTopicBlockHeaderSize = 12;
 constexpr size_t kTopicLinkHeaderSize = 21;
@@ -77,12 +77,29 @@ struct TopicReader {
 // The header in the first kTopicLinkHeaderSize bytes of raw.
 TopicLinkHeader parse_topic_link_header(const uint8_t* raw);
 // Size of the record's stored text.
-int64_t stored_text_size(const Decoding& help, const TopicLinkHeader& h);
+int64_t stored_text_size(const HelpFile& help, const TopicLinkHeader& h);
 
-// Copies the next count bytes of the topic stream to destination and
-// returns count; count -1 resets the reader. Sets *topic_offset to a block's
-// topic offset base and *new_block to 1 each time it loads a block. Bytes
-// past the end of |TOPIC read as zero and set reader.exhausted.
-int32_t read_topic_bytes(Decoding& help, void* destination, int32_t count, uint32_t* topic_offset, int* new_block);
+// The topic link records of one help file as a stream of bytes, read from
+// the start of |TOPIC on.
+class TopicStream {
+public:
+    explicit TopicStream(const HelpFile& help) : help_(help) {}
+
+    // Back to the start of |TOPIC.
+    void reset();
+    // Copies the next count bytes to destination. Sets *topic_offset to a
+    // block's topic offset base and *new_block to 1 each time it loads a
+    // block. Bytes past the end of |TOPIC read as zero and set exhausted.
+    void read(void* destination, size_t count, uint32_t* topic_offset, int* new_block);
+
+    bool exhausted() const { return state_.exhausted; }
+    const TopicReader& state() const { return state_; }
+
+private:
+    bool load_block(uint32_t* topic_offset, int* new_block);
+
+    const HelpFile& help_;
+    TopicReader state_;
+};
 
 }  // namespace korvane

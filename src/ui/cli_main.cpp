@@ -236,19 +236,20 @@ std::string absolute(const std::string& path) {
 
 int list_help_file(const std::string& path, ConsolePlatform& console) {
     OutputNames names = derive_output_names(path, 0);
-    std::unique_ptr<Conversion> help;
-    if (std::optional<ConversionError> error = run_conversion([&] { help = open_input_file(names.input_path, 0); })) {
+    Reporter report;
+    HelpFile help;
+    if (std::optional<ConversionError> error = run_conversion([&] { help = open_input_file(names.input_path, report); })) {
         console.show_fatal(message_text(Msg::SevereProblem), error->text);
         return 1;
     }
     std::printf("%-40s %10s %10s\n", "name", "offset", "size");
-    for (const InternalFile& f : help->files) std::printf("%-40s %10u %10u\n", f.name.c_str(), f.offset, f.size);
-    const char* compiler = compiler_name(help->minor_version & 0xFF);
+    for (const InternalFile& f : help.files) std::printf("%-40s %10u %10u\n", f.name.c_str(), f.offset, f.size);
+    const char* compiler = compiler_name(help.minor_version & 0xFF);
     std::printf("\ncompiler: %s (minor version %u)\n",
-                help->system_file.present() ? (compiler ? compiler : "unknown") : "none", help->minor_version);
-    std::printf("system flags: 0x%04X\n", help->system_flags);
-    std::printf("topics compressed: %s\n", help->topics_compressed ? "yes" : "no");
-    std::printf("phrases: %s\n", help->phrases_file.present() ? "|Phrases" : help->phrimage_file.present() ? "|PhrIndex/|PhrImage" : "none");
+                help.system_file.present() ? (compiler ? compiler : "unknown") : "none", help.minor_version);
+    std::printf("system flags: 0x%04X\n", help.system_flags);
+    std::printf("topics compressed: %s\n", help.topics_compressed ? "yes" : "no");
+    std::printf("phrases: %s\n", help.phrases_file.present() ? "|Phrases" : help.phrimage_file.present() ? "|PhrIndex/|PhrImage" : "none");
     return finish_standard_output("korvane-cli");
 }
 

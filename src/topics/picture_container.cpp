@@ -22,12 +22,10 @@
 //
 // Every read stays inside the container: a picture or hotspot list that
 // runs past its end yields what is there.
-#include "pictures/picture_reader.h"
+#include "topics/picture_container.h"
 
 #include "base/messages.h"
 #include "helpfile/compressed.h"
-#include "topics/decoding.h"
-#include "pictures/picture_writers.h"
 #include "topics/context_hash.h"
 
 namespace korvane {
@@ -120,10 +118,10 @@ std::vector<PictureHotspot> decode_picture_hotspots(ByteReader in) {
     return hotspots;
 }
 
-void read_picture_hotspots(Decoding& help, ByteReader in) {
+void add_hotspot_target_names(ContextNames& names, ByteReader in) {
     for (const PictureHotspot& h : decode_picture_hotspots(in)) {
         if (!h.has_target) break;
-        add_context_name(help, h.target);
+        add_context_name(names, h.target);
     }
 }
 
@@ -171,46 +169,6 @@ PictureContainer read_picture_container(const ByteReader& container) {
         result.members.push_back(m);
     }
     return result;
-}
-
-std::string convert_picture_file(Decoding& help, uint32_t offset, uint32_t size, const std::string& base_name,
-                                 std::vector<std::string>* written) {
-    PictureContainer pictures = read_picture_container(help.reader(offset, size));
-    std::string reported;
-    bool converted = false;
-    if (!pictures.signature_ok) {
-        add_warning(help.report, Msg::InvalidPictureFile, static_cast<char>(pictures.signature[0]),
-                    static_cast<char>(pictures.signature[1]));
-    }
-
-    for (const PictureMember& m : pictures.members) {
-        ByteReader data = m.data;
-        if (m.type == PictureType::bitmap) {
-            if ((help.flags & CVF_NO_SHG) || m.bitmap.hotspot_size == 0) {
-                write_bitmap_file(help, m.kind, m.bitmap, data, m.index, base_name);
-                converted = true;
-                reported = picture_file_name(base_name, m.index, true);
-                if (written) written->push_back(reported);
-            }
-            read_picture_hotspots(help, m.hotspots);
-        } else if (m.type == PictureType::metafile) {
-            if ((help.flags & CVF_NO_SHG) || m.metafile.hotspot_size == 0) {
-                write_metafile_file(help, m.kind, m.metafile, data, m.index, base_name);
-                converted = true;
-                reported = picture_file_name(base_name, m.index, false);
-                if (written) written->push_back(reported);
-            }
-            read_picture_hotspots(help, m.hotspots);
-        } else {
-            add_warning(help.report, Msg::UnknownImageType, m.kind, base_name);
-        }
-    }
-
-    if (!converted) {
-        reported = container_file_name(base_name);
-        if (copy_picture_file(help, offset, size, base_name) && written) written->push_back(reported);
-    }
-    return reported;
 }
 
 }  // namespace korvane

@@ -33,7 +33,7 @@
 
 #include "helpfile/byte_reader.h"
 
-namespace korvane::html {
+namespace korvane {
 
 constexpr int kMaxContentsDepth = 32;
 
@@ -79,4 +79,4 @@ std::optional<ContentsFile> read_contents_file(const std::filesystem::path& path
 // folder: a plain file name, no path separators, drive or parent folder.
 bool is_local_include(std::string_view name);
 
-}  // namespace korvane::html
+}  // namespace korvane

@@ -19,7 +19,7 @@
 
 namespace korvane {
 
-struct Decoding;
+struct ContextNames;
 
 struct BitmapHeader {
     uint32_t resolution = 0;  // dots per inch; 0 when the picture records none
@@ -87,14 +87,6 @@ std::vector<PictureHotspot> decode_picture_hotspots(ByteReader in);
 // Adds the hotspot targets of the hotspot data to the known context names.
 // A hotspot of an unknown kind stops the picture's list before any name is
 // read.
-void read_picture_hotspots(Decoding& help, ByteReader in);
-
-// Converts every picture of the container at [offset, offset + size) of the
-// help file into "<base><i>.BMP" or "<base><i>.WMF" files, or copies the whole
-// container to "<base>.SHG" when no picture was converted. Returns the name
-// of the last file written (the .SHG name even when it could not be created);
-// written, when given, receives the name of every file created.
-std::string convert_picture_file(Decoding& help, uint32_t offset, uint32_t size, const std::string& base_name,
-                                 std::vector<std::string>* written = nullptr);
+void add_hotspot_target_names(ContextNames& names, ByteReader in);
 
 }  // namespace korvane

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Parsing contents files into a tree of books and topics.
-#include "html/contents_file.h"
+#include "topics/contents_file.h"
 
 #include <algorithm>
 #include <fstream>
@@ -9,7 +9,7 @@
 
 #include "topics/code_page.h"
 
-namespace korvane::html {
+namespace korvane {
 
 namespace {
 
@@ -244,4 +244,4 @@ bool is_local_include(std::string_view name) {
     return name.find_first_of("/\\:") == std::string_view::npos;
 }
 
-}  // namespace korvane::html
+}  // namespace korvane

@@ -1,0 +1,72 @@
+// SPDX-License-Identifier: MIT
+// Building the model of a help file, in the order its parts depend on each
+// other: phrases and fonts (every reading of the topics needs them), the
+// windows and pictures that hotspots and the topic text name, the index
+// tables, the code page of the text, and the contents file, whose contexts
+// name hashes that have no known name yet.
+#include "topics/help_model.h"
+
+#include <utility>
+
+namespace korvane {
+
+namespace {
+
+// The contents file beside a help file: NAME.CNT in any of three cases.
+std::optional<ContentsFile> contents_beside(const std::string& stem, int code_page) {
+    if (stem.empty()) return std::nullopt;
+    for (const char* extension : {".CNT", ".cnt", ".Cnt"}) {
+        if (auto contents = read_contents_file(stem + extension, code_page)) return contents;
+    }
+    return std::nullopt;
+}
+
+// The context ids that the contents' topics of this help file name are the
+// real names of contexts the help file holds only as hashes.
+void add_contents_names(ContextNames& known, const std::vector<ContentsEntry>& entries, const ModelOptions& options) {
+    for (const ContentsEntry& e : entries) {
+        if (e.kind == ContentsEntry::Kind::topic && !e.context.empty() &&
+            (e.file.empty() || (options.is_this_help_file && options.is_this_help_file(e.file)))) {
+            add_context_name(known, e.context);
+        }
+        add_contents_names(known, e.children, options);
+    }
+}
+
+}  // namespace
+
+std::unique_ptr<const HelpModel> build_help_model(HelpFile file, const ModelOptions& options, Reporter& report) {
+    auto model = std::make_unique<HelpModel>();
+    model->file = std::move(file);
+    const HelpFile& help = model->file;
+
+    model->phrases.indexed = help.indexed_phrases;
+    if (help.phrases_file.present()) {
+        load_phrase_table(help, model->phrases);
+    } else if (help.phrimage_file.present()) {
+        load_indexed_phrase_table(help, report, model->phrases);
+    }
+    model->fonts = read_font_table(help);
+
+    model->windows = read_window_definitions(help);
+    for (const WindowDefinition& w : model->windows) {
+        if (w.has(kWindowName)) model->window_names.push_back(w.name);
+    }
+    model->picture_names = name_pictures(help, (options.flags & CVF_NO_SHG) != 0, model->context_names);
+
+    if (!(options.flags & CVF_FOR_PRINT)) {
+        model->context_table = load_context_table(help, report);
+        load_keyword_tables(help, report, model->keyword_table, model->a_keyword_table);
+    }
+
+    model->code_page = choose_code_page(help, model->fonts, model->phrases, options.user_code_page);
+    if (model->code_page.source == CodePageSource::detected) {
+        add_warning(report, Msg::CodePageDetected, model->code_page.code_page);
+    }
+
+    model->contents = contents_beside(options.contents_stem, model->code_page.code_page);
+    if (model->contents) add_contents_names(model->context_names, model->contents->entries, options);
+    return model;
+}
+
+}  // namespace korvane
