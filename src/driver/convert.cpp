@@ -85,7 +85,8 @@ std::optional<html::ContentsFile> contents_beside(const std::string& stem, int c
     if (stem.empty()) return std::nullopt;
     std::filesystem::path help_stem(stem);
     std::filesystem::path folder = help_stem.parent_path().empty() ? "." : help_stem.parent_path();
-    std::optional<std::filesystem::path> file = html::find_in_folder(folder, help_stem.filename().string() + ".cnt", true);
+    std::string name = help_stem.filename().string() + ".cnt";
+    std::optional<std::filesystem::path> file = html::find_in_folder(folder, name, true);
     if (!file) return std::nullopt;
     std::optional<html::ContentsFile> contents = html::read_contents_file(*file, code_page);
     if (!contents) return std::nullopt;
