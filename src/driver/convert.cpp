@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <new>
 #include <utility>
 
@@ -79,13 +80,20 @@ std::string path_stem(const std::string& path) {
     return dot != std::string::npos && (slash == std::string::npos || dot > slash) ? path.substr(0, dot) : path;
 }
 
-// The contents file beside a help file: NAME.CNT in any of three cases.
-std::optional<html::ContentsFile> contents_beside(const std::string& stem, int code_page) {
+// The contents file beside a help file: NAME.CNT, the case of the name and
+// of the extension aside. The includes it does not follow are warned of.
+std::optional<html::ContentsFile> contents_beside(const std::string& stem, int code_page, Reporter& report) {
     if (stem.empty()) return std::nullopt;
-    for (const char* extension : {".CNT", ".cnt", ".Cnt"}) {
-        if (auto contents = html::read_contents_file(stem + extension, code_page)) return contents;
-    }
-    return std::nullopt;
+    std::filesystem::path help_stem(stem);
+    std::filesystem::path folder = help_stem.parent_path().empty() ? "." : help_stem.parent_path();
+    std::string name = help_stem.filename().string() + ".cnt";
+    std::optional<std::filesystem::path> file = html::find_in_folder(folder, name, true);
+    if (!file) return std::nullopt;
+    std::optional<html::ContentsFile> contents = html::read_contents_file(*file, code_page);
+    if (!contents) return std::nullopt;
+    for (const std::string& name : contents->refused_includes) add_warning(report, Msg::ContentsIncludeRefused, name);
+    for (const std::string& name : contents->missing_includes) add_warning(report, Msg::ContentsIncludeMissing, name);
+    return contents;
 }
 
 // The context ids that the contents' topics of this help file name are the
@@ -177,7 +185,7 @@ void write_sources(std::unique_ptr<Conversion> help, const OutputNames& names, O
     write_bitmaps_section(*help, *project);
     // Context ids read from the contents file (its names are ASCII in
     // practice; the code page only keeps trail bytes apart).
-    if (auto contents = contents_beside(contents_stem, code_page ? code_page : kWesternCodePage)) {
+    if (auto contents = contents_beside(contents_stem, code_page ? code_page : kWesternCodePage, help->report)) {
         add_contents_names(*help, contents->entries, site_folder_name(names.input_path));
     }
 
@@ -252,8 +260,8 @@ void write_site(std::unique_ptr<Conversion> help, const std::string& input_path,
     help->code_page = text.code_page;
     if (text.source == CodePageSource::detected) add_warning(help->report, Msg::CodePageDetected, text.code_page);
 
-    // A contents file beside the help file: NAME.CNT in either case.
-    source.contents = contents_beside(contents_stem, help->code_page);
+    // A contents file beside the help file.
+    source.contents = contents_beside(contents_stem, help->code_page, help->report);
     if (source.contents) add_contents_names(*help, source.contents->entries, site_folder_name(input_path));
     write_help_site(*help, source);
 }
