@@ -98,14 +98,36 @@ TEST(ContentsFile, TrailBytesOfDoubleByteCodePagesAreNoSeparators) {
 TEST(ContentsFile, IncludesOfTheSameFolderAreReadInPlace) {
     TempDir dir;
     std::filesystem::create_directory(dir / "help");
-    write_file(dir / "help/MAIN.CNT", "1 Book\n:Include part.cnt\n:Include ../outside.cnt\n:Include main.cnt\n1 End=E\n");
-    write_file(dir / "help/PART.CNT", "2 Part=P\n:Include Part.Cnt\n:Include missing.cnt\n");
+    // Included in another case; PART includes itself and MAIN (both being
+    // read) and DEEP, which includes PART again: each is read once. Of the
+    // two files named deep.cnt, "DEEP.CNT" comes first in byte order.
+    write_file(dir / "help/MAIN.CNT",
+               "1 Book\n:Include part.cnt\n:Include ../outside.cnt\n:Include sub\\x.cnt\n:Include main.cnt\n1 End=E\n");
+    write_file(dir / "help/PART.CNT", "2 Part=P\n:Include Part.Cnt\n:Include deep.cnt\n:Include missing.cnt\n");
+    write_file(dir / "help/DEEP.CNT", "3 Deep=D\n:Include PART.CNT\n:Include MAIN.cnt\n");
+    write_file(dir / "help/deep.cnt", "3 Not taken=N\n");
     write_file(dir / "outside.cnt", "1 Outside=O\n");
     std::optional<ContentsFile> cnt = read_contents_file(dir / "help/MAIN.CNT", 1252);
     ASSERT_TRUE(cnt);
-    EXPECT_EQ(describe(cnt->entries), "1B(Book){2T(Part=P@>)2I(Part.Cnt)2I(missing.cnt)2I(../outside.cnt)2I(main.cnt)}1T(End=E@>)");
-    EXPECT_EQ(cnt->includes.size(), 5u);
+    EXPECT_EQ(describe(cnt->entries),
+              "1B(Book){2T(Part=P@>)2I(Part.Cnt)2T(Deep=D@>)2I(PART.CNT)2I(MAIN.cnt)2I(missing.cnt)"
+              "2I(../outside.cnt)2I(sub\\x.cnt)2I(main.cnt)}1T(End=E@>)");
+    EXPECT_EQ(cnt->includes.size(), 9u);
+    EXPECT_EQ(cnt->missing_includes, std::vector<std::string>{"missing.cnt"});
+    EXPECT_EQ(cnt->refused_includes, (std::vector<std::string>{"../outside.cnt", "sub\\x.cnt"}));
     EXPECT_FALSE(read_contents_file(dir / "help/NONE.CNT", 1252));
+
+    // Found whatever the case; the first in byte order of several; links
+    // only when asked for; folders never.
+    EXPECT_EQ(find_in_folder(dir / "help", "Deep.Cnt", false), dir / "help/DEEP.CNT");
+    std::filesystem::remove(dir / "help/DEEP.CNT");
+    EXPECT_EQ(find_in_folder(dir / "help", "DEEP.CNT", false), dir / "help/deep.cnt");
+    std::filesystem::create_symlink(dir / "outside.cnt", dir / "help/Link.cnt");
+    std::filesystem::create_directory(dir / "help/Folder.cnt");
+    EXPECT_EQ(find_in_folder(dir / "help", "link.CNT", false), std::nullopt);
+    EXPECT_EQ(find_in_folder(dir / "help", "link.CNT", true), dir / "help/Link.cnt");
+    EXPECT_EQ(find_in_folder(dir / "help", "folder.cnt", true), std::nullopt);
+    EXPECT_EQ(find_in_folder(dir / "none", "x.cnt", true), std::nullopt);
 }
 
 TEST(ContentsFile, HalibutsContentsFileGivesItsChapterTree) {

@@ -110,6 +110,8 @@ TEST(Site, SymbolFontTextArrivesAsItsSymbols) {
 // A help file holds most context ids only as hashes; the contents file
 // beside it names them, so both the RTF sources and the site get the real
 // names, and the site's contents page follows the contents file's books.
+// The contents file is found whatever the case of its name (of several, the
+// first in byte order), and the includes it does not follow are warned of.
 TEST(Site, TheContentsFileNamesContextsAndBuildsTheContentsPage) {
     TempDir dir;
     const std::string but =
@@ -124,11 +126,18 @@ TEST(Site, TheContentsFileNamesContextsAndBuildsTheContentsPage) {
         names.push_back((*it)[1]);
     }
     ASSERT_EQ(names.size(), 2u) << cnt;
+    // Another case than the help file's, and a second candidate after it in
+    // byte order ('N' < 'n') that names no context of the help file.
+    std::filesystem::remove(dir / "N.cnt");
+    write_file(dir / "n.cNT", cnt + ":Include gone.cnt\r\n:Include ../up.cnt\r\n");
+    write_file(dir / "n.cnt", "1 Decoy=decoy\r\n");
 
     for (bool with_contents : {true, false}) {
-        if (!with_contents) std::filesystem::remove(dir / "N.cnt");
+        if (!with_contents) std::filesystem::remove(dir / "n.cNT");
+        if (!with_contents) std::filesystem::remove(dir / "n.cnt");
         std::string out = with_contents ? "with" : "without";
-        ASSERT_EQ(run_program({KORVANE_CLI_BIN, "-q", "-C", out, "N.HLP"}, dir.path()).exit_code, 0);
+        RunResult rtf_run = run_program({KORVANE_CLI_BIN, "-C", out, "N.HLP"}, dir.path());
+        ASSERT_EQ(rtf_run.exit_code, 0);
         ASSERT_EQ(run_program({KORVANE_CLI_BIN, "-q", "--html", "-C", out, "N.HLP"}, dir.path()).exit_code, 0);
         std::string rtf = read_text(dir / (out + "/N1.RTF"));
         std::string index = read_text(dir / (out + "/n/index.html"));
@@ -137,6 +146,11 @@ TEST(Site, TheContentsFileNamesContextsAndBuildsTheContentsPage) {
             EXPECT_EQ(file_exists(dir / (out + "/n/" + lower(name) + ".html")), with_contents) << name << " " << out;
             EXPECT_EQ(index.find("href=\"" + lower(name) + ".html\"") != std::string::npos, with_contents) << out;
         }
+        EXPECT_EQ(index.find("Decoy"), std::string::npos);
+        EXPECT_EQ(rtf_run.err.find("Warning: Included Contents File gone.cnt not found") != std::string::npos,
+                  with_contents) << rtf_run.err;
+        EXPECT_EQ(rtf_run.err.find("Warning: Included Contents File ../up.cnt is not in the Help File's folder") !=
+                      std::string::npos, with_contents) << rtf_run.err;
     }
 }
 

@@ -53,6 +53,8 @@ enum class Msg : int {
     UnknownRecordType = 20,
     PhraseSizeMismatch = 21,
     CodePageDetected = 22,
+    ContentsIncludeMissing = 23,
+    ContentsIncludeRefused = 24,
     CannotCreate = 31,
     InvalidPictureFile = 32,
     UnknownImageType = 33,

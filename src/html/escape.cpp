@@ -15,8 +15,8 @@ namespace {
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
 
-// The length of a valid UTF-8 sequence at s[at] and its code point; 0 when
-// the byte there starts none.
+}  // namespace
+
 size_t utf8_sequence(std::string_view s, size_t at, uint32_t& code_point) {
     auto byte = [&](size_t i) { return static_cast<uint8_t>(s[i]); };
     uint8_t lead = byte(at);
@@ -43,6 +43,8 @@ size_t utf8_sequence(std::string_view s, size_t at, uint32_t& code_point) {
     if (code_point < minimum || code_point > 0x10FFFF || (code_point >= 0xD800 && code_point <= 0xDFFF)) return 0;
     return length;
 }
+
+namespace {
 
 // Characters an HTML parser reports as errors even when written as
 // references.

@@ -29,6 +29,58 @@ const char* placement_class(Placement placement) {
     return placement == Placement::left ? " left" : placement == Placement::right ? " right" : "";
 }
 
+// The code point of the UTF-8 sequence at s[at], at moved past it; a byte
+// that starts no sequence is taken as U+FFFD.
+char32_t next_code_point(std::string_view s, size_t& at) {
+    uint32_t c = 0xFFFD;
+    size_t length = html::utf8_sequence(s, at, c);
+    at += length ? length : 1;
+    return length ? c : 0xFFFD;
+}
+
+// Letters and digits: ASCII ones and every character from U+00C0 on but
+// the signs and punctuation among them.
+bool is_letter(char32_t c) {
+    if (c < 0x80) return (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z');
+    if (c < 0xC0 || c == 0xD7 || c == 0xF7) return false;
+    return !(c >= 0x2000 && c <= 0x206F) && !(c >= 0x3000 && c <= 0x303F) && !(c >= 0xFF00 && c <= 0xFF0F) &&
+           !(c >= 0xFF1A && c <= 0xFF20) && !(c >= 0xFF3B && c <= 0xFF40) && !(c >= 0xFF5B && c <= 0xFF65);
+}
+
+// The next letter or digit of s from at on, in lower case (ASCII and
+// Latin-1), at moved past it; 0 at the end.
+char32_t next_letter(std::string_view s, size_t& at) {
+    while (at < s.size()) {
+        char32_t c = next_code_point(s, at);
+        if (!is_letter(c)) continue;
+        if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE)) c += 0x20;
+        return c;
+    }
+    return 0;
+}
+
+// True when the text (a topic's first paragraph) starts with the title, read
+// without regard to case, spaces and punctuation, and the title ends where a
+// word of the text ends: "Internal error. The file ..." says the title
+// "Internal error", "Searching" does not say "Search". A title without
+// letters or digits is said by a text that is the same but for the spaces
+// around it.
+bool says_title(std::string_view text, std::string_view title) {
+    size_t t = 0, p = 0;
+    bool letters = false;
+    for (char32_t want; (want = next_letter(title, t)) != 0; letters = true) {
+        if (next_letter(text, p) != want) return false;
+    }
+    if (!letters) {
+        auto trim = [](std::string_view s) {
+            size_t first = s.find_first_not_of(" \t"), last = s.find_last_not_of(" \t");
+            return first == std::string_view::npos ? std::string_view() : s.substr(first, last - first + 1);
+        };
+        return !trim(title).empty() && trim(text) == trim(title);
+    }
+    return p == text.size() || !is_letter(next_code_point(text, p));
+}
+
 }  // namespace
 
 PageWriter::PageWriter(const HelpModel& model, const SiteMap& site)
@@ -73,13 +125,32 @@ void PageWriter::open_page(size_t topic) {
         add(t.browse.next, "next", "Next &gt;&gt;");
     }
     p += "</nav>\n";
-    if (!title.empty()) {
-        p += "<h1 class=\"title\">";
-        append_text(p, title);
-        p += "</h1>\n";
-    }
+    // The heading waits for the topic's first paragraph with text: most
+    // topics state their title there themselves.
+    title_ = std::move(title);
+    heading_at_ = p.size();
+    title_pending_ = !title_.empty();
+    paragraph_text_.clear();
     p += "<div class=\"topic\">\n";
     body_start_ = p.size();
+}
+
+// Decides on the heading at the end of a paragraph (page_end: of the page):
+// the first paragraph with text that does not say the title, or a page
+// without one, gets the title as its heading.
+void PageWriter::settle_title(bool page_end) {
+    if (!title_pending_) return;
+    std::string text = std::move(paragraph_text_);
+    paragraph_text_.clear();
+    bool has_text = text.find_first_not_of(" \t") != std::string::npos;
+    if (!has_text && !page_end) return;
+    title_pending_ = false;
+    if (has_text && says_title(text, title_)) return;
+    std::string heading = "<h1 class=\"title\">";
+    append_text(heading, title_);
+    heading += "</h1>\n";
+    page_.html.insert(heading_at_, heading);
+    body_start_ += heading.size();
 }
 
 void PageWriter::close_page() {
@@ -89,6 +160,7 @@ void PageWriter::close_page() {
     if (in_region_) page_.html += "</header>\n";
     in_region_ = false;
     page_open_ = false;
+    settle_title(true);
     if (site_.topics[page_.topic].popup) {
         popup_content_[page_.topic] = page_.html.substr(body_start_);
         popup_refs_[page_.topic] = page_.popups;
@@ -267,6 +339,7 @@ void PageWriter::close_paragraph() {
     if (paragraph_open_) {
         page_.html += "</p>\n";
         paragraph_open_ = false;
+        settle_title(false);
     }
     page_.html += after_paragraph_;
     after_paragraph_.clear();
@@ -283,6 +356,7 @@ void PageWriter::text(std::string_view run) {
         converter_.append(scratch_, run, code_page_);
     }
     append_text(page_.html, scratch_);
+    if (title_pending_) paragraph_text_ += scratch_;
 }
 
 void PageWriter::font(uint16_t number) {
@@ -294,11 +368,13 @@ void PageWriter::font(uint16_t number) {
 void PageWriter::tab() {
     open_inline();
     page_.html += "<span class=\"tab\">\t</span>";
+    if (title_pending_) paragraph_text_ += ' ';
 }
 
 void PageWriter::line_break() {
     open_inline();
     page_.html += "<br>";
+    if (title_pending_) paragraph_text_ += ' ';
 }
 
 std::optional<SiteTarget> PageWriter::local_target(std::string_view context, const std::string& file) const {
@@ -439,6 +515,7 @@ void PageWriter::paragraph_end(bool) {
     close_link();
     page_.html += "</p>\n";
     paragraph_open_ = false;
+    settle_title(false);
     page_.html += after_paragraph_;
     after_paragraph_.clear();
 }

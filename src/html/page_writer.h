@@ -2,8 +2,10 @@
 // The pages of a site's topics: a writer of the topic decoder's events.
 //
 // A page holds the site's navigation (contents, keyword index, the browse
-// sequence's previous and next topic), the title as heading, the
-// non-scrolling region as a header block and the topic's paragraphs.
+// sequence's previous and next topic), the title as heading unless the
+// topic's first paragraph with text says it already (as most do, the
+// viewer showing the title only as the window's caption), the non-scrolling
+// region as a header block and the topic's paragraphs.
 // Paragraph formats become CSS classes ("p1", "p2", ... in the order first
 // used, collected for the style sheet), fonts the classes "fN". Inline
 // content nests as paragraph > link > font span: a font change inside a
@@ -78,6 +80,7 @@ private:
     std::string utf8(std::string_view bytes);
     void open_page(size_t topic);
     void close_page();
+    void settle_title(bool page_end);
     std::optional<std::vector<size_t>> embedded_popups(const Page& page) const;
     bool ready(const Page& page) const;
     void write_page(const Page& page);
@@ -105,6 +108,10 @@ private:
     bool page_open_ = false;
     bool in_region_ = false;  // inside the non-scrolling region's block
     bool region_done_ = false;
+    std::string title_;            // of the open page, in UTF-8
+    size_t heading_at_ = 0;        // where its heading goes in page_.html
+    bool title_pending_ = false;   // no paragraph with text yet
+    std::string paragraph_text_;   // the open paragraph's text while pending
 
     std::string paragraph_class_;
     bool paragraph_open_ = false, paragraph_has_content_ = false;

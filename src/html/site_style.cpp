@@ -16,6 +16,7 @@ const std::string_view kSiteStyleSheet = R"css(body {
 }
 p { margin: 0.3em 0; }
 p.no-wrap { white-space: pre; }
+div.topic p { white-space: pre-wrap; }
 header.nonscroll {
   background: #f2f2f2;
   border-bottom: 1px solid #a0a0a0;

@@ -2,6 +2,11 @@
 // The style sheet and the popup script every page of the site uses.
 //
 // The classes and attributes the pages carry for them:
+//   div.topic                 the topic's content; its paragraphs keep every
+//                             space (runs that line up columns, leading
+//                             ones) and wrap at spaces as the viewer does:
+//                             white-space: pre-wrap, which the markup
+//                             allows as it has no line ends in paragraphs
 //   header.nonscroll          the topic's non-scrolling region
 //   a.jump                    a jump to another topic
 //   a.popup[data-popup=ID]    a popup: href the popup topic's page, and the

@@ -223,19 +223,42 @@ std::optional<ContentsFile> read_contents_file(const std::filesystem::path& path
     std::optional<std::string> bytes = read(path);
     if (!bytes) return std::nullopt;
     std::filesystem::path folder = path.parent_path().empty() ? "." : path.parent_path();
+    std::vector<std::string> refused, missing;
     IncludeReader includes = [&](std::string_view name) -> std::optional<std::string> {
         name = trim(name);
-        if (!is_local_include(name) || same_word(name, path.filename().string())) return std::nullopt;
-        // A link could lead out of the folder: only plain files are read.
-        std::error_code error;
-        std::filesystem::directory_iterator item(folder, error), end;
-        for (; !error && item != end; item.increment(error)) {
-            if (same_word(item->path().filename().string(), name) && !item->is_symlink(error)) return read(item->path());
+        if (!is_local_include(name)) {
+            refused.emplace_back(name);
+            return std::nullopt;
         }
-        return std::nullopt;
+        if (same_word(name, path.filename().string())) return std::nullopt;  // itself: no cycle
+        // A link could lead out of the folder: only plain files are read.
+        std::optional<std::string> included;
+        if (std::optional<std::filesystem::path> file = find_in_folder(folder, name, false)) included = read(*file);
+        if (!included) missing.emplace_back(name);
+        return included;
     };
-    return parse_contents_file(ByteReader(reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size()), code_page,
-                               includes);
+    ContentsFile contents = parse_contents_file(
+        ByteReader(reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size()), code_page, includes);
+    contents.refused_includes = std::move(refused);
+    contents.missing_includes = std::move(missing);
+    return contents;
+}
+
+std::optional<std::filesystem::path> find_in_folder(const std::filesystem::path& folder, std::string_view name,
+                                                    bool links) {
+    std::vector<std::filesystem::path> found;
+    std::error_code error;
+    std::filesystem::directory_iterator item(folder, error), end;
+    for (; !error && item != end; item.increment(error)) {
+        if (!same_word(item->path().filename().string(), name)) continue;
+        std::error_code status;
+        if (!links && item->is_symlink(status)) continue;
+        if (item->is_regular_file(status)) found.push_back(item->path());
+    }
+    if (found.empty()) return std::nullopt;
+    return *std::min_element(found.begin(), found.end(), [](const auto& a, const auto& b) {
+        return a.filename().string() < b.filename().string();
+    });
 }
 
 bool is_local_include(std::string_view name) {

@@ -57,6 +57,9 @@ struct ContentsFile {
     std::vector<std::string> other_commands;  // other ':' lines, whole
     std::vector<ContentsEntry> entries;  // level 1; includes not followed stand where they were
     size_t skipped_lines = 0;            // non-empty lines that were no entry or command
+    // Includes read_contents_file did not follow, as written: names that
+    // lead out of the folder, and files it did not find or could not read.
+    std::vector<std::string> refused_includes, missing_includes;
 };
 
 // Gives the bytes of an included contents file, nullopt when it is not to
@@ -71,9 +74,18 @@ constexpr int kMaxIncludeDepth = 8;
 ContentsFile parse_contents_file(ByteReader text, int code_page, const IncludeReader& includes = {});
 
 // Reads and parses the contents file at path, following the includes that
-// name files of the same folder (is_local_include; the name's case does not
-// matter). Files over 16 MB and files that cannot be read are not taken.
+// name files of the same folder (is_local_include; found by
+// find_in_folder, no symbolic links). Files over 16 MB and files that
+// cannot be read are not taken.
 std::optional<ContentsFile> read_contents_file(const std::filesystem::path& path, int code_page);
+
+// The file of the folder named name, the case of its ASCII letters aside
+// (help files and their contents files come from systems that ignore it:
+// ABBREVIA.HLP beside Abbrevia.cnt); of several such files the first in
+// byte order. Only regular files count, and symbolic links to them when
+// links is true. nullopt when there is none or the folder cannot be read.
+std::optional<std::filesystem::path> find_in_folder(const std::filesystem::path& folder, std::string_view name,
+                                                    bool links);
 
 // True when an :Include operand names a file in the contents file's own
 // folder: a plain file name, no path separators, drive or parent folder.

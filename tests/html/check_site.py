@@ -16,8 +16,12 @@
 #           Chromium (scripts on, driven over its DevTools pipe): no console
 #           error, no uncaught exception, no failed load, every <img> shown;
 #           every popup link opens its box with the popup's text and closes
-#           it again when clicked a second time.
-# Prints one line per problem and a summary; exits with 1 when there is a
+#           it again when clicked a second time; every run of two or more
+#           spaces in a topic's text (div.topic), up to 50 a page, is as wide
+#           as the same spaces laid out with white-space: pre (the browser
+#           must not collapse what the help file lines up with spaces).
+# Prints one line per problem and a summary (with the number of space runs
+# measured); exits with 1 when there is a
 # problem, 2 when a tool is missing or DIR is no folder.
 
 import fcntl
@@ -146,7 +150,38 @@ PAGE_CHECK = r"""(() => {
     if (isBox(link.nextElementSibling)) problems.push('popup ' + id + ' does not close');
   }
   window.removeEventListener('click', guard);
-  return problems;
+  // Runs of spaces: the run's width against a probe of the same spaces with
+  // white-space: pre, in the same element (so in the same font). Only runs
+  // on one line with the next character are measured: at a wrap the spaces
+  // may hang past the line's end.
+  let runs = 0;
+  const walker = document.createTreeWalker(document.body, NodeFilter.SHOW_TEXT);
+  for (let node; runs < 50 && (node = walker.nextNode());) {
+    if (!node.parentElement.closest('div.topic')) continue;
+    for (const m of node.data.matchAll(/ {2,}(?=[^ ])/g)) {
+      if (runs >= 50) break;
+      const range = document.createRange();
+      range.setStart(node, m.index);
+      range.setEnd(node, m.index + m[0].length);
+      const spaces = range.getClientRects();
+      range.setStart(node, m.index + m[0].length);
+      range.setEnd(node, m.index + m[0].length + 1);
+      const next = range.getClientRects();
+      if (spaces.length !== 1 || next.length !== 1 || Math.abs(spaces[0].top - next[0].top) > 1) continue;
+      const probe = document.createElement('span');
+      probe.style.whiteSpace = 'pre';
+      probe.textContent = m[0];
+      node.parentNode.insertBefore(probe, node);
+      const wide = probe.getBoundingClientRect().width;
+      probe.remove();
+      runs++;
+      if (Math.abs(spaces[0].width - wide) > 1) {
+        problems.push(`${m[0].length} spaces before "${node.data.substr(m.index + m[0].length, 20)}" are ` +
+                      `${spaces[0].width.toFixed(1)} px wide, not ${wide.toFixed(1)} px`);
+      }
+    }
+  }
+  return {problems, runs};
 })()"""
 
 
@@ -171,6 +206,7 @@ class Browser:
         os.close(from_w)
         self.out, self.inp = os.fdopen(to_w, "wb", buffering=0), from_r
         self.buffer, self.next_id, self.events, self.session = b"", 0, [], None
+        self.space_runs = 0  # runs of spaces measured in all pages loaded
         target = self.call("Target.createTarget", {"url": "about:blank"})["targetId"]
         self.session = self.call("Target.attachToTarget", {"targetId": target, "flatten": True})["sessionId"]
         for domain in ("Runtime", "Log", "Page"):
@@ -218,7 +254,9 @@ class Browser:
         if not any(map(loaded, self.events)) and not self.until(loaded, PAGE_SECONDS):
             return ["did not finish loading"]
         checked = self.call("Runtime.evaluate", {"expression": PAGE_CHECK, "returnByValue": True})
-        problems = list(checked.get("result", {}).get("value") or [])
+        value = checked.get("result", {}).get("value") or {}
+        problems = list(value.get("problems") or [])
+        self.space_runs += value.get("runs") or 0
         if "exceptionDetails" in checked:
             problems.append("the checks failed: " + json.dumps(checked["exceptionDetails"])[:200])
         for m in self.events:
@@ -273,7 +311,7 @@ def main(argv):
     for sibling in sorted(notes):
         print(f"check_site: note: links into the site {sibling!r}, which is not beside this one")
     print("\n".join(problems + [f"check_site: {len(pages)} pages, {len(problems)} problems, "
-                                f"{time.monotonic() - started:.1f} s"]))
+                                f"{browser.space_runs} space runs measured, {time.monotonic() - started:.1f} s"]))
     return 1 if problems or not pages else 0
 
 

@@ -4,7 +4,9 @@
 # between them resolve), each site checked by check_site.sh: every local
 # link and anchor resolves, every picture decodes, tidy finds no error and
 # headless chromium loads every page without an error, every popup opening
-# in place.
+# in place, every run of spaces as wide as its spaces. The Abbrevia read-me
+# (a folder tree drawn with spaces) and the message dialog's help (indented
+# code) must have such runs measured.
 set -euo pipefail
 cli="$1"
 source_dir="$2"
@@ -16,6 +18,12 @@ while IFS= read -r -d '' file; do files+=("$file"); done \
 "$cli" -q --html -C "$work" "${files[@]}"
 failed=0
 for site in "$work"/*/; do
-  bash "$source_dir/tests/html/check_site.sh" "$site" || failed=1
+  out="$(bash "$source_dir/tests/html/check_site.sh" "$site")" || failed=1
+  echo "$out"
+  case "$(basename "$site")" in
+    readme | pjmessagedialog)
+      grep -Eq '^check_site: .* [1-9][0-9]* space runs measured' <<<"$out" \
+        || { echo "$site: no run of spaces measured"; failed=1; } ;;
+  esac
 done
 exit "$failed"

@@ -12,7 +12,12 @@ symbol font read through the font's published mapping (tests/data/symbol)
 rather than the code page. The HTML side:
 the topic block of each page, the list that repeats a picture's hotspot
 links and the placeholders of embedded windows removed; the popup topics a
-page embeds are not part of its block."""
+page embeds are not part of its block.
+
+Every page shows its topic's title once: a page with a heading does not
+repeat it in its first paragraph with text, and a page without one belongs
+to a topic without a title (in the RTF) or says the title at the start of
+that paragraph (both read without regard to case, spaces and punctuation)."""
 import collections
 import html
 import os
@@ -152,6 +157,39 @@ def words_of_page(page):
     return tuple(html.unescape(body).split())
 
 
+TITLE_FOOTNOTE = re.compile(rb"\$\{\\footnote\{\$\}((?:[^\\{}]|\\.)*)\}\}", re.S)
+
+
+def rtf_titles(data, code_page):
+    """The titles of the topics of one RTF file."""
+    titles = set()
+    for m in TITLE_FOOTNOTE.finditer(data):
+        raw = re.sub(rb"\\'([0-9a-fA-F]{2})", lambda h: bytes([int(h.group(1), 16)]), m.group(1))
+        titles.add(re.sub(rb"\\(.)", rb"\1", raw).decode("cp%d" % code_page, errors="replace"))
+    return titles
+
+
+def letters(text):
+    return "".join(c.lower() for c in text if c.isalnum())
+
+
+def title_fault(page, titles):
+    """Why the page shows its title twice or not at all; None when it does not."""
+    title = html.unescape(re.search(r"<title>(.*?)</title>", page, re.S).group(1))
+    heading = re.search(r'<h1 class="title">(.*?)</h1>\n<div class="topic">', page, re.S)
+    block = re.search(r'<div class="topic">(.*?)</div>\n(?:<div hidden|</body>)', page, re.S).group(1)
+    first = ""
+    for paragraph in re.findall(r"<p\b[^>]*>(.*?)</p>", block, re.S):
+        first = html.unescape(re.sub(r"<[^>]*>", " ", paragraph)).strip()
+        if first:
+            break
+    if heading and letters(first) == letters(html.unescape(heading.group(1))):
+        return "title shown twice: " + title
+    if not heading and title in titles and not letters(first).startswith(letters(title)):
+        return "title not shown: %s (the text starts %r)" % (title, first[:40])
+    return None
+
+
 def main():
     cli, help_file, work = sys.argv[1:4]
     code_page = int(sys.argv[4]) if len(sys.argv) > 4 else 1252
@@ -164,30 +202,39 @@ def main():
 
     rtf_files = sorted((f for f in os.listdir(rtf_dir) if f.upper().endswith(".RTF")),
                        key=lambda f: int(re.search(r"(\d+)\.RTF$", f, re.I).group(1)))
-    expected = collections.Counter()
+    expected, titles = collections.Counter(), set()
     symbols = symbol_fonts()
     for name in rtf_files:
         with open(os.path.join(rtf_dir, name), "rb") as f:
-            for topic in rtf_topics(f.read(), symbols):
-                expected[words_of_rtf(topic, code_page)] += 1
+            data = f.read()
+        titles |= rtf_titles(data, code_page)
+        for topic in rtf_topics(data, symbols):
+            expected[words_of_rtf(topic, code_page)] += 1
 
     (site,) = os.listdir(site_dir)
-    found = collections.Counter()
-    for name in os.listdir(os.path.join(site_dir, site)):
+    found, title_faults = collections.Counter(), []
+    for name in sorted(os.listdir(os.path.join(site_dir, site))):
         if not name.endswith(".html"):
             continue
         with open(os.path.join(site_dir, site, name), encoding="utf-8") as f:
-            words = words_of_page(f.read())
+            page = f.read()
+        words = words_of_page(page)
         if words is not None:
             found[words] += 1
+            fault = title_fault(page, titles)
+            if fault:
+                title_faults.append("%s: %s" % (name, fault))
 
     missing, extra_pages = expected - found, found - expected
     for words, count in list(missing.items())[:5]:
         print("RTF topic without a page with its words (%d): %s" % (count, " ".join(words[:30])))
     for words, count in list(extra_pages.items())[:5]:
         print("page whose words no RTF topic has (%d): %s" % (count, " ".join(words[:30])))
-    if missing or extra_pages:
-        print("%s: %d topics, %d pages differ" % (help_file, sum(missing.values()), sum(extra_pages.values())))
+    for fault in title_faults[:5]:
+        print(fault)
+    if missing or extra_pages or title_faults:
+        print("%s: %d topics, %d pages differ, %d show their title twice or not at all" %
+              (help_file, sum(missing.values()), sum(extra_pages.values()), len(title_faults)))
         return 1
     print("%s: %d topics, every page's words equal its RTF topic's" % (help_file, sum(expected.values())))
     return 0
