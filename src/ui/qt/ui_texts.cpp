@@ -1,25 +1,8 @@
 // SPDX-License-Identifier: MIT
-// Dialog texts per language (UTF-8 literals) and the language choice.
+// Dialog texts per language (UTF-8 literals).
 #include "ui/qt/ui_texts.h"
 
-#include <cstdlib>
-#include <cstring>
-#include <strings.h>
-
 namespace korvane::qt {
-
-Language language_from_locale() {
-    for (const char* var : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-        const char* v = std::getenv(var);
-        if (!v || !*v) continue;
-        if (strncasecmp(v, "de", 2) == 0) return Language::German;
-        if (strncasecmp(v, "es", 2) == 0) return Language::Spanish;
-        return Language::English;
-    }
-    return Language::English;
-}
-
-int string_offset(Language lang) { return lang == Language::German ? 512 : 0; }
 
 const OpenDialogTexts& open_dialog_texts(Language lang) {
     static const OpenDialogTexts english{
