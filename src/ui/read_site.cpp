@@ -70,19 +70,25 @@ bool is_regular_file(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-std::string absolute_path(const std::string& path) {
-    if (!path.empty() && path[0] == '/') return path;
-    std::error_code ec;
-    fs::path cwd = fs::current_path(ec);
-    return ec ? path : (cwd / path).string();
-}
-
-std::string canonical_path(const std::string& absolute) {
-    char* real = ::realpath(absolute.c_str(), nullptr);
+// The absolute path of the file at path with its folder's path resolved
+// (".", "..", links) and its own name kept: a help file reached by a link
+// keeps its name, and the contents file beside it, as the terminal's
+// conversion sees them.
+std::string resolved_path(const std::string& path) {
+    std::string absolute = path;
+    if (absolute.empty() || absolute[0] != '/') {
+        std::error_code ec;
+        fs::path cwd = fs::current_path(ec);
+        if (!ec) absolute = (cwd / path).string();
+    }
+    size_t slash = absolute.rfind('/');
+    std::string folder = slash == 0 ? "/" : absolute.substr(0, slash);
+    char* real = ::realpath(folder.c_str(), nullptr);
     if (!real) return absolute;
     std::string result = real;
     std::free(real);
-    return result;
+    if (result.back() != '/') result += '/';
+    return result + absolute.substr(slash + 1);
 }
 
 // Creates folder and the folders above it that are missing, readable by
@@ -169,8 +175,8 @@ std::string site_cache_folder() {
     return home + "/.cache/korvane";
 }
 
-std::string cache_entry_name(const std::string& canonical_path) {
-    std::string_view name = canonical_path;
+std::string cache_entry_name(const std::string& path) {
+    std::string_view name = path;
     if (size_t slash = name.rfind('/'); slash != std::string_view::npos) name.remove_prefix(slash + 1);
     if (size_t dot = name.rfind('.'); dot != std::string_view::npos && dot > 0) name = name.substr(0, dot);
     std::string stem;
@@ -184,7 +190,7 @@ std::string cache_entry_name(const std::string& canonical_path) {
         }
     }
     if (stem.empty()) stem = "help";
-    return stem + "-" + hex64(hash_bytes(canonical_path));
+    return stem + "-" + hex64(hash_bytes(path));
 }
 
 std::string site_stamp(const std::string& path, int code_page) {
@@ -206,8 +212,8 @@ std::string site_stamp(const std::string& path, int code_page) {
 CachedSite cached_site(const std::string& path, int code_page, const std::string& cache_root,
                        const SiteWriter& convert) {
     CachedSite result;
-    std::string absolute = absolute_path(derive_output_names(path, 0).input_path);
-    std::string entry_name = cache_entry_name(canonical_path(absolute));
+    std::string absolute = resolved_path(derive_output_names(path, 0).input_path);
+    std::string entry_name = cache_entry_name(absolute);
     std::string entry = cache_root + "/" + entry_name;
     std::string site = "/" + site_folder_name(absolute) + "/index.html";
     result.index = entry + site;
@@ -246,7 +252,6 @@ CachedSite cached_site(const std::string& path, int code_page, const std::string
         remove_tree(temp);
         return result;
     }
-    result.converted = true;
     // Without a stamp the site is converted again next time.
     if (!stamp.empty()) write_text_file(temp + "/" + kStampName, stamp);
     if (int err = replace_folder(temp, entry)) {

@@ -3,8 +3,8 @@
 // cache and opened in the browser.
 //
 // Each help file has a folder of its own in the cache, named after the file
-// and a hash of its canonical path. A stamp file in it records what the
-// site was made from (the program's version, the code page, the help file's
+// and a hash of its absolute path (its folder's path resolved). A stamp file
+// in it records what the site was made from (the program's version, the code page, the help file's
 // and its contents file's size, modification time and content hash); while
 // the stamp still holds, the site is opened as it is. Otherwise the site is
 // converted into a temporary folder beside it that then takes its place in
@@ -25,11 +25,11 @@ namespace korvane {
 // an absolute path, else ~/.cache/korvane. Empty when there is no home.
 std::string site_cache_folder();
 
-// The name of the cache folder of the help file at canonical_path: its file
-// name without extension, cut to 40 bytes, ASCII letters, digits, '_' and
-// '-' kept and each run of other bytes made one '_' ("help" when it is
-// empty), then '-' and 16 hex digits of a hash of the whole path.
-std::string cache_entry_name(const std::string& canonical_path);
+// The name of the cache folder of the help file at path (absolute): its
+// file name without extension with ASCII letters, digits, '_' and '-' kept
+// and each run of other bytes made one '_', cut to 40 characters ("help"
+// when empty), then '-' and 16 hex digits of a hash of the whole path.
+std::string cache_entry_name(const std::string& path);
 
 // What a site made from the help file at path (absolute) with code_page
 // depends on, as the text of a stamp file; empty when the help file cannot
@@ -37,8 +37,7 @@ std::string cache_entry_name(const std::string& canonical_path);
 std::string site_stamp(const std::string& path, int code_page);
 
 struct CachedSite {
-    std::string index;  // the site's index.html
-    bool converted = false;  // false: the cached site was taken as it was
+    std::string index;                     // the site's index.html
     std::optional<ConversionError> error;  // the fatal error of the conversion
     // When the cache could not be used: the folder, and why.
     std::string problem_folder, problem_reason;
@@ -48,7 +47,7 @@ struct CachedSite {
 // its index.html, or reuses the one written before while its stamp holds.
 // path is the help file's path as given (relative to the current
 // directory). convert writes the site of the help file at its path argument
-// (absolute) into the current directory, which it finds set to a new folder
+// (absolute, its folder's path resolved) into the current directory, which it finds set to a new folder
 // inside cache_root; the current directory is set back afterwards.
 using SiteWriter = std::function<std::optional<ConversionError>(const std::string& path)>;
 CachedSite cached_site(const std::string& path, int code_page, const std::string& cache_root,
