@@ -5,9 +5,9 @@
 // same with the progress dialog, beside the help file. "--read PATH" writes
 // the help file's web site into the user's cache and opens it in the
 // browser (ui/read_site.h), with the progress dialog when started from the
-// desktop. Without a path it shows the open dialog when built with Qt
-// (src/ui/qt), else it prints how to call it. "--help" and "--version"
-// alone print the usage and the version.
+// desktop. Without a path (also after "--read") it shows the open dialog
+// when built with Qt (src/ui/qt), else it prints how to call it. "--help"
+// and "--version" alone print the usage and the version.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -87,19 +87,16 @@ int main(int argc, char** argv) {
     }
     set_language_offset(language_offset_from_locale());
 
-    if (argc >= 2 && std::strcmp(argv[1], "--read") == 0) {
-        std::string path = join_arguments(2, argc, argv);
-        if (path.empty()) {
-            std::fputs(kUsage, stderr);
-            return 2;
-        }
+    // "--read" without a path is what the desktop entry runs from the menu:
+    // the start without a path.
+    bool read = argc >= 2 && std::strcmp(argv[1], "--read") == 0;
+    std::string tail = join_arguments(read ? 2 : 1, argc, argv);
+    if (read && !tail.empty()) {
 #ifdef KORVANE_WITH_QT
-        if (qt::started_from_desktop()) return qt::run_read_program(argc, argv, path);
+        if (qt::started_from_desktop()) return qt::run_read_program(argc, argv, tail);
 #endif
-        return read_on_terminal(path);
+        return read_on_terminal(tail);
     }
-
-    std::string tail = join_arguments(1, argc, argv);
     if (tail.empty()) {
 #ifdef KORVANE_WITH_QT
         return qt::run_gui_program(argc, argv);

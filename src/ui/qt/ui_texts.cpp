@@ -68,7 +68,8 @@ QString help_page(Language lang) {
             "Verzeichnis mit dem Namen der Hilfedatei in Kleinbuchstaben: index.html, eine Seite je "
             "Thema und das Stichwortverzeichnis; die übrigen Optionen gelten dann nicht.</p>"
             "<p>Aufruf ohne Dialog: <tt>korvane DATEI.HLP</tt> schreibt die Quellen ins aktuelle "
-            "Verzeichnis.</p>");
+            "Verzeichnis. <tt>korvane --read DATEI.HLP</tt> zeigt die Hilfedatei im Webbrowser; so "
+            "öffnet sie auch der Dateimanager.</p>");
     }
     return QStringLiteral(
         "<h3>Korvane V1.10</h3>"
@@ -84,7 +85,8 @@ QString help_page(Language lang) {
         "named after the help file in lower case: index.html, a page per topic and the keyword index; the "
         "other options do not apply then.</p>"
         "<p>Without the dialog: <tt>korvane FILE.HLP</tt> writes the sources into the current "
-        "folder.</p>");
+        "folder. <tt>korvane --read FILE.HLP</tt> shows the help file in the web browser, as opening it "
+        "from the file manager does.</p>");
 }
 
 }  // namespace korvane::qt
