@@ -246,8 +246,10 @@ CachedSite cached_site(const std::string& path, int code_page, const std::string
     result.error = convert(absolute);
     // Back to where the program started; the temporary folder is about to
     // move or go.
-    if (back < 0 || ::fchdir(back) != 0) (void)::chdir(cache_root.c_str());
+    bool returned = back >= 0 && ::fchdir(back) == 0;
     if (back >= 0) ::close(back);
+    if (!returned) returned = ::chdir(cache_root.c_str()) == 0;
+    (void)returned;  // where the program goes on does not matter then
     if (result.error) {
         remove_tree(temp);
         return result;
