@@ -2,10 +2,12 @@
 // korvane: with a path (the whole command-line tail), converts that help
 // file on the terminal with flags 0x18 and exits with 2, or 1 after a fatal
 // message; started from the desktop (a display, no terminal) it does the
-// same with the progress dialog, beside the help file. Without a path it
-// shows the open dialog when built with Qt (src/ui/qt), else it prints how
-// to call it. "--help" and "--version" alone print the usage and the
-// version.
+// same with the progress dialog, beside the help file. "--read PATH" writes
+// the help file's web site into the user's cache and opens it in the
+// browser (ui/read_site.h), with the progress dialog when started from the
+// desktop. Without a path (also after "--read") it shows the open dialog
+// when built with Qt (src/ui/qt), else it prints how to call it. "--help"
+// and "--version" alone print the usage and the version.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -15,6 +17,8 @@
 #include "base/platform.h"
 #include "helpfile/helpfile.h"
 #include "ui/console_platform.h"
+#include "ui/read_site.h"
+#include "ui/ui_language.h"
 #ifdef KORVANE_WITH_QT
 #include "ui/qt/gui_main.h"
 #endif
@@ -23,6 +27,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: korvane [FILE.HLP]\n"
+    "       korvane --read FILE.HLP\n"
     "       korvane --help | --version\n"
     "\n"
     "Converts a Windows help file into the sources a help compiler rebuilds it from.\n"
@@ -30,7 +35,43 @@ constexpr const char* kUsage =
     "and writes the output beside the chosen file. With a file (the whole command\n"
     "line is its path), converts it into the current directory on the terminal:\n"
     "project mode without jump targets (flags 0x18). For scripts and batches, and for\n"
-    "the other modes, use korvane-cli.\n";
+    "the other modes, use korvane-cli.\n"
+    "\n"
+    "  --read FILE.HLP  show the help file in the web browser: writes its web site\n"
+    "                   into ~/.cache/korvane (or $XDG_CACHE_HOME/korvane), once\n"
+    "                   for each version of the file, and opens its index.html\n"
+    "                   with xdg-open or gio\n";
+
+// The words from first on as one path, as the shell split it.
+std::string join_arguments(int first, int argc, char** argv) {
+    std::string joined;
+    for (int i = first; i < argc; ++i) {
+        if (i > first) joined += ' ';
+        joined += argv[i];
+    }
+    return joined;
+}
+
+// `korvane --read PATH` on the terminal: the conversion's progress and
+// every message on stderr.
+int read_on_terminal(const std::string& path) {
+    using namespace korvane;
+    ConsolePlatform console;
+    set_platform(&console);
+    ReadHooks hooks;
+    hooks.convert = [&console](const std::string& absolute) {
+        std::optional<ConversionError> error = convert_help_file_to_site(absolute);
+        console.finish();
+        return error;
+    };
+    hooks.show_error = [&console](const ConversionError& error) {
+        console.show_fatal(message_text(Msg::SevereProblem), error.text);
+    };
+    hooks.show_problem = [](const std::string& text) { std::fprintf(stderr, "korvane: %s\n", text.c_str()); };
+    int code = read_help_file(path, 0, language_from_locale(), hooks);
+    set_platform(nullptr);
+    return code;
+}
 
 }  // namespace
 
@@ -46,10 +87,15 @@ int main(int argc, char** argv) {
     }
     set_language_offset(language_offset_from_locale());
 
-    std::string tail;
-    for (int i = 1; i < argc; ++i) {
-        if (i > 1) tail += ' ';
-        tail += argv[i];
+    // "--read" without a path is what the desktop entry runs from the menu:
+    // the start without a path.
+    bool read = argc >= 2 && std::strcmp(argv[1], "--read") == 0;
+    std::string tail = join_arguments(read ? 2 : 1, argc, argv);
+    if (read && !tail.empty()) {
+#ifdef KORVANE_WITH_QT
+        if (qt::started_from_desktop()) return qt::run_read_program(argc, argv, tail);
+#endif
+        return read_on_terminal(tail);
     }
     if (tail.empty()) {
 #ifdef KORVANE_WITH_QT

@@ -36,8 +36,10 @@ desktop=$prefix/share/applications/org.korvane.Korvane.desktop
 metainfo=$prefix/share/metainfo/org.korvane.Korvane.metainfo.xml
 desktop-file-validate "$desktop" || problem "desktop-file-validate"
 appstreamcli validate --no-net "$metainfo" || problem "appstreamcli validate"
-exec_program=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")
-[[ -x $prefix/bin/$exec_program ]] || problem "Exec names '$exec_program', which is not installed"
+# The entry's own Exec and its actions' all run what was installed.
+while read -r exec_program; do
+    [[ -x $prefix/bin/$exec_program ]] || problem "Exec names '$exec_program', which is not installed"
+done < <(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")
 grep -q "<launchable type=\"desktop-id\">$(basename "$desktop")</launchable>" "$metainfo" ||
     problem "the metainfo file does not launch $(basename "$desktop")"
 
@@ -99,14 +101,25 @@ for page in korvane korvane-cli; do
     [[ -z $warnings ]] || problem "man on $page.1: $warnings"
 done
 
-# Every option that korvane-cli --help lists is in its manual and completes.
-mapfile -t options < <("$prefix/bin/korvane-cli" --help |
-    grep -oE '(^|[ ,])--?[A-Za-z][A-Za-z-]*' | tr -d ' ,' | sort -u)
+# Every option that a program's --help lists is in its manual and (below)
+# completes.
+options_of() {
+    "$prefix/bin/$1" --help | grep -oE '(^|[ ,])--?[A-Za-z][A-Za-z-]*' | tr -d ' ,' | sort -u
+}
+mapfile -t options < <(options_of korvane-cli)
+mapfile -t korvane_options < <(options_of korvane)
 [[ ${#options[@]} -ge 10 ]] || problem "korvane-cli --help lists only ${#options[@]} options"
-manual=$(zcat "$prefix/share/man/man1/korvane-cli.1.gz" | groff -man -Tascii -P-cbou 2>/dev/null)
-for o in "${options[@]}"; do
-    grep -qE -- "(^|[^-A-Za-z])$o([^A-Za-z-]|\$)" <<<"$manual" || problem "korvane-cli.1 does not mention $o"
-done
+[[ ${#korvane_options[@]} -ge 3 ]] || problem "korvane --help lists only ${#korvane_options[@]} options"
+manual_mentions() {
+    local program=$1 manual o
+    shift
+    manual=$(zcat "$prefix/share/man/man1/$program.1.gz" | groff -man -Tascii -P-cbou 2>/dev/null)
+    for o in "$@"; do
+        grep -qE -- "(^|[^-A-Za-z])$o([^A-Za-z-]|\$)" <<<"$manual" || problem "$program.1 does not mention $o"
+    done
+}
+manual_mentions korvane-cli "${options[@]}"
+manual_mentions korvane "${korvane_options[@]}"
 
 # Completion: runs the installed script in a bare bash inside a folder of
 # sample files and prints the candidates for the command line given, whose
@@ -159,9 +172,15 @@ Sources sub |--output-dir = %
 A.HLP |-q --print A
 CASES
 check_completion "$completions/korvane" "--help " korvane --he
+check_completion "$completions/korvane" "A.HLP " korvane --read A
+check_completion "$completions/korvane" "" korvane A.HLP --r
 mapfile -t offered < <(complete_words "$completions/korvane-cli" korvane-cli - | tr -d =)
 for o in "${options[@]}"; do
     printf '%s\n' "${offered[@]}" | grep -x -- "$o" >/dev/null || problem "completion does not offer $o"
+done
+mapfile -t offered < <(complete_words "$completions/korvane" korvane -)
+for o in "${korvane_options[@]}"; do
+    printf '%s\n' "${offered[@]}" | grep -x -- "$o" >/dev/null || problem "korvane's completion does not offer $o"
 done
 
 exit $failed

@@ -3,7 +3,9 @@
 // a path and exits with 1; with a path and a terminal it converts on the
 // terminal even when a display is at hand; with a path, a display and no
 // terminal (a desktop start) it converts beside the help file with the
-// progress dialog, into a web site when KORVANE.INI says "Html=1".
+// progress dialog, into a web site when KORVANE.INI says "Html=1"; with
+// --read from the desktop it shows the progress dialog only while the site
+// is written into the cache, then hands index.html to the opener and ends.
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -88,12 +90,15 @@ class TestKorvaneProgram : public QObject {
 private slots:
     void withoutPathOrDisplayAsksForAPath() {
         QTemporaryDir dir;
-        // No display at all, and one that cannot be reached.
-        for (const QStringList& set : {QStringList{}, QStringList{QStringLiteral("DISPLAY=:987")}}) {
-            Run r = run_korvane({}, dir.path(), set);
-            QCOMPARE(r.status, QProcess::NormalExit);
-            QCOMPARE(r.code, 1);
-            QVERIFY2(r.err.endsWith(QString::fromLatin1(korvane::qt::kNoDisplayMessage)), qPrintable(r.err));
+        // No display at all, and one that cannot be reached; "--read" alone
+        // (the desktop entry started from the menu) is the same start.
+        for (const QStringList& args : {QStringList{}, QStringList{QStringLiteral("--read")}}) {
+            for (const QStringList& set : {QStringList{}, QStringList{QStringLiteral("DISPLAY=:987")}}) {
+                Run r = run_korvane(args, dir.path(), set);
+                QCOMPARE(r.status, QProcess::NormalExit);
+                QCOMPARE(r.code, 1);
+                QVERIFY2(r.err.endsWith(QString::fromLatin1(korvane::qt::kNoDisplayMessage)), qPrintable(r.err));
+            }
         }
     }
 
@@ -156,6 +161,41 @@ private slots:
         QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("CMD.HPJ"))));
         QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("cmd"))));
         QVERIFY(!QFile::exists(dir.filePath(not_written)));
+    }
+
+    void readFromTheDesktopEndsOnceTheOpenerHasTheSite() {
+        QTemporaryDir dir;
+        write_help_file(dir.path());
+        QDir(dir.path()).mkpath(QStringLiteral("bin"));
+        QFile opener(dir.filePath(QStringLiteral("bin/xdg-open")));
+        QVERIFY(opener.open(QIODevice::WriteOnly));
+        opener.write("#!/bin/sh\nprintf '%s' \"$1\" > \"$0.got\"\n");
+        opener.close();
+        opener.setPermissions(QFileDevice::ExeOwner | QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        env.insert(QStringLiteral("DISPLAY"), QStringLiteral(":987"));  // a desktop, yet Qt's own offscreen platform
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("XDG_CACHE_HOME"), dir.filePath(QStringLiteral("cache")));
+        env.insert(QStringLiteral("PATH"), dir.filePath(QStringLiteral("bin")));
+        env.insert(QStringLiteral("LANG"), QStringLiteral("C"));
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(dir.path());
+        p.start(QStringLiteral(KORVANE_BIN), {QStringLiteral("--read"), QStringLiteral("in/CMD.HLP")});
+        QVERIFY(p.waitForFinished(30000));  // nothing waits for the user
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 0);
+        QByteArray err = p.readAllStandardError();
+        QVERIFY2(!err.contains("Reading Topics"), err.constData());  // the phases went to the dialog
+        QFile got(dir.filePath(QStringLiteral("bin/xdg-open.got")));
+        QTRY_VERIFY_WITH_TIMEOUT(got.exists(), 5000);  // the opener runs on by itself
+        QVERIFY(got.open(QIODevice::ReadOnly));
+        QString index = QString::fromUtf8(got.readAll());
+        QVERIFY2(index.startsWith(dir.filePath(QStringLiteral("cache/korvane/CMD-"))), qPrintable(index));
+        QVERIFY2(index.endsWith(QStringLiteral("/cmd/index.html")) && QFile::exists(index), qPrintable(index));
+        QCOMPARE(QDir(dir.filePath(QStringLiteral("in"))).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+                 QStringList{QStringLiteral("CMD.HLP")});
     }
 };
 

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLibraryInfo>
+#include <QMessageBox>
 #include <QTranslator>
 #include <clocale>
 #include <cstdio>
@@ -22,6 +23,7 @@
 #include "ui/qt/desktop_start.h"
 #include "ui/qt/open_dialog.h"
 #include "ui/qt/settings.h"
+#include "ui/read_site.h"
 
 namespace korvane::qt {
 
@@ -167,6 +169,26 @@ int run_desktop_program(int argc, char** argv, const std::string& path, int flag
     hooks.open_url = open_with_desktop;
     return run_desktop_conversion(session.lang, session.platform, QFile::decodeName(path.c_str()), flags,
                                   read_dialog_options().html, hooks);
+}
+
+int run_read_program(int argc, char** argv, const std::string& path) {
+    GuiSession session(argc, argv, kNoDisplayForProgressMessage);
+    int code_page = code_page_setting();
+    ReadHooks hooks;
+    hooks.convert = [&session, code_page](const std::string& absolute) {
+        std::optional<ConversionError> error = convert_help_file_to_site(absolute, code_page);
+        // The browser shows the result; the dialog has nothing left to say.
+        session.platform.close_progress();
+        return error;
+    };
+    hooks.show_error = [&session](const ConversionError& error) { show_conversion_error(session.platform, error); };
+    hooks.show_problem = [](const std::string& text) {
+        QMessageBox box(QMessageBox::Warning, QString::fromLatin1(kCancelQuestionCaption), QString::fromStdString(text),
+                        QMessageBox::Ok);
+        box.setTextInteractionFlags(Qt::TextSelectableByMouse);  // the path, to copy
+        box.exec();
+    };
+    return read_help_file(path, code_page, session.lang, hooks);
 }
 
 }  // namespace korvane::qt

@@ -58,6 +58,12 @@ bool started_from_desktop();
 // used or the conversion ended with a fatal problem.
 int run_desktop_program(int argc, char** argv, const std::string& path, int flags);
 
+// `korvane --read path` started from the desktop: the web site in the
+// cache (ui/read_site.h) with the progress dialog while it is written, then
+// the browser; problems in message boxes. Returns 0 once the site was handed
+// to the opener, else 1.
+int run_read_program(int argc, char** argv, const std::string& path);
+
 // The stderr texts shown when there is no display to use: without a path,
 // and for a desktop start whose display cannot be reached.
 extern const char* const kNoDisplayMessage;

@@ -99,4 +99,9 @@ void QtPlatform::finish_progress() {
     delete dialog_.data();
 }
 
+void QtPlatform::close_progress() {
+    show_pending();
+    delete dialog_.data();
+}
+
 }  // namespace korvane::qt

@@ -49,6 +49,9 @@ public:
     // destroyed. Does nothing when no progress dialog was opened.
     void finish_progress();
 
+    // Closes the progress dialog at once, if one is open.
+    void close_progress();
+
     ProgressDialog* dialog() const { return dialog_; }
 
     // The sound of a finished conversion (QApplication::beep by default).

@@ -1,25 +1,8 @@
 // SPDX-License-Identifier: MIT
-// Dialog texts per language (UTF-8 literals) and the language choice.
+// Dialog texts per language (UTF-8 literals).
 #include "ui/qt/ui_texts.h"
 
-#include <cstdlib>
-#include <cstring>
-#include <strings.h>
-
 namespace korvane::qt {
-
-Language language_from_locale() {
-    for (const char* var : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-        const char* v = std::getenv(var);
-        if (!v || !*v) continue;
-        if (strncasecmp(v, "de", 2) == 0) return Language::German;
-        if (strncasecmp(v, "es", 2) == 0) return Language::Spanish;
-        return Language::English;
-    }
-    return Language::English;
-}
-
-int string_offset(Language lang) { return lang == Language::German ? 512 : 0; }
 
 const OpenDialogTexts& open_dialog_texts(Language lang) {
     static const OpenDialogTexts english{
@@ -85,7 +68,8 @@ QString help_page(Language lang) {
             "Verzeichnis mit dem Namen der Hilfedatei in Kleinbuchstaben: index.html, eine Seite je "
             "Thema und das Stichwortverzeichnis; die übrigen Optionen gelten dann nicht.</p>"
             "<p>Aufruf ohne Dialog: <tt>korvane DATEI.HLP</tt> schreibt die Quellen ins aktuelle "
-            "Verzeichnis.</p>");
+            "Verzeichnis. <tt>korvane --read DATEI.HLP</tt> zeigt die Hilfedatei im Webbrowser; so "
+            "öffnet sie auch der Dateimanager.</p>");
     }
     return QStringLiteral(
         "<h3>Korvane V1.10</h3>"
@@ -101,7 +85,8 @@ QString help_page(Language lang) {
         "named after the help file in lower case: index.html, a page per topic and the keyword index; the "
         "other options do not apply then.</p>"
         "<p>Without the dialog: <tt>korvane FILE.HLP</tt> writes the sources into the current "
-        "folder.</p>");
+        "folder. <tt>korvane --read FILE.HLP</tt> shows the help file in the web browser, as opening it "
+        "from the file manager does.</p>");
 }
 
 }  // namespace korvane::qt

@@ -1,24 +1,17 @@
 // SPDX-License-Identifier: MIT
-// The texts of the two dialogs in the three interface languages, and the
-// choice of language from the locale variables.
-//
-// German gets German dialogs and the German string table (offset 512);
-// Spanish gets Spanish dialogs with the English string table; every other
-// locale gets English.
+// The texts of the two dialogs in the three interface languages
+// (ui/ui_language.h chooses the language).
 #pragma once
 
 #include <QString>
 
+#include "ui/ui_language.h"
+
 namespace korvane::qt {
 
-enum class Language { English, German, Spanish };
-
-// The first non-empty of LC_ALL, LC_MESSAGES and LANG decides: "de*" German,
-// "es*" Spanish (either case), anything else English.
-Language language_from_locale();
-
-// String-table offset: 512 for German, else 0.
-int string_offset(Language lang);
+using korvane::Language;
+using korvane::language_from_locale;
+using korvane::string_offset;
 
 struct OpenDialogTexts {
     QString caption;
