@@ -63,8 +63,10 @@ TEST(Site, MarkupInTheHelpFileStaysText) {
                 EXPECT_EQ(attributes, " src=\"korvane.js\" defer") << f;
             }
             EXPECT_EQ(attributes.find("javascript:"), std::string::npos) << f << ": " << it->str();
-            // No event-handler attribute ("onerror=", "onclick=", ...).
-            EXPECT_FALSE(std::regex_search(attributes, std::regex("(^|\\s)on[a-z]+\\s*="))) << f << ": " << it->str();
+            // No event-handler attribute ("onerror=", "onclick=", ...); values,
+            // which may hold the help file's text, aside.
+            std::string names = std::regex_replace(attributes, std::regex("\"[^\"]*\""), "\"\"");
+            EXPECT_FALSE(std::regex_search(names, std::regex("(^|\\s)on[a-z]+\\s*="))) << f << ": " << it->str();
             // Links stay inside the site.
             std::smatch href;
             if (std::regex_search(attributes, href, std::regex("(?:href|src)=\"([^\"]*)\""))) {

@@ -238,6 +238,7 @@ void write_site(std::unique_ptr<Conversion> help, const std::string& input_path,
     source.help_path = input_path;
     source.out_dir = site_folder_name(input_path) + "/";
     source.title = help_title(*help);
+    source.locale = help_locale(*help);
 
     // The options are read for the secondary windows that hotspots name.
     std::unique_ptr<OutStream> options = OutStream::null_device();
