@@ -3,7 +3,8 @@
 # The site checker passes the good hand-made site and fails the bad one for
 # each fault planted in it: a missing page, a missing anchor, a script link,
 # a picture that does not decode and one that is missing, a tidy error, an
-# uncaught exception and a popup link that no script opens.
+# uncaught exception, a popup link that no script opens and a page that no
+# link leads to.
 set -uo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 status=0
@@ -28,9 +29,10 @@ done <<'PATTERNS'
 ^tidy\.html: browser: browser error: Failed to load resource: net::ERR_FILE_NOT_FOUND .*/nothing\.png
 ^page\.html: browser: uncaught exception \(line 14\): TypeError
 ^page\.html: browser: popup IDH_Pop does not open in place
+^tidy\.html: not reached from index\.html by links
 PATTERNS
 # Nothing but the planted faults (a missing or broken picture shows in
 # more than one check).
-grep -q '^check_site: 3 pages, 11 problems' <<<"$bad" || fail "the bad site: other problems than planted"$'\n'"$bad"
+grep -q '^check_site: 3 pages, 12 problems' <<<"$bad" || fail "the bad site: other problems than planted"$'\n'"$bad"
 
 exit "$status"
