@@ -63,8 +63,10 @@ TEST(Site, MarkupInTheHelpFileStaysText) {
                 EXPECT_EQ(attributes, " src=\"korvane.js\" defer") << f;
             }
             EXPECT_EQ(attributes.find("javascript:"), std::string::npos) << f << ": " << it->str();
-            // No event-handler attribute ("onerror=", "onclick=", ...).
-            EXPECT_FALSE(std::regex_search(attributes, std::regex("(^|\\s)on[a-z]+\\s*="))) << f << ": " << it->str();
+            // No event-handler attribute ("onerror=", "onclick=", ...); values,
+            // which may hold the help file's text, aside.
+            std::string names = std::regex_replace(attributes, std::regex("\"[^\"]*\""), "\"\"");
+            EXPECT_FALSE(std::regex_search(names, std::regex("(^|\\s)on[a-z]+\\s*="))) << f << ": " << it->str();
             // Links stay inside the site.
             std::smatch href;
             if (std::regex_search(attributes, href, std::regex("(?:href|src)=\"([^\"]*)\""))) {
@@ -188,5 +190,41 @@ TEST(Site, IndentsAgreeWithTheRtfSourcesForEitherFontDescriptorForm) {
             EXPECT_FALSE(from_rtf.empty()) << rtf_word;
             EXPECT_EQ(from_rtf, from_site) << css_property;
         }
+    }
+}
+
+// The site's own words are in the help file's language: the one its locale
+// record names (German in ACMSETUP.HLP) or its code page's (Japanese), and
+// English when it tells none.
+TEST(Site, NavigationIsInTheHelpFilesLanguage) {
+    struct Case {
+        const char* file;
+        const char* language;
+        std::string contents, index, prompt;
+    };
+    for (const Case& c :
+         {Case{KORVANE_CORPUS_DIR "/3dmm/ACMSETUP.HLP", "de", "Inhalt", "Index", "Geben Sie die ersten Buchstaben"},
+          Case{KORVANE_SOURCE_DIR "/fuzz/seeds/codepage-japanese.hlp", "ja", "目次", "キーワード", "最初の数文字"},
+          Case{KORVANE_SOURCE_DIR "/fuzz/seeds/codepage-western.hlp", "und", "Contents", "Index", "Type the first"}}) {
+        SCOPED_TRACE(c.file);
+        TempDir dir;
+        ASSERT_EQ(run_program({KORVANE_CLI_BIN, "-q", "--html", "-C", dir.path(), c.file}, dir.path()).exit_code, 0);
+        std::string site = std::filesystem::directory_iterator(dir.path())->path().string();
+        std::string keywords = read_text(site + "/keywords.html");
+        EXPECT_NE(keywords.find(std::string("<html lang=\"") + c.language + "\">"), std::string::npos);
+        EXPECT_NE(keywords.find("<a href=\"index.html\">" + c.contents + "</a>"), std::string::npos) << keywords;
+        EXPECT_NE(keywords.find("<h1 class=\"title\">" + c.index + "</h1>"), std::string::npos);
+        EXPECT_NE(keywords.find(c.prompt), std::string::npos);
+        EXPECT_NE(read_text(site + "/index.html").find("<a href=\"keywords.html\">" + c.index + "</a>"), std::string::npos);
+        int topics = 0;
+        for (const std::string& f : files_under(site)) {
+            std::string page = read_text(site + "/" + f);
+            if (page.find("<div class=\"topic\">") == std::string::npos) continue;
+            ++topics;
+            EXPECT_NE(page.find("<nav class=\"site\"><a href=\"index.html\">" + c.contents +
+                                "</a> <a href=\"keywords.html\">" + c.index + "</a>"),
+                      std::string::npos) << f;
+        }
+        EXPECT_GT(topics, 0);
     }
 }

@@ -193,6 +193,7 @@ void write_site(const HelpModel& model, const std::string& input_path, OutputSin
     source.help_path = input_path;
     source.out_dir = site_folder_name(input_path) + "/";
     source.title = help_title(model.file);
+    source.locale = help_locale(model.file);
     // Baggage files keep their names in a folder of their own, apart from
     // the site's pages.
     source.baggage = copy_baggage_files(model.file, output, report, source.out_dir + "files/");

@@ -91,6 +91,10 @@ void open_help_data(HelpFile& help, Reporter& report, std::span<const uint8_t> b
 void read_system_header(HelpFile& help, Reporter& report, const InternalFile& row);
 // The help file's title from |SYSTEM; empty when it has none.
 std::string help_title(const HelpFile& help);
+// The Windows locale id (LCID) its |SYSTEM locale record names: a record of
+// type 9 whose bytes 8 and 9 hold it (the bytes before are flags); 0 when
+// there is none or it is cut short. 3.0 files have no records.
+uint16_t help_locale(const HelpFile& help);
 // Name of the compiler that the low byte of a |SYSTEM minor version stands
 // for; nullptr for one whose files are not converted.
 const char* compiler_name(unsigned version);

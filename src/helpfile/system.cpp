@@ -118,4 +118,23 @@ std::vector<WindowDefinition> read_window_definitions(const HelpFile& help) {
     return windows;
 }
 
+uint16_t help_locale(const HelpFile& help) {
+    constexpr uint16_t kLocaleRecord = 9;
+    constexpr size_t kLocaleAt = 8;
+    if (!help.system_file.present() || help.is_hc30) return 0;
+    ByteReader in = help.reader(help.system_file);
+    in.seek(kSystemHeaderSize);
+    while (in.remaining() >= 4) {
+        uint16_t type = in.u16();
+        uint16_t length = in.u16();
+        ByteReader record = in.sub(in.tell(), length);
+        in.skip(length);
+        if (type == kLocaleRecord && record.size() >= kLocaleAt + 2) {
+            record.seek(kLocaleAt);
+            return record.u16();
+        }
+    }
+    return 0;
+}
+
 }  // namespace korvane

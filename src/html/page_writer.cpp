@@ -7,6 +7,8 @@
 #include "base/messages.h"
 #include "base/out_stream.h"
 #include "html/escape.h"
+#include "html/labels.h"
+#include "html/macro_links.h"
 #include "html/page_names.h"
 #include "topics/help_model.h"
 
@@ -81,6 +83,10 @@ bool says_title(std::string_view text, std::string_view title) {
     return p == text.size() || !is_letter(next_code_point(text, p));
 }
 
+// A topic's first line is listed by the contents page; this many bytes of
+// it are enough.
+constexpr size_t kFirstLineBytes = 80;
+
 }  // namespace
 
 PageWriter::PageWriter(const HelpModel& model, const SiteMap& site)
@@ -107,22 +113,33 @@ void PageWriter::open_page(size_t topic) {
     in_region_ = region_done_ = false;
     font_ = -1;
     link_.reset();
+    keyword_places_.topic_begin();
+    keyword_anchor_.clear();
+    first_line_.clear();
+    first_line_done_ = false;
 
     const SiteTopic& t = site_.topics[topic];
+    const html::Labels& words = html::labels_for(site_.language);
     std::string title = utf8(t.title);
     std::string& p = page_.html;
-    p += page_head(language_of_code_page(code_page_), title.empty() ? format("Topic %d", t.number) : title);
-    p += "<body>\n<nav class=\"site\"><a href=\"index.html\">Contents</a> <a href=\"keywords.html\">Index</a>";
+    p += page_head(site_.language, title.empty() ? format(words.topic, t.number) : title);
+    p += "<body>\n<nav class=\"site\"><a href=\"index.html\">";
+    append_text(p, words.contents);
+    p += "</a> <a href=\"keywords.html\">";
+    append_text(p, words.index);
+    p += "</a>";
     if (t.has_browse) {
         auto add = [&](int32_t key, const char* rel, const char* label) {
             auto it = site_.by_browse_key.find(key);
             if (key == -1 || it == site_.by_browse_key.end()) return;
             p += format(" <a rel=\"%s\" href=\"", rel);
             append_attribute(p, site_.topics[it->second].page);
-            p += format("\">%s</a>", label);
+            p += "\">";
+            append_text(p, label);
+            p += "</a>";
         };
-        add(t.browse.prev, "prev", "&lt;&lt; Previous");
-        add(t.browse.next, "next", "Next &gt;&gt;");
+        add(t.browse.prev, "prev", words.previous);
+        add(t.browse.next, "next", words.next);
     }
     p += "</nav>\n";
     // The heading waits for the topic's first paragraph with text: most
@@ -161,6 +178,15 @@ void PageWriter::close_page() {
     in_region_ = false;
     page_open_ = false;
     settle_title(true);
+    if (!keyword_anchor_.empty()) {
+        // Keywords after the last paragraph lead to the topic's end.
+        page_.html += "<span class=\"anchor\" id=\"" + keyword_anchor_ + "\"></span>\n";
+        keyword_anchor_.clear();
+    }
+    if (first_lines_.size() <= page_.topic) first_lines_.resize(page_.topic + 1);
+    while (!first_line_.empty() && first_line_.back() == ' ') first_line_.pop_back();
+    first_lines_[page_.topic] = std::move(first_line_);
+    first_line_.clear();
     if (site_.topics[page_.topic].popup) {
         popup_content_[page_.topic] = page_.html.substr(body_start_);
         popup_refs_[page_.topic] = page_.popups;
@@ -224,12 +250,40 @@ void PageWriter::topic_begin(const TopicStart& start) {
 
 void PageWriter::context_id(std::string_view id) {
     std::string& p = out();
+    keyword_places_.context_id();
     const SiteTarget* target = site_.find(id);
     if (!target || target->anchor.empty()) return;
     close_paragraph();
     p += "<span class=\"anchor\" id=\"";
     append_attribute(p, target->anchor);
     p += "\"></span>\n";
+}
+
+void PageWriter::keywords(char, std::string_view) {
+    out();
+    // The anchor goes into the record's first paragraph, where the keyword
+    // stands, and is written once for the K and A keywords of a record.
+    std::string anchor = keyword_places_.keywords(page_.topic);
+    if (!anchor.empty()) keyword_anchor_ = anchor;
+}
+
+void PageWriter::append_first_line(std::string_view text) {
+    for (char c : text) {
+        if (c == '\t' || c == '\r' || c == '\n') c = ' ';
+        if (c == ' ' && (first_line_.empty() || first_line_.back() == ' ')) continue;
+        // Long enough: cut before the next character.
+        if (first_line_.size() >= kFirstLineBytes && (static_cast<unsigned char>(c) & 0xC0) != 0x80) {
+            while (!first_line_.empty() && first_line_.back() == ' ') first_line_.pop_back();
+            first_line_ += "\u2026";
+            first_line_done_ = true;
+            return;
+        }
+        first_line_ += c;
+    }
+}
+
+void PageWriter::end_first_line() {
+    if (!first_line_.empty()) first_line_done_ = true;
 }
 
 std::string PageWriter::paragraph_class(const ParagraphFormat& f) {
@@ -271,6 +325,8 @@ void PageWriter::set_region(bool non_scrolling) {
 }
 
 void PageWriter::paragraph_begin(const ParagraphFormat& f) {
+    out();
+    keyword_places_.content();
     close_paragraph();
     if (!f.in_table) {
         close_table();
@@ -283,6 +339,10 @@ void PageWriter::open_paragraph() {
     std::string& p = out();
     if (paragraph_open_) return;
     p += paragraph_class_.empty() ? "<p>" : "<p class=\"" + paragraph_class_ + "\">";
+    if (!keyword_anchor_.empty()) {
+        p += "<span class=\"anchor\" id=\"" + keyword_anchor_ + "\"></span>";
+        keyword_anchor_.clear();
+    }
     paragraph_open_ = true;
     paragraph_has_content_ = false;
 }
@@ -336,6 +396,7 @@ void PageWriter::close_link() {
 
 void PageWriter::close_paragraph() {
     close_link();
+    end_first_line();
     if (paragraph_open_) {
         page_.html += "</p>\n";
         paragraph_open_ = false;
@@ -357,6 +418,7 @@ void PageWriter::text(std::string_view run) {
     }
     append_text(page_.html, scratch_);
     if (title_pending_) paragraph_text_ += scratch_;
+    if (!first_line_done_) append_first_line(scratch_);
 }
 
 void PageWriter::font(uint16_t number) {
@@ -373,6 +435,7 @@ void PageWriter::tab() {
 
 void PageWriter::line_break() {
     open_inline();
+    end_first_line();
     page_.html += "<br>";
     if (title_pending_) paragraph_text_ += ' ';
 }
@@ -412,19 +475,10 @@ PageWriter::Link PageWriter::link_for(const Hotspot& h) const {
         link.title = converter_.convert(h.target, code_page_);
         std::optional<MacroTarget> target = macro_target(h.target);
         if (!target) {
-            if (std::optional<MacroCall> call = parse_macro(h.target)) {
-                if (call->name == "jumpcontents" || call->name == "contents") link.href = "index.html";
-                if (call->name == "search") link.href = "keywords.html";
-                // A keyword link (ALink, KLink) leads to the first of its
-                // keywords that the index has.
-                bool alink = call->name == "al" || call->name == "alink";
-                bool klink = call->name == "kl" || call->name == "klink";
-                if ((alink || klink) && !call->arguments.empty()) {
-                    if (std::optional<std::string> id = site_.keyword_anchor(alink ? 'A' : 'K', call->arguments[0])) {
-                        link.href = "keywords.html#" + *id;
-                    }
-                }
-                if (link.href) link.css_class = "jump";
+            std::optional<MacroHref> href = macro_href(site_, h.target, page_.topic, converter_, code_page_);
+            if (href) {
+                link.href = href->href;
+                link.css_class = href->external ? "external" : "jump";
             }
             return link;
         }
@@ -524,6 +578,7 @@ void PageWriter::paragraph_done() { close_paragraph(); }
 
 void PageWriter::table_begin(const TableRow& row) {
     out();
+    keyword_places_.content();
     if (!row.supported) return;
     close_paragraph();
     // Rows that follow each other make one table.

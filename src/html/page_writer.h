@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "html/keyword_page.h"
 #include "html/site.h"
 #include "html/symbol_fonts.h"
 #include "html/utf8.h"
@@ -45,9 +46,12 @@ public:
     void finish();
     // The CSS rules of the paragraph classes used, in class order.
     const std::vector<std::string>& paragraph_styles() const { return paragraph_styles_; }
+    // The first line of each topic's text (UTF-8, shortened), by topic.
+    const std::vector<std::string>& first_lines() const { return first_lines_; }
 
     void topic_begin(const TopicStart&) override;
     void context_id(std::string_view) override;
+    void keywords(char, std::string_view) override;
     void paragraph_begin(const ParagraphFormat&) override;
     void text(std::string_view) override;
     void font(uint16_t) override;
@@ -97,6 +101,8 @@ private:
     std::optional<SiteTarget> local_target(std::string_view context, const std::string& file) const;
     std::optional<std::string> href_for(std::string_view context, const std::string& file) const;
     std::string paragraph_class(const ParagraphFormat& format);
+    void append_first_line(std::string_view text);
+    void end_first_line();
 
     const int code_page_;  // of the help file's text
     const SiteMap& site_;
@@ -131,6 +137,12 @@ private:
     std::vector<Page> waiting_;
     std::map<std::string, int> class_of_style_;
     std::vector<std::string> paragraph_styles_;
+
+    KeywordPlaces keyword_places_;
+    std::string keyword_anchor_;  // the anchor of keywords still to be placed
+    std::string first_line_;      // of the open page's text so far
+    bool first_line_done_ = false;
+    std::vector<std::string> first_lines_;
 };
 
 }  // namespace korvane

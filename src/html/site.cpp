@@ -13,7 +13,11 @@
 #include "base/messages.h"
 #include "base/out_stream.h"
 #include "base/output_sink.h"
+#include "html/contents_page.h"
 #include "html/escape.h"
+#include "html/keyword_page.h"
+#include "html/labels.h"
+#include "html/macro_links.h"
 #include "html/page_names.h"
 #include "html/page_writer.h"
 #include "html/site_style.h"
@@ -54,36 +58,10 @@ void for_each_keyword(std::string_view list, Each each) {
     }
 }
 
-// The entries of keywords.html for one table, and the ids they are found by.
-void index_keywords(const std::map<std::string, std::vector<size_t>>& keywords, char table,
-                    html::Utf8Converter& utf8, int code_page, std::vector<SiteMap::KeywordEntry>& entries,
-                    std::unordered_map<std::string, std::string>& ids_by_keyword) {
-    std::vector<const std::string*> stored;
-    for (const auto& [keyword, topics] : keywords) {
-        entries.push_back({utf8.convert(keyword, code_page), {}, &topics});
-        stored.push_back(&keyword);
-    }
-    std::vector<size_t> order(entries.size());
-    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::stable_sort(order.begin(), order.end(),
-                     [&](size_t a, size_t b) { return lower(entries[a].text) < lower(entries[b].text); });
-    std::vector<SiteMap::KeywordEntry> sorted;
-    std::unordered_set<std::string> taken;
-    for (size_t i : order) {
-        SiteMap::KeywordEntry& e = entries[i];
-        std::string id = (table == 'A' ? "a-" : "k-") + html::safe_name(e.text);
-        if (taken.insert(id).second) {
-            e.id = id;
-            ids_by_keyword.emplace(lower(*stored[i]), id);
-        }
-        sorted.push_back(std::move(e));
-    }
-    entries = std::move(sorted);
-}
-
-// The first pass: every topic with its title, context ids, keywords and
-// browse links, and the targets of popups, so that pages can link forward
-// and embed what their popups show.
+// The first pass: every topic with its title, context ids, keywords (and
+// where inside the topic they stand), browse links and what its hotspots
+// lead to, and the targets of popups, so that pages can link forward and
+// embed what their popups show.
 class SiteScan : public TopicSink {
 public:
     explicit SiteScan(SiteMap& site) : site_(site) {}
@@ -97,28 +75,53 @@ public:
         topic.browse = start.browse;
         topic.has_browse = start.browse.prev != -1 || start.browse.next != -1;
         site_.topics.push_back(std::move(topic));
+        places_.topic_begin();
         for (const std::string& id : start.context_ids) context_id(id);
     }
-    void context_id(std::string_view id) override { current().context_ids.emplace_back(id); }
+    void context_id(std::string_view id) override {
+        current().context_ids.emplace_back(id);
+        places_.context_id();
+    }
     void keywords(char table, std::string_view list) override {
         std::map<std::string, std::vector<size_t>>& index = table == 'A' ? site_.a_keywords : site_.keywords;
         current();
         size_t topic = site_.topics.size() - 1;
+        std::string anchor = places_.keywords(topic);
         for_each_keyword(list, [&](std::string_view keyword) {
             std::vector<size_t>& topics = index[std::string(keyword)];
-            if (topics.empty() || topics.back() != topic) topics.push_back(topic);
+            if (topics.empty() || topics.back() != topic) {
+                topics.push_back(topic);
+                // The first place of a keyword in a topic is where it leads.
+                if (!anchor.empty()) {
+                    site_.keyword_anchors.emplace(std::tuple(table, std::string(keyword), topic), anchor);
+                }
+            }
             return true;
         });
     }
     void hotspot_begin(const Hotspot& h) override {
+        current();
         if (h.kind == HotspotKind::popup && !h.file) site_.popup_targets.insert(lower(h.target));
         if (h.kind == HotspotKind::macro) {
             std::optional<MacroTarget> target = macro_target(h.target);
             if (target && target->popup) site_.popup_targets.insert(lower(target->context));
         }
+        leads_to(h);
     }
-    void paragraph_begin(const ParagraphFormat&) override { current(); }
-    void table_begin(const TableRow&) override { current(); }
+    void picture(Placement, uint16_t, const std::string& name) override {
+        current();
+        auto it = site_.pictures.find(name);
+        if (it == site_.pictures.end()) return;
+        for (const SitePicture::Area& area : it->second.areas) leads_to(area.hotspot);
+    }
+    void paragraph_begin(const ParagraphFormat&) override {
+        current();
+        places_.content();
+    }
+    void table_begin(const TableRow&) override {
+        current();
+        places_.content();
+    }
 
 private:
     // Records ahead of the first topic header make an unnamed topic.
@@ -127,7 +130,26 @@ private:
         return site_.topics.back();
     }
 
+    bool local(const std::string& file) const { return file.empty() || site_folder_name(file) == site_.folder; }
+
+    // Notes the topic or keywords of this help file a hotspot leads to.
+    void leads_to(const Hotspot& h) {
+        std::vector<std::vector<std::string>>& jumps = site_.jumps;
+        jumps.resize(site_.topics.size());
+        if (h.kind != HotspotKind::macro) {
+            if (local(h.file.value_or(""))) jumps.back().push_back(lower(h.target));
+            return;
+        }
+        if (std::optional<MacroTarget> target = macro_target(h.target)) {
+            if (local(target->file)) jumps.back().push_back(lower(target->context));
+        } else if (std::optional<MacroCall> call = parse_macro(h.target)) {
+            std::optional<KeywordLink> link = keyword_link(*call);
+            if (link && local(link->file)) site_.keyword_links.emplace(link->table, link->keywords);
+        }
+    }
+
     SiteMap& site_;
+    KeywordPlaces places_;
 };
 
 // Page names, context targets, forwarding pages, browse keys, popups.
@@ -183,120 +205,6 @@ void write_forwards(const SiteMap& site) {
     }
 }
 
-std::string topic_label(const SiteTopic& topic, html::Utf8Converter& utf8, int code_page) {
-    std::string label = utf8.convert(topic.title, code_page);
-    if (label.empty()) label = topic.context_ids.empty() ? topic.page : utf8.convert(topic.context_ids.front(), code_page);
-    return label;
-}
-
-// One keyword list: each keyword with a link to each of its topics.
-void append_keyword_list(std::string& p, const SiteMap& site, html::Utf8Converter& utf8, int code_page,
-                         const std::vector<SiteMap::KeywordEntry>& entries) {
-    p += "<dl class=\"keywords\">\n";
-    for (const SiteMap::KeywordEntry& e : entries) {
-        if (e.id.empty()) {
-            p += "<dt>";
-        } else {
-            p += "<dt id=\"";
-            append_attribute(p, e.id);
-            p += "\">";
-        }
-        append_text(p, e.text);
-        p += "</dt>\n";
-        for (size_t t : *e.topics) {
-            if (t >= site.topics.size()) continue;
-            p += "<dd><a href=\"";
-            append_attribute(p, site.topics[t].page);
-            p += "\">";
-            append_text(p, topic_label(site.topics[t], utf8, code_page));
-            p += "</a></dd>\n";
-        }
-    }
-    p += "</dl>\n";
-}
-
-void write_keyword_page(const SiteMap& site, html::Utf8Converter& utf8, int code_page, const std::string& title) {
-    std::string p = page_head(language_of_code_page(code_page), title + " - Index");
-    p += "<body>\n<nav class=\"site\"><a href=\"index.html\">Contents</a></nav>\n<h1 class=\"title\">Index</h1>\n";
-    append_keyword_list(p, site, utf8, code_page, site.k_index);
-    if (!site.a_keywords.empty()) {
-        p += "<h2 id=\"associative\">Associative keywords</h2>\n";
-        append_keyword_list(p, site, utf8, code_page, site.a_index);
-    }
-    p += "</body>\n</html>\n";
-    finish(*create_site_file(site, "keywords.html"), p);
-}
-
-// The contents file's tree as nested lists; topics of this help file link
-// to their pages, those of other files to those files' sites.
-void append_contents(std::string& p, const SiteMap& site, html::Utf8Converter& utf8, int code_page,
-                     const std::vector<ContentsEntry>& entries) {
-    p += "<ul>\n";
-    for (const ContentsEntry& e : entries) {
-        std::string title = utf8.convert(e.title, code_page);
-        p += "<li>";
-        std::optional<std::string> href;
-        if (e.kind == ContentsEntry::Kind::topic) {
-            std::string other = e.file.empty() ? std::string() : site_folder_name(e.file);
-            if (!other.empty() && other != site.folder) {
-                href = "../" + other + "/" + context_page_stem(e.context) + ".html";
-            } else if (const SiteTarget* target = site.find(e.context)) {
-                href = target->page + (target->anchor.empty() ? "" : "#" + target->anchor);
-            }
-        }
-        if (href) {
-            p += "<a href=\"";
-            append_attribute(p, *href);
-            p += "\">";
-            append_text(p, title);
-            p += "</a>";
-        } else {
-            append_text(p, title);
-        }
-        if (!e.children.empty()) append_contents(p, site, utf8, code_page, e.children);
-        p += "</li>\n";
-    }
-    p += "</ul>\n";
-}
-
-void write_index_page(const SiteMap& site, html::Utf8Converter& utf8, int code_page, const std::string& title,
-                      const SiteSource& source, const std::optional<ContentsFile>& contents) {
-    std::string p = page_head(language_of_code_page(code_page), title);
-    p += "<body>\n<nav class=\"site\"><a href=\"keywords.html\">Index</a></nav>\n<h1 class=\"title\">";
-    append_text(p, title);
-    p += "</h1>\n<nav class=\"contents\">\n";
-    if (contents && !contents->entries.empty()) {
-        append_contents(p, site, utf8, code_page, contents->entries);
-    } else {
-        p += "<ul>\n";
-        for (const SiteTopic& topic : site.topics) {
-            if (topic.title.empty()) continue;
-            p += "<li><a href=\"";
-            append_attribute(p, topic.page);
-            p += "\">";
-            append_text(p, utf8.convert(topic.title, code_page));
-            p += "</a></li>\n";
-        }
-        p += "</ul>\n";
-    }
-    p += "</nav>\n";
-    if (!source.baggage.empty()) {
-        p += "<h2>Files</h2>\n<ul class=\"baggage\">\n";
-        for (const std::string& name : source.baggage) {
-            std::string href = html::link_target("files/" + name);
-            if (href.empty()) continue;
-            p += "<li><a href=\"";
-            append_attribute(p, href);
-            p += "\">";
-            append_text(p, utf8.convert(name, code_page));
-            p += "</a></li>\n";
-        }
-        p += "</ul>\n";
-    }
-    p += "</body>\n</html>\n";
-    finish(*create_site_file(site, "index.html"), p);
-}
-
 // Only letters, digits, space and '-' of a face name reach the style sheet.
 std::string css_face(std::string_view face) {
     std::string out;
@@ -347,8 +255,8 @@ std::string style_sheet(const std::vector<std::string>& paragraph_styles, const 
            "span.embedded-window { display: inline-block; border: 1px dashed #808080; color: #505050;"
            " font-style: italic; padding: 0.2em 0.6em; }\n"
            "img.picture.left { float: left; margin: 0 0.5em 0.5em 0; }\n"
-           "img.picture.right { float: right; margin: 0 0 0.5em 0.5em; }\n"
-           "dl.keywords dd { margin-left: 1.5em; }\n";
+           "img.picture.right { float: right; margin: 0 0 0.5em 0.5em; }\n";
+    css += html::kFindStyle;
     for (const std::string& rule : fonts) css += rule + "\n";
     for (size_t i = 0; i < paragraph_styles.size(); ++i) {
         css += format(".p%d { %s }\n", static_cast<int>(i + 1), paragraph_styles[i]);
@@ -408,6 +316,16 @@ std::unique_ptr<OutStream> create_site_file(const SiteMap& site, const std::stri
     return out;
 }
 
+void write_site_file(const SiteMap& site, const std::string& name, std::string_view text) {
+    finish(*create_site_file(site, name), text);
+}
+
+std::string SiteMap::keyword_href(char table, const std::string& keyword, size_t topic) const {
+    const std::string& page = topics[topic].page;
+    auto it = keyword_anchors.find(std::tuple(table, keyword, topic));
+    return it == keyword_anchors.end() ? page : page + "#" + it->second;
+}
+
 const SiteTarget* SiteMap::find(std::string_view context_id) const {
     static thread_local std::string key;
     key.assign(context_id);
@@ -426,19 +344,6 @@ std::string page_head(std::string_view lang, std::string_view title) {
     p += "</title>\n<link rel=\"stylesheet\" href=\"korvane.css\">\n<script src=\"korvane.js\" defer></script>\n"
          "</head>\n";
     return p;
-}
-
-std::optional<std::string> SiteMap::keyword_anchor(char table, std::string_view keywords) const {
-    const auto& ids = table == 'A' ? a_keyword_ids : k_keyword_ids;
-    std::optional<std::string> found;
-    for_each_keyword(keywords, [&](std::string_view keyword) {
-        while (!keyword.empty() && keyword.back() == ' ') keyword.remove_suffix(1);
-        auto it = ids.find(lower(keyword));
-        if (it == ids.end()) return true;
-        found = it->second;
-        return false;
-    });
-    return found;
 }
 
 std::string site_folder_name(std::string_view help_path) {
@@ -519,6 +424,7 @@ void write_help_site(const HelpModel& model, Reporter& report, OutputSink& outpu
     site.folder = site_folder_name(source.help_path);
     site.out_dir = source.out_dir;
     site.output = &output;
+    site.language = html::site_language(code_page, source.locale);
     html::Utf8Converter utf8;
 
     write_pictures(model.file, site);
@@ -530,8 +436,9 @@ void write_help_site(const HelpModel& model, Reporter& report, OutputSink& outpu
     decode_topics(TopicContext{model, names, report}, scan, WalkOptions{{0, 25}, false});
     report.warnings_muted = false;
     name_pages(site);
-    index_keywords(site.keywords, 'K', utf8, code_page, site.k_index, site.k_keyword_ids);
-    index_keywords(site.a_keywords, 'A', utf8, code_page, site.a_index, site.a_keyword_ids);
+    site.jumps.resize(site.topics.size());
+    index_keywords(site, utf8, code_page);
+    resolve_keyword_links(site, utf8, code_page);
 
     report_progress(report, 0, Msg::ReadingTopics);
     PageWriter pages(model, site);
@@ -542,11 +449,12 @@ void write_help_site(const HelpModel& model, Reporter& report, OutputSink& outpu
     if (title.empty() && model.contents) title = utf8.convert(model.contents->title, code_page);
     if (title.empty()) title = site.folder;
     write_forwards(site);
-    write_keyword_page(site, utf8, code_page, title);
-    write_index_page(site, utf8, code_page, title, source, model.contents);
+    std::vector<std::string> labels = topic_labels(site, utf8, code_page, pages.first_lines());
+    write_keyword_page(site, labels, title);
+    write_contents_page(site, utf8, code_page, title, source, model.contents, labels);
     finish(*create_site_file(site, std::string(html::kStyleSheetFile)),
            style_sheet(pages.paragraph_styles(), font_rules(model.fonts)));
-    finish(*create_site_file(site, "korvane.js"), html::kPopupScript);
+    finish(*create_site_file(site, "korvane.js"), std::string(html::kPopupScript) + std::string(html::kIndexScript));
     report_progress(report, 100, Msg::None);
 }
 

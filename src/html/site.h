@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: MIT
 // A help file as a static web site that works from the file system:
-// index.html (title, contents from a contents file beside the help file or
-// else the topics in file order, links to the keyword index and the
-// baggage files), one page per topic named from its first context id
-// (html/page_names.h), a page that forwards to its topic for every further
-// context id, keywords.html (K and A keywords, each with all its topics),
-// the style sheet and the popup script (html/site_style.h), the pictures as
-// PNG and the baggage files in "files/". Context ids are taken in lower case
+// index.html (html/contents_page.h), one page per topic named from its
+// first context id (html/page_names.h), a page that forwards to its topic
+// for every further context id, keywords.html (html/keyword_page.h), the
+// style sheet and the script (html/site_style.h and the index's in
+// html/keyword_page.h), the pictures as PNG and the baggage files in
+// "files/". Context ids are taken in lower case
 // for every name they give, so that names agree between sites whatever
 // case a jump writes them in.
 //
@@ -20,10 +19,13 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "topics/contents_file.h"
@@ -90,16 +92,38 @@ struct SiteMap {
         std::string text;  // UTF-8
         std::string id;    // empty: none
         const std::vector<size_t>* topics;
+        const std::string* stored;  // the keyword as stored
     };
     std::vector<KeywordEntry> k_index, a_index;
     // Keywords (lower case, as stored) → the id of their entry, for the
     // keyword links of macros.
     std::unordered_map<std::string, std::string> k_keyword_ids, a_keyword_ids;
+    // Keywords that stand inside a topic rather than at its top: (table,
+    // keyword as stored, topic) → the anchor of that place in the page.
+    std::map<std::tuple<char, std::string, size_t>, std::string> keyword_anchors;
+
+    // The context ids (lower case) of this help file that each topic's
+    // jumps, popups and picture hotspots lead to, by topic.
+    std::vector<std::vector<std::string>> jumps;
+    // The keyword links (ALink, KLink, JumpKeyword) into this help file:
+    // (table, keyword list as the macro has it) → where they lead, when
+    // any of their keywords has a topic.
+    std::set<std::pair<char, std::string>> keyword_links;
+    std::map<std::pair<char, std::string>, std::string> keyword_link_hrefs;
+    // The lists of keyword links whose keywords lead to several topics,
+    // shown as sections of keywords.html.
+    struct FoundList {
+        std::string id;
+        std::string keywords;  // UTF-8, as the macro lists them
+        std::vector<std::pair<size_t, std::string>> places;  // topic, href
+    };
+    std::vector<FoundList> found_lists;
+
+    std::string language;  // BCP 47 tag of the help file's language (html/labels.h)
 
     const SiteTarget* find(std::string_view context_id) const;
-    // The id of the entry in keywords.html of the first keyword of a list
-    // (';'-separated) that the table ('K' or 'A') holds, ignoring case.
-    std::optional<std::string> keyword_anchor(char table, std::string_view keywords) const;
+    // The href of the place of a keyword (as stored) in one of its topics.
+    std::string keyword_href(char table, const std::string& keyword, size_t topic) const;
 };
 
 // What a site is made from besides the topics.
@@ -108,6 +132,7 @@ struct SiteSource {
     std::string out_dir;  // the site's folder, with a trailing '/', existing
     std::string title;    // the help file's title, in its code page
     std::vector<std::string> baggage;  // file names in out_dir/files/ to link from the contents page
+    uint16_t locale = 0;  // the LCID of its locale record, 0 for none
 };
 
 // Writes the site of the help file into source.out_dir of output.
@@ -118,6 +143,8 @@ std::string site_picture_name(uint32_t number);
 
 // Creates a file of the site (fatal when it cannot be created).
 std::unique_ptr<OutStream> create_site_file(const SiteMap& site, const std::string& name);
+// Writes a file of the site whole (fatal when it cannot be written).
+void write_site_file(const SiteMap& site, const std::string& name, std::string_view text);
 
 // The site folder name of a help file path: its file name without the
 // extension, in lower case, made safe ("help" when nothing is left).

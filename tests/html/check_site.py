@@ -11,6 +11,9 @@
 #           has its content in the page (an element with id popup-ID);
 #   images  every referenced picture decodes (ImageMagick's identify, its
 #           warnings taken as errors);
+#   reach   every page is reached from index.html by following links (<a>
+#           and <area> hrefs, through forwarding pages), when there is an
+#           index.html; pages that only forward need not be reached;
 #   tidy    `tidy -e -q` reports no errors (warnings are allowed);
 #   browser the pages are loaded one after the other in one headless
 #           Chromium (scripts on, driven over its DevTools pipe): no console
@@ -47,7 +50,7 @@ PAGE_SECONDS = 15
 class Page(html.parser.HTMLParser):
     def __init__(self, path):
         super().__init__(convert_charrefs=True)
-        self.ids, self.links, self.popups = set(), [], []
+        self.ids, self.links, self.popups, self.hrefs = set(), [], [], []
         self.forwards = False  # a page that only forwards (meta refresh) to another
         with open(path, encoding="utf-8", errors="replace") as f:
             self.feed(f.read())
@@ -58,6 +61,8 @@ class Page(html.parser.HTMLParser):
             self.forwards = True
         self.ids.update(v for k, v in attrs if k == "id" or (tag == "a" and k == "name"))
         self.links += [(line, tag, k, v or "") for k, v in attrs if (tag, k) in LINK_ATTRIBUTES]
+        if tag in ("a", "area") and values.get("href"):
+            self.hrefs.append(values["href"])
         if tag == "a" and "popup" in (values.get("class") or "").split() and "data-popup" in values:
             self.popups.append((line, values["data-popup"] or ""))
 
@@ -105,6 +110,26 @@ def check_links(root, parsed, problems, notes):
             if "popup-" + popup not in info.ids:
                 problems.append(f"{where}:{line}: popup {popup!r} has no element popup-{popup} in the page")
     return images
+
+
+# The pages that following links from index.html never reaches.
+def check_reach(root, parsed, problems):
+    start = os.path.join(root, "index.html")
+    if start not in parsed:
+        return
+    reached, todo = {start}, [start]
+    while todo:
+        page = todo.pop()
+        for href in parsed[page].hrefs:
+            parts = urllib.parse.urlsplit(href.strip())
+            if parts.scheme or parts.netloc or not parts.path:
+                continue
+            target = os.path.normpath(os.path.join(os.path.dirname(page), urllib.parse.unquote(parts.path)))
+            if target in parsed and target not in reached:
+                reached.add(target)
+                todo.append(target)
+    problems += [f"{os.path.relpath(page, root)}: not reached from index.html by links"
+                 for page in sorted(parsed) if page not in reached and not parsed[page].forwards]
 
 
 def check_images(root, images, problems):
@@ -298,6 +323,7 @@ def main(argv):
     parsed = {page: Page(page) for page in pages}
     problems, notes = [], set()
     check_images(root, check_links(root, parsed, problems, notes), problems)
+    check_reach(root, parsed, problems)
     check_tidy(root, pages, problems)
     browser = Browser()
     try:

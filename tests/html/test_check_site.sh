@@ -3,8 +3,8 @@
 # The site checker passes the good hand-made site and fails the bad one for
 # each fault planted in it: a missing page, a missing anchor, a script link,
 # a picture that does not decode and one that is missing, a tidy error, an
-# uncaught exception, a popup link that no script opens and spaces that
-# collapse.
+# uncaught exception, a popup link that no script opens, spaces that
+# collapse and a page that no link leads to.
 set -uo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 status=0
@@ -30,9 +30,10 @@ done <<'PATTERNS'
 ^page\.html: browser: uncaught exception \(line 14\): TypeError
 ^page\.html: browser: popup IDH_Pop does not open in place
 ^page\.html: browser: 3 spaces before "up" are [0-9.]+ px wide, not [0-9.]+ px
+^tidy\.html: not reached from index\.html by links
 PATTERNS
 # Nothing but the planted faults (a missing or broken picture shows in
 # more than one check).
-grep -q '^check_site: 3 pages, 12 problems' <<<"$bad" || fail "the bad site: other problems than planted"$'\n'"$bad"
+grep -q '^check_site: 3 pages, 13 problems' <<<"$bad" || fail "the bad site: other problems than planted"$'\n'"$bad"
 
 exit "$status"

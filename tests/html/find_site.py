@@ -1,0 +1,276 @@
+#!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
+# Finding things in a site as in the viewer, in headless Chromium from
+# file://: the keyword index filters as letters are typed and Enter opens
+# the first match, second-level keywords nest under their first level, a
+# keyword with several topics lists them, a keyword in the middle of a topic
+# leads there, and macros that a browser can follow are links.
+#
+# Usage: find_site.py KORVANE_CLI SOURCE_DIR
+#
+# The help file comes from halibut, then is changed where halibut has no
+# way to say it: a keyword is moved into the middle of its topic (its
+# |KWDATA offset), and the jumps to the "macros" section become macro
+# hotspots (|TOPIC records rewritten, the topic block moved to the end of
+# the file). The site must also pass check_site.py.
+
+import os
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+import urllib.parse
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from check_site import Browser  # noqa: E402
+
+BUT = r"""\title Finder
+
+\C{intro} Introduction
+
+\I{apple}\I{apricot}\I{printing}The first topic. Macros: MACROS.
+
+Second paragraph.
+
+\I{middle of the topic}The place of a keyword inside the topic.
+
+\C{print} Printing
+
+\I{printing}\I{printing, options}\I{printing:paper}\I{\u00C4rger}\I{banana}Text.
+
+\C{macros} Macros
+
+Where the macros jump before they are macros.
+"""
+MACROS_CONTEXT = "t00000002"  # halibut's name of the third section
+# Each macro, and the href it must get (None: inert text).
+MACROS = [
+    ('KLink("apple;banana")', "keywords.html#found-1"),
+    ('KL(`printing\')', "keywords.html#k-printing"),
+    ('JK("", "apricot")', "t00000000.html"),
+    ('JumpKeyword("other.hlp", "apple")', "../other/keywords.html#k-apple"),
+    ('ExecFile("https://example.com/a b?x=1&y=2")', "https://example.com/a%20b?x=1&y=2"),
+    ('EP("mailto:help@example.com")', "mailto:help@example.com"),
+    ('EF("javascript:alert(1)")', None),
+    ('ExecProgram("notepad.exe readme.txt")', None),
+    ('JumpHelpOn()', "index.html"),
+    ('JumpContents("other.hlp")', "../other/index.html"),
+]
+
+
+def context_hash(name):
+    h = 0
+    for c in name:
+        v = (ord(c) - 48 if "1" <= c <= "9" else 10 if c == "0" else 12 if c == "." else 13 if c == "_"
+             else ord(c.lower()) - 97 + 17 if c.isascii() and c.isalpha() else 0)
+        if v:
+            h = (h * 43 + v) & 0xFFFFFFFF
+    return h
+
+
+# The internal files: name -> (where the directory holds its offset, offset).
+def directory(data):
+    root = struct.unpack_from("<i", data, 4)[0] + 9
+    pages, page = root + 38, struct.unpack_from("<h", data, root + 26)[0]
+    for _ in range(struct.unpack_from("<h", data, root + 32)[0] - 1):
+        page = struct.unpack_from("<h", data, pages + page * 1024 + 4)[0]
+    files = {}
+    while page != -1:
+        at = pages + page * 1024
+        count, page = struct.unpack_from("<H", data, at + 2)[0], struct.unpack_from("<h", data, at + 6)[0]
+        at += 8
+        for _ in range(count):
+            end = data.index(b"\0", at)
+            files[data[at:end].decode("latin-1")] = (end + 1, struct.unpack_from("<I", data, end + 1)[0])
+            at = end + 5
+    return files
+
+
+def patch(path, keyword, text, macros):
+    data = bytearray(open(path, "rb").read())
+    files = directory(data)
+    topic = files["|TOPIC"][1]
+    used = struct.unpack_from("<I", data, topic + 4)[0]
+    block = data[topic + 9:topic + 9 + used]
+    assert used <= 4096, "one uncompressed topic block"
+    records, at, offset = [], 12, 0
+    while True:
+        size, text_size, _, next_link, data1, kind = struct.unpack_from("<iiiiiB", block, at)
+        records.append([kind, bytes(block[at + 21:at + data1]), bytes(block[at + data1:at + size]), offset])
+        if kind in (0x01, 0x20, 0x23):
+            offset += text_size
+        if next_link == -1:
+            break
+        at += size
+    # The keyword moves from the topic's first record to the record with text.
+    kwbtree, kwdata = files["|KWBTREE"][1] + 9, files["|KWDATA"][1] + 9
+    leaf = kwbtree + 38 + struct.unpack_from("<h", data, kwbtree + 26)[0] * struct.unpack_from("<H", data, kwbtree + 4)[0]
+    at = leaf + 8
+    for _ in range(struct.unpack_from("<H", data, leaf + 2)[0]):
+        end = data.index(b"\0", at)
+        name, at = data[at:end], end + 7
+        if name == keyword.encode():
+            where = kwdata + struct.unpack_from("<I", data, end + 3)[0]
+            start = struct.unpack_from("<I", data, where)[0]
+            target = next(r[3] for r in records if r[3] > start and text.encode() in r[2])
+            struct.pack_into("<I", data, where, target)
+    # The jumps to the macros section in the paragraph of macros become the
+    # macros, in order.
+    jump = struct.pack("<I", context_hash(MACROS_CONTEXT))
+    pending = list(macros)
+    for r in (r for r in records if b"Macros:" in r[2]):
+        for code, macro_code in ((0xE3, 0xC8), (0xE7, 0xCC)):
+            while pending and bytes([code]) + jump in r[1]:
+                macro = pending.pop(0).encode("latin-1") + b"\0"
+                r[1] = r[1].replace(bytes([code]) + jump, bytes([macro_code]) + struct.pack("<h", len(macro)) + macro, 1)
+    assert not pending, "a jump for every macro"
+    out, positions = bytearray(block[:12]), []
+    for kind, fmt, txt, _ in records:
+        positions.append(len(out))
+        out += struct.pack("<iiiiiB", 21 + len(fmt) + len(txt), len(txt), 0, 0, 21 + len(fmt), kind) + fmt + txt
+    for i, pos in enumerate(positions):
+        struct.pack_into("<i", out, pos + 12, positions[i + 1] if i + 1 < len(positions) else -1)
+    struct.pack_into("<ii", out, 4, 12, max(p for p, r in zip(positions, records) if r[0] == 0x02))
+    struct.pack_into("<I", data, files["|TOPIC"][0], len(data))
+    data += struct.pack("<IIB", len(out), len(out), 0) + out
+    struct.pack_into("<I", data, 12, len(data))
+    open(path, "wb").write(data)
+
+
+def evaluate(browser, expression):
+    result = browser.call("Runtime.evaluate", {"expression": expression, "returnByValue": True})
+    if "exceptionDetails" in result:
+        raise RuntimeError(f"{expression[:60]}: {result['exceptionDetails']}")
+    return result["result"].get("value")
+
+
+def navigate(browser, url):
+    browser.events = []
+    # A move within the page loads nothing.
+    if "loaderId" not in browser.call("Page.navigate", {"url": url}):
+        return
+    if not browser.until(lambda m: m.get("method") == "Page.loadEventFired", 15):
+        raise RuntimeError("not loaded: " + url)
+
+
+def type_text(browser, text):
+    evaluate(browser, "document.getElementById('index-filter').value = ''; document.getElementById('index-filter').focus()")
+    browser.call("Input.insertText", {"text": text})
+
+
+VISIBLE = """[...document.querySelectorAll('ul.index li[data-key]')].filter(li => li.offsetParent !== null)
+  .map(li => li.getAttribute('data-key'))"""
+CURRENT = "(document.querySelector('li.current') || {getAttribute: () => null}).getAttribute('data-key')"
+
+
+def check(site):
+    failures = []
+
+    def expect(group, what, got, wanted):
+        if got != wanted:
+            failures.append(f"{group}: {what}: got {got!r}, wanted {wanted!r}")
+
+    keywords = "file://" + urllib.parse.quote(os.path.join(site, "keywords.html"))
+    intro = "file://" + urllib.parse.quote(os.path.join(site, "t00000000.html"))
+    browser = Browser()
+    try:
+        navigate(browser, keywords)
+        # Typed letters keep the entries that start with them, case and
+        # accents aside; the first is marked, Enter opens it.
+        for typed, shown, first in (("", None, "apple"), ("AP", ["apple", "apricot"], "apple"),
+                                    ("arg", ["Ärger"], "Ärger"), ("printing, o", ["printing", "printing, options"],
+                                                                  "printing, options"),
+                                    ("print", ["printing", "printing, options", "printing, paper"], "printing"),
+                                    ("zz", [], None)):
+            type_text(browser, typed)
+            visible = evaluate(browser, VISIBLE)
+            expect("filter", f"entries for {typed!r}", visible if shown is not None else len(visible),
+                   shown if shown is not None else 8)
+            expect("filter", f"first match for {typed!r}", evaluate(browser, CURRENT), first)
+        type_text(browser, "apr")
+        browser.events = []
+        browser.call("Input.dispatchKeyEvent", {"type": "keyDown", "key": "Enter", "code": "Enter",
+                                                "windowsVirtualKeyCode": 13})
+        browser.call("Input.dispatchKeyEvent", {"type": "keyUp", "key": "Enter", "code": "Enter",
+                                                "windowsVirtualKeyCode": 13})
+        deadline = time.monotonic() + 10
+        while time.monotonic() < deadline and not evaluate(browser, "location.pathname").endswith("t00000000.html"):
+            time.sleep(0.1)
+        expect("filter", "Enter on apricot opens", os.path.basename(evaluate(browser, "location.pathname")),
+               "t00000000.html")
+
+        # Second levels nest under one first-level entry; a keyword with
+        # several topics lists them with their titles, opened when the
+        # page is opened at it.
+        navigate(browser, keywords + "#k-printing")
+        expect("nesting", "second levels of printing", evaluate(browser, """[...document.querySelectorAll(
+            'li[data-key="printing"] > ul.sub > li')].map(li => li.querySelector('.kw').textContent)"""),
+               ["options", "paper"])
+        expect("nesting", "first levels", evaluate(browser, """[...document.querySelectorAll('ul.index > li')]
+            .map(li => li.getAttribute('data-key'))"""), ["apple", "apricot", "Ärger", "banana",
+                                                           "middle of the topic", "printing"])
+        expect("topics found", "printing's list, opened", evaluate(browser, """(() => {
+            const d = document.querySelector('#k-printing > details.found');
+            return [d.open, d.querySelector('.found-label').textContent,
+                    ...[...d.querySelectorAll('ul.found a')].map(a => a.textContent + ' ' + a.getAttribute('href'))];
+            })()"""), [True, "Topics Found", "Chapter 1: Introduction t00000000.html",
+                       "Chapter 2: Printing t00000001.html"])
+        expect("topics found", "a keyword with one topic links to it",
+               evaluate(browser, "document.querySelector('#k-apricot > a.kw').getAttribute('href')"), "t00000000.html")
+        navigate(browser, keywords + "#found-1")
+        expect("topics found", "the list of a link's keywords", evaluate(browser, """(() => {
+            const s = document.getElementById('found-1');
+            return [s.offsetParent !== null, ...[...s.querySelectorAll('a')].map(a => a.getAttribute('href'))];
+            })()"""), [True, "t00000000.html", "t00000001.html"])
+        navigate(browser, keywords)
+        expect("topics found", "the list hidden elsewhere",
+               evaluate(browser, "document.getElementById('found-1').offsetParent"), None)
+
+        # A keyword in the middle of its topic leads to its paragraph.
+        href = evaluate(browser, "document.querySelector('li[data-key=\"middle of the topic\"] a.kw').getAttribute('href')")
+        page, _, fragment = (href or "").partition("#")
+        expect("place", "page of the keyword", page, "t00000000.html")
+        navigate(browser, intro)
+        expect("place", "text at the keyword's anchor", evaluate(
+            browser, f"document.getElementById({fragment!r})?.closest('p')?.textContent ?? null"),
+            "The place of a keyword inside the topic.")
+
+        # Macros a browser can follow are links, the others inert text.
+        links = evaluate(browser, """Object.fromEntries([...document.querySelectorAll('.topic [title]')]
+            .map(e => [e.getAttribute('title'), e.tagName === 'A' ? e.getAttribute('href') : null]))""")
+        for macro, wanted in MACROS:
+            expect("macros", macro, links.get(macro, "missing"), wanted)
+
+        # Without scripts the search box stays hidden and every entry shows.
+        browser.call("Emulation.setScriptExecutionDisabled", {"value": True})
+        navigate(browser, keywords)
+        expect("no scripts", "entries and box", [len(evaluate(browser, VISIBLE)), evaluate(
+            browser, "document.getElementById('index-filter').offsetParent")], [8, None])
+    finally:
+        browser.close()
+    return failures
+
+
+def main(argv):
+    cli, source = argv
+    with tempfile.TemporaryDirectory() as work:
+        macros = " ".join(r"\k{macros}" for _ in MACROS)
+        with open(os.path.join(work, "f.but"), "w") as f:
+            f.write(BUT.replace("MACROS", macros))
+        subprocess.run(["halibut", "--winhelp=finder.hlp", "f.but"], cwd=work, check=True)
+        patch(os.path.join(work, "finder.hlp"), "middle of the topic", "The place of a keyword",
+              [m for m, _ in MACROS])
+        subprocess.run([cli, "-q", "--html", "-C", "out", "finder.hlp"], cwd=work, check=True)
+        site = os.path.join(work, "out", "finder")
+        failures = check(site)
+        checked = subprocess.run([sys.executable, os.path.join(source, "tests/html/check_site.py"), site],
+                                 capture_output=True, text=True)
+        if checked.returncode != 0:
+            failures.append("check_site: " + checked.stdout + checked.stderr)
+    print("\n".join(failures + [f"find_site: {len(failures)} failures"]))
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
