@@ -6,19 +6,26 @@
 // name hashes that have no known name yet.
 #include "topics/help_model.h"
 
+#include <filesystem>
 #include <utility>
 
 namespace korvane {
 
 namespace {
 
-// The contents file beside a help file: NAME.CNT in any of three cases.
-std::optional<ContentsFile> contents_beside(const std::string& stem, int code_page) {
+// The contents file beside a help file: NAME.CNT, the case of the name and
+// of the extension aside. The includes it does not follow are warned of.
+std::optional<ContentsFile> contents_beside(const std::string& stem, int code_page, Reporter& report) {
     if (stem.empty()) return std::nullopt;
-    for (const char* extension : {".CNT", ".cnt", ".Cnt"}) {
-        if (auto contents = read_contents_file(stem + extension, code_page)) return contents;
-    }
-    return std::nullopt;
+    std::filesystem::path help_stem(stem);
+    std::filesystem::path folder = help_stem.parent_path().empty() ? "." : help_stem.parent_path();
+    std::optional<std::filesystem::path> file = find_in_folder(folder, help_stem.filename().string() + ".cnt", true);
+    if (!file) return std::nullopt;
+    std::optional<ContentsFile> contents = read_contents_file(*file, code_page);
+    if (!contents) return std::nullopt;
+    for (const std::string& name : contents->refused_includes) add_warning(report, Msg::ContentsIncludeRefused, name);
+    for (const std::string& name : contents->missing_includes) add_warning(report, Msg::ContentsIncludeMissing, name);
+    return contents;
 }
 
 // The context ids that the contents' topics of this help file name are the
@@ -64,7 +71,7 @@ std::unique_ptr<const HelpModel> build_help_model(HelpFile file, const ModelOpti
         add_warning(report, Msg::CodePageDetected, model->code_page.code_page);
     }
 
-    model->contents = contents_beside(options.contents_stem, model->code_page.code_page);
+    model->contents = contents_beside(options.contents_stem, model->code_page.code_page, report);
     if (model->contents) add_contents_names(model->context_names, model->contents->entries, options);
     return model;
 }
