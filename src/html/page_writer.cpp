@@ -8,6 +8,7 @@
 #include "base/out_stream.h"
 #include "html/escape.h"
 #include "html/page_names.h"
+#include "html/search_index.h"
 #include "topics/decoding.h"
 
 namespace korvane {
@@ -33,11 +34,19 @@ const char* placement_class(Placement placement) {
 
 PageWriter::PageWriter(Decoding& help, const SiteMap& site) : help_(help), site_(site) {
     for (const FontDescriptor& f : help.fonts.descriptors) symbol_tables_.push_back(html::symbol_table(f.face));
+    page_texts_.resize(site.topics.size());
 }
 
 PageWriter::~PageWriter() = default;
 
 std::string PageWriter::utf8(std::string_view bytes) { return converter_.convert(bytes, help_.code_page); }
+
+void PageWriter::add_plain_text(std::string_view text) {
+    if (!page_open_) return;
+    std::string& plain = page_texts_[page_.topic];
+    if (text == " " && (plain.empty() || plain.back() == ' ')) return;
+    plain += text;
+}
 
 std::string& PageWriter::out() {
     // Records ahead of the first topic header belong to the first topic.
@@ -71,6 +80,7 @@ void PageWriter::open_page(size_t topic) {
         add(t.browse.prev, "prev", "&lt;&lt; Previous");
         add(t.browse.next, "next", "Next &gt;&gt;");
     }
+    p += html::kSearchForm;
     p += "</nav>\n";
     if (!title.empty()) {
         p += "<h1 class=\"title\">";
@@ -264,6 +274,7 @@ void PageWriter::close_link() {
 void PageWriter::close_paragraph() {
     close_link();
     if (paragraph_open_) {
+        add_plain_text(" ");
         page_.html += "</p>\n";
         paragraph_open_ = false;
     }
@@ -282,6 +293,7 @@ void PageWriter::text(std::string_view run) {
         converter_.append(scratch_, run, help_.code_page);
     }
     append_text(page_.html, scratch_);
+    add_plain_text(scratch_);
 }
 
 void PageWriter::font(uint16_t number) {
@@ -293,11 +305,13 @@ void PageWriter::font(uint16_t number) {
 void PageWriter::tab() {
     open_inline();
     page_.html += "<span class=\"tab\">\t</span>";
+    add_plain_text(" ");
 }
 
 void PageWriter::line_break() {
     open_inline();
     page_.html += "<br>";
+    add_plain_text(" ");
 }
 
 std::optional<SiteTarget> PageWriter::local_target(std::string_view context, const std::string& file) const {
@@ -435,6 +449,7 @@ void PageWriter::paragraph_end(bool) {
     // An empty paragraph keeps its line.
     if (!paragraph_has_content_) page_.html += "<br>";
     close_link();
+    add_plain_text(" ");
     page_.html += "</p>\n";
     paragraph_open_ = false;
     page_.html += after_paragraph_;

@@ -43,6 +43,9 @@ public:
     void finish();
     // The CSS rules of the paragraph classes used, in class order.
     const std::vector<std::string>& paragraph_styles() const { return paragraph_styles_; }
+    // The plain text of each topic's page, by topic (UTF-8; paragraphs,
+    // tabs and line breaks as one space): what the search finds it by.
+    const std::vector<std::string>& page_texts() const { return page_texts_; }
 
     void topic_begin(const TopicStart&) override;
     void context_id(std::string_view) override;
@@ -75,6 +78,7 @@ private:
     };
 
     std::string& out();
+    void add_plain_text(std::string_view text);
     std::string utf8(std::string_view bytes);
     void open_page(size_t topic);
     void close_page();
@@ -124,6 +128,7 @@ private:
     std::vector<Page> waiting_;
     std::map<std::string, int> class_of_style_;
     std::vector<std::string> paragraph_styles_;
+    std::vector<std::string> page_texts_;
 };
 
 }  // namespace korvane

@@ -16,6 +16,7 @@
 #include "html/escape.h"
 #include "html/page_names.h"
 #include "html/page_writer.h"
+#include "html/search_index.h"
 #include "html/site_style.h"
 #include "html/utf8.h"
 #include "pictures/web_picture.h"
@@ -216,7 +217,7 @@ void append_keyword_list(std::string& p, const SiteMap& site, html::Utf8Converte
 
 void write_keyword_page(const SiteMap& site, html::Utf8Converter& utf8, int code_page, const std::string& title) {
     std::string p = page_head(language_of_code_page(code_page), title + " - Index");
-    p += "<body>\n<nav class=\"site\"><a href=\"index.html\">Contents</a></nav>\n<h1 class=\"title\">Index</h1>\n";
+    p += "<body>\n<nav class=\"site\"><a href=\"index.html\">Contents</a>" + std::string(html::kSearchForm) + "</nav>\n<h1 class=\"title\">Index</h1>\n";
     append_keyword_list(p, site, utf8, code_page, site.k_index);
     if (!site.a_keywords.empty()) {
         p += "<h2 id=\"associative\">Associative keywords</h2>\n";
@@ -261,7 +262,8 @@ void append_contents(std::string& p, const SiteMap& site, html::Utf8Converter& u
 void write_index_page(const SiteMap& site, html::Utf8Converter& utf8, int code_page, const std::string& title,
                       const SiteSource& source) {
     std::string p = page_head(language_of_code_page(code_page), title);
-    p += "<body>\n<nav class=\"site\"><a href=\"keywords.html\">Index</a></nav>\n<h1 class=\"title\">";
+    p += "<body>\n<nav class=\"site\"><a href=\"keywords.html\">Index</a>" + std::string(html::kSearchForm) +
+         "</nav>\n<h1 class=\"title\">";
     append_text(p, title);
     p += "</h1>\n<nav class=\"contents\">\n";
     if (source.contents && !source.contents->entries.empty()) {
@@ -544,6 +546,7 @@ void write_help_site(Decoding& help, const SiteSource& source) {
     write_forwards(site);
     write_keyword_page(site, utf8, help.code_page, title);
     write_index_page(site, utf8, help.code_page, title, source);
+    write_search(site, pages.page_texts(), help.code_page, title);
     finish(*create_site_file(site, std::string(html::kStyleSheetFile)),
            style_sheet(pages.paragraph_styles(), font_rules(help.fonts)));
     finish(*create_site_file(site, "korvane.js"), html::kPopupScript);
