@@ -2,10 +2,9 @@
 // The site's search index and page.
 #include "html/search_index.h"
 
+#include <array>
 #include <cstdint>
-#include <functional>
 #include <memory>
-#include <unordered_map>
 
 #include "base/format.h"
 #include "base/messages.h"
@@ -22,17 +21,20 @@ namespace html {
 
 namespace {
 
+// The bytes a string literal holds as they are.
+constexpr std::array<bool, 256> kPlain = [] {
+    std::array<bool, 256> plain{};
+    for (int b = 0x20; b < 0x7F; ++b) plain[b] = b != '"' && b != '\\' && b != '<' && b != '>' && b != '&';
+    return plain;
+}();
+
 // The escaped characters of s, as in append_script_string; with spaces,
 // control characters become spaces.
 void append_escaped(std::string& out, std::string_view s, bool spaces = false) {
     size_t i = 0;
     while (i < s.size()) {
         size_t plain = i;
-        while (plain < s.size()) {
-            unsigned char b = static_cast<unsigned char>(s[plain]);
-            if (b < 0x20 || b >= 0x7F || b == '"' || b == '\\' || b == '<' || b == '>' || b == '&') break;
-            ++plain;
-        }
+        while (plain < s.size() && kPlain[static_cast<unsigned char>(s[plain])]) ++plain;
         out.append(s.substr(i, plain - i));
         i = plain;
         if (i == s.size()) break;
@@ -73,9 +75,41 @@ void write_file(const SiteMap& site, const std::string& name, std::string_view t
     if (out->failed()) fatal_error(Fatal::DiskFull);
 }
 
-struct TermHash {
-    using is_transparent = void;
-    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+// Term ids by text: open addressing over a power-of-two table (the tokens
+// of the whole help file pass through it).
+class TermTable {
+public:
+    // The id of term (ids count from 0 in the order terms are first seen).
+    uint32_t id(std::string_view term) {
+        uint64_t hash = 14695981039346656037ull;  // FNV-1a
+        for (char c : term) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+        size_t i = slot(hash);
+        for (; slots_[i]; i = (i + 1) & (slots_.size() - 1)) {
+            uint32_t id = slots_[i] - 1;
+            if (hashes_[id] == hash && terms_[id] == term) return id;
+        }
+        uint32_t id = static_cast<uint32_t>(terms_.size());
+        terms_.emplace_back(term);
+        hashes_.push_back(hash);
+        slots_[i] = id + 1;
+        if (terms_.size() * 2 > slots_.size()) {
+            slots_.assign(slots_.size() * 2, 0);
+            for (uint32_t k = 0; k < terms_.size(); ++k) {
+                size_t j = slot(hashes_[k]);
+                while (slots_[j]) j = (j + 1) & (slots_.size() - 1);
+                slots_[j] = k + 1;
+            }
+        }
+        return id;
+    }
+    const std::vector<std::string>& terms() const { return terms_; }
+
+private:
+    size_t slot(uint64_t hash) const { return static_cast<size_t>(hash ^ (hash >> 29)) & (slots_.size() - 1); }
+
+    std::vector<std::string> terms_;
+    std::vector<uint64_t> hashes_;
+    std::vector<uint32_t> slots_ = std::vector<uint32_t>(4096);  // id + 1; 0: free
 };
 
 // A posting: a document and how often the term is in its title and text.
@@ -118,22 +152,21 @@ void write_search(const SiteMap& site, const std::vector<std::string>& page_text
                   std::string_view site_title) {
     html::Utf8Converter utf8;
     html::SearchTokenizer tokenizer;
-    std::unordered_map<std::string, uint32_t, TermHash, std::equal_to<>> ids;
-    std::vector<const std::string*> terms;  // by id
+    TermTable table;
     std::vector<std::vector<Posting>> postings;  // by term id
     // Page, title and text of each document, separated by line feeds, which
     // the text does not hold: its control characters become spaces.
-    std::string docs, lengths;
+    size_t size = 0;
+    for (const std::string& text : page_texts) size += text.size();
+    std::string index = "// The search index of this site (search.js reads it).\nvar korvaneSearchIndex = {\"docs\": \"";
+    index.reserve(size + size / 2);
+    std::string lengths;
     uint32_t doc = 0, title_length = 0, text_length = 0;
     bool in_title = false;
     auto add = [&](std::string_view token) {
-        auto it = ids.find(token);
-        if (it == ids.end()) {
-            it = ids.emplace(std::string(token), static_cast<uint32_t>(terms.size())).first;
-            terms.push_back(&it->first);
-            postings.emplace_back();
-        }
-        std::vector<Posting>& list = postings[it->second];
+        uint32_t id = table.id(token);
+        if (id == postings.size()) postings.emplace_back();
+        std::vector<Posting>& list = postings[id];
         if (list.empty() || list.back().doc != doc) list.push_back({doc, 0, 0});
         ++(in_title ? list.back().title : list.back().text);
         ++(in_title ? title_length : text_length);
@@ -151,23 +184,20 @@ void write_search(const SiteMap& site, const std::vector<std::string>& page_text
         tokenizer.tokenize(text, add);
         if (!title_length && !text_length) continue;  // nothing to find it by
         if (title.empty()) title = topic.context_ids.empty() ? topic.page : utf8.convert(topic.context_ids[0], code_page);
-        if (doc) docs += "\\n";
-        html::append_escaped(docs, topic.page, true);
-        docs += "\\n";
-        html::append_escaped(docs, title, true);
-        docs += "\\n";
-        html::append_escaped(docs, text, true);
+        if (doc) index += "\\n";
+        html::append_escaped(index, topic.page, true);
+        index += "\\n";
+        html::append_escaped(index, title, true);
+        index += "\\n";
+        html::append_escaped(index, text, true);
         append_number(lengths, title_length);
         append_number(lengths, text_length);
         ++doc;
     }
-
-    std::string index = "// The search index of this site (search.js reads it).\nvar korvaneSearchIndex = {\"docs\": \"";
-    index += docs;
     index += "\",\n\"lengths\": \"" + lengths + "\",\n\"terms\": \"";
-    for (size_t i = 0; i < terms.size(); ++i) {
+    for (size_t i = 0; i < table.terms().size(); ++i) {
         if (i) index += ' ';
-        html::append_escaped(index, *terms[i]);
+        html::append_escaped(index, table.terms()[i]);
     }
     index += "\",\n\"postings\": \"";
     for (const std::vector<Posting>& list : postings) {

@@ -100,10 +100,8 @@ const std::u32string& SearchTokenizer::fold(char32_t c) {
     return out;
 }
 
-void SearchTokenizer::append_utf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
+void SearchTokenizer::append_utf8_sequence(std::string& out, char32_t c) {
+    if (c < 0x800) {
         out += static_cast<char>(0xC0 | (c >> 6));
         out += static_cast<char>(0x80 | (c & 0x3F));
     } else if (c < 0x10000) {

@@ -74,7 +74,14 @@ private:
     static constexpr char32_t kWord = 1u << 24, kCjk = 2u << 24, kCharacter = (1u << 24) - 1;
 
     const std::u32string& fold(char32_t c);
-    static void append_utf8(std::string& out, char32_t c);
+    static void append_utf8(std::string& out, char32_t c) {
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else {
+            append_utf8_sequence(out, c);
+        }
+    }
+    static void append_utf8_sequence(std::string& out, char32_t c);
 
     std::unordered_map<char32_t, std::u32string> folds_;
 };
