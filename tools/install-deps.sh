@@ -9,7 +9,9 @@
 set -euo pipefail
 
 task="${1:-build}"
-want=(cmake make g++ pkgconf libgtest-dev qt6-base-dev halibut libuchardet-dev libmagick++-dev)
+# libjs-lunr is built into the library: every web site carries it for its
+# search; libicu-dev folds the text of that search.
+want=(cmake make g++ pkgconf libgtest-dev qt6-base-dev halibut libuchardet-dev libmagick++-dev libjs-lunr libicu-dev)
 case "$task" in
   build) ;;
   # libmagickcore-6.q16-6-extra holds ImageMagick's WMF coder, which a
@@ -65,6 +67,8 @@ need_file '/usr/lib/*/cmake/Qt6Widgets/Qt6WidgetsConfig.cmake' 'Qt 6 Widgets for
 need_program halibut halibut
 need_pkg_config uchardet 'uchardet' libuchardet-dev
 need_pkg_config Magick++ "ImageMagick's Magick++" libmagick++-dev
+need_pkg_config icu-uc 'ICU' libicu-dev
+need_file '/usr/share/javascript/lunr/lunr.min.js' 'lunr.js' libjs-lunr
 
 case "$task" in
   test)

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "html/contents_page.h"
 
+#include "html/search_index.h"
+
 #include "html/escape.h"
 #include "html/labels.h"
 #include "html/site.h"
@@ -161,7 +163,7 @@ void write_contents_page(const SiteMap& site, html::Utf8Converter& utf8, int cod
     std::string p = page_head(site.language, title);
     p += "<body>\n<nav class=\"site\">";
     append_link(p, "keywords.html", words.index);
-    p += "</nav>\n<h1 class=\"title\">";
+    p += html::search_form(words.search) + "</nav>\n<h1 class=\"title\">";
     append_text(p, title);
     p += "</h1>\n<nav class=\"contents\">\n";
     std::vector<size_t> listed = listed_topics(site, contents_file);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "html/keyword_page.h"
 
+#include "html/search_index.h"
+
 #include <algorithm>
 #include <map>
 #include <unordered_set>
@@ -366,7 +368,7 @@ void write_keyword_page(const SiteMap& site, const std::vector<std::string>& lab
     std::string p = page_head(site.language, title + " - " + words.index);
     p += "<body>\n<nav class=\"site\"><a href=\"index.html\">";
     append_text(p, words.contents);
-    p += "</a></nav>\n<h1 class=\"title\">";
+    p += "</a>" + html::search_form(words.search) + "</nav>\n<h1 class=\"title\">";
     append_text(p, words.index);
     p += "</h1>\n<p class=\"index-filter\" hidden><label for=\"index-filter\">";
     append_text(p, words.filter);

@@ -35,7 +35,7 @@ bool is_device_name(const std::string& lower_stem) {
 }  // namespace
 
 PageNames::PageNames() {
-    for (std::string_view name : {kIndexPage, kKeywordsPage, kStyleSheetFile}) used_.insert(lower(name));
+    for (std::string_view name : {kIndexPage, kKeywordsPage, kStyleSheetFile, kSearchPage}) used_.insert(lower(name));
 }
 
 bool PageNames::reserve(std::string_view file_name) { return used_.insert(lower(file_name)).second; }

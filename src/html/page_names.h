@@ -7,9 +7,9 @@
 // copied to file systems that ignore case, so two pages never differ only
 // in case: a name equal to an earlier one ignoring case gets "-2", "-3", ...
 // (the first free one). The site's own files (index.html, keywords.html,
-// the style sheet, the pictures) are reserved and never given to a topic,
-// and neither are the device names Windows refuses as file names (CON,
-// NUL, COM1, ...; "con.html" is one of them there).
+// search.html, the style sheet, the pictures) are reserved and never given
+// to a topic, and neither are the device names Windows refuses as file
+// names (CON, NUL, COM1, ...; "con.html" is one of them there).
 #pragma once
 
 #include <cstddef>
@@ -23,6 +23,7 @@ namespace korvane::html {
 constexpr std::string_view kIndexPage = "index.html";
 constexpr std::string_view kKeywordsPage = "keywords.html";
 constexpr std::string_view kStyleSheetFile = "korvane.css";
+constexpr std::string_view kSearchPage = "search.html";
 constexpr size_t kMaxPageStem = 64;
 
 class PageNames {

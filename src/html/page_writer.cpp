@@ -10,6 +10,7 @@
 #include "html/labels.h"
 #include "html/macro_links.h"
 #include "html/page_names.h"
+#include "html/search_index.h"
 #include "topics/help_model.h"
 
 namespace korvane {
@@ -92,11 +93,19 @@ constexpr size_t kFirstLineBytes = 80;
 PageWriter::PageWriter(const HelpModel& model, const SiteMap& site)
     : code_page_(model.code_page.code_page), site_(site) {
     for (const FontDescriptor& f : model.fonts.descriptors) symbol_tables_.push_back(html::symbol_table(f.face));
+    page_texts_.resize(site.topics.size());
 }
 
 PageWriter::~PageWriter() = default;
 
 std::string PageWriter::utf8(std::string_view bytes) { return converter_.convert(bytes, code_page_); }
+
+void PageWriter::add_plain_text(std::string_view text) {
+    if (!page_open_) return;
+    std::string& plain = page_texts_[page_.topic];
+    if (text == " " && (plain.empty() || plain.back() == ' ')) return;
+    plain += text;
+}
 
 std::string& PageWriter::out() {
     // Records ahead of the first topic header belong to the first topic.
@@ -141,6 +150,7 @@ void PageWriter::open_page(size_t topic) {
         add(t.browse.prev, "prev", words.previous);
         add(t.browse.next, "next", words.next);
     }
+    p += html::search_form(words.search);
     p += "</nav>\n";
     // The heading waits for the topic's first paragraph with text: most
     // topics state their title there themselves.
@@ -398,6 +408,7 @@ void PageWriter::close_paragraph() {
     close_link();
     end_first_line();
     if (paragraph_open_) {
+        add_plain_text(" ");
         page_.html += "</p>\n";
         paragraph_open_ = false;
         settle_title(false);
@@ -419,6 +430,7 @@ void PageWriter::text(std::string_view run) {
     append_text(page_.html, scratch_);
     if (title_pending_) paragraph_text_ += scratch_;
     if (!first_line_done_) append_first_line(scratch_);
+    add_plain_text(scratch_);
 }
 
 void PageWriter::font(uint16_t number) {
@@ -431,6 +443,7 @@ void PageWriter::tab() {
     open_inline();
     page_.html += "<span class=\"tab\">\t</span>";
     if (title_pending_) paragraph_text_ += ' ';
+    add_plain_text(" ");
 }
 
 void PageWriter::line_break() {
@@ -438,6 +451,7 @@ void PageWriter::line_break() {
     end_first_line();
     page_.html += "<br>";
     if (title_pending_) paragraph_text_ += ' ';
+    add_plain_text(" ");
 }
 
 std::optional<SiteTarget> PageWriter::local_target(std::string_view context, const std::string& file) const {
@@ -567,6 +581,7 @@ void PageWriter::paragraph_end(bool) {
     // An empty paragraph keeps its line.
     if (!paragraph_has_content_) page_.html += "<br>";
     close_link();
+    add_plain_text(" ");
     page_.html += "</p>\n";
     paragraph_open_ = false;
     settle_title(false);

@@ -48,6 +48,9 @@ public:
     const std::vector<std::string>& paragraph_styles() const { return paragraph_styles_; }
     // The first line of each topic's text (UTF-8, shortened), by topic.
     const std::vector<std::string>& first_lines() const { return first_lines_; }
+    // The plain text of each topic's page, by topic (UTF-8; paragraphs,
+    // tabs and line breaks as one space): what the search finds it by.
+    const std::vector<std::string>& page_texts() const { return page_texts_; }
 
     void topic_begin(const TopicStart&) override;
     void context_id(std::string_view) override;
@@ -81,6 +84,7 @@ private:
     };
 
     std::string& out();
+    void add_plain_text(std::string_view text);
     std::string utf8(std::string_view bytes);
     void open_page(size_t topic);
     void close_page();
@@ -143,6 +147,7 @@ private:
     std::string first_line_;      // of the open page's text so far
     bool first_line_done_ = false;
     std::vector<std::string> first_lines_;
+    std::vector<std::string> page_texts_;
 };
 
 }  // namespace korvane

@@ -20,6 +20,7 @@
 #include "html/macro_links.h"
 #include "html/page_names.h"
 #include "html/page_writer.h"
+#include "html/search_index.h"
 #include "html/site_style.h"
 #include "html/utf8.h"
 #include "pictures/web_picture.h"
@@ -452,6 +453,7 @@ void write_help_site(const HelpModel& model, Reporter& report, OutputSink& outpu
     std::vector<std::string> labels = topic_labels(site, utf8, code_page, pages.first_lines());
     write_keyword_page(site, labels, title);
     write_contents_page(site, utf8, code_page, title, source, model.contents, labels);
+    write_search(site, pages.page_texts(), code_page, title);
     finish(*create_site_file(site, std::string(html::kStyleSheetFile)),
            style_sheet(pages.paragraph_styles(), font_rules(model.fonts)));
     finish(*create_site_file(site, "korvane.js"), std::string(html::kPopupScript) + std::string(html::kIndexScript));

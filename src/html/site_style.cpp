@@ -50,6 +50,11 @@ div.embedded-window {
   text-indent: 0;
   white-space: normal;
 }
+form.search { display: inline-block; margin-left: 1em; }
+form.search input { width: 10em; }
+ol.search-results li { margin: 0.6em 0; }
+p.excerpt { margin: 0.1em 0; color: #303030; }
+mark { background: #fff0a0; color: inherit; }
 nav.contents ul { list-style: none; padding-left: 1.2em; }
 nav.contents > ul { padding-left: 0; }
 [hidden] { display: none !important; }

@@ -12,7 +12,7 @@
 #   images  every referenced picture decodes (ImageMagick's identify, its
 #           warnings taken as errors);
 #   reach   every page is reached from index.html by following links (<a>
-#           and <area> hrefs, through forwarding pages), when there is an
+#           and <area> hrefs, form actions, through forwarding pages), when there is an
 #           index.html; pages that only forward need not be reached;
 #   tidy    `tidy -e -q` reports no errors (warnings are allowed);
 #   browser the pages are loaded one after the other in one headless
@@ -41,7 +41,7 @@ import urllib.parse
 
 IMAGE_EXTENSIONS = {".png", ".gif", ".jpg", ".jpeg", ".bmp", ".svg", ".webp", ".ico"}
 LINK_ATTRIBUTES = {("a", "href"), ("area", "href"), ("link", "href"), ("img", "src"), ("script", "src"),
-                   ("iframe", "src"), ("embed", "src"), ("source", "src"), ("object", "data")}
+                   ("iframe", "src"), ("embed", "src"), ("source", "src"), ("object", "data"), ("form", "action")}
 SCRIPT_SCHEMES = {"javascript", "vbscript", "data"}
 PAGE_SECONDS = 15
 
@@ -63,6 +63,8 @@ class Page(html.parser.HTMLParser):
         self.links += [(line, tag, k, v or "") for k, v in attrs if (tag, k) in LINK_ATTRIBUTES]
         if tag in ("a", "area") and values.get("href"):
             self.hrefs.append(values["href"])
+        if tag == "form" and values.get("action"):  # the search box leads to the search page
+            self.hrefs.append(values["action"])
         if tag == "a" and "popup" in (values.get("class") or "").split() and "data-popup" in values:
             self.popups.append((line, values["data-popup"] or ""))
 
