@@ -100,14 +100,15 @@ public:
     void repeat_warning(size_t, std::string_view, unsigned long) override {}
 };
 
-SilentPlatform g_silent;
-Platform* g_platform = &g_silent;
 int g_language_offset = 0;
 
 }  // namespace
 
-Platform& platform() { return *g_platform; }
-void set_platform(Platform* p) { g_platform = p ? p : &g_silent; }
+Platform& silent_platform() {
+    static SilentPlatform silent;
+    return silent;
+}
+
 void set_language_offset(int offset) { g_language_offset = offset; }
 int language_offset() { return g_language_offset; }
 
@@ -137,9 +138,9 @@ void add_warning_text(Reporter& report, std::string_view line) {
     auto [it, first] = report.warnings_shown.try_emplace(std::string(line), Reporter::WarningCount{next_index, 0});
     ++it->second.count;
     if (first) {
-        platform().add_warning_line(line);
+        report.platform->add_warning_line(line);
     } else {
-        platform().repeat_warning(it->second.index, line, it->second.count);
+        report.platform->repeat_warning(it->second.index, line, it->second.count);
     }
 }
 
@@ -147,15 +148,15 @@ void report_progress(Reporter& report, int percent, Msg phase) {
     if (!report.progress_window) {
         report.progress_window = true;
         report.phase_shown = 0;
-        platform().open_progress();
+        report.platform->open_progress();
     }
     if (phase != Msg::None && static_cast<int>(phase) != report.phase_shown) {
         report.phase_shown = static_cast<int>(phase);
-        platform().set_phase(message_text(phase));
+        report.platform->set_phase(message_text(phase));
     }
-    if (percent != 0) platform().set_percent(percent);
-    platform().pump_events();
-    if (platform().stop_requested()) fatal_error(Fatal::Cancelled);
+    if (percent != 0) report.platform->set_percent(percent);
+    report.platform->pump_events();
+    if (report.platform->stop_requested()) fatal_error(Fatal::Cancelled);
 }
 
 int mul_div(int a, int b, int c) {

@@ -9,11 +9,16 @@
 #include <vector>
 
 #include "base/format.h"
+#include "base/platform.h"
 
 namespace korvane {
 
-// What one conversion has shown: the progress window and its warnings.
+// What one conversion has shown: the progress window and its warnings,
+// through the platform of the front end that runs it.
 struct Reporter {
+    explicit Reporter(Platform& p = silent_platform()) : platform(&p) {}
+
+    Platform* platform;
     bool progress_window = false;
     int phase_shown = 0;  // the string id of the phase on show, 0 before the first
     // Warnings shown in this conversion, by text: the order in which each

@@ -2,11 +2,11 @@
 // What the conversion core asks of the user interface.
 //
 // The core never talks to a terminal or a window itself: warnings and
-// progress go through the one Platform installed by the front end (a
-// console, the Qt dialogs, or a silent one for tests and fuzzing). A fatal
-// problem comes back from the conversion as a value; the front end shows it
-// through its platform's show_fatal. The platform and the language offset
-// are settings of the process, chosen by the front end; everything that one
+// progress go through the Platform the front end hands to each conversion
+// (a console, the Qt dialogs, or the silent one for tests and fuzzing). A
+// fatal problem comes back from the conversion as a value; the front end
+// shows it through its platform's show_fatal. The language offset is a
+// setting of the process, chosen by the front end; everything that one
 // conversion changes lives with that conversion.
 #pragma once
 
@@ -42,9 +42,8 @@ public:
     virtual bool stop_requested() { return false; }
 };
 
-// The platform in use; a silent one until a front end installs its own.
-Platform& platform();
-void set_platform(Platform* p);
+// A platform that shows nothing.
+Platform& silent_platform();
 
 // Language offset of the string table: 0 English, 512 German.
 void set_language_offset(int offset);

@@ -164,9 +164,9 @@ void write_sources(const HelpModel& model, const OutputNames& names, OutputSink&
     if (project->failed()) fatal_error(Fatal::DiskFull);
 }
 
-void convert(const std::string& path, int flags, int code_page) {
+void convert(const std::string& path, int flags, int code_page, Platform& platform) {
     OutputNames names = derive_output_names(path, flags);
-    Reporter report;
+    Reporter report(platform);
     HelpFile help = open_input_file(names.input_path, report);
     // Print mode's pictures go to the TEMP directory when it is set.
     const char* temp = std::getenv("TEMP");
@@ -175,11 +175,12 @@ void convert(const std::string& path, int flags, int code_page) {
     write_sources(*model, names, disk, flags, report);
 }
 
-void convert_data(std::span<const uint8_t> bytes, const std::string& name, OutputSink& output, int flags, int code_page) {
+void convert_data(std::span<const uint8_t> bytes, const std::string& name, OutputSink& output, int flags, int code_page,
+                  Platform& platform) {
     OutputNames names;
     names.input_path = name;
     name_outputs(names, file_name_start(name), flags);
-    Reporter report;
+    Reporter report(platform);
     HelpFile help;
     open_help_data(help, report, bytes);
     auto model = model_of(std::move(help), name, flags, code_page, "", report);
@@ -200,17 +201,18 @@ void write_site(const HelpModel& model, const std::string& input_path, OutputSin
     write_help_site(model, report, output, source);
 }
 
-void convert_to_site(const std::string& path, int code_page) {
+void convert_to_site(const std::string& path, int code_page, Platform& platform) {
     OutputNames names = derive_output_names(path, 0);
-    Reporter report;
+    Reporter report(platform);
     HelpFile help = open_input_file(names.input_path, report);
     DiskSink disk;
     auto model = model_of(std::move(help), names.input_path, 0, code_page, path_stem(names.input_path), report);
     write_site(*model, names.input_path, disk, report);
 }
 
-void convert_data_to_site(std::span<const uint8_t> bytes, const std::string& name, OutputSink& output, int code_page) {
-    Reporter report;
+void convert_data_to_site(std::span<const uint8_t> bytes, const std::string& name, OutputSink& output, int code_page,
+                          Platform& platform) {
+    Reporter report(platform);
     HelpFile help;
     open_help_data(help, report, bytes);
     auto model = model_of(std::move(help), name, 0, code_page, "", report);
@@ -219,22 +221,22 @@ void convert_data_to_site(std::span<const uint8_t> bytes, const std::string& nam
 
 }  // namespace
 
-std::optional<ConversionError> convert_help_file(const std::string& path, int flags, int code_page) {
-    return run_conversion([&] { convert(path, flags, code_page); });
+std::optional<ConversionError> convert_help_file(const std::string& path, int flags, int code_page, Platform& platform) {
+    return run_conversion([&] { convert(path, flags, code_page, platform); });
 }
 
 std::optional<ConversionError> convert_help_data(std::span<const uint8_t> bytes, const std::string& name, OutputSink& output,
-                                                 int flags, int code_page) {
-    return run_conversion([&] { convert_data(bytes, name, output, flags, code_page); });
+                                                 int flags, int code_page, Platform& platform) {
+    return run_conversion([&] { convert_data(bytes, name, output, flags, code_page, platform); });
 }
 
-std::optional<ConversionError> convert_help_file_to_site(const std::string& path, int code_page) {
-    return run_conversion([&] { convert_to_site(path, code_page); });
+std::optional<ConversionError> convert_help_file_to_site(const std::string& path, int code_page, Platform& platform) {
+    return run_conversion([&] { convert_to_site(path, code_page, platform); });
 }
 
 std::optional<ConversionError> convert_help_data_to_site(std::span<const uint8_t> bytes, const std::string& name,
-                                                         OutputSink& output, int code_page) {
-    return run_conversion([&] { convert_data_to_site(bytes, name, output, code_page); });
+                                                         OutputSink& output, int code_page, Platform& platform) {
+    return run_conversion([&] { convert_data_to_site(bytes, name, output, code_page, platform); });
 }
 
 }  // namespace korvane

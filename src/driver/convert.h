@@ -46,15 +46,18 @@ HelpFile open_input_file(const std::string& input_path, Reporter& report);
 
 // Converts the help file at path into the current directory. code_page: the
 // code page of the text as the user chose it, 0 to take it from the file.
+// Progress and warnings go to platform.
 // Returns the fatal error that ended the conversion, if one did; what was
 // written up to it stays.
-[[nodiscard]] std::optional<ConversionError> convert_help_file(const std::string& path, int flags, int code_page = 0);
+[[nodiscard]] std::optional<ConversionError> convert_help_file(const std::string& path, int flags, int code_page = 0,
+                                                               Platform& platform = silent_platform());
 
 // Converts the help file at path into a web site (html/site.h) in the
 // folder named after it (lower case, see site_folder_name) in the current
 // directory, created when missing. Returns the fatal error that ended the
 // conversion, if one did; what was written up to it stays.
-[[nodiscard]] std::optional<ConversionError> convert_help_file_to_site(const std::string& path, int code_page = 0);
+[[nodiscard]] std::optional<ConversionError> convert_help_file_to_site(const std::string& path, int code_page = 0,
+                                                                       Platform& platform = silent_platform());
 
 // Converts the help file held in bytes (read where they are) into output,
 // as convert_help_file does into the current directory. name stands for the
@@ -63,10 +66,12 @@ HelpFile open_input_file(const std::string& input_path, Reporter& report);
 // Nothing but output is written to, and neither the current directory nor
 // the environment is used.
 [[nodiscard]] std::optional<ConversionError> convert_help_data(std::span<const uint8_t> bytes, const std::string& name,
-                                                               OutputSink& output, int flags, int code_page = 0);
+                                                               OutputSink& output, int flags, int code_page = 0,
+                                                               Platform& platform = silent_platform());
 // The same for the web site.
 [[nodiscard]] std::optional<ConversionError> convert_help_data_to_site(std::span<const uint8_t> bytes,
                                                                        const std::string& name, OutputSink& output,
-                                                                       int code_page = 0);
+                                                                       int code_page = 0,
+                                                                       Platform& platform = silent_platform());
 
 }  // namespace korvane

@@ -236,7 +236,7 @@ std::string absolute(const std::string& path) {
 
 int list_help_file(const std::string& path, ConsolePlatform& console) {
     OutputNames names = derive_output_names(path, 0);
-    Reporter report;
+    Reporter report(console);
     HelpFile help;
     if (std::optional<ConversionError> error = run_conversion([&] { help = open_input_file(names.input_path, report); })) {
         console.show_fatal(message_text(Msg::SevereProblem), error->text);
@@ -281,12 +281,10 @@ bool convert_one(const std::string& file, const std::string& out_dir, bool make_
     }
     ConsolePlatform console(o.quiet);
     console.set_fatal_prefix(fatal_prefix(file));
-    set_platform(&console);
-    std::optional<ConversionError> error =
-        o.html ? convert_help_file_to_site(path, o.code_page) : convert_help_file(path, flags, o.code_page);
+    std::optional<ConversionError> error = o.html ? convert_help_file_to_site(path, o.code_page, console)
+                                                  : convert_help_file(path, flags, o.code_page, console);
     if (error) console.show_fatal(message_text(Msg::SevereProblem), error->text);
     console.finish();
-    set_platform(nullptr);
     if (home >= 0) {
         if (::fchdir(home) != 0) {
             std::fprintf(stderr, "korvane-cli: cannot return to the starting folder: %s\n", std::strerror(errno));
@@ -305,10 +303,7 @@ int main(int argc, char** argv) {
     if (o.list) {
         ConsolePlatform console(true);
         console.set_fatal_prefix(fatal_prefix(o.files[0]));
-        set_platform(&console);
-        int rc = list_help_file(o.files[0], console);
-        set_platform(nullptr);
-        return rc;
+        return list_help_file(o.files[0], console);
     }
     if (!o.output_dir.empty() && !make_dirs(o.output_dir)) {
         std::fprintf(stderr, "korvane-cli: cannot create the folder %s: %s\n", o.output_dir.c_str(), std::strerror(errno));

@@ -57,10 +57,9 @@ std::string join_arguments(int first, int argc, char** argv) {
 int read_on_terminal(const std::string& path) {
     using namespace korvane;
     ConsolePlatform console;
-    set_platform(&console);
     ReadHooks hooks;
     hooks.convert = [&console](const std::string& absolute) {
-        std::optional<ConversionError> error = convert_help_file_to_site(absolute);
+        std::optional<ConversionError> error = convert_help_file_to_site(absolute, 0, console);
         console.finish();
         return error;
     };
@@ -68,9 +67,7 @@ int read_on_terminal(const std::string& path) {
         console.show_fatal(message_text(Msg::SevereProblem), error.text);
     };
     hooks.show_problem = [](const std::string& text) { std::fprintf(stderr, "korvane: %s\n", text.c_str()); };
-    int code = read_help_file(path, 0, language_from_locale(), hooks);
-    set_platform(nullptr);
-    return code;
+    return read_help_file(path, 0, language_from_locale(), hooks);
 }
 
 }  // namespace
@@ -109,10 +106,8 @@ int main(int argc, char** argv) {
     if (qt::started_from_desktop()) return qt::run_desktop_program(argc, argv, tail, CVF_TWO_PASS | CVF_PAGE_BREAK);
 #endif
     ConsolePlatform console;
-    set_platform(&console);
-    std::optional<ConversionError> error = convert_help_file(tail, CVF_TWO_PASS | CVF_PAGE_BREAK);
+    std::optional<ConversionError> error = convert_help_file(tail, CVF_TWO_PASS | CVF_PAGE_BREAK, 0, console);
     if (error) console.show_fatal(message_text(Msg::SevereProblem), error->text);
     console.finish();
-    set_platform(nullptr);
     return error ? 1 : 2;
 }

@@ -46,9 +46,8 @@ int main(int argc, char** argv) {
     // The progress dialog, dismissed as soon as the conversion has finished.
     qt::QtPlatform gui(qt::Language::English);
     gui.set_beep([] {});
-    set_platform(&gui);
     std::clock_t start = std::clock();
-    if (convert_help_file(path, 0x38)) return 1;
+    if (convert_help_file(path, 0x38, 0, gui)) return 1;
     int rows = 0;
     QTimer::singleShot(0, [&gui, &rows] {
         if (!gui.dialog()) return;
@@ -64,14 +63,12 @@ int main(int argc, char** argv) {
     int null = ::open("/dev/null", O_WRONLY);
     ::dup2(null, STDERR_FILENO);
     ConsolePlatform console;
-    set_platform(&console);
     start = std::clock();
-    std::optional<ConversionError> error = convert_help_file(path, 0x38);
+    std::optional<ConversionError> error = convert_help_file(path, 0x38, 0, console);
     console.finish();
     double terminal_seconds = processor_seconds(start);
     std::fflush(stderr);
     ::dup2(saved, STDERR_FILENO);
-    set_platform(nullptr);
 
     if (error) return 1;
     std::printf("%s: %d rows in the warnings list\n", argv[1], rows);

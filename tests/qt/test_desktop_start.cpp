@@ -66,12 +66,11 @@ private slots:
         const QString in_folder = root.filePath(QStringLiteral("in"));
 
         QtPlatform platform(Language::English);
-        set_platform(&platform);
         DesktopHooks hooks;
         int flags_seen = -1;
         hooks.convert = [&](const std::string& p, int f, bool as_site) {
             flags_seen = as_site ? 0x100 : f;
-            return as_site ? convert_help_file_to_site(p) : convert_help_file(p, f);
+            return as_site ? convert_help_file_to_site(p, 0, platform) : convert_help_file(p, f, 0, platform);
         };
         QList<QUrl> opened;
         hooks.open_url = [&](const QUrl& u) { opened << u; };
@@ -97,7 +96,6 @@ private slots:
             [](ProgressDialog* d) { return !d->running(); });
 
         int rc = run_desktop_conversion(Language::English, platform, help, CVF_TWO_PASS | CVF_PAGE_BREAK, site, hooks);
-        set_platform(nullptr);
         for (QTimer* t : {answer.data(), pick.data(), finished.data()}) delete t;
 
         QCOMPARE(rc, 2);

@@ -260,7 +260,6 @@ private slots:
         QFile::copy(QStringLiteral(KORVANE_SOURCE_DIR "/fuzz/seeds/stored.hlp"), file);
         const QString start_dir = QDir::currentPath();
         QtPlatform gui(Language::English);
-        set_platform(&gui);
         int flags = 0;
         QString phase;
         choose_when_shown(file, [](OpenDialog* d) { d->check_box(7000)->click(); });
@@ -273,12 +272,11 @@ private slots:
         QCOMPARE(run_open_dialog(Language::English, gui,
                                  [&](const std::string& p, int f, bool site) {
                                      flags = site ? -1 : f;
-                                     return convert_help_file(p, f);
+                                     return convert_help_file(p, f, 0, gui);
                                  },
                                  {}),
                  2);
         QDir::setCurrent(start_dir);
-        set_platform(nullptr);
         QCOMPARE(flags, 0x38);
         QCOMPARE(phase, QStringLiteral("Reading Topics"));  // the phase of the last pass
         QVERIFY(QFile::exists(folder.filePath(QStringLiteral("SAMPLE.HPJ"))));
@@ -305,7 +303,6 @@ private slots:
         else QVERIFY(QFile::copy(QStringLiteral(KORVANE_SOURCE_DIR "/fuzz/seeds/") + seed, file));
         const QString start_dir = QDir::currentPath();
         QtPlatform gui(Language::English);
-        set_platform(&gui);
         bool site_asked = false;
         QList<QUrl> opened;
         QString tip;
@@ -324,11 +321,10 @@ private slots:
             Language::English, gui,
             [&](const std::string& p, int, bool site) {
                 site_asked = site;
-                return convert_help_file_to_site(p);
+                return convert_help_file_to_site(p, 0, gui);
             },
             [&](const QUrl& u) { opened << u; });
         QDir::setCurrent(start_dir);
-        set_platform(nullptr);
         for (QTimer* t : {box.data(), finished.data()}) delete t;
 
         QVERIFY(site_asked);

@@ -29,6 +29,7 @@ namespace {
 
 // Reporting through the core needs the progress state of a conversion.
 struct Reports {
+    explicit Reports(Platform& platform) : state(platform) {}
     Reporter state;
     void report(int percent, int phase) { report_progress(state, percent, Msg{phase}); }
 };
@@ -40,7 +41,6 @@ class TestProgressDialog : public QObject {
 
 private slots:
     void cleanup() {
-        set_platform(nullptr);
         set_language_offset(0);
     }
 
@@ -68,8 +68,7 @@ private slots:
     void reportsReachTheDialog() {
         set_language_offset(512);
         QtPlatform gui(Language::German);
-        set_platform(&gui);
-        Reports c;
+        Reports c(gui);
         add_warning(c.state, Msg::IllegalHotspotData);  // before the dialog exists: dropped
         c.report(0, 0);           // the first report opens the dialog even with nothing to show
         QVERIFY(gui.dialog() && gui.dialog()->isVisible());
@@ -94,8 +93,7 @@ private slots:
 
     void warningsReachTheListInBatches() {
         QtPlatform gui(Language::English);
-        set_platform(&gui);
-        Reports c;
+        Reports c(gui);
         c.report(0, 7);  // opens the dialog and handles the events at once
         QListWidget* list = gui.dialog()->warnings();
         int batches = 0;
@@ -118,8 +116,7 @@ private slots:
     void cancelAnsweredNoCarriesOn() {
         set_language_offset(512);
         QtPlatform gui(Language::German);
-        set_platform(&gui);
-        Reports c;
+        Reports c(gui);
         c.report(10, 7);
         // The button, Escape and closing the window all ask while running.
         const std::function<void()> asks[] = {
@@ -159,8 +156,7 @@ private slots:
         QTemporaryDir dir;
         QString path = dir.filePath(QStringLiteral("PART.RTF"));
         QtPlatform gui(Language::English);
-        set_platform(&gui);
-        Reports c;
+        Reports c(gui);
         int reports = 0;
         std::optional<ConversionError> error = run_conversion([&] {
             c.report(0, 8);
@@ -173,7 +169,6 @@ private slots:
                 QTest::qWait(10);
             }
         });
-        set_platform(nullptr);
         QVERIFY(error && error->id == Fatal::Cancelled);
         QVERIFY(reports < 500);
         QFile f(path);
@@ -199,8 +194,7 @@ private slots:
             QtPlatform gui(Language::English);
             int beeps = 0;
             gui.set_beep([&beeps] { ++beeps; });
-            set_platform(&gui);
-            Reports c;
+            Reports c(gui);
             c.report(100, 7);
             QPointer<ProgressDialog> d = gui.dialog();
             QString button;

@@ -84,16 +84,13 @@ Language user_language() {
 }
 
 // What both window starts set up: the application, the user's language with
-// Qt's own texts, and the dialogs' platform installed for the core.
+// Qt's own texts, and the dialogs' platform that conversions report to.
 struct GuiSession {
     GuiSession(int& argc, char** argv, const char* no_display)
         : app(start_application(argc, argv, no_display)),
           lang(user_language()),
           qt_texts(install_qt_translation(lang)),
-          platform(lang) {
-        set_platform(&platform);
-    }
-    ~GuiSession() { set_platform(nullptr); }
+          platform(lang) {}
     GuiSession(const GuiSession&) = delete;
     GuiSession& operator=(const GuiSession&) = delete;
 
@@ -103,10 +100,13 @@ struct GuiSession {
     QtPlatform platform;
 };
 
-// The conversion both starts run: the code page comes from KORVANE.INI.
-std::optional<ConversionError> convert_with_settings(const std::string& path, int flags, bool site) {
-    if (site) return convert_help_file_to_site(path, code_page_setting());
-    return convert_help_file(path, flags, code_page_setting());
+// The conversion both starts run, reporting to the session's dialogs: the
+// code page comes from KORVANE.INI.
+ConvertFn convert_with_settings(GuiSession& session) {
+    return [&session](const std::string& path, int flags, bool site) {
+        if (site) return convert_help_file_to_site(path, code_page_setting(), session.platform);
+        return convert_help_file(path, flags, code_page_setting(), session.platform);
+    };
 }
 
 void open_with_desktop(const QUrl& url) { QDesktopServices::openUrl(url); }
@@ -157,7 +157,7 @@ int run_gui_program(int argc, char** argv) {
         return 1;
     }
     GuiSession session(argc, argv, kNoDisplayMessage);
-    return run_open_dialog(session.lang, session.platform, convert_with_settings, open_with_desktop);
+    return run_open_dialog(session.lang, session.platform, convert_with_settings(session), open_with_desktop);
 }
 
 bool started_from_desktop() { return display_given() && !::isatty(STDOUT_FILENO) && !::isatty(STDERR_FILENO); }
@@ -165,7 +165,7 @@ bool started_from_desktop() { return display_given() && !::isatty(STDOUT_FILENO)
 int run_desktop_program(int argc, char** argv, const std::string& path, int flags) {
     GuiSession session(argc, argv, kNoDisplayForProgressMessage);
     DesktopHooks hooks;
-    hooks.convert = convert_with_settings;
+    hooks.convert = convert_with_settings(session);
     hooks.open_url = open_with_desktop;
     return run_desktop_conversion(session.lang, session.platform, QFile::decodeName(path.c_str()), flags,
                                   read_dialog_options().html, hooks);
@@ -176,7 +176,7 @@ int run_read_program(int argc, char** argv, const std::string& path) {
     int code_page = code_page_setting();
     ReadHooks hooks;
     hooks.convert = [&session, code_page](const std::string& absolute) {
-        std::optional<ConversionError> error = convert_help_file_to_site(absolute, code_page);
+        std::optional<ConversionError> error = convert_help_file_to_site(absolute, code_page, session.platform);
         // The browser shows the result; the dialog has nothing left to say.
         session.platform.close_progress();
         return error;
