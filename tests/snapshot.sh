@@ -12,7 +12,8 @@
 # files are also kept whole in expected/<input>/<mode>/, their CR LF turned
 # into LF, so that a change shows as a diff of the text; the hashes still
 # catch a change of line ends. Pictures, other binary files and text files
-# over keep_max bytes are known by their hash only.
+# over keep_max bytes are known by their hash only, and so are the bundled
+# search library and the search index (data, the same words as the pages).
 set -euo pipefail
 cli=$(realpath "$1") src=$(realpath "$2") update=${3:-}
 [ -x "$cli" ] || { echo "not a program: $1" >&2; exit 2; }
@@ -68,7 +69,8 @@ convert() {
     done
     [ "$keep" = 1 ] || continue
     mapfile -d '' files < <(find . -type f -size -$((keep_max + 1))c \( -iname '*.rtf' -o -iname '*.hpj' \
-                              -o -iname '*.html' -o -iname '*.css' -o -iname '*.js' \) -printf '%P\0')
+                              -o -iname '*.html' -o -iname '*.css' -o -iname '*.js' \) \
+                              ! -name lunr.min.js ! -name search-index.js -printf '%P\0')
     [ ${#files[@]} -eq 0 ] && continue
     dest=$work/now/$id/${mode#--}
     dest=${dest//=/-}

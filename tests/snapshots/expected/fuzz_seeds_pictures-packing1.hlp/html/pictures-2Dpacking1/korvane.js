@@ -35,3 +35,64 @@
     if (event.key === 'Escape') closeBoxes(null);
   });
 })();
+(function () {
+  'use strict';
+  // Lower case without accents, as the index is looked up.
+  function fold(text) {
+    return text.normalize('NFD').replace(/[\u0300-\u036f]/g, '').toLowerCase();
+  }
+  // The own topics of an entry: its link, or its list of topics found.
+  function own(entry) {
+    return entry.querySelector(':scope > a.kw, :scope > details.found');
+  }
+  // Opens the topics of the entry that the page is opened at.
+  function openTarget() {
+    var target = location.hash ? document.getElementById(decodeURIComponent(location.hash.slice(1))) : null;
+    var entry = target && target.closest('li[data-key]');
+    var topics = entry && own(entry);
+    if (topics && topics.tagName === 'DETAILS') topics.open = true;
+  }
+  window.addEventListener('hashchange', openTarget);
+  openTarget();
+
+  var box = document.getElementById('index-filter');
+  if (!box) return;
+  var entries = Array.prototype.map.call(document.querySelectorAll('ul.index li[data-key]'), function (li) {
+    return { li: li, key: fold(li.getAttribute('data-key')), parent: li.parentElement.closest('li[data-key]') };
+  });
+  var current = null;
+  // Every entry whose text starts with what is typed stays, with its first
+  // level; since a second level's text starts with its first level's, a
+  // first level that matches keeps all of them.
+  function filter() {
+    var typed = fold(box.value.replace(/^\s+/, ''));
+    var shown = new Set();
+    var first = null;
+    entries.forEach(function (e) {
+      if (!e.key.startsWith(typed)) return;
+      shown.add(e.li);
+      if (e.parent) shown.add(e.parent);
+      if (!first && own(e.li)) first = e.li;
+    });
+    entries.forEach(function (e) { e.li.hidden = !shown.has(e.li); });
+    if (current) current.classList.remove('current');
+    current = first;
+    if (current) current.classList.add('current');
+  }
+  box.addEventListener('input', filter);
+  box.addEventListener('keydown', function (event) {
+    if (event.key !== 'Enter' || !current) return;
+    event.preventDefault();
+    var topics = own(current);
+    if (topics.tagName === 'A') {
+      topics.click();
+    } else {
+      topics.open = true;
+      var link = topics.querySelector('a[href]');
+      if (link) link.focus();
+    }
+  });
+  box.closest('[hidden]').hidden = false;
+  filter();
+  if (!location.hash) box.focus();
+})();
