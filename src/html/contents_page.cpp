@@ -5,7 +5,7 @@
 
 #include "html/escape.h"
 #include "html/labels.h"
-#include "html/site.h"
+#include "html/site_map.h"
 #include "html/utf8.h"
 
 namespace korvane {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "html/labels.h"
 
-#include "html/site.h"
+#include "html/site_map.h"
 
 namespace korvane::html {
 

@@ -2,7 +2,8 @@
 #include "html/macro_links.h"
 
 #include "html/escape.h"
-#include "html/site.h"
+#include "html/macros.h"
+#include "html/site_map.h"
 #include "html/utf8.h"
 
 namespace korvane {

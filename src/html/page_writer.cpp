@@ -9,6 +9,7 @@
 #include "html/escape.h"
 #include "html/labels.h"
 #include "html/macro_links.h"
+#include "html/macros.h"
 #include "html/page_names.h"
 #include "html/search_index.h"
 #include "topics/help_model.h"

@@ -27,7 +27,7 @@
 #include <vector>
 
 #include "html/keyword_page.h"
-#include "html/site.h"
+#include "html/site_map.h"
 #include "html/symbol_fonts.h"
 #include "html/utf8.h"
 #include "topics/topic_sink.h"

@@ -12,7 +12,7 @@
 #include "html/escape.h"
 #include "html/page_names.h"
 #include "html/search_tokens.h"
-#include "html/site.h"
+#include "html/site_map.h"
 #include "html/utf8.h"
 
 namespace korvane {

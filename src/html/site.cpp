@@ -18,17 +18,18 @@
 #include "html/keyword_page.h"
 #include "html/labels.h"
 #include "html/macro_links.h"
+#include "html/macros.h"
 #include "html/page_names.h"
 #include "html/page_writer.h"
 #include "html/search_index.h"
+#include "html/site_pictures.h"
 #include "html/site_style.h"
 #include "html/utf8.h"
-#include "pictures/web_picture.h"
 #include "topics/context_hash.h"
 #include "topics/help_model.h"
 #include "topics/topic_context.h"
-#include "topics/topic_decoder.h"
 #include "topics/indexes.h"
+#include "topics/topic_decoder.h"
 
 namespace korvane {
 
@@ -265,159 +266,7 @@ std::string style_sheet(const std::vector<std::string>& paragraph_styles, const 
     return css;
 }
 
-bool starts_with(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
-
-// Every picture container "bmN" or "|bmN" as bmN.png; the topic text then
-// refers to it by that name.
-void write_pictures(const HelpFile& help, SiteMap& site) {
-    for (const InternalFile& row : help.files) {
-        std::string_view name = row.name;
-        if (starts_with(name, "|")) name.remove_prefix(1);
-        if (!starts_with(name, "bm") || name.size() == 2) continue;
-        std::string_view digits = name.substr(2);
-        if (digits.size() > 5 || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-            continue;
-        }
-        uint32_t number = static_cast<uint32_t>(std::atoi(std::string(digits).c_str()));
-        if (number >= 0xFFFF) continue;
-        std::string file = site_picture_name(number);
-        if (site.pictures.count(file)) continue;
-        SitePicture& picture = site.pictures[file];
-        WebPictureResult result = web_picture(help, row.name);
-        if (!result.picture) continue;
-        const WebPicture& web = *result.picture;
-        std::unique_ptr<OutStream> out = create_site_file(site, file);
-        finish(*out, std::string_view(reinterpret_cast<const char*>(web.bytes.data()), web.bytes.size()));
-        picture.file = file;
-        picture.width = web.width;
-        picture.height = web.height;
-        for (const PictureHotspot& h : web.hotspots) {
-            SitePicture::Area area;
-            area.left = h.left;
-            area.top = h.top;
-            area.right = h.left + h.width;
-            area.bottom = h.top + h.height;
-            area.hotspot.kind = h.kind;
-            area.hotspot.hash = h.hash;
-            area.hotspot.target = h.target;
-            picture.areas.push_back(std::move(area));
-        }
-    }
-}
-
 }  // namespace
-
-std::unique_ptr<OutStream> create_site_file(const SiteMap& site, const std::string& name) {
-    std::string path = site.out_dir + name;
-    errno = 0;
-    // Pictures are binary; pages and style sheets are text with CR LF.
-    std::unique_ptr<OutStream> out =
-        site.output->open(path, name.size() > 4 && name.substr(name.size() - 4) == ".png" ? "wb" : "wt");
-    if (!out) fatal_error(Fatal::CannotCreate, path, std::strerror(errno));
-    return out;
-}
-
-void write_site_file(const SiteMap& site, const std::string& name, std::string_view text) {
-    finish(*create_site_file(site, name), text);
-}
-
-std::string SiteMap::keyword_href(char table, const std::string& keyword, size_t topic) const {
-    const std::string& page = topics[topic].page;
-    auto it = keyword_anchors.find(std::tuple(table, keyword, topic));
-    return it == keyword_anchors.end() ? page : page + "#" + it->second;
-}
-
-const SiteTarget* SiteMap::find(std::string_view context_id) const {
-    static thread_local std::string key;
-    key.assign(context_id);
-    for (char& c : key) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    auto it = contexts.find(key);
-    return it == contexts.end() ? nullptr : &it->second;
-}
-
-std::string page_head(std::string_view lang, std::string_view title) {
-    std::string p = "<!DOCTYPE html>\n<html lang=\"";
-    p += lang;
-    p += "\">\n<head>\n<meta charset=\"utf-8\">\n<title>";
-    append_text(p, title);
-    p += "</title>\n<link rel=\"stylesheet\" href=\"korvane.css\">\n<script src=\"korvane.js\" defer></script>\n"
-         "</head>\n";
-    return p;
-}
-
-std::string site_folder_name(std::string_view help_path) {
-    size_t slash = help_path.find_last_of("/\\");
-    std::string_view name = slash == std::string_view::npos ? help_path : help_path.substr(slash + 1);
-    size_t gt = name.find('>');  // a window after the file name
-    if (gt != std::string_view::npos) name = name.substr(0, gt);
-    size_t dot = name.rfind('.');
-    if (dot != std::string_view::npos && dot > 0) name = name.substr(0, dot);
-    // A name with nothing before its extension gets a folder all the same.
-    if (name.empty()) return "help";
-    return html::safe_name(lower(name), html::kMaxPageStem);
-}
-
-std::string context_page_stem(std::string_view context_id) {
-    return html::safe_name(lower(context_id), html::kMaxPageStem);
-}
-
-const char* language_of_code_page(int code_page) {
-    switch (code_page) {
-    case 874: return "th";
-    case 932: return "ja";
-    case 936: return "zh-Hans";
-    case 949: return "ko";
-    case 950: return "zh-Hant";
-    case 1253: return "el";
-    case 1254: return "tr";
-    case 1255: return "he";
-    case 1256: return "ar";
-    case 1258: return "vi";
-    default: return "und";
-    }
-}
-
-std::optional<MacroCall> parse_macro(std::string_view macro) {
-    MacroCall call;
-    size_t i = 0;
-    while (i < macro.size() && macro[i] == ' ') ++i;
-    while (i < macro.size() && (std::isalnum(static_cast<unsigned char>(macro[i])) || macro[i] == '_')) {
-        call.name += static_cast<char>(std::tolower(static_cast<unsigned char>(macro[i])));
-        ++i;
-    }
-    while (i < macro.size() && macro[i] == ' ') ++i;
-    if (call.name.empty() || i >= macro.size() || macro[i] != '(') return std::nullopt;
-    ++i;
-    for (;;) {
-        while (i < macro.size() && (macro[i] == ' ' || macro[i] == ',')) ++i;
-        if (i >= macro.size() || macro[i] == ')') break;
-        char quote = macro[i];
-        if (quote != '"' && quote != '`') break;  // not a plain string: the arguments end here
-        char close = quote == '`' ? '\'' : '"';
-        size_t end = macro.find(close, i + 1);
-        if (end == std::string_view::npos) break;
-        call.arguments.emplace_back(macro.substr(i + 1, end - i - 1));
-        i = end + 1;
-    }
-    return call;
-}
-
-std::optional<MacroTarget> macro_target(std::string_view macro) {
-    std::optional<MacroCall> call = parse_macro(macro);
-    if (!call || call->arguments.size() < 2) return std::nullopt;
-    bool jump = call->name == "jumpid" || call->name == "ji";
-    bool popup = call->name == "popupid" || call->name == "pi";
-    if (!jump && !popup) return std::nullopt;
-    MacroTarget target;
-    target.file = call->arguments[0];
-    size_t window = target.file.find('>');
-    if (window != std::string::npos) target.file.resize(window);
-    target.context = call->arguments[1];
-    target.popup = popup;
-    return target;
-}
 
 void write_help_site(const HelpModel& model, Reporter& report, OutputSink& output, const SiteSource& source) {
     const int code_page = model.code_page.code_page;
@@ -428,7 +277,7 @@ void write_help_site(const HelpModel& model, Reporter& report, OutputSink& outpu
     site.language = html::site_language(code_page, source.locale);
     html::Utf8Converter utf8;
 
-    write_pictures(model.file, site);
+    write_site_pictures(model.file, site);
 
     report_progress(report, 0, Msg::ScanningBrowseSequences);
     SiteScan scan(site);
@@ -459,7 +308,5 @@ void write_help_site(const HelpModel& model, Reporter& report, OutputSink& outpu
     finish(*create_site_file(site, "korvane.js"), std::string(html::kPopupScript) + std::string(html::kIndexScript));
     report_progress(report, 100, Msg::None);
 }
-
-std::string site_picture_name(uint32_t number) { return format("bm%d.png", static_cast<int>(number)); }
 
 }  // namespace korvane

@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: MIT
+#include "html/macros.h"
+
+#include <cctype>
+
+namespace korvane {
+
+std::optional<MacroCall> parse_macro(std::string_view macro) {
+    MacroCall call;
+    size_t i = 0;
+    while (i < macro.size() && macro[i] == ' ') ++i;
+    while (i < macro.size() && (std::isalnum(static_cast<unsigned char>(macro[i])) || macro[i] == '_')) {
+        call.name += static_cast<char>(std::tolower(static_cast<unsigned char>(macro[i])));
+        ++i;
+    }
+    while (i < macro.size() && macro[i] == ' ') ++i;
+    if (call.name.empty() || i >= macro.size() || macro[i] != '(') return std::nullopt;
+    ++i;
+    for (;;) {
+        while (i < macro.size() && (macro[i] == ' ' || macro[i] == ',')) ++i;
+        if (i >= macro.size() || macro[i] == ')') break;
+        char quote = macro[i];
+        if (quote != '"' && quote != '`') break;  // not a plain string: the arguments end here
+        char close = quote == '`' ? '\'' : '"';
+        size_t end = macro.find(close, i + 1);
+        if (end == std::string_view::npos) break;
+        call.arguments.emplace_back(macro.substr(i + 1, end - i - 1));
+        i = end + 1;
+    }
+    return call;
+}
+
+std::optional<MacroTarget> macro_target(std::string_view macro) {
+    std::optional<MacroCall> call = parse_macro(macro);
+    if (!call || call->arguments.size() < 2) return std::nullopt;
+    bool jump = call->name == "jumpid" || call->name == "ji";
+    bool popup = call->name == "popupid" || call->name == "pi";
+    if (!jump && !popup) return std::nullopt;
+    MacroTarget target;
+    target.file = call->arguments[0];
+    size_t window = target.file.find('>');
+    if (window != std::string::npos) target.file.resize(window);
+    target.context = call->arguments[1];
+    target.popup = popup;
+    return target;
+}
+
+}  // namespace korvane
