@@ -396,7 +396,7 @@ void PageWriter::tab() {
     open_inline();
     page_.html += "<span class=\"tab\">\t</span>";
     if (title_pending_) paragraph_text_ += ' ';
-    if (lead_open_) {
+    if (lead_open_ && paragraph_content_at_ <= page_.html.size()) {
         // The text before the first tab of a hanging indent, this tab
         // included, becomes the lead block.
         close_link();
