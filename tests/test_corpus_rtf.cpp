@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cstring>
 #include <map>
+#include <regex>
 #include <set>
 #include <sstream>
 
@@ -250,4 +251,32 @@ TEST(CorpusRtf, PhraseCodingFollowsTheTableTheFileHolds) {
     // The same file marked as written by HCRTF gives the same topics.
     std::string seeds = std::string(KORVANE_SOURCE_DIR) + "/fuzz/seeds/";
     EXPECT_EQ(convert(seeds + "hcrtf-phrases.hlp").rtf, convert(seeds + "compressed-phrases.hlp").rtf);
+}
+
+// Tab stops are stored in tens of twips, right and centred ones with a type
+// byte: each stop written (kind and position) is one the authors set, to
+// the stored unit.
+TEST(CorpusRtf, TabStopsMatchTheAuthorsSources) {
+    std::string corpus = KORVANE_CORPUS_DIR;
+    // Kind ('l', 'r', 'c') and position of every \tx, after its \tqr or \tqc.
+    auto stops = [](const std::string& rtf) {
+        std::set<std::pair<char, int>> found;
+        static const std::regex tab(R"((\\tq([rc]))?(\\tl[a-z]+)?\\tx(\d+))");
+        for (std::sregex_iterator m(rtf.begin(), rtf.end(), tab), end; m != end; ++m) {
+            found.emplace((*m)[2].matched ? (*m)[2].str()[0] : 'l', std::stoi((*m)[4]));
+        }
+        return found;
+    };
+    for (const auto& [hlp, source] : {std::pair{"abbrevia-readme/README.HLP", "abbrevia-readme/ReadMe.rtf"},
+                                      std::pair{"msgdlg/PJMessageDialog.hlp", "msgdlg/PJMessageDialog.rtf"}}) {
+        SCOPED_TRACE(hlp);
+        std::set<std::pair<char, int>> ours = stops(convert(corpus + "/" + hlp).rtf);
+        std::set<std::pair<char, int>> theirs = stops(read_text(corpus + "/" + source));
+        EXPECT_GT(ours.size(), 3u);
+        for (const auto& [kind, at] : ours) {
+            auto near = theirs.lower_bound({kind, at - 9});
+            EXPECT_TRUE(near != theirs.end() && near->first == kind && near->second < at + 10)
+                << kind << " stop at " << at << " twips";
+        }
+    }
 }

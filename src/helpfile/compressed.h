@@ -39,14 +39,4 @@ inline int read_compressed_i16(ByteReader& in) {
     return static_cast<int16_t>(static_cast<uint16_t>(w - 0x8000)) / 2;
 }
 
-// Short form with the word taken as signed: a / 2, or (int16)w / 2
-// truncated toward zero (so a word of 0x8000 or more is negative). Tab
-// stops are read this way.
-inline int read_compressed_u16_signed_word(ByteReader& in) {
-    uint8_t a = in.u8();
-    if (!(a & 1)) return a / 2;
-    uint16_t w = static_cast<uint16_t>(a | in.u8() << 8);
-    return static_cast<int16_t>(w) / 2;
-}
-
 }  // namespace korvane

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "html/page_writer.h"
 
-#include <cstdlib>
+#include <algorithm>
 
 #include "base/format.h"
 #include "base/messages.h"
@@ -12,6 +12,7 @@
 #include "html/macros.h"
 #include "html/page_names.h"
 #include "html/search_index.h"
+#include "html/paragraph_layout.h"
 #include "topics/help_model.h"
 
 namespace korvane {
@@ -20,14 +21,6 @@ namespace {
 
 using html::append_attribute;
 using html::append_text;
-
-std::string points(int twips) {
-    // Twips are twentieths of a point.
-    int whole = std::abs(twips) / 20, rest = std::abs(twips) % 20 * 5;
-    std::string s = format(twips < 0 ? "-%d" : "%d", whole);
-    if (rest) s += format(rest % 10 ? ".%02d" : ".%d", rest % 10 ? rest : rest / 10);
-    return s + "pt";
-}
 
 const char* placement_class(Placement placement) {
     return placement == Placement::left ? " left" : placement == Placement::right ? " right" : "";
@@ -92,9 +85,46 @@ constexpr size_t kFirstLineBytes = 80;
 }  // namespace
 
 PageWriter::PageWriter(const HelpModel& model, const SiteMap& site)
-    : code_page_(model.code_page.code_page), site_(site) {
+    : code_page_(model.code_page.code_page), site_(site), windows_(model.windows) {
     for (const FontDescriptor& f : model.fonts.descriptors) symbol_tables_.push_back(html::symbol_table(f.face));
     page_texts_.resize(site.topics.size());
+    assign_windows(model);
+}
+
+// The window each topic shows in: the one its contents entry names (or
+// the contents file's base window), else the one the first jump to it
+// names (taken in the order of the context ids, so that the choice does
+// not depend on the order of a hash table), else the main window.
+void PageWriter::assign_windows(const HelpModel& model) {
+    const int main = windows_.main_window();
+    topic_window_.assign(site_.topics.size(), main);
+    std::vector<bool> named(site_.topics.size(), false);
+    auto name = [&](std::string_view context, std::string_view window) {
+        const SiteTarget* target = site_.find(context);
+        int w = windows_.find(window);
+        if (!target || w < 0 || target->topic >= named.size() || named[target->topic]) return;
+        topic_window_[target->topic] = w;
+        named[target->topic] = true;
+    };
+    if (model.contents) {
+        const std::string& base = model.contents->base_window;
+        std::vector<const std::vector<ContentsEntry>*> todo = {&model.contents->entries};
+        while (!todo.empty()) {
+            const std::vector<ContentsEntry>* entries = todo.back();
+            todo.pop_back();
+            for (const ContentsEntry& e : *entries) {
+                if (!e.children.empty()) todo.push_back(&e.children);
+                if (e.kind != ContentsEntry::Kind::topic) continue;
+                std::string other = e.file.empty() ? std::string() : site_folder_name(e.file);
+                if (!other.empty() && other != site_.folder) continue;
+                const std::string& window = e.window.empty() ? base : e.window;
+                if (!window.empty()) name(e.context, window);
+            }
+        }
+    }
+    std::vector<std::pair<std::string, std::string>> jumps(site_.jump_windows.begin(), site_.jump_windows.end());
+    std::sort(jumps.begin(), jumps.end());
+    for (const auto& [context, window] : jumps) name(context, window);
 }
 
 PageWriter::~PageWriter() = default;
@@ -153,6 +183,14 @@ void PageWriter::open_page(size_t topic) {
     }
     p += html::search_form(words.search);
     p += "</nav>\n";
+    const int window = topic < topic_window_.size() ? topic_window_[topic] : -1;
+    std::string window_class = windows_.css_class(window);
+    p += window_class.empty() ? "<div class=\"window\">\n" : "<div class=\"window " + window_class + "\">\n";
+    if (!windows_.caption(window).empty()) {
+        p += "<div class=\"caption\">";
+        append_text(p, utf8(windows_.caption(window)));
+        p += "</div>\n";
+    }
     // The heading waits for the topic's first paragraph with text: most
     // topics state their title there themselves.
     title_ = std::move(title);
@@ -233,11 +271,14 @@ bool PageWriter::ready(const Page& page) const { return embedded_popups(page).ha
 void PageWriter::write_page(const Page& page) {
     std::unique_ptr<OutStream> file = create_site_file(site_, site_.topics[page.topic].page);
     file->write(page.html);
-    file->write("</div>\n");
+    file->write("</div>\n</div>\n");
     for (size_t topic : embedded_popups(page).value_or(std::vector<size_t>{})) {
         auto it = popup_content_.find(topic);
         if (it == popup_content_.end()) continue;
-        file->write(format("<div hidden id=\"popup-t%d\">\n", static_cast<int>(topic)));
+        // The popup shows in the colours of its topic's window.
+        std::string window_class = windows_.css_class(topic < topic_window_.size() ? topic_window_[topic] : -1);
+        file->write(format("<div hidden id=\"popup-t%d\"", static_cast<int>(topic)));
+        file->write(window_class.empty() ? ">\n" : " class=\"" + window_class + "\">\n");
         file->write(it->second);
         file->write("</div>\n");
     }
@@ -298,25 +339,7 @@ void PageWriter::end_first_line() {
 }
 
 std::string PageWriter::paragraph_class(const ParagraphFormat& f) {
-    std::string css;
-    if (f.alignment == Alignment::centre) css += "text-align:center;";
-    else if (f.alignment == Alignment::right) css += "text-align:right;";
-    if (f.space_before) css += "margin-top:" + points(*f.space_before) + ";";
-    if (f.space_after) css += "margin-bottom:" + points(*f.space_after) + ";";
-    if (f.line_spacing && *f.line_spacing != 0) css += "line-height:" + points(std::abs(*f.line_spacing)) + ";";
-    if (f.left_indent) css += "margin-left:" + points(*f.left_indent) + ";";
-    if (f.right_indent) css += "margin-right:" + points(*f.right_indent) + ";";
-    if (f.first_indent) css += "text-indent:" + points(*f.first_indent) + ";";
-    if (f.borders) {
-        const Borders& b = *f.borders;
-        std::string line = b.thick ? "2px solid" : "1px solid";
-        if (b.box) css += "border:" + line + ";padding:2pt;";
-        if (b.top) css += "border-top:" + line + ";";
-        if (b.bottom) css += "border-bottom:" + line + ";";
-        if (b.left) css += "border-left:" + line + ";";
-        if (b.right) css += "border-right:" + line + ";";
-    }
-    if (f.keep_together) css += "break-inside:avoid;";
+    std::string css = html::paragraph_declarations(f);
     if (css.empty()) return {};
     auto [it, added] = class_of_style_.emplace(css, static_cast<int>(paragraph_styles_.size()) + 1);
     if (added) paragraph_styles_.push_back(css);
@@ -344,6 +367,7 @@ void PageWriter::paragraph_begin(const ParagraphFormat& f) {
         set_region(f.non_scrolling);
     }
     paragraph_class_ = paragraph_class(f);
+    hanging_ = html::hanging_lead(f);
 }
 
 void PageWriter::open_paragraph() {
@@ -356,6 +380,8 @@ void PageWriter::open_paragraph() {
     }
     paragraph_open_ = true;
     paragraph_has_content_ = false;
+    paragraph_content_at_ = p.size();
+    lead_open_ = hanging_;
 }
 
 void PageWriter::append_link_start(std::string& p, const Link& link) {
@@ -385,8 +411,8 @@ void PageWriter::open_inline() {
         append_link_start(p, *link_);
         link_open_ = true;
     }
-    if (font_ >= 0 && !span_open_) {
-        p += format("<span class=\"f%d\">", font_);
+    if (!span_open_) {
+        p += font_ >= 0 ? format("<span class=\"f%d\">", font_) : std::string("<span>");
         span_open_ = true;
     }
     paragraph_has_content_ = true;
@@ -408,6 +434,7 @@ void PageWriter::close_link() {
 void PageWriter::close_paragraph() {
     close_link();
     end_first_line();
+    lead_open_ = false;
     if (paragraph_open_) {
         add_plain_text(" ");
         page_.html += "</p>\n";
@@ -444,10 +471,19 @@ void PageWriter::tab() {
     open_inline();
     page_.html += "<span class=\"tab\">\t</span>";
     if (title_pending_) paragraph_text_ += ' ';
+    if (lead_open_ && paragraph_content_at_ <= page_.html.size()) {
+        // The text before the first tab of a hanging indent, this tab
+        // included, becomes the lead block.
+        close_link();
+        page_.html += "</span>";
+        page_.html.insert(paragraph_content_at_, "<span class=\"hang\">");
+        lead_open_ = false;
+    }
     add_plain_text(" ");
 }
 
 void PageWriter::line_break() {
+    lead_open_ = false;
     open_inline();
     end_first_line();
     page_.html += "<br>";
@@ -501,6 +537,7 @@ PageWriter::Link PageWriter::link_for(const Hotspot& h) const {
         file = target->file;
         popup = target->popup;
     }
+    link.context = context;
     link.href = href_for(context, file);
     if (!link.href) {
         if (h.kind != HotspotKind::macro) {
@@ -510,10 +547,24 @@ PageWriter::Link PageWriter::link_for(const Hotspot& h) const {
         return link;
     }
     link.css_class = popup ? "popup" : "jump";
-    if (popup) {
-        if (std::optional<SiteTarget> target = local_target(context, file)) link.popup = target->topic;
+    if (std::optional<SiteTarget> target = local_target(context, file)) {
+        link.topic = target->topic;
+        if (popup) link.popup = target->topic;
     }
     return link;
+}
+
+// What a picture in a hotspot means: the title of the topic it leads to
+// (an untitled one is called as its page is), else what the link says of
+// itself (a macro's text), else the context id it leads to; a picture
+// outside a hotspot is decoration.
+std::string PageWriter::alt_text(const Link& link) const {
+    if (link.topic && *link.topic < site_.topics.size()) {
+        const SiteTopic& topic = site_.topics[*link.topic];
+        std::string title = converter_.convert(topic.title, code_page_);
+        return title.empty() ? format("Topic %d", topic.number) : title;
+    }
+    return link.title.empty() ? converter_.convert(link.context, code_page_) : link.title;
 }
 
 void PageWriter::hotspot_begin(const Hotspot& h) {
@@ -527,6 +578,8 @@ void PageWriter::hotspot_end() {
 }
 
 void PageWriter::picture(Placement placement, uint16_t number, const std::string&) {
+    // A floating picture is no lead of a hanging indent.
+    if (placement != Placement::inline_) lead_open_ = false;
     open_inline();
     std::string& p = page_.html;
     const std::string name = site_picture_name(number);
@@ -541,7 +594,7 @@ void PageWriter::picture(Placement placement, uint16_t number, const std::string
     p += format("<img class=\"picture%s\" src=\"", placement_class(placement));
     append_attribute(p, picture.file);
     p += format("\" width=\"%d\" height=\"%d\" alt=\"", picture.width, picture.height);
-    append_attribute(p, utf8(name));
+    if (link_) append_attribute(p, alt_text(*link_));
     p += '"';
     if (picture.areas.empty()) {
         p += '>';
@@ -552,7 +605,8 @@ void PageWriter::picture(Placement placement, uint16_t number, const std::string
     std::string list = "<ul class=\"image-map\">\n";
     for (const SitePicture::Area& area : picture.areas) {
         Link link = link_for(area.hotspot);
-        std::string label = utf8(area.hotspot.target);
+        std::string label = alt_text(link);
+        if (label.empty()) label = utf8(area.hotspot.target);
         list += "<li>";
         append_link_start(list, link);
         append_text(list, label);
@@ -579,8 +633,11 @@ void PageWriter::embedded_window(Placement placement, std::string_view descripti
 
 void PageWriter::paragraph_end(bool) {
     open_paragraph();
-    // An empty paragraph keeps its line.
-    if (!paragraph_has_content_) page_.html += "<br>";
+    // An empty paragraph keeps its line, as tall as the current font's.
+    if (!paragraph_has_content_) {
+        page_.html += font_ >= 0 ? format("<span class=\"f%d\"><br></span>", font_) : std::string("<span><br></span>");
+    }
+    lead_open_ = false;
     close_link();
     add_plain_text(" ");
     page_.html += "</p>\n";

@@ -2,20 +2,30 @@
 // The pages of a site's topics: a writer of the topic decoder's events.
 //
 // A page holds the site's navigation (contents, keyword index, the browse
-// sequence's previous and next topic), the title as heading unless the
-// topic's first paragraph with text says it already (as most do, the
-// viewer showing the title only as the window's caption), the non-scrolling
-// region as a header block and the topic's paragraphs.
+// sequence's previous and next topic), then the window the topic shows in
+// (div.window with the class of its window definition, html/window_style.h;
+// a caption bar when the definition gives a caption): the title as heading
+// unless the topic's first paragraph with text says it already (as most
+// do, the viewer showing the title only as the window's caption), the
+// non-scrolling region as a header block and the topic's paragraphs. A
+// topic shows in the secondary window that its contents entry names, else
+// in the one the first jump to it names, else in the main window.
 // Paragraph formats become CSS classes ("p1", "p2", ... in the order first
-// used, collected for the style sheet), fonts the classes "fN". Inline
-// content nests as paragraph > link > font span: a font change inside a
-// hotspot closes and reopens only the span, a hotspot that runs over a
-// paragraph end is reopened in the next paragraph.
+// used, collected for the style sheet; html/paragraph_layout.h), fonts the
+// classes "fN". Inline content nests as paragraph > link > font span: a
+// font change inside a hotspot closes and reopens only the span, a hotspot
+// that runs over a paragraph end is reopened in the next paragraph. Every
+// run is inside a span (one without a class before the topic's first font)
+// and an empty paragraph holds its line break in the span of the current
+// font, so that a line is as tall as the fonts on it. A tab is
+// <span class="tab">TAB</span>; text before the first tab of a hanging
+// indent is wrapped in span.hang.
 //
 // A popup opens in place: its link carries data-popup="tN" and the page
-// holds the content of topic N in <div hidden id="popup-tN">. The content
-// of topics that popups show is kept once written; a page whose popups
-// come later in the file waits until they are written.
+// holds the content of topic N in <div hidden id="popup-tN"> with the class
+// of the popup topic's window. The content of topics that popups show is
+// kept once written; a page whose popups come later in the file waits
+// until they are written.
 #pragma once
 
 #include <cstdint>
@@ -30,6 +40,7 @@
 #include "html/site_map.h"
 #include "html/symbol_fonts.h"
 #include "html/utf8.h"
+#include "html/window_style.h"
 #include "topics/topic_sink.h"
 
 namespace korvane {
@@ -51,6 +62,8 @@ public:
     // The plain text of each topic's page, by topic (UTF-8; paragraphs,
     // tabs and line breaks as one space): what the search finds it by.
     const std::vector<std::string>& page_texts() const { return page_texts_; }
+    // The CSS rules of the window classes the pages use.
+    const std::string& window_rules() const { return windows_.rules(); }
 
     void topic_begin(const TopicStart&) override;
     void context_id(std::string_view) override;
@@ -76,6 +89,8 @@ private:
         std::string css_class;
         std::string title;
         std::optional<size_t> popup;  // the topic a popup shows in place
+        std::optional<size_t> topic;  // the topic of this site it leads to
+        std::string context;          // the context id a jump or popup leads to
     };
     struct Page {
         size_t topic = 0;
@@ -107,10 +122,14 @@ private:
     std::string paragraph_class(const ParagraphFormat& format);
     void append_first_line(std::string_view text);
     void end_first_line();
+    std::string alt_text(const Link& link) const;
+    void assign_windows(const HelpModel& model);
 
     const int code_page_;  // of the help file's text
     const SiteMap& site_;
     mutable html::Utf8Converter converter_;  // a cache of converters
+    html::WindowStyles windows_;
+    std::vector<int> topic_window_;  // by topic: its window definition, -1 the default one
 
     Page page_;
     size_t body_start_ = 0;   // where the topic's content starts in page_.html
@@ -125,6 +144,9 @@ private:
 
     std::string paragraph_class_;
     bool paragraph_open_ = false, paragraph_has_content_ = false;
+    bool hanging_ = false;       // the open paragraph's format has a hanging lead
+    bool lead_open_ = false;     // its text so far may be the lead before the first tab
+    size_t paragraph_content_at_ = 0;  // where its content starts in page_.html
     std::optional<Link> link_;  // the open hotspot
     bool link_open_ = false;
     int font_ = -1;

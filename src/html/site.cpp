@@ -104,6 +104,7 @@ public:
     void hotspot_begin(const Hotspot& h) override {
         current();
         if (h.kind == HotspotKind::popup && !h.file) site_.popup_targets.insert(lower(h.target));
+        if (h.kind == HotspotKind::jump && h.window && !h.file) site_.jump_windows.emplace(lower(h.target), *h.window);
         if (h.kind == HotspotKind::macro) {
             std::optional<MacroTarget> target = macro_target(h.target);
             if (target && target->popup) site_.popup_targets.insert(lower(target->context));
@@ -252,12 +253,9 @@ std::string style_sheet(const std::vector<std::string>& paragraph_styles, const 
     css += "nav.site { padding: 0.3em 0; border-bottom: 1px solid #ccc; margin-bottom: 0.5em; }\n"
            "nav.site a { margin-right: 1em; }\n"
            "h1.title { font-size: 1.3em; }\n"
-           "span.tab { display: inline-block; min-width: 2em; white-space: pre; }\n"
            "span.missing { text-decoration: underline dotted; }\n"
            "span.embedded-window { display: inline-block; border: 1px dashed #808080; color: #505050;"
-           " font-style: italic; padding: 0.2em 0.6em; }\n"
-           "img.picture.left { float: left; margin: 0 0.5em 0.5em 0; }\n"
-           "img.picture.right { float: right; margin: 0 0 0.5em 0.5em; }\n";
+           " font-style: italic; padding: 0.2em 0.6em; }\n";
     css += html::kFindStyle;
     for (const std::string& rule : fonts) css += rule + "\n";
     for (size_t i = 0; i < paragraph_styles.size(); ++i) {
@@ -304,7 +302,7 @@ void write_help_site(const HelpModel& model, Reporter& report, OutputSink& outpu
     write_contents_page(site, utf8, code_page, title, source, model.contents, labels);
     write_search(site, pages.page_texts(), code_page, title);
     finish(*create_site_file(site, std::string(html::kStyleSheetFile)),
-           style_sheet(pages.paragraph_styles(), font_rules(model.fonts)));
+           style_sheet(pages.paragraph_styles(), font_rules(model.fonts)) + pages.window_rules());
     finish(*create_site_file(site, "korvane.js"), std::string(html::kPopupScript) + std::string(html::kIndexScript));
     report_progress(report, 100, Msg::None);
 }

@@ -67,6 +67,9 @@ struct SiteMap {
     std::vector<std::pair<std::string, SiteTarget>> forwards;
     // Context ids (lower case) that popups show, found by the first pass.
     std::unordered_set<std::string> popup_targets;
+    // Context ids (lower case) → the secondary window the first jump to
+    // them names, as the hotspot names it; found by the first pass.
+    std::unordered_map<std::string, std::string> jump_windows;
     // Pictures by the name the topic text refers to them with.
     std::unordered_map<std::string, SitePicture> pictures;
     std::string folder;   // this site's folder name (site_folder_name)

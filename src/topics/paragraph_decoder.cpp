@@ -64,14 +64,14 @@ bool read_paragraph_format(const HelpModel& model, ByteReader& format, Paragraph
     if (bits & 0x0200) {
         int stops = (format.u8() & 0x7E) / 2;
         for (int i = 0; i < stops && !format.overrun(); ++i) {
-            uint16_t stop = static_cast<uint16_t>(read_compressed_u16_signed_word(format));
+            uint16_t stop = read_compressed_u16(format);
             TabStop tab;
-            if (stop & 0x8000) {
+            if (stop & 0x4000) {
                 uint8_t type = format.u8();
                 tab.kind = (type & 0x02) ? TabStop::Kind::right : TabStop::Kind::centre;
             }
             if (format.overrun()) break;
-            tab.position = stop & 0x7FFF;
+            tab.position = stop & 0x3FFF;
             out.tabs.push_back(tab);
         }
         if (format.overrun()) return false;

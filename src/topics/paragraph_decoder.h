@@ -10,8 +10,8 @@
 // 42-byte font descriptors, then in twips), 0x0100 borders (flag byte: 0x01
 // box, 0x02 top, 0x04 bar, 0x08 bottom, 0x10 right, 0x20 thick, 0x80 left;
 // u16 width, unused), 0x0200 tab stops (count byte; (count & 0x7E) / 2
-// compressed stops, read with the word signed; a stop with bit 0x8000 is
-// followed by a type byte, 0x02 right, else centred). 0x0400 right
+// compressed unsigned stops: the position in tens of twips in bits 0-13,
+// bit 0x4000 a type byte following, 0x02 right, else centred). 0x0400 right
 // aligned, 0x0800 centred, 0x1000 keep together carry no field.
 //
 // After the information a stream of command bytes with their operands,

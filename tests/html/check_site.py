@@ -18,8 +18,9 @@
 #   browser the pages are loaded one after the other in one headless
 #           Chromium (scripts on, driven over its DevTools pipe): no console
 #           error, no uncaught exception, no failed load, every <img> shown;
-#           every popup link opens its box with the popup's text and closes
-#           it again when clicked a second time; every run of two or more
+#           every popup link opens its box (the element its aria-controls
+#           names) with the popup's text and closes it again when clicked a
+#           second time; every run of two or more
 #           spaces in a topic's text (div.topic), up to 50 a page, is as wide
 #           as the same spaces laid out with white-space: pre (the browser
 #           must not collapse what the help file lines up with spaces).
@@ -155,7 +156,7 @@ def check_tidy(root, pages, problems):
 # before it navigates away, and reported.
 PAGE_CHECK = r"""(() => {
   const problems = [], text = (node) => node.textContent.replace(/\s+/g, ' ').trim();
-  const isBox = (node) => node && node.classList.contains('popup-box');
+  const boxOf = (link) => document.getElementById(link.getAttribute('aria-controls') || '');
   for (const img of document.images) {
     if (!img.complete || img.naturalWidth === 0) problems.push('image not shown: ' + img.getAttribute('src'));
   }
@@ -167,14 +168,14 @@ PAGE_CHECK = r"""(() => {
     if (!content || link.closest('[hidden]')) continue;  // reported, or tried where it is shown
     unhandled = false;
     link.click();
-    const box = link.nextElementSibling;
-    if (unhandled || !isBox(box) || box.getClientRects().length === 0) {
+    const box = boxOf(link);
+    if (unhandled || !box || !box.classList.contains('popup-box') || box.getClientRects().length === 0) {
       problems.push('popup ' + id + ' does not open in place');
       continue;
     }
     if (text(box) !== text(content)) problems.push('popup ' + id + ' shows other text: ' + text(box).slice(0, 60));
     link.click();
-    if (isBox(link.nextElementSibling)) problems.push('popup ' + id + ' does not close');
+    if (box.isConnected) problems.push('popup ' + id + ' does not close');
   }
   window.removeEventListener('click', guard);
   // Runs of spaces: the run's width against a probe of the same spaces with
@@ -271,8 +272,9 @@ class Browser:
             raise RuntimeError(f"{method}: {m['error'] if m else 'no answer'}")
         return m.get("result", {})
 
-    # Problems of one page: errors logged while it loads, and its checks.
-    def load(self, url):
+    # Problems of one page: errors logged while it loads, and its checks
+    # (the expression check, returning {problems, runs}; None for none).
+    def load(self, url, check=PAGE_CHECK):
         self.events = []
         result = self.call("Page.navigate", {"url": url})
         if result.get("errorText"):
@@ -280,7 +282,7 @@ class Browser:
         loaded = lambda m: m.get("method") == "Page.loadEventFired"
         if not any(map(loaded, self.events)) and not self.until(loaded, PAGE_SECONDS):
             return ["did not finish loading"]
-        checked = self.call("Runtime.evaluate", {"expression": PAGE_CHECK, "returnByValue": True})
+        checked = self.call("Runtime.evaluate", {"expression": check, "returnByValue": True}) if check else {}
         value = checked.get("result", {}).get("value") or {}
         problems = list(value.get("problems") or [])
         self.space_runs += value.get("runs") or 0

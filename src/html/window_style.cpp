@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: MIT
+#include "html/window_style.h"
+
+#include <algorithm>
+
+#include "base/format.h"
+
+namespace korvane::html {
+
+namespace {
+
+constexpr int kMinimumWidth = 160;
+// Window coordinates are 1/1024 of the screen, and the reference screen is
+// 1,024 pixels wide: a unit is a pixel.
+constexpr int kScreenWidth = 1024;
+
+bool same_name(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+               return fold(x) == fold(y);
+           });
+}
+
+std::string colour(const std::array<uint8_t, 3>& rgb) { return format("#%02x%02x%02x", rgb[0], rgb[1], rgb[2]); }
+
+}  // namespace
+
+WindowStyles::WindowStyles(const std::vector<WindowDefinition>& windows) : windows_(windows) {
+    for (size_t i = 0; i < windows.size(); ++i) {
+        const WindowDefinition& w = windows[i];
+        if (main_ < 0 && w.has(kWindowName) && same_name(w.name, "main")) main_ = static_cast<int>(i);
+        std::string rule;
+        if (w.has(kWindowScrollingColour)) rule += " --bg: " + colour(w.scrolling_colour) + ";";
+        if (w.has(kWindowNonScrollingColour)) rule += " --band: " + colour(w.non_scrolling_colour) + ";";
+        bool maximized = w.has(kWindowMaximize) && w.maximize != 0;
+        if (w.has(kWindowWidth) && w.width > 0 && !maximized) {
+            rule += format(" --width: %dpx;", std::clamp<int>(w.width, kMinimumWidth, kScreenWidth));
+        }
+        styled_.push_back(!rule.empty());
+        if (!rule.empty()) rules_ += format(".w%d {%s }\n", static_cast<int>(i), rule);
+    }
+}
+
+int WindowStyles::find(std::string_view name) const {
+    size_t gt = name.rfind('>');
+    if (gt != std::string_view::npos) name.remove_prefix(gt + 1);
+    if (same_name(name, "main")) return main_;
+    for (size_t i = 0; i < windows_.size(); ++i) {
+        if (windows_[i].has(kWindowName) && same_name(windows_[i].name, name)) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+std::string WindowStyles::css_class(int window) const {
+    if (window < 0 || static_cast<size_t>(window) >= styled_.size() || !styled_[static_cast<size_t>(window)]) return {};
+    return format("w%d", window);
+}
+
+const std::string& WindowStyles::caption(int window) const {
+    static const std::string none;
+    if (window < 0 || static_cast<size_t>(window) >= windows_.size()) return none;
+    const WindowDefinition& w = windows_[static_cast<size_t>(window)];
+    return w.has(kWindowCaption) ? w.caption : none;
+}
+
+}  // namespace korvane::html
