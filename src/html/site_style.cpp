@@ -2,6 +2,13 @@
 // The style sheet and the popup script (see site_style.h for the classes).
 #include "html/site_style.h"
 
+#include <cctype>
+#include <cstdlib>
+
+#include "base/format.h"
+#include "html/keyword_page.h"
+#include "topics/fonts.h"
+
 namespace korvane::html {
 
 const std::string_view kSiteStyleSheet = R"css(body {
@@ -259,5 +266,65 @@ const std::string_view kPopupScript = R"js((function () {
   if (document.fonts && document.fonts.ready) document.fonts.ready.then(layout);
 })();
 )js";
+
+namespace {
+
+// Only letters, digits, space and '-' of a face name reach the style sheet.
+std::string css_face(std::string_view face) {
+    std::string out;
+    for (char c : face) {
+        if (std::isalnum(static_cast<unsigned char>(c)) || c == ' ' || c == '-') out += c;
+    }
+    return out;
+}
+
+}  // namespace
+
+std::vector<std::string> font_rules(const FontTable& fonts) {
+    static const char* const kGeneric[] = {"sans-serif", "monospace", "serif", "sans-serif", "cursive", "fantasy"};
+    std::vector<std::string> rules;
+    for (size_t i = 0; i < fonts.descriptors.size(); ++i) {
+        const FontDescriptor& f = fonts.descriptors[i];
+        std::string rule = format(".f%d { font-family: ", static_cast<int>(i));
+        std::string face = css_face(f.face);
+        if (!face.empty()) rule += "\"" + face + "\", ";
+        rule += kGeneric[f.family <= kFamilyDecorative ? f.family : 0];
+        int half_points = std::abs(static_cast<int>(f.half_points));
+        if (half_points > 0 && half_points < 400) {
+            rule += format(half_points % 2 ? "; font-size: %d.5pt" : "; font-size: %dpt", half_points / 2);
+        }
+        if (f.bold) rule += "; font-weight: bold";
+        if (f.italic) rule += "; font-style: italic";
+        if (f.underline || f.double_underline || f.strike_out) {
+            rule += "; text-decoration:";
+            if (f.underline || f.double_underline) rule += " underline";
+            if (f.strike_out) rule += " line-through";
+            if (f.double_underline) rule += " double";
+        }
+        if (f.small_caps) rule += "; font-variant: small-caps";
+        // As in the RTF colour table, white text is taken for black.
+        RgbColour c = f.text_colour;
+        if (c == RgbColour{255, 255, 255}) c = RgbColour{};
+        rule += format("; color: #%02x%02x%02x }", c.red, c.green, c.blue);
+        rules.push_back(rule);
+    }
+    return rules;
+}
+
+std::string style_sheet(const std::vector<std::string>& paragraph_styles, const std::vector<std::string>& fonts) {
+    std::string css(kSiteStyleSheet);
+    css += "nav.site { padding: 0.3em 0; border-bottom: 1px solid #ccc; margin-bottom: 0.5em; }\n"
+           "nav.site a { margin-right: 1em; }\n"
+           "h1.title { font-size: 1.3em; }\n"
+           "span.missing { text-decoration: underline dotted; }\n"
+           "span.embedded-window { display: inline-block; border: 1px dashed #808080; color: #505050;"
+           " font-style: italic; padding: 0.2em 0.6em; }\n";
+    css += kFindStyle;
+    for (const std::string& rule : fonts) css += rule + "\n";
+    for (size_t i = 0; i < paragraph_styles.size(); ++i) {
+        css += format(".p%d { %s }\n", static_cast<int>(i + 1), paragraph_styles[i]);
+    }
+    return css;
+}
 
 }  // namespace korvane::html

@@ -49,13 +49,28 @@
 // the popup, the link opens the popup topic's page. It installs its
 // listeners on the document (no inline handlers), so it may be embedded or
 // loaded from a file.
+//
+// The style sheet korvane.css is that fixed part, then a class per font of
+// the help file (.fN: face, size, attributes, colour) and per paragraph
+// format the pages use (.pN).
 #pragma once
 
+#include <string>
 #include <string_view>
+#include <vector>
+
+namespace korvane {
+struct FontTable;
+}
 
 namespace korvane::html {
 
 extern const std::string_view kSiteStyleSheet;
 extern const std::string_view kPopupScript;
+
+// The rule of each font of the table, by font number.
+std::vector<std::string> font_rules(const FontTable& fonts);
+// korvane.css: the fixed rules, the font rules and the paragraph formats'.
+std::string style_sheet(const std::vector<std::string>& paragraph_styles, const std::vector<std::string>& fonts);
 
 }  // namespace korvane::html
