@@ -100,7 +100,6 @@ public:
     void repeat_warning(size_t, std::string_view, unsigned long) override {}
 };
 
-int g_language_offset = 0;
 
 }  // namespace
 
@@ -109,11 +108,9 @@ Platform& silent_platform() {
     return silent;
 }
 
-void set_language_offset(int offset) { g_language_offset = offset; }
-int language_offset() { return g_language_offset; }
 
-std::string_view message_text(Msg id) {
-    int want = static_cast<int>(id) + g_language_offset;
+std::string_view message_text(Msg id, int language_offset) {
+    int want = static_cast<int>(id) + language_offset;
     for (const StringEntry& e : kStrings) {
         if (e.id == want) return e.text;
     }
@@ -152,7 +149,7 @@ void report_progress(Reporter& report, int percent, Msg phase) {
     }
     if (phase != Msg::None && static_cast<int>(phase) != report.phase_shown) {
         report.phase_shown = static_cast<int>(phase);
-        report.platform->set_phase(message_text(phase));
+        report.platform->set_phase(message_text(phase, report.platform->language_offset()));
     }
     if (percent != 0) report.platform->set_percent(percent);
     report.platform->pump_events();

@@ -69,9 +69,9 @@ enum class Msg : int {
     SevereProblem = 42,  // the caption of every fatal message
 };
 
-// Localized text for a string id (chosen by the language offset); "String
-// Id not found" when there is none.
-std::string_view message_text(Msg id);
+// Localized text for a string id in the language of language_offset (0
+// English, 512 German); "String Id not found" when there is none.
+std::string_view message_text(Msg id, int language_offset = 0);
 
 // The fatal conditions. Their texts are English in every language.
 enum class Fatal : int {
@@ -121,7 +121,7 @@ void add_warning_text(Reporter& report, std::string_view line);
 template <class... A>
 void add_warning(Reporter& report, Msg id, const A&... args) {
     std::string s;
-    format_into(s, message_text(id), {FmtArg(args)...});
+    format_into(s, message_text(id, report.platform->language_offset()), {FmtArg(args)...});
     add_warning_text(report, s);
 }
 

@@ -6,8 +6,8 @@
 // (a console, the Qt dialogs, or the silent one for tests and fuzzing). A
 // fatal problem comes back from the conversion as a value; the front end
 // shows it through its platform's show_fatal. The language offset is a
-// setting of the process, chosen by the front end; everything that one
-// conversion changes lives with that conversion.
+// choice of the platform; everything that one conversion changes lives with
+// that conversion.
 #pragma once
 
 #include <cstddef>
@@ -40,13 +40,12 @@ public:
     // True once the user has asked to stop the conversion; the core asks
     // after every pump_events and ends the conversion with Fatal::Cancelled.
     virtual bool stop_requested() { return false; }
+    // The language of the texts it shows: the offset of the string table,
+    // 0 English, 512 German.
+    virtual int language_offset() const { return 0; }
 };
 
 // A platform that shows nothing.
 Platform& silent_platform();
-
-// Language offset of the string table: 0 English, 512 German.
-void set_language_offset(int offset);
-int language_offset();
 
 }  // namespace korvane

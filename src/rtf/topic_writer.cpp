@@ -227,7 +227,7 @@ private:
         errno = 0;
         rtf_ = out_.output.open(name, "wt");
         if (!rtf_) fatal_error(Fatal::CannotCreate, name, std::strerror(errno));
-        begin_rtf_file(model_, flags_, project_, *rtf_, name);
+        begin_rtf_file(model_, out_, project_, *rtf_, name);
         first_in_file_ = true;
     }
 
@@ -319,7 +319,9 @@ TopicPasses run_dry_topic_pass(const HelpModel& model, Reporter& report, int fla
     return passes;
 }
 
-void begin_rtf_file(const HelpModel& model, int flags, OutStream& project, OutStream& rtf, const std::string& file_name) {
+void begin_rtf_file(const HelpModel& model, const RtfOutput& out, OutStream& project, OutStream& rtf,
+                    const std::string& file_name) {
+    const int flags = out.flags;
     write_formatted(project, "%s\n", file_name);
     // Text in any code page but the Western one says which.
     const int code_page = model.code_page.code_page;
@@ -331,7 +333,7 @@ void begin_rtf_file(const HelpModel& model, int flags, OutStream& project, OutSt
         header += escape_rtf_structure(file_name);
         header += " \\fs15\\tab ";
         header += " \\fs20\\tab ";
-        header += message_text(Msg::PrintPageHeader);
+        header += message_text(Msg::PrintPageHeader, out.report.platform->language_offset());
         header += " \\par}\n";
         rtf.write(header);
     }

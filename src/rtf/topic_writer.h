@@ -50,7 +50,8 @@ TopicPasses run_dry_topic_pass(const HelpModel& model, Reporter& report, int fla
 
 // The "[Files]" line and the head of one RTF file: document group, page
 // header in print mode, font and colour tables.
-void begin_rtf_file(const HelpModel& model, int flags, OutStream& project, OutStream& rtf, const std::string& file_name);
+void begin_rtf_file(const HelpModel& model, const RtfOutput& out, OutStream& project, OutStream& rtf,
+                    const std::string& file_name);
 // Closes the document group and the stream.
 void end_rtf_file(OutStream& rtf);
 

@@ -239,7 +239,7 @@ int list_help_file(const std::string& path, ConsolePlatform& console) {
     Reporter report(console);
     HelpFile help;
     if (std::optional<ConversionError> error = run_conversion([&] { help = open_input_file(names.input_path, report); })) {
-        console.show_fatal(message_text(Msg::SevereProblem), error->text);
+        console.show_fatal(message_text(Msg::SevereProblem, console.language_offset()), error->text);
         return 1;
     }
     std::printf("%-40s %10s %10s\n", "name", "offset", "size");
@@ -283,7 +283,7 @@ bool convert_one(const std::string& file, const std::string& out_dir, bool make_
     console.set_fatal_prefix(fatal_prefix(file));
     std::optional<ConversionError> error = o.html ? convert_help_file_to_site(path, o.code_page, console)
                                                   : convert_help_file(path, flags, o.code_page, console);
-    if (error) console.show_fatal(message_text(Msg::SevereProblem), error->text);
+    if (error) console.show_fatal(message_text(Msg::SevereProblem, console.language_offset()), error->text);
     console.finish();
     if (home >= 0) {
         if (::fchdir(home) != 0) {
@@ -297,7 +297,6 @@ bool convert_one(const std::string& file, const std::string& out_dir, bool make_
 }  // namespace
 
 int main(int argc, char** argv) {
-    set_language_offset(language_offset_from_locale());
     Options o = parse(argc, argv);
 
     if (o.list) {

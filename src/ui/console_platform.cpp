@@ -16,7 +16,8 @@ void put(std::string_view s) { std::fwrite(s.data(), 1, s.size(), stderr); }
 
 }  // namespace
 
-ConsolePlatform::ConsolePlatform(bool quiet) : quiet_(quiet), tty_(isatty(STDERR_FILENO) != 0) {}
+ConsolePlatform::ConsolePlatform(bool quiet)
+    : language_offset_(language_offset_from_locale()), quiet_(quiet), tty_(isatty(STDERR_FILENO) != 0) {}
 
 ConsolePlatform::~ConsolePlatform() { finish(); }
 

@@ -17,8 +17,11 @@ namespace korvane {
 class ConsolePlatform : public Platform {
 public:
     // quiet: only fatal messages are shown.
+    // Its texts are in the language of the user's locale.
     explicit ConsolePlatform(bool quiet = false);
     ~ConsolePlatform() override;
+
+    int language_offset() const override { return language_offset_; }
 
     void show_fatal(std::string_view caption, std::string_view text) override;
     void open_progress() override;
@@ -36,6 +39,7 @@ public:
     void set_fatal_prefix(std::string prefix) { fatal_prefix_ = std::move(prefix); }
 
 private:
+    int language_offset_;
     struct Repeated {
         std::string line;
         unsigned long count = 0;

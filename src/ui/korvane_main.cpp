@@ -64,7 +64,7 @@ int read_on_terminal(const std::string& path) {
         return error;
     };
     hooks.show_error = [&console](const ConversionError& error) {
-        console.show_fatal(message_text(Msg::SevereProblem), error.text);
+        console.show_fatal(message_text(Msg::SevereProblem, console.language_offset()), error.text);
     };
     hooks.show_problem = [](const std::string& text) { std::fprintf(stderr, "korvane: %s\n", text.c_str()); };
     return read_help_file(path, 0, language_from_locale(), hooks);
@@ -82,7 +82,6 @@ int main(int argc, char** argv) {
         std::puts("korvane " KORVANE_VERSION);
         return finish_standard_output("korvane");
     }
-    set_language_offset(language_offset_from_locale());
 
     // "--read" without a path is what the desktop entry runs from the menu:
     // the start without a path.
@@ -107,7 +106,7 @@ int main(int argc, char** argv) {
 #endif
     ConsolePlatform console;
     std::optional<ConversionError> error = convert_help_file(tail, CVF_TWO_PASS | CVF_PAGE_BREAK, 0, console);
-    if (error) console.show_fatal(message_text(Msg::SevereProblem), error->text);
+    if (error) console.show_fatal(message_text(Msg::SevereProblem, console.language_offset()), error->text);
     console.finish();
     return error ? 1 : 2;
 }

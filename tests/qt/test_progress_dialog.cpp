@@ -40,10 +40,6 @@ class TestProgressDialog : public QObject {
     Q_OBJECT
 
 private slots:
-    void cleanup() {
-        set_language_offset(0);
-    }
-
     void barLayout() {
         const int w = 200;
         struct Case {
@@ -66,7 +62,6 @@ private slots:
     }
 
     void reportsReachTheDialog() {
-        set_language_offset(512);
         QtPlatform gui(Language::German);
         Reports c(gui);
         add_warning(c.state, Msg::IllegalHotspotData);  // before the dialog exists: dropped
@@ -114,7 +109,6 @@ private slots:
     }
 
     void cancelAnsweredNoCarriesOn() {
-        set_language_offset(512);
         QtPlatform gui(Language::German);
         Reports c(gui);
         c.report(10, 7);
@@ -147,7 +141,7 @@ private slots:
         QtPlatform gui(Language::English);
         SeenBox seen;
         answer_next_box(QMessageBox::Ok, &seen);
-        gui.show_fatal(message_text(Msg::SevereProblem), "Not enough Memory\n");
+        gui.show_fatal(message_text(Msg::SevereProblem, gui.language_offset()), "Not enough Memory\n");
         QVERIFY(seen.shown && seen.icon == QMessageBox::Critical);
         QCOMPARE(seen.title + QLatin1Char('|') + seen.text, QStringLiteral("Korvane Severe Problem|Not enough Memory"));
     }

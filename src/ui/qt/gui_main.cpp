@@ -76,12 +76,8 @@ std::unique_ptr<QApplication> start_application(int& argc, char** argv, const ch
     return app;
 }
 
-// The language of the locale, with the core's messages switched to it.
-Language user_language() {
-    Language lang = language_from_locale();
-    set_language_offset(string_offset(lang));
-    return lang;
-}
+// The language of the locale.
+Language user_language() { return language_from_locale(); }
 
 // What both window starts set up: the application, the user's language with
 // Qt's own texts, and the dialogs' platform that conversions report to.
@@ -125,7 +121,7 @@ std::unique_ptr<QTranslator> install_qt_translation(Language lang) {
 }
 
 int show_conversion_error(QtPlatform& platform, const ConversionError& error) {
-    if (error.id != Fatal::Cancelled) platform.show_fatal(message_text(Msg::SevereProblem), error.text);
+    if (error.id != Fatal::Cancelled) platform.show_fatal(message_text(Msg::SevereProblem, platform.language_offset()), error.text);
     return 1;
 }
 

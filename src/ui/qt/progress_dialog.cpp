@@ -14,6 +14,7 @@
 
 #include "base/messages.h"
 #include "ui/qt/progress_bar.h"
+#include "ui/qt/ui_texts.h"
 
 namespace korvane::qt {
 
@@ -49,7 +50,8 @@ QString text_from_core(std::string_view text) {
 
 ProgressDialog::ProgressDialog(Language lang, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      language_offset_(string_offset(lang)) {
     const ProgressDialogTexts& t = progress_dialog_texts(lang);
     setWindowTitle(t.caption);
     setModal(false);
@@ -106,7 +108,7 @@ void ProgressDialog::command(int id) {
     if (id == 2 && running_) {
         if (cancelled_) return;
         QMessageBox ask(QMessageBox::Question, QString::fromLatin1(kCancelQuestionCaption),
-                        text_from_core(message_text(Msg::ReallyCancel)), QMessageBox::Yes | QMessageBox::No, this);
+                        text_from_core(message_text(Msg::ReallyCancel, language_offset_)), QMessageBox::Yes | QMessageBox::No, this);
         ask.setDefaultButton(QMessageBox::Yes);
         if (ask.exec() == QMessageBox::Yes) cancelled_ = true;
         return;

@@ -57,6 +57,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    int language_offset_;  // of the core's texts
     void command(int id);
 
     QLabel* phase_;

@@ -25,6 +25,7 @@ namespace korvane::qt {
 class QtPlatform : public Platform {
 public:
     explicit QtPlatform(Language lang);
+    int language_offset() const override { return string_offset(lang_); }
     ~QtPlatform() override;
 
     void show_fatal(std::string_view caption, std::string_view text) override;
