@@ -20,12 +20,6 @@ namespace korvane {
 
 namespace {
 
-// base + MulDiv(n, span, total); base alone when there is nothing to count.
-int progress_percent(int base, size_t n, int span, size_t total) {
-    if (total == 0) return base;
-    return base + mul_div(static_cast<int>(n), span, static_cast<int>(total));
-}
-
 // Sorted (unsigned topic offset, table index) pairs, split into two arrays.
 void sort_by_offset(std::vector<std::pair<uint32_t, uint32_t>>& pairs, std::vector<uint32_t>& offsets,
                     std::vector<uint32_t>& indices) {
@@ -187,7 +181,8 @@ ContextTable load_context_table(const HelpFile& help, Reporter& report) {
         table.entries.reserve(std::min(count, tree.file.size() / 8));
         if (count > 0) {
             walk_btree_leaves(tree, [&](ByteReader& page, size_t, int16_t entries) {
-                report_progress(report, progress_percent(43, table.entries.size(), 4, count), Msg::ReadingContextFile);
+                // The tables are read before any writer moves the bar: it stays.
+                report_progress(report, 0, Msg::ReadingContextFile);
                 for (int16_t k = 0; k < entries && table.entries.size() < count; ++k) {
                     if (page.remaining() < 8) break;
                     int32_t hash = page.i32();
@@ -216,11 +211,9 @@ void load_keywords(const HelpFile& help, Reporter& report, KeywordTable& table, 
     // would go beyond that are not there to be read.
     const size_t count = kwdata.size() / 4;
     table.entries.reserve(count);
-    size_t keywords = 0;
     walk_btree_leaves(tree, [&](ByteReader& page, size_t page_start, int16_t entries) {
         for (int16_t k = 0; k < entries; ++k) {
-            report_progress(report, progress_percent(43, keywords, 3, count), Msg::ScanningKeywords);
-            ++keywords;
+            report_progress(report, 0, Msg::ScanningKeywords);
             uint32_t keyword_pos = static_cast<uint32_t>(btree.offset + page_start + page.tell());
             page.cstring();
             int16_t occurrences = page.i16();
