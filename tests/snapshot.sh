@@ -67,7 +67,9 @@ convert() {
       line=${sums[i]#\\}
       echo "${line:0:64} ${files[i]}"
     done
-    [ "$keep" = 1 ] || continue
+    # Print mode writes the default mode's text again, without footnotes:
+    # its hashes show a change, and the default mode's texts show where.
+    [ "$keep" = 1 ] && [ "$mode" != --print ] || continue
     mapfile -d '' files < <(find . -type f -size -$((keep_max + 1))c \( -iname '*.rtf' -o -iname '*.hpj' \
                               -o -iname '*.html' -o -iname '*.css' -o -iname '*.js' \) \
                               ! -name lunr.min.js ! -name search-index.js -printf '%P\0')
