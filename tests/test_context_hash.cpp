@@ -8,21 +8,6 @@
 
 using namespace korvane;
 
-TEST(ContextHash, WorkedExamples) {
-    EXPECT_EQ(context_hash("A"), 17u);
-    EXPECT_EQ(context_hash("a1"), 732u);
-    EXPECT_EQ(context_hash("A-B"), 749u);
-    EXPECT_EQ(context_hash("ABC"), context_hash("abc"));
-    EXPECT_EQ(context_hash("A B\xE4"), context_hash("AB"));
-    ContextNames known;
-    ContextNamer names(known);
-    EXPECT_EQ(names(17), "a");
-    EXPECT_EQ(names(732), "a1");
-    EXPECT_EQ(names(0), "");
-    EXPECT_EQ(names(16), "Indc3._e5");
-    EXPECT_EQ(names(20216), "0x6");
-}
-
 TEST(ContextHash, KnownNamesWinInTheOrderAdded) {
     ContextNames known;
     const uint32_t hash = context_hash("second_name");

@@ -86,12 +86,6 @@ void expect_table(const std::string& face, const Published& published, size_t pu
     }
 }
 
-std::string utf8_of(std::string_view bytes, const std::string& face) {
-    std::string out = "<";
-    append_symbol_text(out, bytes, *symbol_table(face));
-    return out;
-}
-
 }  // namespace
 
 TEST(SymbolFonts, EveryEntryIsThePublishedTables) {
@@ -121,13 +115,4 @@ TEST(SymbolFonts, FacesMatchWithoutRegardToCaseAndOnlyWhole) {
     for (const char* face : {"", "Arial", "Symbo", "Symbols", "Symbol ", "Wingdings 4", "MS Sans Serif"}) {
         EXPECT_EQ(symbol_table(face), nullptr) << face;
     }
-}
-
-TEST(SymbolFonts, TextBecomesUtf8OfEveryLength) {
-    // Controls pass; 1-, 2-, 3- and 4-byte characters; the private-use
-    // fallback of a byte without a character.
-    EXPECT_EQ(utf8_of(std::string_view("\x09 a\xB0\xB7\xBE\xF0", 7), "Symbol"),
-              "<\t \xCE\xB1\xC2\xB0\xE2\x80\xA2\xE2\x8E\xAF\xEF\x83\xB0");
-    EXPECT_EQ(utf8_of("!\xA7\xFC", "Wingdings"), "<\xF0\x9F\x96\x89\xE2\x96\xAA\xE2\x9C\x93");
-    EXPECT_EQ(utf8_of("", "Webdings"), "<");
 }
