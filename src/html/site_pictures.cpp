@@ -1,38 +1,30 @@
 // SPDX-License-Identifier: MIT
 #include "html/site_pictures.h"
 
-#include <algorithm>
-#include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "helpfile/helpfile.h"
 #include "html/site_map.h"
 #include "pictures/web_picture.h"
+#include "topics/picture_names.h"
 
 namespace korvane {
 
-namespace {
-
-bool starts_with(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
-
-}  // namespace
-
+// The containers are numbered as the topic text refers to them
+// (topics/picture_names.h): where two containers give the same number, the
+// later one is the picture, as in the RTF sources.
 void write_site_pictures(const HelpFile& help, SiteMap& site) {
-    for (const InternalFile& row : help.files) {
-        std::string_view name = row.name;
-        if (starts_with(name, "|")) name.remove_prefix(1);
-        if (!starts_with(name, "bm") || name.size() == 2) continue;
-        std::string_view digits = name.substr(2);
-        if (digits.size() > 5 || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-            continue;
-        }
-        uint32_t number = static_cast<uint32_t>(std::atoi(std::string(digits).c_str()));
-        if (number >= 0xFFFF) continue;
-        std::string file = site_picture_name(number);
+    for (auto row = help.files.rbegin(); row != help.files.rend(); ++row) {
+        std::optional<std::string_view> name = picture_container_name(row->name);
+        if (!name || !is_plain_file_name(*name)) continue;
+        std::optional<int> number = picture_number(name->substr(2));
+        if (!number) continue;
+        std::string file = site_picture_name(static_cast<uint32_t>(*number));
         if (site.pictures.count(file)) continue;
         SitePicture& picture = site.pictures[file];
-        WebPictureResult result = web_picture(help, row.name);
+        WebPictureResult result = web_picture_of_container(help.reader(row->offset, row->size));
         if (!result.picture) continue;
         const WebPicture& web = *result.picture;
         write_site_file(site, file, std::string_view(reinterpret_cast<const char*>(web.bytes.data()), web.bytes.size()));
