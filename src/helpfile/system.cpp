@@ -59,15 +59,12 @@ std::string help_title(const HelpFile& help) {
     in.seek(kSystemHeaderSize);
     // 3.0 files hold only the title, as a C string.
     if (help.is_hc30) return std::string(in.cstring());
-    // Then records: u16 type, u16 length, that many bytes; type 1 is the title.
-    while (in.remaining() >= 4) {
-        uint16_t type = in.u16();
-        uint16_t length = in.u16();
-        ByteReader record = in.sub(in.tell(), length);
-        in.skip(length);
-        if (type == 1) return std::string(record.cstring());
-    }
-    return {};
+    std::string title;
+    for_each_system_record(help, [&](uint16_t type, ByteReader record) {
+        if (type == 1) title = record.cstring();
+        return type != 1;
+    });
+    return title;
 }
 
 namespace {
@@ -102,39 +99,24 @@ WindowDefinition decode_window_record(std::span<const uint8_t> record) {
 
 std::vector<WindowDefinition> read_window_definitions(const HelpFile& help) {
     std::vector<WindowDefinition> windows;
-    if (!help.system_file.present() || help.system_file.size <= kSystemHeaderSize) return windows;
-    if ((help.minor_version & 0xFF) == 15) return windows;
-    ByteReader in = help.reader(help.system_file);
-    in.seek(kSystemHeaderSize);
-    std::vector<uint8_t> record;
-    while (in.remaining() >= 4) {
-        uint16_t type = in.u16();
-        uint16_t length = in.u16();
-        // A record that runs past the end of |SYSTEM keeps what is there.
-        record.resize(std::min<size_t>(length, in.remaining()));
-        in.read(record.data(), record.size());
-        if (type == kSystemWindowRecord) windows.push_back(decode_window_record(record));
-    }
+    for_each_system_record(help, [&](uint16_t type, ByteReader record) {
+        if (type == kSystemWindowRecord) windows.push_back(decode_window_record({record.here(), record.remaining()}));
+        return true;
+    });
     return windows;
 }
 
 uint16_t help_locale(const HelpFile& help) {
     constexpr uint16_t kLocaleRecord = 9;
     constexpr size_t kLocaleAt = 8;
-    if (!help.system_file.present() || help.is_hc30) return 0;
-    ByteReader in = help.reader(help.system_file);
-    in.seek(kSystemHeaderSize);
-    while (in.remaining() >= 4) {
-        uint16_t type = in.u16();
-        uint16_t length = in.u16();
-        ByteReader record = in.sub(in.tell(), length);
-        in.skip(length);
-        if (type == kLocaleRecord && record.size() >= kLocaleAt + 2) {
-            record.seek(kLocaleAt);
-            return record.u16();
-        }
-    }
-    return 0;
+    uint16_t locale = 0;
+    for_each_system_record(help, [&](uint16_t type, ByteReader record) {
+        if (type != kLocaleRecord || record.size() < kLocaleAt + 2) return true;
+        record.seek(kLocaleAt);
+        locale = record.u16();
+        return false;
+    });
+    return locale;
 }
 
 }  // namespace korvane

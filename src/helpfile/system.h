@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-// The window definitions of |SYSTEM.
+// The records of |SYSTEM and its window definitions.
 //
 // After its header, |SYSTEM holds records back to back: u16 type, u16
-// length, then that many bytes. A window record (type 6) holds u16 flags at
+// length, then that many bytes (3.0 files hold only a title there). A window record (type 6) holds u16 flags at
 // 0, the name at 12 (9 bytes), the caption at 21 (51 bytes), u16 x, y,
 // width, height, maximize at 72..80, and the colours (RGB) of the scrolling
 // and non-scrolling regions at 82 and 86. A flag bit says which fields are
@@ -17,9 +17,27 @@
 #include <string>
 #include <vector>
 
+#include "helpfile/byte_reader.h"
+#include "helpfile/helpfile.h"
+
 namespace korvane {
 
-struct HelpFile;
+// Calls visit(type, record) for each record of |SYSTEM in order, record a
+// cursor over its bytes (a record that runs past the end of |SYSTEM keeps
+// what is there), until visit returns false. 3.0 files have no records.
+template <class Visit>
+void for_each_system_record(const HelpFile& help, Visit visit) {
+    if (!help.system_file.present() || help.is_hc30) return;
+    ByteReader in = help.reader(help.system_file);
+    in.seek(kSystemHeaderSize);
+    while (in.remaining() >= 4) {
+        uint16_t type = in.u16();
+        uint16_t length = in.u16();
+        ByteReader record = in.sub(in.tell(), length);
+        in.skip(length);
+        if (!visit(type, record)) return;
+    }
+}
 
 constexpr uint16_t kSystemWindowRecord = 6;
 

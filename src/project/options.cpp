@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <span>
 
 #include "base/out_stream.h"
 #include "helpfile/helpfile.h"
@@ -22,7 +23,7 @@ namespace {
 
 enum class Section { none, config, windows, groups };
 
-std::string_view text_of(const std::vector<uint8_t>& data, size_t from = 0, size_t max = SIZE_MAX) {
+std::string_view text_of(std::span<const uint8_t> data, size_t from = 0, size_t max = SIZE_MAX) {
     if (from >= data.size()) return {};
     size_t limit = std::min(data.size() - from, max);
     const char* p = reinterpret_cast<const char*>(data.data() + from);
@@ -57,7 +58,7 @@ void write_window_line(OutStream& out, const WindowDefinition& w) {
 
 // "group=" and the text up to its first '.', then ", " and the text that
 // starts five bytes after that '.'.
-void write_group_line(OutStream& out, const std::vector<uint8_t>& record) {
+void write_group_line(OutStream& out, std::span<const uint8_t> record) {
     std::string_view text = text_of(record);
     out.write("group=");
     size_t dot = text.find('.');
@@ -90,16 +91,9 @@ void write_project_options(const HelpFile& help, OutStream& out) {
         write_formatted(out, "Title=%s\n", title.c_str());
         return;
     }
-    if (help.system_file.size <= kSystemHeaderSize) return;
-
     Section section = Section::none;
-    std::vector<uint8_t> record;
-    while (in.remaining() >= 4) {
-        uint16_t type = in.u16();
-        uint16_t length = in.u16();
-        // A record that runs past the end of |SYSTEM keeps what is there.
-        record.resize(std::min<size_t>(length, in.remaining()));
-        in.read(record.data(), record.size());
+    for_each_system_record(help, [&](uint16_t type, ByteReader data) {
+        const std::span<const uint8_t> record(data.here(), data.remaining());
         switch (type) {
         case 1:
             if (!text_of(record).empty()) write_formatted(out, "Title= %s\n", text_of(record));
@@ -128,7 +122,8 @@ void write_project_options(const HelpFile& help, OutStream& out) {
         default:
             break;
         }
-    }
+        return true;
+    });
 }
 
 }  // namespace korvane

@@ -18,6 +18,7 @@
 
 #include "helpfile/byte_reader.h"
 #include "helpfile/helpfile.h"
+#include "helpfile/system.h"
 #include "topics/fonts.h"
 #include "topics/phrases.h"
 #include "topics/topic_reader.h"
@@ -59,20 +60,12 @@ constexpr int32_t kReadChunk = 0x10000;
 // The code page recorded by a character-set record of |SYSTEM; 0 when there
 // is none or its character set stands for no code page.
 int system_record_code_page(const HelpFile& help) {
-    if (!help.system_file.present() || help.system_file.size <= kSystemHeaderSize) return 0;
-    ByteReader in = help.reader(help.system_file);
-    in.seek(kSystemHeaderSize);
-    while (in.remaining() >= 4) {
-        uint16_t type = in.u16();
-        uint16_t length = in.u16();
-        ByteReader data = in.sub(in.tell(), length);
-        in.skip(length);
-        if (type == kCharsetRecord && data.size() >= 2) {
-            int code_page = code_page_of_charset(data.u16() & 0xFF);
-            if (code_page > 0) return code_page;
-        }
-    }
-    return 0;
+    int code_page = 0;
+    for_each_system_record(help, [&](uint16_t type, ByteReader data) {
+        if (type == kCharsetRecord && data.size() >= 2) code_page = code_page_of_charset(data.u16() & 0xFF);
+        return code_page <= 0;
+    });
+    return code_page > 0 ? code_page : 0;
 }
 
 // The code page of the logical-font descriptors: the first character set
