@@ -4,8 +4,6 @@
 #include <algorithm>
 
 #include "base/format.h"
-#include "base/messages.h"
-#include "base/out_stream.h"
 #include "html/escape.h"
 #include "html/labels.h"
 #include "html/macro_links.h"
@@ -85,7 +83,7 @@ constexpr size_t kFirstLineBytes = 80;
 }  // namespace
 
 PageWriter::PageWriter(const HelpModel& model, const SiteMap& site)
-    : code_page_(model.code_page.code_page), site_(site), windows_(model.windows) {
+    : code_page_(model.code_page.code_page), site_(site), windows_(model.windows), pages_(site) {
     for (const FontDescriptor& f : model.fonts.descriptors) symbol_tables_.push_back(html::symbol_table(f.face));
     page_texts_.resize(site.topics.size());
     assign_windows(model);
@@ -146,7 +144,7 @@ std::string& PageWriter::out() {
 
 void PageWriter::open_page(size_t topic) {
     close_page();
-    page_ = Page{};
+    page_ = html::Page{};
     if (topic >= site_.topics.size()) return;
     page_.topic = topic;
     page_open_ = true;
@@ -184,7 +182,8 @@ void PageWriter::open_page(size_t topic) {
     p += html::search_form(words.search);
     p += "</nav>\n";
     const int window = topic < topic_window_.size() ? topic_window_[topic] : -1;
-    std::string window_class = windows_.css_class(window);
+    page_.window_class = windows_.css_class(window);
+    const std::string& window_class = page_.window_class;
     p += window_class.empty() ? "<div class=\"window\">\n" : "<div class=\"window " + window_class + "\">\n";
     if (!windows_.caption(window).empty()) {
         p += "<div class=\"caption\">";
@@ -198,7 +197,7 @@ void PageWriter::open_page(size_t topic) {
     title_pending_ = !title_.empty();
     paragraph_text_.clear();
     p += "<div class=\"topic\">\n";
-    body_start_ = p.size();
+    page_.content_at = p.size();
 }
 
 // Decides on the heading at the end of a paragraph (page_end: of the page):
@@ -216,7 +215,7 @@ void PageWriter::settle_title(bool page_end) {
     append_text(heading, title_);
     heading += "</h1>\n";
     page_.html.insert(heading_at_, heading);
-    body_start_ += heading.size();
+    page_.content_at += heading.size();
 }
 
 void PageWriter::close_page() {
@@ -236,61 +235,13 @@ void PageWriter::close_page() {
     while (!first_line_.empty() && first_line_.back() == ' ') first_line_.pop_back();
     first_lines_[page_.topic] = std::move(first_line_);
     first_line_.clear();
-    if (site_.topics[page_.topic].popup) {
-        popup_content_[page_.topic] = page_.html.substr(body_start_);
-        popup_refs_[page_.topic] = page_.popups;
-    }
-    if (ready(page_)) {
-        write_page(page_);
-    } else {
-        waiting_.push_back(std::move(page_));
-    }
-    page_ = Page{};
-}
-
-std::optional<std::vector<size_t>> PageWriter::embedded_popups(const Page& page) const {
-    // The popups of the page, those of their content and so on; never the
-    // page's own topic, whose ids the page holds already.
-    std::vector<size_t> all;
-    std::set<size_t> seen = {page.topic};
-    std::vector<size_t> todo(page.popups.begin(), page.popups.end());
-    while (!todo.empty()) {
-        size_t topic = todo.back();
-        todo.pop_back();
-        if (!seen.insert(topic).second) continue;
-        auto refs = popup_refs_.find(topic);
-        if (refs == popup_refs_.end()) return std::nullopt;  // not written yet
-        all.push_back(topic);
-        todo.insert(todo.end(), refs->second.begin(), refs->second.end());
-    }
-    return all;
-}
-
-bool PageWriter::ready(const Page& page) const { return embedded_popups(page).has_value(); }
-
-void PageWriter::write_page(const Page& page) {
-    std::unique_ptr<OutStream> file = create_site_file(site_, site_.topics[page.topic].page);
-    file->write(page.html);
-    file->write("</div>\n</div>\n");
-    for (size_t topic : embedded_popups(page).value_or(std::vector<size_t>{})) {
-        auto it = popup_content_.find(topic);
-        if (it == popup_content_.end()) continue;
-        // The popup shows in the colours of its topic's window.
-        std::string window_class = windows_.css_class(topic < topic_window_.size() ? topic_window_[topic] : -1);
-        file->write(format("<div hidden id=\"popup-t%d\"", static_cast<int>(topic)));
-        file->write(window_class.empty() ? ">\n" : " class=\"" + window_class + "\">\n");
-        file->write(it->second);
-        file->write("</div>\n");
-    }
-    file->write("</body>\n</html>\n");
-    file->close();
-    if (file->failed()) fatal_error(Fatal::DiskFull);
+    pages_.add(std::move(page_));
+    page_ = html::Page{};
 }
 
 void PageWriter::finish() {
     close_page();
-    for (const Page& page : waiting_) write_page(page);
-    waiting_.clear();
+    pages_.finish();
 }
 
 void PageWriter::topic_begin(const TopicStart& start) {

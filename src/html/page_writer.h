@@ -19,24 +19,18 @@
 // and an empty paragraph holds its line break in the span of the current
 // font, so that a line is as tall as the fonts on it. A tab is
 // <span class="tab">TAB</span>; text before the first tab of a hanging
-// indent is wrapped in span.hang.
-//
-// A popup opens in place: its link carries data-popup="tN" and the page
-// holds the content of topic N in <div hidden id="popup-tN"> with the class
-// of the popup topic's window. The content of topics that popups show is
-// kept once written; a page whose popups come later in the file waits
-// until they are written.
+// indent is wrapped in span.hang. A link to a popup topic N carries
+// data-popup="tN": the popup opens in place (html/popup_pages.h).
 #pragma once
 
 #include <cstdint>
 #include <map>
-#include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "html/keyword_page.h"
+#include "html/popup_pages.h"
 #include "html/site_map.h"
 #include "html/symbol_fonts.h"
 #include "html/utf8.h"
@@ -46,7 +40,6 @@
 namespace korvane {
 
 struct HelpModel;
-class OutStream;
 
 class PageWriter : public TopicSink {
 public:
@@ -92,11 +85,6 @@ private:
         std::optional<size_t> topic;  // the topic of this site it leads to
         std::string context;          // the context id a jump or popup leads to
     };
-    struct Page {
-        size_t topic = 0;
-        std::string html;  // up to the end of the topic's content
-        std::set<size_t> popups;
-    };
 
     std::string& out();
     void add_plain_text(std::string_view text);
@@ -104,9 +92,6 @@ private:
     void open_page(size_t topic);
     void close_page();
     void settle_title(bool page_end);
-    std::optional<std::vector<size_t>> embedded_popups(const Page& page) const;
-    bool ready(const Page& page) const;
-    void write_page(const Page& page);
     void open_paragraph();
     void open_inline();
     void close_span();
@@ -131,8 +116,8 @@ private:
     html::WindowStyles windows_;
     std::vector<int> topic_window_;  // by topic: its window definition, -1 the default one
 
-    Page page_;
-    size_t body_start_ = 0;   // where the topic's content starts in page_.html
+    html::Page page_;
+    html::PopupPages pages_;
     size_t next_topic_ = 0;
     bool page_open_ = false;
     bool in_region_ = false;  // inside the non-scrolling region's block
@@ -158,9 +143,6 @@ private:
     std::string scratch_;          // text of one run in UTF-8
     int maps_ = 0;
 
-    std::map<size_t, std::string> popup_content_;  // by topic
-    std::map<size_t, std::set<size_t>> popup_refs_;  // the popups each of those shows
-    std::vector<Page> waiting_;
     std::map<std::string, int> class_of_style_;
     std::vector<std::string> paragraph_styles_;
 
