@@ -11,6 +11,7 @@
 #include "html/page_names.h"
 #include "html/search_index.h"
 #include "html/paragraph_layout.h"
+#include "html/symbol_fonts.h"
 #include "topics/help_model.h"
 
 namespace korvane {
@@ -80,11 +81,21 @@ bool says_title(std::string_view text, std::string_view title) {
 // it are enough.
 constexpr size_t kFirstLineBytes = 80;
 
+// By font: a symbol font's table, else null.
+std::vector<const html::SymbolTable*> symbol_tables(const HelpModel& model) {
+    std::vector<const html::SymbolTable*> tables;
+    for (const FontDescriptor& f : model.fonts.descriptors) tables.push_back(html::symbol_table(f.face));
+    return tables;
+}
+
 }  // namespace
 
 PageWriter::PageWriter(const HelpModel& model, const SiteMap& site)
-    : code_page_(model.code_page.code_page), site_(site), windows_(model.windows), pages_(site) {
-    for (const FontDescriptor& f : model.fonts.descriptors) symbol_tables_.push_back(html::symbol_table(f.face));
+    : code_page_(model.code_page.code_page),
+      site_(site),
+      windows_(model.windows),
+      markup_(page_.html, symbol_tables(model)),
+      pages_(site) {
     page_texts_.resize(site.topics.size());
     assign_windows(model);
 }
@@ -149,10 +160,8 @@ void PageWriter::open_page(size_t topic) {
     page_.topic = topic;
     page_open_ = true;
     in_region_ = region_done_ = false;
-    font_ = -1;
-    link_.reset();
+    markup_.new_page();
     keyword_places_.topic_begin();
-    keyword_anchor_.clear();
     first_line_.clear();
     first_line_done_ = false;
 
@@ -221,20 +230,21 @@ void PageWriter::settle_title(bool page_end) {
 void PageWriter::close_page() {
     if (!page_open_) return;
     close_paragraph();
-    close_table();
+    markup_.end_table();
     if (in_region_) page_.html += "</header>\n";
     in_region_ = false;
     page_open_ = false;
     settle_title(true);
-    if (!keyword_anchor_.empty()) {
+    std::string anchor = markup_.take_anchor();
+    if (!anchor.empty()) {
         // Keywords after the last paragraph lead to the topic's end.
-        page_.html += "<span class=\"anchor\" id=\"" + keyword_anchor_ + "\"></span>\n";
-        keyword_anchor_.clear();
+        page_.html += "<span class=\"anchor\" id=\"" + anchor + "\"></span>\n";
     }
     if (first_lines_.size() <= page_.topic) first_lines_.resize(page_.topic + 1);
     while (!first_line_.empty() && first_line_.back() == ' ') first_line_.pop_back();
     first_lines_[page_.topic] = std::move(first_line_);
     first_line_.clear();
+    page_.popups = markup_.take_popups();
     pages_.add(std::move(page_));
     page_ = html::Page{};
 }
@@ -267,7 +277,7 @@ void PageWriter::keywords(char, std::string_view) {
     // The anchor goes into the record's first paragraph, where the keyword
     // stands, and is written once for the K and A keywords of a record.
     std::string anchor = keyword_places_.keywords(page_.topic);
-    if (!anchor.empty()) keyword_anchor_ = anchor;
+    if (!anchor.empty()) markup_.anchor(anchor);
 }
 
 void PageWriter::append_first_line(std::string_view text) {
@@ -314,130 +324,47 @@ void PageWriter::paragraph_begin(const ParagraphFormat& f) {
     keyword_places_.content();
     close_paragraph();
     if (!f.in_table) {
-        close_table();
+        markup_.end_table();
         set_region(f.non_scrolling);
     }
-    paragraph_class_ = paragraph_class(f);
-    hanging_ = html::hanging_lead(f);
-}
-
-void PageWriter::open_paragraph() {
-    std::string& p = out();
-    if (paragraph_open_) return;
-    p += paragraph_class_.empty() ? "<p>" : "<p class=\"" + paragraph_class_ + "\">";
-    if (!keyword_anchor_.empty()) {
-        p += "<span class=\"anchor\" id=\"" + keyword_anchor_ + "\"></span>";
-        keyword_anchor_.clear();
-    }
-    paragraph_open_ = true;
-    paragraph_has_content_ = false;
-    paragraph_content_at_ = p.size();
-    lead_open_ = hanging_;
-}
-
-void PageWriter::append_link_start(std::string& p, const Link& link) {
-    if (link.href) {
-        p += "<a class=\"" + link.css_class + "\" href=\"";
-        append_attribute(p, *link.href);
-        p += '"';
-        if (link.popup && *link.popup != page_.topic && site_.topics[*link.popup].popup) {
-            p += format(" data-popup=\"t%d\"", static_cast<int>(*link.popup));
-            page_.popups.insert(*link.popup);
-        }
-    } else {
-        p += "<span class=\"" + link.css_class + "\"";
-    }
-    if (!link.title.empty()) {
-        p += " title=\"";
-        append_attribute(p, link.title);
-        p += '"';
-    }
-    p += '>';
-}
-
-void PageWriter::open_inline() {
-    open_paragraph();
-    std::string& p = page_.html;
-    if (link_ && !link_open_) {
-        append_link_start(p, *link_);
-        link_open_ = true;
-    }
-    if (!span_open_) {
-        p += font_ >= 0 ? format("<span class=\"f%d\">", font_) : std::string("<span>");
-        span_open_ = true;
-    }
-    paragraph_has_content_ = true;
-}
-
-void PageWriter::close_span() {
-    if (!span_open_) return;
-    page_.html += "</span>";
-    span_open_ = false;
-}
-
-void PageWriter::close_link() {
-    close_span();
-    if (!link_open_) return;
-    page_.html += link_ && link_->href ? "</a>" : "</span>";
-    link_open_ = false;
+    markup_.begin_paragraph(paragraph_class(f), html::hanging_lead(f));
 }
 
 void PageWriter::close_paragraph() {
-    close_link();
     end_first_line();
-    lead_open_ = false;
-    if (paragraph_open_) {
+    if (markup_.end_paragraph()) {
         add_plain_text(" ");
-        page_.html += "</p>\n";
-        paragraph_open_ = false;
         settle_title(false);
     }
-    page_.html += after_paragraph_;
-    after_paragraph_.clear();
 }
 
 void PageWriter::text(std::string_view run) {
-    open_inline();
+    out();
     scratch_.clear();
-    // Text in a symbol font is glyph numbers of the font, not code-page text.
-    size_t font = static_cast<size_t>(font_);
-    if (font_ >= 0 && font < symbol_tables_.size() && symbol_tables_[font]) {
-        html::append_symbol_text(scratch_, run, *symbol_tables_[font]);
+    if (const html::SymbolTable* symbols = markup_.symbol_table()) {
+        html::append_symbol_text(scratch_, run, *symbols);
     } else {
         converter_.append(scratch_, run, code_page_);
     }
-    append_text(page_.html, scratch_);
+    markup_.text(scratch_);
     if (title_pending_) paragraph_text_ += scratch_;
     if (!first_line_done_) append_first_line(scratch_);
     add_plain_text(scratch_);
 }
 
-void PageWriter::font(uint16_t number) {
-    if (number == font_) return;
-    close_span();
-    font_ = number;
-}
+void PageWriter::font(uint16_t number) { markup_.font(number); }
 
 void PageWriter::tab() {
-    open_inline();
-    page_.html += "<span class=\"tab\">\t</span>";
+    out();
+    markup_.tab();
     if (title_pending_) paragraph_text_ += ' ';
-    if (lead_open_ && paragraph_content_at_ <= page_.html.size()) {
-        // The text before the first tab of a hanging indent, this tab
-        // included, becomes the lead block.
-        close_link();
-        page_.html += "</span>";
-        page_.html.insert(paragraph_content_at_, "<span class=\"hang\">");
-        lead_open_ = false;
-    }
     add_plain_text(" ");
 }
 
 void PageWriter::line_break() {
-    lead_open_ = false;
-    open_inline();
+    out();
+    markup_.line_break();
     end_first_line();
-    page_.html += "<br>";
     if (title_pending_) paragraph_text_ += ' ';
     add_plain_text(" ");
 }
@@ -467,8 +394,8 @@ std::optional<std::string> PageWriter::href_for(std::string_view context, const 
     return href;
 }
 
-PageWriter::Link PageWriter::link_for(const Hotspot& h) const {
-    Link link;
+html::Link PageWriter::link_for(const Hotspot& h) const {
+    html::Link link;
     std::string context = h.target, file = h.file.value_or("");
     bool popup = h.kind == HotspotKind::popup;
     if (h.kind == HotspotKind::macro) {
@@ -500,7 +427,7 @@ PageWriter::Link PageWriter::link_for(const Hotspot& h) const {
     link.css_class = popup ? "popup" : "jump";
     if (std::optional<SiteTarget> target = local_target(context, file)) {
         link.topic = target->topic;
-        if (popup) link.popup = target->topic;
+        if (popup && target->topic != page_.topic && site_.topics[target->topic].popup) link.popup = target->topic;
     }
     return link;
 }
@@ -509,7 +436,7 @@ PageWriter::Link PageWriter::link_for(const Hotspot& h) const {
 // (an untitled one is called as its page is), else what the link says of
 // itself (a macro's text), else the context id it leads to; a picture
 // outside a hotspot is decoration.
-std::string PageWriter::alt_text(const Link& link) const {
+std::string PageWriter::alt_text(const html::Link& link) const {
     if (link.topic && *link.topic < site_.topics.size()) {
         const SiteTopic& topic = site_.topics[*link.topic];
         std::string title = converter_.convert(topic.title, code_page_);
@@ -519,19 +446,18 @@ std::string PageWriter::alt_text(const Link& link) const {
 }
 
 void PageWriter::hotspot_begin(const Hotspot& h) {
-    close_link();
-    link_ = link_for(h);
+    markup_.begin_link(link_for(h));
 }
 
 void PageWriter::hotspot_end() {
-    close_link();
-    link_.reset();
+    markup_.end_link();
 }
 
 void PageWriter::picture(Placement placement, uint16_t number, const std::string&) {
     // A floating picture is no lead of a hanging indent.
-    if (placement != Placement::inline_) lead_open_ = false;
-    open_inline();
+    out();
+    if (placement != Placement::inline_) markup_.end_lead();
+    markup_.open_inline();
     std::string& p = page_.html;
     const std::string name = site_picture_name(number);
     auto it = site_.pictures.find(name);
@@ -545,7 +471,7 @@ void PageWriter::picture(Placement placement, uint16_t number, const std::string
     p += format("<img class=\"picture%s\" src=\"", placement_class(placement));
     append_attribute(p, picture.file);
     p += format("\" width=\"%d\" height=\"%d\" alt=\"", picture.width, picture.height);
-    if (link_) append_attribute(p, alt_text(*link_));
+    if (markup_.link()) append_attribute(p, alt_text(*markup_.link()));
     p += '"';
     if (picture.areas.empty()) {
         p += '>';
@@ -555,11 +481,11 @@ void PageWriter::picture(Placement placement, uint16_t number, const std::string
     p += " usemap=\"#" + map + "\"><map name=\"" + map + "\" id=\"" + map + "\">";
     std::string list = "<ul class=\"image-map\">\n";
     for (const SitePicture::Area& area : picture.areas) {
-        Link link = link_for(area.hotspot);
+        html::Link link = link_for(area.hotspot);
         std::string label = alt_text(link);
         if (label.empty()) label = utf8(area.hotspot.target);
         list += "<li>";
-        append_link_start(list, link);
+        markup_.link_start(list, link);
         append_text(list, label);
         list += link.href ? "</a></li>\n" : "</span></li>\n";
         if (!link.href) continue;
@@ -572,30 +498,22 @@ void PageWriter::picture(Placement placement, uint16_t number, const std::string
     }
     p += "</map>";
     list += "</ul>\n";
-    after_paragraph_ += list;
+    markup_.after_paragraph(list);
 }
 
 void PageWriter::embedded_window(Placement placement, std::string_view description) {
-    open_inline();
+    out();
+    markup_.open_inline();
     page_.html += format("<span class=\"embedded-window%s\">[", placement_class(placement));
     append_text(page_.html, utf8(description));
     page_.html += "]</span>";
 }
 
 void PageWriter::paragraph_end(bool) {
-    open_paragraph();
-    // An empty paragraph keeps its line, as tall as the current font's.
-    if (!paragraph_has_content_) {
-        page_.html += font_ >= 0 ? format("<span class=\"f%d\"><br></span>", font_) : std::string("<span><br></span>");
-    }
-    lead_open_ = false;
-    close_link();
+    out();
+    markup_.end_paragraph(true);
     add_plain_text(" ");
-    page_.html += "</p>\n";
-    paragraph_open_ = false;
     settle_title(false);
-    page_.html += after_paragraph_;
-    after_paragraph_.clear();
 }
 
 void PageWriter::paragraph_done() { close_paragraph(); }
@@ -605,46 +523,17 @@ void PageWriter::table_begin(const TableRow& row) {
     keyword_places_.content();
     if (!row.supported) return;
     close_paragraph();
-    // Rows that follow each other make one table.
-    page_.html += table_open_ ? "<tr>" : "<table class=\"row\"><tr>";
-    table_open_ = true;
-    row_open_ = true;
-    open_cell(row, 0);
-}
-
-void PageWriter::open_cell(const TableRow& row, int column) {
-    page_.html += "<td";
-    if (column >= 0 && static_cast<size_t>(column) < row.widths.size() && row.type != 0) {
-        // Widths in units of ten twips: a point is two of them.
-        page_.html += format(" style=\"width:%dpt\"", row.widths[static_cast<size_t>(column)] / 2);
-    }
-    page_.html += '>';
-    row_ = row;
+    markup_.begin_row(row);
 }
 
 void PageWriter::next_cell(int column) {
     close_paragraph();
-    if (!row_open_) return;
-    page_.html += "</td>";
-    open_cell(row_, column);
+    markup_.next_cell(column);
 }
 
 void PageWriter::table_end() {
     close_paragraph();
-    if (!row_open_) return;
-    page_.html += "</td></tr>\n";
-    row_open_ = false;
-}
-
-void PageWriter::close_table() {
-    if (row_open_) {
-        page_.html += "</td></tr>\n";
-        row_open_ = false;
-    }
-    if (table_open_) {
-        page_.html += "</table>\n";
-        table_open_ = false;
-    }
+    markup_.end_row();
 }
 
 }  // namespace korvane

@@ -11,16 +11,9 @@
 // topic shows in the secondary window that its contents entry names, else
 // in the one the first jump to it names, else in the main window.
 // Paragraph formats become CSS classes ("p1", "p2", ... in the order first
-// used, collected for the style sheet; html/paragraph_layout.h), fonts the
-// classes "fN". Inline content nests as paragraph > link > font span: a
-// font change inside a hotspot closes and reopens only the span, a hotspot
-// that runs over a paragraph end is reopened in the next paragraph. Every
-// run is inside a span (one without a class before the topic's first font)
-// and an empty paragraph holds its line break in the span of the current
-// font, so that a line is as tall as the fonts on it. A tab is
-// <span class="tab">TAB</span>; text before the first tab of a hanging
-// indent is wrapped in span.hang. A link to a popup topic N carries
-// data-popup="tN": the popup opens in place (html/popup_pages.h).
+// used, collected for the style sheet; html/paragraph_layout.h). The
+// markup of the content is html/inline_markup.h's; the finished pages are
+// written with the popups they show by html/popup_pages.h.
 #pragma once
 
 #include <cstdint>
@@ -29,10 +22,10 @@
 #include <string>
 #include <vector>
 
+#include "html/inline_markup.h"
 #include "html/keyword_page.h"
 #include "html/popup_pages.h"
 #include "html/site_map.h"
-#include "html/symbol_fonts.h"
 #include "html/utf8.h"
 #include "html/window_style.h"
 #include "topics/topic_sink.h"
@@ -77,37 +70,21 @@ public:
     void table_end() override;
 
 private:
-    struct Link {
-        std::optional<std::string> href;
-        std::string css_class;
-        std::string title;
-        std::optional<size_t> popup;  // the topic a popup shows in place
-        std::optional<size_t> topic;  // the topic of this site it leads to
-        std::string context;          // the context id a jump or popup leads to
-    };
-
     std::string& out();
     void add_plain_text(std::string_view text);
     std::string utf8(std::string_view bytes);
     void open_page(size_t topic);
     void close_page();
     void settle_title(bool page_end);
-    void open_paragraph();
-    void open_inline();
-    void close_span();
-    void close_link();
     void close_paragraph();
-    void close_table();
-    void open_cell(const TableRow& row, int column);
     void set_region(bool non_scrolling);
-    void append_link_start(std::string& out, const Link& link);
-    Link link_for(const Hotspot& hotspot) const;
+    html::Link link_for(const Hotspot& hotspot) const;
     std::optional<SiteTarget> local_target(std::string_view context, const std::string& file) const;
     std::optional<std::string> href_for(std::string_view context, const std::string& file) const;
     std::string paragraph_class(const ParagraphFormat& format);
     void append_first_line(std::string_view text);
     void end_first_line();
-    std::string alt_text(const Link& link) const;
+    std::string alt_text(const html::Link& link) const;
     void assign_windows(const HelpModel& model);
 
     const int code_page_;  // of the help file's text
@@ -117,6 +94,7 @@ private:
     std::vector<int> topic_window_;  // by topic: its window definition, -1 the default one
 
     html::Page page_;
+    html::InlineMarkup markup_;  // writes into page_.html
     html::PopupPages pages_;
     size_t next_topic_ = 0;
     bool page_open_ = false;
@@ -126,20 +104,6 @@ private:
     size_t heading_at_ = 0;        // where its heading goes in page_.html
     bool title_pending_ = false;   // no paragraph with text yet
     std::string paragraph_text_;   // the open paragraph's text while pending
-
-    std::string paragraph_class_;
-    bool paragraph_open_ = false, paragraph_has_content_ = false;
-    bool hanging_ = false;       // the open paragraph's format has a hanging lead
-    bool lead_open_ = false;     // its text so far may be the lead before the first tab
-    size_t paragraph_content_at_ = 0;  // where its content starts in page_.html
-    std::optional<Link> link_;  // the open hotspot
-    bool link_open_ = false;
-    int font_ = -1;
-    std::vector<const html::SymbolTable*> symbol_tables_;  // by font: a symbol font's table, else null
-    bool span_open_ = false;
-    bool table_open_ = false, row_open_ = false;
-    TableRow row_;                 // the open row
-    std::string after_paragraph_;  // blocks to follow the open paragraph
     std::string scratch_;          // text of one run in UTF-8
     int maps_ = 0;
 
@@ -147,7 +111,6 @@ private:
     std::vector<std::string> paragraph_styles_;
 
     KeywordPlaces keyword_places_;
-    std::string keyword_anchor_;  // the anchor of keywords still to be placed
     std::string first_line_;      // of the open page's text so far
     bool first_line_done_ = false;
     std::vector<std::string> first_lines_;
