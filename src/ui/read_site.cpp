@@ -23,6 +23,7 @@
 
 #include "driver/convert.h"
 #include "html/site.h"
+#include "topics/contents_file.h"
 
 namespace korvane {
 
@@ -198,12 +199,14 @@ std::string site_stamp(const std::string& path, int code_page) {
     if (!help) return {};
     std::string stamp = "korvane " KORVANE_VERSION "\npath " + path + "\ncode page " + std::to_string(code_page) +
                         "\nhelp file " + *help + "\ncontents file ";
-    // The contents file the conversion reads: NAME.CNT beside the help file.
+    // The contents file the conversion reads: NAME.CNT beside the help file,
+    // in whatever case, found by the same rule as the conversion finds it.
     std::string stem = path;
     if (size_t dot = stem.rfind('.'); dot != std::string::npos && dot > stem.rfind('/')) stem.resize(dot);
+    const std::filesystem::path help_stem(stem);
     std::optional<std::string> contents;
-    for (const char* extension : {".CNT", ".cnt", ".Cnt"}) {
-        if ((contents = file_record(stem + extension))) break;
+    if (auto file = find_in_folder(help_stem.parent_path(), help_stem.filename().string() + ".cnt", true)) {
+        contents = file_record(file->string());
     }
     stamp += contents ? *contents : "none";
     return stamp + "\n";
