@@ -25,7 +25,7 @@ namespace {
 // Text in quotes, bytes outside printable ASCII as \xNN.
 std::string shown(std::string_view s) {
     std::string out = "\"";
-    for (unsigned char c : s) out += c >= 0x20 && c < 0x7F ? std::string(1, static_cast<char>(c)) : format("\\x%02X", c);
+    for (unsigned char c : s) out += c >= 0x20 && c < 0x7F ? std::string(1, char(c)) : format("\\x%02X", c);
     return out + "\"";
 }
 
@@ -105,9 +105,9 @@ public:
     void repeat_warning(size_t, std::string_view line, unsigned long) override { add_warning_line(line); }
 };
 
-// Paragraph information without fields (byte, byte, u16, then the u16
-// paragraph bits that follow this), the context-name hash of "intro", and a
-// cell paragraph of a table row after its 5-byte header.
+// The paragraph information up to its u16 paragraph bits (byte, byte, u16),
+// the context-name hash of "intro", and a cell paragraph of a table row
+// after its 5-byte header.
 #define INFO "\0\0\0\0"
 #define INTRO "\x5C\x9A\x3D\x05"
 #define CELL "\0\0\0\0\0\0\x82\xFF"
@@ -127,10 +127,14 @@ const Case kCases[] = {
     {"twips with long font descriptors", kTwips, INFO "\x12\0" "\x98\x76\xFF"sv, "", "para before=12 left=-5; done"},
     {"right aligned, kept together", kNonScroll, INFO "\0\x14\xFF"sv, "", "para nonscroll keep align=right; done"},
     {"centred wins over right", kPara, INFO "\0\x0C\xFF"sv, "", "para align=centre; done"},
-    {"borders 1, then tabs", kPara, INFO "\0\x03" "\x95\0\0\x02\x64\xFF"sv, "", "para borders=box,left,right,bar tabs=[50]; done"},
+    // Each border flag is set in its own combination of these three rows,
+    // so any two flags read the wrong way round show.
+    {"borders 1, then tabs", kPara, INFO "\0\x03" "\x95\0\0\x02\x64\xFF"sv, "",
+     "para borders=box,left,right,bar tabs=[50]; done"},
     {"borders 2", kPara, INFO "\0\x01" "\xA6\x01\0\xFF"sv, "", "para borders=top,left,bar,thick; done"},
     {"borders 3", kPara, INFO "\0\x01" "\xF8\0\0\xFF"sv, "", "para borders=left,bottom,right,thick; done"},
-    {"tab stops", kPara, INFO "\0\x02" "\x87\xA1\x85\x02\xC9\x80\x01\x64\xFF"sv, "", "para tabs=[720r,100c,50]; done"},
+    {"tab stops", kPara, INFO "\0\x02" "\x87\xA1\x85\x02\xC9\x80\x01\x64\x81\xFF"sv, "a\0b\0"sv,
+     R"(para tabs=[720r,100c,50]; text "a"; br; text "b"; done)"},
     // Commands.
     {"font, line break, paragraph end, tab", kPara, INFO "\0\0" "\x80\x03\0\x81\x82\x83\xFF"sv, "a\0b\0c\0d\0e\0"sv,
      R"(para; text "a"; font 3; text "b"; br; text "c"; /para; text "d"; tab; text "e"; done)"},
@@ -139,11 +143,11 @@ const Case kCases[] = {
     {"padding and unknown bytes", kPara, INFO "\0\0" "\0\0\x81\0\0\x84\xE4\xFF"sv, "a\0b\0c\0d\0"sv,
      R"(para; text "a"; br; text "b"; text "c"; text "d"; done)"},
     {"0xFF ends the paragraph", kPara, INFO "\0\0" "\x81\xFF\x83"sv, "a\0b\0c\0"sv,
-     R"(para; text "a"; br; text "b"; done; left format=1 text=2 pending=0)"},
+     R"(para; text "a"; br; text "b"; done; unread format=1 text=2 pending=0)"},
     {"pictures", kPara, INFO "\0\0" "\x86\x22\0\0\x06\0\0\0\0" "\x87\x22\0\0\x04\0\0\x02\0" "\x88\x22\0\0\0\0\0\x01\0"
      "\x86\x22\0\0\0\0\0\xFF\xFF" "\x87\x03\0\0\x08\0\0\0\0\xFF"sv, "",
      R"(para; pic inline 0 "bm0.BMP"; pic left 2 "bm2.SHG"; warn Illegal Bitmap Reference 0x0001; done; )"
-     "left format=0 text=0 pending=5"},
+     "unread format=0 text=0 pending=5"},
     {"embedded window", kPara, INFO "\0\0" "\x88\x05\0\0\x06\0\0\x01\0\x07" "calc.dll,Calc,0\0\xFF"sv, "a\0b\0"sv,
      R"(para; text "a"; window right "calc.dll,Calc,0"; text "b"; done)"},
     {"macros", kPara, INFO "\0\0" "\xC8\x07\0" "Exit()\0" "\x89\xCC\x0A\0" "Next()\0\x81\x81\x81" "\x89\xFF"sv,
@@ -177,21 +181,22 @@ const Case kCases[] = {
     {"picture operand cut", kPara, INFO "\0\0" "\x86\x22\0"sv, "a\0"sv, R"(para; text "a"; done)"},
     // Table rows.
     {"type 1 row, a column past the last ends it", kRow,
-     "\x02\x01\xC8\0\x0A\0\x2C\x01\x14\0" "\0\0\0\0\0" CELL "\x01\0\0\0\0" CELL "\x02\0\0\0\0" CELL ""sv, "A\0\0B\0\0"sv,
+     "\x02\x01\xC8\0\x0A\0\x2C\x01\x14\0" "\0\0\0\0\0" CELL "\x01\0\0\0\0" CELL "\x02\0\0\0\0" CELL ""sv,
+     "A\0\0B\0\0"sv,
      R"(table cols=2 type=1 left=10 gap=20 widths=[200,300]; para table; text "A"; /para cell; done; )"
-     R"(cell 1; para table; text "B"; /para cell; done; /table; left format=13 text=0 pending=0)"},
+     R"(cell 1; para table; text "B"; /para cell; done; /table; unread format=13 text=0 pending=0)"},
     {"type 3 row, two paragraphs in a cell", kRow, "\x01\x03\xE8\x03\x64\0" "\0\0\0\0\0" CELL "\0\0\0\0\0" CELL ""sv,
      "A\0\0B\0\0"sv, R"(table cols=1 type=3 left=100 gap=0 widths=[1000]; para table; text "A"; /para; done; )"
      R"(para table; text "B"; /para cell; done; /table)"},
     {"type 0 row rescaled", kRow, "\x02\0\xFF\x3F\xE8\x03\x64\0\xD0\x07\x28\0" "\x01\0\0\0\0" CELL ""sv, "A\0"sv,
      R"(table cols=2 type=0 left=50 gap=20 widths=[500,1000]; cell 1; para table; text "A"; /para cell; done; /table)"},
     {"unsupported type", kRow, "\x01\x02\0\0"sv, "",
-     "warn Table Format not Supported; table unsupported type=2; left format=2 text=0 pending=0"},
+     "warn Table Format not Supported; table unsupported type=2; unread format=2 text=0 pending=0"},
     {"row cut short", kRow, "\x02\x01\xC8\0"sv, "", "table cols=2 type=1 left=0 gap=0 widths=[200,0]; /table"},
-    {"no row", kRow, "\x02"sv, "", "table unsupported type=0; left format=1 text=0 pending=0"},
+    {"no row", kRow, "\x02"sv, "", "table unsupported type=0; unread format=1 text=0 pending=0"},
 };
 
-TEST(TopicEvents, ParagraphsAndCommands) {
+TEST(TopicEvents, ParagraphsCommandsAndTableRows) {
     HelpModel model;
     model.fonts = {false, 1, std::vector<FontDescriptor>(4)};  // four fonts
     model.window_names = {"alpha", "beta"};
@@ -211,9 +216,9 @@ TEST(TopicEvents, ParagraphsAndCommands) {
         c.mode == kRow ? decoder.table() : decoder.paragraph(nullptr);
         // What the decoder left unread, and the topic offsets its pictures take.
         if (bytes.remaining() || text.remaining() || pending) {
-            sink.add(format("left format=%u text=%u pending=%u", bytes.remaining(), text.remaining(), pending));
+            sink.add(format("unread format=%u text=%u pending=%u", bytes.remaining(), text.remaining(), pending));
         }
-        EXPECT_EQ(sink.log, c.want) << c.name;
+        EXPECT_EQ(sink.log, c.want) << "in case " << c.name;
     }
 }
 
@@ -229,37 +234,38 @@ void expect_in_order(const std::string& seed, std::initializer_list<std::string_
     size_t at = 0;
     for (std::string_view piece : pieces) {
         size_t found = sink.log.find(piece, at);
-        ASSERT_NE(found, std::string::npos) << seed << ": no\n  " << piece << "\nafter " << at << " in\n  " << sink.log;
+        ASSERT_TRUE(found != std::string::npos)
+            << seed << ": no\n  " << piece << "\nin the events from " << at << ":\n  " << sink.log.substr(at, 2000);
         at = found + piece.size();
     }
 }
 
 // Topic headers (title, entry macro, browse keys), the context ids and
-// keywords of a record before its paragraph, the non-scrolling region, and
-// the spacing scale of the fonts.
-TEST(TopicEvents, TopicHeadersAndDisplayText) {
+// keywords of a record before its paragraph, the non-scrolling region, the
+// spacing scale of the fonts, table records of each type, and 3.0 files
+// (topics numbered from 1 and named by their number) with a 0x01 text
+// record and with 0x20 and 0x23 ones.
+TEST(TopicEvents, RecordsOfSmallHelpFiles) {
     expect_in_order("halibut-small.hlp",
-                    {R"~(topic 0 "Contents" macro="DB("btn_up")" browse=-1/0/77; ctx top; para nonscroll; font 6; )~"
-                     R"~(text "Korvane sample"; /para; done; para; hot jump 0x4EF9C604 "Indl3tao."; font 0; text "Chapter 1")~",
-                     R"~(topic 1 "Chapter 1: Introduction" macro="CBB("btn_up","JI(`',`Top')");EB("btn_up")" browse=0/77/223; )~"
-                     R"~(ctx Indl3tao.; kw K "sample index"; para nonscroll; font 6; text "Chapter 1")~",
+                    {R"~(topic 0 "Contents" macro="DB("btn_up")" browse=-1/0/77; ctx top; para nonscroll; )~"
+                     R"~(font 6; text "Korvane sample"; /para; done; para; hot jump 0x4EF9C604 "Indl3tao."; font 0)~",
+                     R"~(topic 1 "Chapter 1: Introduction" macro="CBB("btn_up","JI(`',`Top')");EB("btn_up")" )~"
+                     R"~(browse=0/77/223; ctx Indl3tao.; kw K "sample index"; para nonscroll; font 6)~",
                      R"~(/para; done; para after=120 left=0; font 0; text "This is the "; font 1; text "sample")~",
                      R"~(topic 2 "Section 1.1: More things")~"});
     expect_in_order("long-fonts-indents.hlp", {R"~(para after=12 left=0; font 0; text "This is the ")~"});
-}
-
-// Table records of each type, and 3.0 text records (topics numbered from
-// 1 and named by their number).
-TEST(TopicEvents, TablesAndVersion30Records) {
-    const char* cells = R"~(; para table; text "cell one"; /para cell; done; cell 1; para table; text "cell"; tab; text "two"; done; /table)~";
-    expect_in_order("table-types.hlp",
-                    {"topic 0 ", "table cols=2 type=0 left=13 gap=6 widths=[63,125]", cells,
-                     "warn Topic #0 does not have a Context Id; topic 1 ", "table cols=2 type=1 left=20 gap=10 widths=[100,200]",
-                     cells, "topic 2 ", "table cols=2 type=3 left=20 gap=10 widths=[100,200]", cells,
-                     "topic 3 ", "warn Table Format not Supported; table unsupported type=2; warn Topic #3"});
+    const char* cells =
+        R"~(; para table; text "cell one"; /para cell; done; cell 1; para table; text "cell"; tab; text "two"; done; )~"
+        "/table";
+    expect_in_order("table-types.hlp", {"table cols=2 type=0 left=13 gap=6 widths=[63,125]", cells,
+                                        "table cols=2 type=1 left=20 gap=10 widths=[100,200]", cells,
+                                        "table cols=2 type=3 left=20 gap=10 widths=[100,200]", cells,
+                                        "warn Table Format not Supported; table unsupported type=2"});
+    expect_in_order("long-version30.hlp",
+                    {R"~(topic 1 "Long" macro="" browse=-1/1/-1 id=Indc3._e5; para; text "beta alpha)~",
+                     R"~(/para; done; topic 2 "Long" macro="" browse=-1/2/-1 id=a; para; text "after")~"});
     expect_in_order("version30.hlp",
-                    {R"~(topic 1 "Topic 0" macro="BrowseButtons()" browse=-1/1/-1 id=Indc3._e5; ctx topic_0; )~"
-                     R"~(para align=centre before=120 left=200 borders=left,bottom tabs=[721]; text "Some {text}\ with \xE4")~",
+                    {R"~(topic 1 "Topic 0" macro="BrowseButtons()" browse=-1/1/-1 id=Indc3._e5; ctx topic_0; para )~",
                      R"~(ctx conkkxsy9; table cols=2 type=0 left=20 gap=10 widths=[100,200])~",
                      R"~(topic 2 "Topic 1" macro="BrowseButtons()" browse=-1/2/-1 id=a; para)~"});
 }
