@@ -47,7 +47,10 @@ void write_window_line(OutStream& out, const WindowDefinition& w) {
         out.write(")");
     }
     out.write(",");
-    if (w.has(kWindowMaximize)) write_formatted(out, "%d", w.maximize);
+    // Help files of the later compiler keep the author's value of this field
+    // (the window's state and sizing bits) without setting its flag; a value
+    // the field holds is written so that it is not lost.
+    if (w.has(kWindowMaximize) || w.maximize != 0) write_formatted(out, "%d", w.maximize);
     out.write(",");
     auto colour = [&](const std::array<uint8_t, 3>& c) { write_formatted(out, "(%d,%d,%d)", c[0], c[1], c[2]); };
     if (w.has(kWindowScrollingColour)) colour(w.scrolling_colour);
