@@ -1,18 +1,18 @@
 // SPDX-License-Identifier: MIT
-// The desktop start: the progress dialog during a real conversion, the
-// output beside the help file or in a folder the user picks when that one
-// cannot be written to, and the offer to open the result folder (or the
-// web site's index.html).
+// The conversion started from the desktop or from the open dialog: the
+// progress dialog during a real conversion, the output beside the help file
+// or in a folder the user picks when that one cannot be written to, the
+// offer to open the result folder (or the web site's index.html), and the
+// desktop start's texts of its own in each language.
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
-#include <unistd.h>
 
 #include "driver/convert.h"
-#include "base/platform.h"
-#include "helpfile/helpfile.h"
 #include "qt/qt_test_util.h"
 #include "ui/qt/desktop_start.h"
+#include "ui/qt/open_dialog.h"
 #include "ui/qt/progress_dialog.h"
 
 using namespace korvane;
@@ -23,46 +23,34 @@ class TestDesktopStart : public QObject {
     Q_OBJECT
 
 private slots:
-    void folderWritable() {
-        QTemporaryDir dir;
-        QFile f(dir.filePath(QStringLiteral("F.HLP")));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        QVERIFY(folder_writable(dir.path()));
-        QVERIFY(!folder_writable(dir.filePath(QStringLiteral("missing"))));
-        QVERIFY(!folder_writable(dir.filePath(QStringLiteral("F.HLP"))));  // a file, not a folder
-        if (::geteuid() != 0) {  // permission bits do not stop root
-            QDir(dir.path()).mkdir(QStringLiteral("ro"));
-            QFile::setPermissions(dir.filePath(QStringLiteral("ro")), QFile::ReadOwner | QFile::ExeOwner);
-            QVERIFY(!folder_writable(dir.filePath(QStringLiteral("ro"))));
-        }
-    }
-
     void conversion_data() {
-        QTest::addColumn<bool>("writable");
-        QTest::addColumn<bool>("choose");  // answer the folder question with Ok and pick a folder
-        QTest::addColumn<QString>("expected");  // where the result goes: "in", "other" or "" for nowhere
+        QTest::addColumn<bool>("dialog");  // started from the open dialog, else from the desktop
+        // Where the result goes: "in" (the help file's folder), "other"
+        // (picked after the question about "in", which cannot be written
+        // to) or "" for nowhere (the question answered with Cancel).
+        QTest::addColumn<QString>("expected");
         QTest::addColumn<bool>("site");
-        QTest::newRow("beside the help file") << true << false << "in" << false;
-        QTest::newRow("folder not writable, another chosen") << false << true << "other" << false;
-        QTest::newRow("folder not writable, question cancelled") << false << false << "" << false;
-        QTest::newRow("web site in another folder") << false << true << "other" << true;
+        QTest::newRow("beside the help file") << false << "in" << false;
+        QTest::newRow("folder not writable, question cancelled") << false << "" << false;
+        QTest::newRow("web site in another folder") << false << "other" << true;
+        QTest::newRow("web site from the open dialog") << true << "in" << true;
     }
 
+    // The conversion goes into the chosen folder, not the current one, and
+    // the finished dialog offers the result folder or the site's index.html.
     void conversion() {
-        QFETCH(bool, writable);
-        QFETCH(bool, choose);
+        QFETCH(bool, dialog);
         QFETCH(QString, expected);
         QFETCH(bool, site);
-        FreshConfig config;
-        config.write_ini("[Options]\nMessageBeep=0\n");
+        const bool writable = expected == QLatin1String("in");
+        FreshConfig config;  // the open dialog starts with Web Pages as saved
+        config.write_ini(QByteArray("[Options]\nMessageBeep=0\nHtml=") + (site ? "1" : "0"));
         QTemporaryDir dir;
         QDir root(dir.path());
-        root.mkpath(QStringLiteral("in"));
-        root.mkpath(QStringLiteral("other"));
-        root.mkpath(QStringLiteral("cwd"));
+        for (const char* folder : {"in", "other", "cwd"}) root.mkpath(QLatin1String(folder));
         QDir::setCurrent(root.filePath(QStringLiteral("cwd")));
         QString help = root.filePath(QStringLiteral("in/DESK.HLP"));
-        QFile::copy(QStringLiteral(KORVANE_SOURCE_DIR "/fuzz/seeds/stored.hlp"), help);
+        QVERIFY(copy_help_file(help));
         const QString in_folder = root.filePath(QStringLiteral("in"));
 
         QtPlatform platform(Language::English);
@@ -77,8 +65,15 @@ private slots:
         hooks.writable = [&](const QString& f) { return writable || f != in_folder; };
 
         SeenBox question;
-        QPointer<QTimer> answer = answer_next_box(choose ? QMessageBox::Ok : QMessageBox::Cancel, &question);
+        QPointer<QTimer> answer = answer_next_box(expected.isEmpty() ? QMessageBox::Cancel : QMessageBox::Ok, &question);
         QPointer<QTimer> pick = when_shown<QFileDialog>([&](QFileDialog* d) {
+            if (auto* open = qobject_cast<OpenDialog*>(d)) {  // the file typed in as a user would
+                open->setDirectory(in_folder);
+                open->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(QStringLiteral("DESK.HLP"));
+                open->push_button(1)->click();
+                if (open->isVisible()) open->reject();
+                return;
+            }
             d->setDirectory(root.filePath(QStringLiteral("other")));
             QMetaObject::invokeMethod(d, "accept");
         });
@@ -95,13 +90,14 @@ private slots:
             },
             [](ProgressDialog* d) { return !d->running(); });
 
-        int rc = run_desktop_conversion(Language::English, platform, help, CVF_TWO_PASS | CVF_PAGE_BREAK, site, hooks);
+        int rc = dialog ? run_open_dialog(Language::English, platform, hooks.convert, hooks.open_url)
+                        : run_desktop_conversion(Language::English, platform, help, CVF_TWO_PASS | CVF_PAGE_BREAK, site, hooks);
         for (QTimer* t : {answer.data(), pick.data(), finished.data()}) delete t;
 
         QCOMPARE(rc, 2);
         QCOMPARE(question.shown, !writable);
         if (!writable) QVERIFY2(question.text.contains(QDir::toNativeSeparators(in_folder)), qPrintable(question.text));
-        QVERIFY(!QFile::exists(root.filePath(QStringLiteral("cwd/DESK.HPJ"))));
+        QVERIFY(QDir(root.filePath(QStringLiteral("cwd"))).isEmpty());
         if (expected.isEmpty()) {
             QCOMPARE(flags_seen, -1);  // nothing converted
             QVERIFY(opened.isEmpty());
@@ -112,7 +108,16 @@ private slots:
         QVERIFY(QFile::exists(result));
         QVERIFY(offered);
         QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(site ? result : root.filePath(expected))});
-        QVERIFY(!platform.dialog());  // dismissed by the offer
+    }
+
+    // No language shows another one's texts.
+    void eachLanguageHasItsOwnTexts() {
+        QSet<QString> texts;
+        for (Language lang : {Language::English, Language::German, Language::Spanish}) {
+            const DesktopTexts& t = desktop_texts(lang);
+            texts << t.folder_not_writable << t.choose_folder << t.open_folder << t.open_site;
+        }
+        QCOMPARE(texts.size(), 12);
     }
 };
 
