@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Contents files (.CNT): the commands, the tree of books and topics, and a
-// sensible tree from anything else. No corpus help file comes with its
-// contents file; halibut writes one beside each help file.
+// Contents files (.CNT): the commands, the tree of books and topics, a
+// sensible tree from anything else, and included files read in place.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -128,23 +127,4 @@ TEST(ContentsFile, IncludesOfTheSameFolderAreReadInPlace) {
     EXPECT_EQ(find_in_folder(dir / "help", "link.CNT", true), dir / "help/Link.cnt");
     EXPECT_EQ(find_in_folder(dir / "help", "folder.cnt", true), std::nullopt);
     EXPECT_EQ(find_in_folder(dir / "none", "x.cnt", true), std::nullopt);
-}
-
-TEST(ContentsFile, HalibutsContentsFileGivesItsChapterTree) {
-    TempDir dir;
-    write_file(dir / "t.but",
-        "\\title Tree\n\n\\C{one} First\n\nText.\n\n\\H{oneA} Section A\n\nText.\n\n\\S{oneA1} Sub A1\n\nText.\n\n"
-        "\\C{two} Second\n\nText.\n");
-    RunResult h = run_program({"/bin/sh", "-c", "halibut --winhelp=t.hlp t.but"}, dir.path());
-    ASSERT_EQ(h.exit_code, 0) << h.err;
-    std::optional<ContentsFile> cnt = read_contents_file(dir / "t.cnt", 1252);
-    ASSERT_TRUE(cnt);
-    EXPECT_EQ(cnt->title, "Tree");
-    // Halibut names its topics t00000000, ...; each chapter, and each section
-    // with subsections, is a book that opens with its own topic.
-    EXPECT_EQ(describe(cnt->entries),
-              "1T(Title page=Top@>)1B(Chapter 1: First){2T(Chapter 1: First=t00000000@>)"
-              "2B(Section 1.1: Section A){3T(Section 1.1: Section A=t00000001@>)3T(Section 1.1.1: Sub A1=t00000002@>)}}"
-              "1B(Chapter 2: Second){2T(Chapter 2: Second=t00000003@>)}");
-    EXPECT_EQ(cnt->skipped_lines, 0u);
 }

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "support/test_util.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -10,7 +9,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -54,6 +52,13 @@ bool file_exists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0;
 }
 
+std::vector<std::string> names_in(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 TempDir::TempDir() {
     std::string tmpl = (std::filesystem::temp_directory_path() / "korvane-test-XXXXXX").string();
     std::vector<char> buf(tmpl.begin(), tmpl.end());
@@ -66,14 +71,6 @@ TempDir::~TempDir() {
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);
 }
-
-std::vector<std::string> TempDir::list() const {
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(path_)) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 
 RunResult run_program(const std::vector<std::string>& argv, const std::string& cwd,
                       const std::vector<std::string>& env) {
@@ -114,20 +111,6 @@ std::string flat(std::string_view s) {
         if (c != '\n' && c != '\r') out += c;
     }
     return out;
-}
-
-bool balanced_rtf(std::string_view rtf) {
-    long depth = 0;
-    for (size_t i = 0; i < rtf.size(); ++i) {
-        if (rtf[i] == '\\') {
-            ++i;  // the escaped character or the start of a control word
-        } else if (rtf[i] == '{') {
-            ++depth;
-        } else if (rtf[i] == '}' && --depth < 0) {
-            return false;
-        }
-    }
-    return depth == 0;
 }
 
 std::string rtf_text(std::string_view s) {
