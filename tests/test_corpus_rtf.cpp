@@ -5,8 +5,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstring>
-#include <map>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -19,127 +17,110 @@ using namespace korvane::test;
 
 namespace {
 
-// End of the group that starts at open (the index of its '{').
-size_t group_end(std::string_view s, size_t open) {
-    int depth = 0;
-    for (size_t i = open; i < s.size(); ++i) {
-        if (s[i] == '\\') {
-            ++i;
-        } else if (s[i] == '{') {
-            ++depth;
-        } else if (s[i] == '}' && --depth == 0) {
-            return i;
+bool is_letter(char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; }
+bool is_digit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
+
+// An RTF document as a reader sees it: the text, without the font, colour
+// and style tables, comments and pictures; the footnotes apart, each with
+// its mark (the character before its group); and the runs of hidden text,
+// the jump targets (word processors may split one over adjacent groups).
+struct Reading {
+    std::string text;
+    std::vector<std::pair<char, std::string>> footnotes;
+    std::vector<std::string> hidden;
+};
+
+Reading read_rtf(std::string_view s) {
+    static const std::set<std::string_view> kSkipped = {"fonttbl", "colortbl", "stylesheet", "info", "header",
+                                                        "comment", "pict", "*"};
+    static const std::set<std::string_view> kBreaks = {"par", "line", "tab", "cell", "row", "page"};
+    struct Group {
+        bool skipped = false, hidden = false;
+        int footnote = -1;  // the index of the footnote it is part of
+    };
+    std::vector<Group> groups(1);
+    Reading r;
+    bool in_hidden_run = false;
+    auto put = [&](char c) {
+        const Group& g = groups.back();
+        if (g.skipped) return;
+        if (g.footnote >= 0) {
+            r.footnotes[static_cast<size_t>(g.footnote)].second += c;
+        } else if (g.hidden) {
+            if (!in_hidden_run) r.hidden.emplace_back();
+            r.hidden.back() += c;
+        } else {
+            r.text += c;
+        }
+        in_hidden_run = g.hidden && g.footnote < 0;
+    };
+    for (size_t i = 0; i < s.size();) {
+        char c = s[i++];
+        if (c == '{') {
+            groups.push_back(groups.back());
+        } else if (c == '}') {
+            if (groups.size() > 1) groups.pop_back();
+        } else if (c == '\\' && i < s.size() && (is_letter(s[i]) || s[i] == '*')) {
+            size_t start = i++;
+            while (s[start] != '*' && i < s.size() && is_letter(s[i])) ++i;
+            std::string_view word = s.substr(start, i - start);
+            size_t value = i;
+            while (i < s.size() && (s[i] == '-' || is_digit(s[i]))) ++i;
+            bool off = i > value && s.substr(value, i - value) == "0";
+            if (i < s.size() && s[i] == ' ') ++i;
+            Group& g = groups.back();
+            if (kSkipped.count(word)) {
+                g.skipped = true;
+            } else if (word == "footnote" && !g.skipped) {
+                r.footnotes.emplace_back(r.text.empty() ? '\0' : r.text.back(), "");
+                if (!r.text.empty()) r.text.pop_back();
+                g.footnote = static_cast<int>(r.footnotes.size() - 1);
+            } else if (word == "v") {
+                g.hidden = !off;
+            } else if (kBreaks.count(word)) {
+                put(' ');
+            }
+        } else if (c == '\\' && i + 2 < s.size() && s[i] == '\'') {
+            put(static_cast<char>(std::stoi(std::string(s.substr(i + 1, 2)), nullptr, 16)));
+            i += 3;
+        } else if (c == '\\' && i < s.size()) {
+            put(s[i++]);
+        } else if (c != '\r' && c != '\n') {
+            put(c);
         }
     }
-    return s.size();
+    return r;
 }
 
 // The texts of the footnotes with the given mark, in document order.
-std::vector<std::string> footnotes(std::string_view rtf, char mark) {
+std::vector<std::string> footnotes(const Reading& r, char mark) {
     std::vector<std::string> out;
-    std::string key = std::string(1, mark) + "{\\footnote";
-    for (size_t at = rtf.find(key); at != std::string_view::npos; at = rtf.find(key, at + 1)) {
-        size_t open = at + 1;
-        std::string text = trim(rtf_text(rtf.substr(open + 10, group_end(rtf, open) - open - 10)));
-        if (!text.empty() && text[0] == mark) text = trim(text.substr(1));
-        out.push_back(text);
+    for (const auto& [m, text] : r.footnotes) {
+        if (m != mark) continue;
+        std::string t = trim(text);
+        if (!t.empty() && t[0] == mark) t = trim(t.substr(1));
+        out.push_back(t);
     }
     return out;
 }
 
-// True when the group opening at `open` starts with the control word \v
-// among its leading control words: hidden text.
-bool hidden_group(std::string_view s, size_t open) {
-    size_t i = open + 1;
-    while (i + 1 < s.size() && s[i] == '\\' && std::isalpha(static_cast<unsigned char>(s[i + 1]))) {
-        size_t word = ++i;
-        while (i < s.size() && std::isalpha(static_cast<unsigned char>(s[i]))) ++i;
-        bool hidden = s.substr(word, i - word) == "v";
-        if (i < s.size() && (s[i] == '-' || std::isdigit(static_cast<unsigned char>(s[i])))) {
-            hidden = false;  // \v0 ends hidden text
-            while (i < s.size() && (s[i] == '-' || std::isdigit(static_cast<unsigned char>(s[i])))) ++i;
-        }
-        if (hidden) return true;
-        if (i < s.size() && s[i] == ' ') ++i;
-    }
-    return false;
-}
-
-// The context hashes of the jump and popup targets (hidden text), macros left out.
-std::multiset<uint32_t> jump_hashes(std::string_view rtf) {
-    std::multiset<uint32_t> out;
-    for (size_t at = rtf.find('{'); at != std::string_view::npos; at = rtf.find('{', at + 1)) {
-        if ((at > 0 && rtf[at - 1] == '\\') || !hidden_group(rtf, at)) continue;
-        // Word processors may split one hidden target over adjacent groups.
-        std::string target;
-        for (size_t end;; at = end + 1) {
-            end = group_end(rtf, at);
-            target += rtf_text(rtf.substr(at, end - at + 1));
-            size_t next = rtf.find_first_not_of("\r\n", end + 1);
-            if (next == std::string_view::npos || rtf[next] != '{' || !hidden_group(rtf, next)) break;
-            end = next - 1;
-        }
+// The context hashes of the jump and popup targets, macros left out.
+std::set<uint32_t> jump_hashes(const Reading& r) {
+    std::set<uint32_t> out;
+    for (std::string target : r.hidden) {
         target = trim(target);
         if (!target.empty() && (target[0] == '%' || target[0] == '*')) target.erase(0, 1);
         if (target.empty() || target[0] == '!') continue;
-        target = target.substr(0, target.find_first_of(">@"));
-        out.insert(context_hash(target));
+        out.insert(context_hash(target.substr(0, target.find_first_of(">@"))));
     }
     return out;
 }
 
-// The words of an RTF document's text as a reader sees it: footnotes,
-// hidden text, comments and the font, colour and style tables left out,
-// picture references ({bmc name}) dropped, each word lower-cased and kept to
-// its ASCII letters and digits.
-std::vector<std::string> text_words(std::string_view s) {
-    static const std::set<std::string_view> kSkipped = {"fonttbl", "colortbl", "stylesheet", "info", "header",
-                                                        "comment", "footnote", "pict", "*"};
-    static const std::set<std::string_view> kBreaks = {"par", "line", "tab", "cell", "row", "page"};
-    auto control_word = [&](size_t& i) {  // at a backslash followed by a letter or '*'
-        size_t start = ++i;
-        if (i < s.size() && s[i] == '*') return std::string_view(s.substr(start, ++i - start));
-        while (i < s.size() && std::isalpha(static_cast<unsigned char>(s[i]))) ++i;
-        std::string_view word = s.substr(start, i - start);
-        bool has_value = i < s.size() && (s[i] == '-' || std::isdigit(static_cast<unsigned char>(s[i])));
-        while (i < s.size() && (s[i] == '-' || std::isdigit(static_cast<unsigned char>(s[i])))) ++i;
-        if (i < s.size() && s[i] == ' ') ++i;
-        return has_value && word == "v" ? std::string_view("v0") : word;
-    };
-    std::string text;
-    for (size_t i = 0; i < s.size();) {
-        char c = s[i];
-        if (c == '{') {
-            size_t j = i + 1;
-            bool skip = false;
-            while (j + 1 < s.size() && s[j] == '\\' &&
-                   (std::isalpha(static_cast<unsigned char>(s[j + 1])) || s[j + 1] == '*')) {
-                std::string_view w = control_word(j);
-                skip = skip || kSkipped.count(w) || w == "v";
-            }
-            if (!skip && s.compare(i, 11, "{\\footnote") == 0) skip = true;
-            if (skip) {
-                // A footnote's mark stands right before its group.
-                if (!text.empty() && std::strchr("#$K+AB@!>*", text.back())) text.pop_back();
-                i = group_end(s, i) + 1;
-                continue;
-            }
-            ++i;
-        } else if (c == '\\' && i + 1 < s.size() && std::isalpha(static_cast<unsigned char>(s[i + 1]))) {
-            if (kBreaks.count(control_word(i))) text += ' ';
-        } else if (c == '\\' && i + 3 < s.size() && s[i + 1] == '\'') {
-            text += static_cast<char>(std::stoi(std::string(s.substr(i + 2, 2)), nullptr, 16));
-            i += 4;
-        } else if (c == '\\' && i + 1 < s.size()) {
-            text += s[i + 1];
-            i += 2;
-        } else {
-            if (c != '}' && c != '\r' && c != '\n') text += c;
-            ++i;
-        }
-    }
+// The words of the text, each lower-cased and kept to its ASCII letters and
+// digits, picture references ({bmc name}) dropped.
+std::vector<std::string> text_words(const Reading& r) {
     std::vector<std::string> words;
-    std::istringstream in(text);
+    std::istringstream in(r.text);
     bool in_reference = false;
     for (std::string w; in >> w;) {
         if (w.rfind("{bm", 0) == 0) in_reference = true;
@@ -220,20 +201,20 @@ TEST(CorpusRtf, TitlesKeywordsContextsJumpsTextAndTabStopsMatchTheAuthorsSources
         SCOPED_TRACE(c.hlp);
         std::string ours = convert(corpus + "/" + c.hlp);
         std::string theirs = read_text(corpus + "/" + c.source);
-        EXPECT_EQ(footnotes(ours, '$'), footnotes(theirs, '$'));
+        Reading our_reading = read_rtf(ours), their_reading = read_rtf(theirs);
+        EXPECT_EQ(footnotes(our_reading, '$'), footnotes(their_reading, '$'));
         for (char table : {'K', 'A'}) {
-            EXPECT_EQ(split_keywords(footnotes(ours, table)), split_keywords(footnotes(theirs, table))) << table;
+            EXPECT_EQ(split_keywords(footnotes(our_reading, table)), split_keywords(footnotes(their_reading, table)))
+                << table;
         }
-        EXPECT_EQ(hashes_of(footnotes(ours, '#')), hashes_of(footnotes(theirs, '#')));
+        EXPECT_EQ(hashes_of(footnotes(our_reading, '#')), hashes_of(footnotes(their_reading, '#')));
         // Every target the authors jump to, and no other. (Counts may differ:
         // PJMessageDialog.rtf has grown a paragraph since its help file was built.)
-        std::multiset<uint32_t> our_jumps = jump_hashes(ours), their_jumps = jump_hashes(theirs);
-        EXPECT_EQ(std::set<uint32_t>(our_jumps.begin(), our_jumps.end()),
-                  std::set<uint32_t>(their_jumps.begin(), their_jumps.end()));
+        EXPECT_EQ(jump_hashes(our_reading), jump_hashes(their_reading));
         if (c.same_text) {
-            std::vector<std::string> words = text_words(ours);
+            std::vector<std::string> words = text_words(our_reading);
             EXPECT_GT(words.size(), 20u);
-            EXPECT_EQ(words, text_words(theirs));
+            EXPECT_EQ(words, text_words(their_reading));
         }
         if (c.tab_stops) {
             std::set<std::pair<char, int>> our_stops = tab_stops(ours), their_stops = tab_stops(theirs);
