@@ -5,8 +5,6 @@
 // snapshot test; the user's choice is no snapshot mode.
 #include <gtest/gtest.h>
 
-#include <iconv.h>
-
 #include <string>
 
 #include "support/test_util.h"
@@ -16,20 +14,6 @@ using namespace korvane::test;
 namespace {
 
 const std::string kJapanese = "日本語のヘルプです。表示とソフトの機能とムービーについて説明します。";
-
-std::string convert_text(const std::string& text, const char* from, const char* to) {
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) return "";
-    std::string in = text, out(text.size() * 4 + 16, '\0');
-    char* src = in.data();
-    char* dst = out.data();
-    size_t src_left = in.size(), dst_left = out.size();
-    size_t rc = iconv(cd, &src, &src_left, &dst, &dst_left);
-    iconv_close(cd);
-    if (rc == static_cast<size_t>(-1)) return "";
-    out.resize(out.size() - dst_left);
-    return out;
-}
 
 std::string converted_rtf(const TempDir& dir, const std::string& option) {
     std::vector<std::string> argv{KORVANE_CLI_BIN, "--flags=0x18", "-C", dir.path(),
@@ -47,7 +31,10 @@ TEST(CodePage, JapaneseTextDecodesInTheDeclaredCodePage) {
     TempDir dir;
     std::string rtf = converted_rtf(dir, "");
     ASSERT_EQ(rtf.rfind("{\\rtf1\\ansi\\ansicpg932", 0), 0u) << rtf.substr(0, 60);
-    EXPECT_NE(convert_text(rtf_text(rtf), "CP932", "UTF-8").find(kJapanese), std::string::npos) << rtf;
+    write_file(dir / "text", rtf_text(rtf));
+    RunResult utf8 = run_program({find_program("iconv"), "-f", "CP932", "-t", "UTF-8", dir / "text"}, "");
+    EXPECT_EQ(utf8.exit_code, 0) << utf8.err;
+    EXPECT_NE(utf8.out.find(kJapanese), std::string::npos) << rtf;
     for (const char* symbol : {"\\\\", "\\{", "\\}"}) EXPECT_EQ(rtf.find(symbol), std::string::npos) << symbol;
 }
 
