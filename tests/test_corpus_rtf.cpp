@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <cctype>
 #include <regex>
 #include <set>
@@ -21,12 +22,12 @@ bool is_letter(char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0
 bool is_digit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
 
 // An RTF document as a reader sees it: the text, without the font, colour
-// and style tables, comments and pictures; the footnotes apart, each with
-// its mark (the character before its group); and the runs of hidden text,
-// the jump targets (word processors may split one over adjacent groups).
+// and style tables, comments and pictures; the footnotes apart, by their
+// mark (the character before the group); and the runs of hidden text, the
+// jump targets (word processors may split one over adjacent groups).
 struct Reading {
     std::string text;
-    std::vector<std::pair<char, std::string>> footnotes;
+    std::map<char, std::vector<std::string>> footnotes;
     std::vector<std::string> hidden;
 };
 
@@ -36,7 +37,7 @@ Reading read_rtf(std::string_view s) {
     static const std::set<std::string_view> kBreaks = {"par", "line", "tab", "cell", "row", "page"};
     struct Group {
         bool skipped = false, hidden = false;
-        int footnote = -1;  // the index of the footnote it is part of
+        char footnote = 0;  // the mark of the footnote it is part of
     };
     std::vector<Group> groups(1);
     Reading r;
@@ -44,15 +45,15 @@ Reading read_rtf(std::string_view s) {
     auto put = [&](char c) {
         const Group& g = groups.back();
         if (g.skipped) return;
-        if (g.footnote >= 0) {
-            r.footnotes[static_cast<size_t>(g.footnote)].second += c;
+        if (g.footnote) {
+            r.footnotes[g.footnote].back() += c;
         } else if (g.hidden) {
             if (!in_hidden_run) r.hidden.emplace_back();
             r.hidden.back() += c;
         } else {
             r.text += c;
         }
-        in_hidden_run = g.hidden && g.footnote < 0;
+        in_hidden_run = g.hidden && !g.footnote;
     };
     for (size_t i = 0; i < s.size();) {
         char c = s[i++];
@@ -71,10 +72,10 @@ Reading read_rtf(std::string_view s) {
             Group& g = groups.back();
             if (kSkipped.count(word)) {
                 g.skipped = true;
-            } else if (word == "footnote" && !g.skipped) {
-                r.footnotes.emplace_back(r.text.empty() ? '\0' : r.text.back(), "");
-                if (!r.text.empty()) r.text.pop_back();
-                g.footnote = static_cast<int>(r.footnotes.size() - 1);
+            } else if (word == "footnote" && !g.skipped && !r.text.empty()) {
+                g.footnote = r.text.back();
+                r.text.pop_back();
+                r.footnotes[g.footnote].emplace_back();
             } else if (word == "v") {
                 g.hidden = !off;
             } else if (kBreaks.count(word)) {
@@ -89,19 +90,13 @@ Reading read_rtf(std::string_view s) {
             put(c);
         }
     }
-    return r;
-}
-
-// The texts of the footnotes with the given mark, in document order.
-std::vector<std::string> footnotes(const Reading& r, char mark) {
-    std::vector<std::string> out;
-    for (const auto& [m, text] : r.footnotes) {
-        if (m != mark) continue;
-        std::string t = trim(text);
-        if (!t.empty() && t[0] == mark) t = trim(t.substr(1));
-        out.push_back(t);
+    for (auto& [mark, texts] : r.footnotes) {
+        for (std::string& text : texts) {
+            text = trim(text);
+            if (!text.empty() && text[0] == mark) text = trim(text.substr(1));  // the mark repeated
+        }
     }
-    return out;
+    return r;
 }
 
 // The context hashes of the jump and popup targets, macros left out.
@@ -120,19 +115,15 @@ std::set<uint32_t> jump_hashes(const Reading& r) {
 // digits, picture references ({bmc name}) dropped.
 std::vector<std::string> text_words(const Reading& r) {
     std::vector<std::string> words;
-    std::istringstream in(r.text);
-    bool in_reference = false;
+    std::istringstream in(std::regex_replace(r.text, std::regex(R"(\{bm[^}]*\})"), " "));
     for (std::string w; in >> w;) {
-        if (w.rfind("{bm", 0) == 0) in_reference = true;
-        bool ends_reference = in_reference && w.back() == '}';
         std::string kept;
         for (char ch : w) {
             if (static_cast<unsigned char>(ch) < 128 && std::isalnum(static_cast<unsigned char>(ch))) {
                 kept += static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
             }
         }
-        if (!in_reference && !kept.empty()) words.push_back(kept);
-        if (ends_reference) in_reference = false;
+        if (!kept.empty()) words.push_back(kept);
     }
     return words;
 }
@@ -202,12 +193,12 @@ TEST(CorpusRtf, TitlesKeywordsContextsJumpsTextAndTabStopsMatchTheAuthorsSources
         std::string ours = convert(corpus + "/" + c.hlp);
         std::string theirs = read_text(corpus + "/" + c.source);
         Reading our_reading = read_rtf(ours), their_reading = read_rtf(theirs);
-        EXPECT_EQ(footnotes(our_reading, '$'), footnotes(their_reading, '$'));
+        EXPECT_EQ(our_reading.footnotes['$'], their_reading.footnotes['$']);
         for (char table : {'K', 'A'}) {
-            EXPECT_EQ(split_keywords(footnotes(our_reading, table)), split_keywords(footnotes(their_reading, table)))
+            EXPECT_EQ(split_keywords(our_reading.footnotes[table]), split_keywords(their_reading.footnotes[table]))
                 << table;
         }
-        EXPECT_EQ(hashes_of(footnotes(our_reading, '#')), hashes_of(footnotes(their_reading, '#')));
+        EXPECT_EQ(hashes_of(our_reading.footnotes['#']), hashes_of(their_reading.footnotes['#']));
         // Every target the authors jump to, and no other. (Counts may differ:
         // PJMessageDialog.rtf has grown a paragraph since its help file was built.)
         EXPECT_EQ(jump_hashes(our_reading), jump_hashes(their_reading));

@@ -9,6 +9,7 @@
 
 #include <ctime>
 #include <filesystem>
+#include <sstream>
 
 #include "support/test_util.h"
 
@@ -34,12 +35,8 @@ RunResult read(const std::string& file, const std::string& cwd, const std::vecto
 
 std::vector<std::string> lines(const std::string& path) {
     std::vector<std::string> out;
-    std::string text = read_text(path);
-    for (size_t start = 0, end; start < text.size(); start = end + 1) {
-        end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        out.push_back(text.substr(start, end - start));
-    }
+    std::istringstream text(read_text(path));
+    for (std::string line; std::getline(text, line);) out.push_back(line);
     return out;
 }
 

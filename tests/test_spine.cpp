@@ -1,33 +1,18 @@
 // SPDX-License-Identifier: MIT
-// The formatter's edge cases against Windows, fatal errors returned as
-// values, and conversions into memory. What the driver writes is held by the
-// snapshot test.
+// Fatal errors returned as values, and conversions into memory. What the
+// driver writes is held by the snapshot test.
 #include <gtest/gtest.h>
-
-#include "base/format.h"
-#include "base/platform.h"
-#include "support/test_util.h"
 
 #include <filesystem>
 #include <map>
 #include <optional>
+
 #include "base/output_sink.h"
 #include "driver/convert.h"
+#include "support/test_util.h"
 
 using namespace korvane;
 using namespace korvane::test;
-
-// What the help compiler's numbers go through: a missing value prints as
-// nothing; MulDiv rounds half away from zero and gives -1 when the divisor
-// is 0 or the result does not fit.
-TEST(Format, MissingValuesAndMulDivFollowWindows) {
-    EXPECT_EQ(format("%d%s", 1), "1");
-    EXPECT_EQ(mul_div(1, 40, 3), 13);
-    EXPECT_EQ(mul_div(2, 40, 3), 27);
-    EXPECT_EQ(mul_div(-1, 3, 2), -2);
-    EXPECT_EQ(mul_div(5, 5, 0), -1);
-    EXPECT_EQ(mul_div(0x7FFFFFFF, 4, 1), -1);
-}
 
 // A fatal condition comes back from the conversion as its error value; what
 // was written before it is on disk, flushed, and the next conversion in the

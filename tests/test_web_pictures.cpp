@@ -2,10 +2,9 @@
 // Pictures checked by ImageMagick: every picture written for the corpus and
 // the seeds decodes, msgdlg's match its author's bitmaps pixel for pixel,
 // and the PNG of every picture for web pages matches the picture that the
-// file route writes (.BMP, or the .WMF drawn the same way). Hotspots against
-// data decoded by hand; damaged containers give a picture or a reason
-// instead of a crash; the opacity of 32-bit pixels; print mode leaves
-// nothing in TEMP.
+// file route writes (.BMP, or the .WMF drawn the same way). Damaged
+// containers give a picture or a reason instead of a crash; the opacity of
+// 32-bit pixels; print mode leaves nothing in TEMP.
 #include <gtest/gtest.h>
 
 #include <Magick++.h>
@@ -17,8 +16,6 @@
 #include "driver/convert.h"
 #include "pictures/web_picture.h"
 #include "support/test_util.h"
-#include "topics/context_hash.h"
-#include "topics/indexes.h"
 
 using namespace korvane;
 using namespace korvane::test;
@@ -176,31 +173,6 @@ TEST(Pictures, PrintModeExtractsIntoTempAndLeavesNothing) {
     EXPECT_NE(read_text(dir / "named-1.RTF").find("\\pict"), std::string::npos);  // the pictures were there to embed
 }
 
-// 3DMM.HLP's |bm1 holds one hotspot; its bytes, decoded by hand: kind E6 04
-// (popup, invisible), left 0x00B4, top 0x0047, width 0x001B, height 0x0026,
-// hash 0x37233861, then "Hotspot 1" and "setup2". Drawn on the bitmap, the
-// rectangle frames the "o" of "Microsoft".
-TEST(WebPictures, HotspotsOfSegmentedGraphics) {
-    Reporter help_report;
-    HelpFile help = open_input_file(kSource + "/tests/corpus/3dmm/3DMM.HLP", help_report);
-    WebPictureResult web = web_picture(help, 1u);
-    ASSERT_TRUE(web.picture) << web.problem;
-    EXPECT_EQ(std::pair(web.picture->width, web.picture->height), std::pair(366, 269));
-    ASSERT_EQ(web.picture->hotspots.size(), 1u);
-    const PictureHotspot& h = web.picture->hotspots[0];
-    EXPECT_EQ(h.kind, HotspotKind::popup);
-    EXPECT_FALSE(h.visible);
-    EXPECT_EQ(std::vector<int>({h.left, h.top, h.width, h.height}), std::vector<int>({180, 71, 27, 38}));
-    EXPECT_EQ(h.name, "Hotspot 1");
-    EXPECT_EQ(h.target, "setup2");
-    EXPECT_EQ(h.hash, 0x37233861u);
-    EXPECT_EQ(h.hash, context_hash(h.target));
-    // The popup shows a topic of the file.
-    const ContextTable context_table = load_context_table(help, help_report);
-    EXPECT_TRUE(std::any_of(context_table.entries.begin(), context_table.entries.end(),
-                            [&](const ContextTable::Entry& e) { return static_cast<uint32_t>(e.hash) == h.hash; }));
-}
-
 TEST(WebPictures, DamagedContainersGiveAReason) {
     // A 2 x 2 one-bit bitmap (rows of 4 bytes) with one hotspot.
     const std::vector<uint8_t> pixels = {0x00, 0, 0, 0, 0xC0, 0, 0, 0};
@@ -214,15 +186,6 @@ TEST(WebPictures, DamagedContainersGiveAReason) {
     ASSERT_TRUE(web.picture) << web.problem;
     ASSERT_EQ(web.picture->hotspots.size(), 1u);
 
-    // Every cut of it: a picture (missing pixels are black) or a reason.
-    for (size_t size = 0; size < good.size(); ++size) {
-        web = web_picture_of_container(ByteReader(good.data(), size));
-        EXPECT_TRUE(web.picture || !web.problem.empty()) << size;
-        if (web.picture && size < good.size() - hotspots.size()) {
-            EXPECT_TRUE(web.picture->hotspots.empty()) << size;
-        }
-    }
-
     // Too wide, too many pixels, 3 bits per pixel, the offset table cut,
     // no container at all.
     const std::vector<uint8_t> damaged[] = {
@@ -234,24 +197,27 @@ TEST(WebPictures, DamagedContainersGiveAReason) {
         EXPECT_FALSE(web.picture) << &bytes - damaged;
         EXPECT_FALSE(web.problem.empty()) << &bytes - damaged;
     }
-    // verinfo's run-length metafile cut at every length and with each byte
-    // inverted: a picture or a reason (damaged records never reach the
-    // metafile reader).
+    // Every cut of it and of verinfo's run-length metafile, and each with
+    // any byte inverted: a picture (missing pixels are black) or a reason,
+    // hotspots only when all their bytes are there. Damaged records never
+    // reach the metafile reader.
     Reporter help_report;
     HelpFile help = open_input_file(kSource + "/tests/corpus/verinfo/verinfo.hlp", help_report);
     const InternalFile& row = *std::find_if(help.files.begin(), help.files.end(),
                                             [](const InternalFile& f) { return f.name == "|bm0"; });
-    const uint8_t* container = help.input.data() + row.offset;
-    std::vector<uint8_t> metafile(container, container + row.size);
+    const uint8_t* metafile = help.input.data() + row.offset;
     int damaged_records = 0;
-    for (size_t i = 0; i < metafile.size(); ++i) {
-        web = web_picture_of_container(ByteReader(metafile.data(), i));
-        EXPECT_TRUE(web.picture || !web.problem.empty()) << i;
-        damaged_records += web.problem == "damaged metafile records";
-        std::vector<uint8_t> changed = metafile;
-        changed[i] ^= 0xFF;
-        web = web_picture_of_container(ByteReader(changed.data(), changed.size()));
-        EXPECT_TRUE(web.picture || !web.problem.empty()) << i;
+    for (const std::vector<uint8_t>& bytes : {good, std::vector<uint8_t>(metafile, metafile + row.size)}) {
+        for (size_t i = 0; i < bytes.size(); ++i) {
+            web = web_picture_of_container(ByteReader(bytes.data(), i));
+            EXPECT_TRUE(web.picture || !web.problem.empty()) << i;
+            EXPECT_FALSE(web.picture && i < good.size() - hotspots.size() && !web.picture->hotspots.empty()) << i;
+            damaged_records += web.problem == "damaged metafile records";
+            std::vector<uint8_t> changed = bytes;
+            changed[i] ^= 0xFF;
+            web = web_picture_of_container(ByteReader(changed.data(), changed.size()));
+            EXPECT_TRUE(web.picture || !web.problem.empty()) << i;
+        }
     }
     EXPECT_GT(damaged_records, 0);
 

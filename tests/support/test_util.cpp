@@ -2,7 +2,6 @@
 #include "support/test_util.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -47,10 +46,7 @@ std::string read_text(const std::string& path) {
     return {b.begin(), b.end()};
 }
 
-bool file_exists(const std::string& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0;
-}
+bool file_exists(const std::string& path) { return std::filesystem::exists(path); }
 
 std::vector<std::string> names_in(const std::string& folder) {
     std::vector<std::string> names;
@@ -103,14 +99,6 @@ RunResult run_program(const std::vector<std::string>& argv, const std::string& c
     r.out = read_text(out_path);
     r.err = read_text(err_path);
     return r;
-}
-
-std::string flat(std::string_view s) {
-    std::string out;
-    for (char c : s) {
-        if (c != '\n' && c != '\r') out += c;
-    }
-    return out;
 }
 
 std::string rtf_text(std::string_view s) {

@@ -15,7 +15,6 @@ namespace korvane::test {
 // Text helpers for comparing output.
 std::string trim(std::string s);   // without leading and trailing white space
 std::string lower(std::string s);  // ASCII letters in lower case
-std::string flat(std::string_view s);  // without CR and LF
 // The text of RTF as bytes: control words dropped, escapes resolved, groups
 // and line breaks flattened.
 std::string rtf_text(std::string_view s);
