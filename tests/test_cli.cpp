@@ -28,9 +28,10 @@ bool has(const std::string& text, const std::string& part) { return text.find(pa
 
 }  // namespace
 
-TEST(Cli, OptionsGiveTheFlagsOfTheDialog) {
+TEST(Cli, OptionsFoldersBatchesAndTheInternalFileList) {
     TempDir dir;
     copy_seed("stored.hlp", dir / "A.HLP");
+    // The options give the flags of the dialog.
     const std::pair<std::vector<std::string>, const char*> cases[] = {
         {{}, "0x38"}, {{"--no-shg"}, "0x39"}, {{"--no-browse"}, "0x30"}, {{"--print"}, "0x07"},
         {{"--print", "--page-break", "--jumps"}, "0x37"}, {{"--print", "--jumps"}, "0x27"},
@@ -43,11 +44,7 @@ TEST(Cli, OptionsGiveTheFlagsOfTheDialog) {
         EXPECT_EQ(r.exit_code, 0) << r.err;
         EXPECT_TRUE(has(r.err, std::string("A.HLP (flags ") + flags + ")")) << r.err;
     }
-}
 
-TEST(Cli, FoldersBatchesAndTheInternalFileList) {
-    TempDir dir;
-    copy_seed("stored.hlp", dir / "A.HLP");
     RunResult r = cli({"-C", "out/nested", "A.HLP"}, dir.path());
     EXPECT_EQ(r.exit_code, 0) << r.err;
     EXPECT_EQ(names_in(dir.path()), (std::vector<std::string>{"A.HLP", "out"}));
@@ -79,12 +76,13 @@ TEST(Cli, UsageAndFatalMessagesAndTheirExitCodes) {
     fs::create_directories(dir / "sub");
     fs::create_directories(dir / "blocked/A.HPJ");  // a folder where a file must go
     fs::create_directories(dir / "blocked/A1.RTF");
-    // Usage errors exit with 2; files that cannot be read or written with 1,
-    // naming the file.
+    // Usage errors (code pages without a character set among them) exit
+    // with 2; files that cannot be read or written with 1, naming the file.
     const std::tuple<std::vector<std::string>, int, const char*> cases[] = {
         {{"--bogus", "A.HLP"}, 2, ""}, {{}, 2, ""}, {{"--flags=0x40", "A.HLP"}, 2, ""}, {{"--flags=zz", "A.HLP"}, 2, ""},
         {{"--flags=1", "--print", "A.HLP"}, 2, ""}, {{"-C"}, 2, ""}, {{"--list"}, 2, ""},
-        {{"--list", "A.HLP", "B.HLP"}, 2, ""},
+        {{"--list", "A.HLP", "B.HLP"}, 2, ""}, {{"--codepage=437", "A.HLP"}, 2, ""}, {{"--codepage=0", "A.HLP"}, 2, ""},
+        {{"--codepage=x932", "A.HLP"}, 2, ""}, {{"--codepage=99999999", "A.HLP"}, 2, ""}, {{"--codepage=", "A.HLP"}, 2, ""},
         {{"NOPE"}, 1, "NOPE.HLP"}, {{"."}, 1, "Is a directory"}, {{"sub/."}, 1, "Is a directory"},
         {{"-C", "out", "NOPE"}, 1, "NOPE.HLP"}, {{"-C", "blocked", "A.HLP"}, 1, "A.HPJ"},
         {{"--print", "-C", "blocked", "A.HLP"}, 1, "A1.RTF"}, {{"--list", "NOPE"}, 1, "NOPE.HLP"},

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <regex>
 #include <sstream>
 
 #include "support/test_util.h"
@@ -43,13 +44,8 @@ std::string value_of(const std::vector<std::string>& lines, const std::string& k
 
 // The parenthesized groups of a window definition, e.g. "(1,2,3,4)".
 std::vector<std::string> groups(const std::string& def) {
-    std::vector<std::string> out;
-    for (size_t open = def.find('('); open != std::string::npos; open = def.find('(', open + 1)) {
-        size_t close = def.find(')', open);
-        if (close == std::string::npos) break;
-        out.push_back(def.substr(open, close - open + 1));
-    }
-    return out;
+    static const std::regex group(R"(\([^)]*\))");
+    return {std::sregex_token_iterator(def.begin(), def.end(), group), std::sregex_token_iterator()};
 }
 
 // The [MAP] lines "name=number", "name number" or "#define name number" as
