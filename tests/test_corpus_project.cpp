@@ -51,14 +51,11 @@ std::vector<std::string> groups(const std::string& def) {
 // The [MAP] lines "name=number", "name number" or "#define name number" as
 // {hash of the name, number}, sorted: names of the same hash are one.
 std::vector<std::pair<uint32_t, long>> map_of(const std::vector<std::string>& lines) {
+    static const std::regex entry(R"(^(?:#define\s+)?([^\s=]+)[\s=]+(\d+))");
     std::vector<std::pair<uint32_t, long>> out;
-    for (std::string line : lines) {
-        for (char& c : line) c = c == '=' || c == '\t' ? ' ' : c;
-        std::istringstream words(line);
-        std::string name;
-        long number;
-        if (words >> name && (name != "#define" || words >> name) && words >> number)
-            out.emplace_back(korvane::context_hash(name), number);
+    std::smatch m;
+    for (const std::string& line : lines) {
+        if (std::regex_search(line, m, entry)) out.emplace_back(korvane::context_hash(m[1].str()), std::stol(m[2]));
     }
     std::sort(out.begin(), out.end());
     return out;

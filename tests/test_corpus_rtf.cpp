@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 #include <map>
 #include <cctype>
 #include <regex>
@@ -111,21 +112,12 @@ std::set<uint32_t> jump_hashes(const Reading& r) {
     return out;
 }
 
-// The words of the text, each lower-cased and kept to its ASCII letters and
+// The words of the text, lower-cased and kept to their ASCII letters and
 // digits, picture references ({bmc name}) dropped.
 std::vector<std::string> text_words(const Reading& r) {
-    std::vector<std::string> words;
-    std::istringstream in(std::regex_replace(r.text, std::regex(R"(\{bm[^}]*\})"), " "));
-    for (std::string w; in >> w;) {
-        std::string kept;
-        for (char ch : w) {
-            if (static_cast<unsigned char>(ch) < 128 && std::isalnum(static_cast<unsigned char>(ch))) {
-                kept += static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-            }
-        }
-        if (!kept.empty()) words.push_back(kept);
-    }
-    return words;
+    std::string text = lower(std::regex_replace(r.text, std::regex(R"(\{bm[^}]*\})"), " "));
+    std::istringstream in(std::regex_replace(text, std::regex(R"([^a-z0-9\s])"), ""));
+    return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
 }
 
 std::vector<std::string> split_keywords(const std::vector<std::string>& footnotes) {

@@ -62,12 +62,10 @@ update-desktop-database "$share/applications" || problem "update-desktop-databas
 types=$scratch/types
 mkdir -p "$types/home" "$types/config" "$types/files"
 title=$here/../corpus/winfile/winfile.hlp
-for name in WINFILE.MVB winfile.mvb WINFILE.M13 winfile.m14 WINFILE.HLP WINFILE; do
-    cp "$title" "$types/files/$name"
-done
 xdg_env=(env -i PATH="$PATH" HOME="$types/home" XDG_CONFIG_HOME="$types/config" XDG_CONFIG_DIRS="$types/config"
     XDG_DATA_HOME="$types/home")
 while read -r name want; do
+    cp "$title" "$types/files/$name"
     for desktop_name in X-Generic GNOME; do
         got=$("${xdg_env[@]}" XDG_CURRENT_DESKTOP=$desktop_name GIO_USE_VFS=local XDG_DATA_DIRS="$share:/usr/share" \
             xdg-mime query filetype "$types/files/$name" 2>&1) || true

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <stdexcept>
 
 namespace korvane::test {
@@ -102,27 +103,11 @@ RunResult run_program(const std::vector<std::string>& argv, const std::string& c
 }
 
 std::string rtf_text(std::string_view s) {
+    static const std::regex token(R"(\\'([0-9a-fA-F]{2})|\\[a-zA-Z]+-?[0-9]* ?|\\(.)|[{}\r\n]|([^\\{}\r\n]+))");
     std::string out;
-    for (size_t i = 0; i < s.size(); ++i) {
-        char c = s[i];
-        if (c == '{' || c == '}' || c == '\r' || c == '\n') continue;
-        if (c != '\\') {
-            out += c;
-            continue;
-        }
-        if (++i >= s.size()) break;
-        char d = s[i];
-        if (d == '\'' && i + 2 < s.size()) {
-            out += static_cast<char>(std::stoi(std::string(s.substr(i + 1, 2)), nullptr, 16));
-            i += 2;
-        } else if (std::isalpha(static_cast<unsigned char>(d))) {
-            while (i < s.size() && std::isalpha(static_cast<unsigned char>(s[i]))) ++i;
-            if (i < s.size() && s[i] == '-') ++i;
-            while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i;
-            if (i >= s.size() || s[i] != ' ') --i;
-        } else {
-            out += d;  // \\ \{ \} and the like
-        }
+    for (std::cregex_iterator m(s.data(), s.data() + s.size(), token), end; m != end; ++m) {
+        if ((*m)[1].matched) out += static_cast<char>(std::stoi((*m)[1].str(), nullptr, 16));
+        out += (*m)[2].str() + (*m)[3].str();  // an escaped character, plain text
     }
     return out;
 }
