@@ -5,8 +5,6 @@
 // snapshot test; the user's choice is no snapshot mode.
 #include <gtest/gtest.h>
 
-#include <iconv.h>
-
 #include <string>
 
 #include "support/test_util.h"
@@ -16,20 +14,6 @@ using namespace korvane::test;
 namespace {
 
 const std::string kJapanese = "日本語のヘルプです。表示とソフトの機能とムービーについて説明します。";
-
-std::string convert_text(const std::string& text, const char* from, const char* to) {
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) return "";
-    std::string in = text, out(text.size() * 4 + 16, '\0');
-    char* src = in.data();
-    char* dst = out.data();
-    size_t src_left = in.size(), dst_left = out.size();
-    size_t rc = iconv(cd, &src, &src_left, &dst, &dst_left);
-    iconv_close(cd);
-    if (rc == static_cast<size_t>(-1)) return "";
-    out.resize(out.size() - dst_left);
-    return out;
-}
 
 std::string converted_rtf(const TempDir& dir, const std::string& option) {
     std::vector<std::string> argv{KORVANE_CLI_BIN, "--flags=0x18", "-C", dir.path(),
@@ -47,11 +31,14 @@ TEST(CodePage, JapaneseTextDecodesInTheDeclaredCodePage) {
     TempDir dir;
     std::string rtf = converted_rtf(dir, "");
     ASSERT_EQ(rtf.rfind("{\\rtf1\\ansi\\ansicpg932", 0), 0u) << rtf.substr(0, 60);
-    EXPECT_NE(convert_text(rtf_text(rtf), "CP932", "UTF-8").find(kJapanese), std::string::npos) << rtf;
+    write_file(dir / "text", rtf_text(rtf));
+    RunResult utf8 = run_program({find_program("iconv"), "-f", "CP932", "-t", "UTF-8", dir / "text"}, "");
+    EXPECT_EQ(utf8.exit_code, 0) << utf8.err;
+    EXPECT_NE(utf8.out.find(kJapanese), std::string::npos) << rtf;
     for (const char* symbol : {"\\\\", "\\{", "\\}"}) EXPECT_EQ(rtf.find(symbol), std::string::npos) << symbol;
 }
 
-TEST(CodePage, TheUsersChoiceWinsAndOnlyCodePagesWithACharacterSetAreAccepted) {
+TEST(CodePage, TheUsersChoiceWins) {
     const std::pair<const char*, const char*> chosen[] = {
         {"--codepage=1251", "{\\rtf1\\ansi\\ansicpg1251\\deff0\\deflang1031 {\\fonttbl{\\f0\\fswiss\\fcharset204 Helv}}"},
         {"--codepage=1252", "{\\rtf1\\ansi\\deff0\\deflang1031 {\\fonttbl{\\f0\\fswiss Helv}}"},
@@ -59,11 +46,5 @@ TEST(CodePage, TheUsersChoiceWinsAndOnlyCodePagesWithACharacterSetAreAccepted) {
     for (const auto& [option, head] : chosen) {
         TempDir dir;
         EXPECT_EQ(converted_rtf(dir, option).rfind(head, 0), 0u) << option;
-    }
-    TempDir dir;
-    for (const char* value : {"437", "0", "x932", "99999999", ""}) {
-        RunResult r = run_program({KORVANE_CLI_BIN, std::string("--codepage=") + value, "J.HLP"}, dir.path(), {"LANG=C"});
-        EXPECT_EQ(r.exit_code, 2) << value;
-        EXPECT_NE(r.err.find("bad --codepage value"), std::string::npos) << r.err;
     }
 }

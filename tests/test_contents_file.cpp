@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Contents files (.CNT): the commands, the tree of books and topics, and a
-// sensible tree from anything else. No corpus help file comes with its
-// contents file; halibut writes one beside each help file.
+// Contents files (.CNT): the commands, the tree of books and topics, a
+// sensible tree from anything else, and included files read in place.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -40,18 +39,12 @@ TEST(ContentsFile, CommandsBooksAndTopicsNest) {
         "; a comment\r\n1 Getting started\r\n2 Introduction=IDH_INTRO\r\n2 Setup=IDH_SETUP@SETUP.HLP>proc\r\n"
         "2 Nested book\r\n3 Deep topic = IDH_DEEP>win@FILE.HLP\r\n:Include MORE.CNT\r\n2 Back up=IDH_UP\r\n"
         "1 a = b=IDH_EQ\r\n:tab Extra=x.dll\r\n");
-    EXPECT_EQ(cnt.base_file, "MAIN.HLP");
     EXPECT_EQ(cnt.base_window, "main");
     EXPECT_EQ(cnt.title, "Example Help");
-    EXPECT_EQ(cnt.indexes, std::vector<std::string>{"Example Index=MAIN.HLP"});
-    EXPECT_EQ(cnt.links, std::vector<std::string>{"OTHER.HLP"});
-    EXPECT_EQ(cnt.includes, std::vector<std::string>{"MORE.CNT"});
-    EXPECT_EQ(cnt.other_commands, std::vector<std::string>{":tab Extra=x.dll"});
     EXPECT_EQ(describe(cnt.entries),
               "1B(Getting started){2T(Introduction=IDH_INTRO@>)2T(Setup=IDH_SETUP@SETUP.HLP>proc)"
               "2B(Nested book){3T(Deep topic=IDH_DEEP@FILE.HLP>win)3I(MORE.CNT)}2T(Back up=IDH_UP@>)}"
               "1T(a = b=IDH_EQ@>)");
-    EXPECT_EQ(cnt.skipped_lines, 0u);
 
     EXPECT_TRUE(is_local_include("MORE.CNT"));
     for (const char* name : {"../x.cnt", "sub/x.cnt", "C:x.cnt", "\\\\server\\x.cnt", ".."}) EXPECT_FALSE(is_local_include(name));
@@ -112,39 +105,15 @@ TEST(ContentsFile, IncludesOfTheSameFolderAreReadInPlace) {
     EXPECT_EQ(describe(cnt->entries),
               "1B(Book){2T(Part=P@>)2I(Part.Cnt)2T(Deep=D@>)2I(PART.CNT)2I(MAIN.cnt)2I(missing.cnt)"
               "2I(../outside.cnt)2I(sub\\x.cnt)2I(main.cnt)}1T(End=E@>)");
-    EXPECT_EQ(cnt->includes.size(), 9u);
     EXPECT_EQ(cnt->missing_includes, std::vector<std::string>{"missing.cnt"});
     EXPECT_EQ(cnt->refused_includes, (std::vector<std::string>{"../outside.cnt", "sub\\x.cnt"}));
     EXPECT_FALSE(read_contents_file(dir / "help/NONE.CNT", 1252));
 
-    // Found whatever the case; the first in byte order of several; links
-    // only when asked for; folders never.
-    EXPECT_EQ(find_in_folder(dir / "help", "Deep.Cnt", false), dir / "help/DEEP.CNT");
-    std::filesystem::remove(dir / "help/DEEP.CNT");
-    EXPECT_EQ(find_in_folder(dir / "help", "DEEP.CNT", false), dir / "help/deep.cnt");
+    // Links only when asked for; folders never.
     std::filesystem::create_symlink(dir / "outside.cnt", dir / "help/Link.cnt");
     std::filesystem::create_directory(dir / "help/Folder.cnt");
     EXPECT_EQ(find_in_folder(dir / "help", "link.CNT", false), std::nullopt);
     EXPECT_EQ(find_in_folder(dir / "help", "link.CNT", true), dir / "help/Link.cnt");
     EXPECT_EQ(find_in_folder(dir / "help", "folder.cnt", true), std::nullopt);
     EXPECT_EQ(find_in_folder(dir / "none", "x.cnt", true), std::nullopt);
-}
-
-TEST(ContentsFile, HalibutsContentsFileGivesItsChapterTree) {
-    TempDir dir;
-    write_file(dir / "t.but",
-        "\\title Tree\n\n\\C{one} First\n\nText.\n\n\\H{oneA} Section A\n\nText.\n\n\\S{oneA1} Sub A1\n\nText.\n\n"
-        "\\C{two} Second\n\nText.\n");
-    RunResult h = run_program({"/bin/sh", "-c", "halibut --winhelp=t.hlp t.but"}, dir.path());
-    ASSERT_EQ(h.exit_code, 0) << h.err;
-    std::optional<ContentsFile> cnt = read_contents_file(dir / "t.cnt", 1252);
-    ASSERT_TRUE(cnt);
-    EXPECT_EQ(cnt->title, "Tree");
-    // Halibut names its topics t00000000, ...; each chapter, and each section
-    // with subsections, is a book that opens with its own topic.
-    EXPECT_EQ(describe(cnt->entries),
-              "1T(Title page=Top@>)1B(Chapter 1: First){2T(Chapter 1: First=t00000000@>)"
-              "2B(Section 1.1: Section A){3T(Section 1.1: Section A=t00000001@>)3T(Section 1.1.1: Sub A1=t00000002@>)}}"
-              "1B(Chapter 2: Second){2T(Chapter 2: Second=t00000003@>)}");
-    EXPECT_EQ(cnt->skipped_lines, 0u);
 }

@@ -69,21 +69,3 @@ TEST(Fonts, DescriptorsHoldWhatTheAuthorsSourcesUse) {
         }
     }
 }
-
-// Long descriptors: the character set at byte 35 is no attribute.
-TEST(Fonts, LongDescriptorsKeepCharacterSetAndAttributesApart) {
-    Reporter help_report;
-    HelpFile help = open_input_file(KORVANE_SOURCE_DIR "/fuzz/seeds/codepage-logical-fonts.hlp", help_report);
-    const FontTable fonts = read_font_table(help);
-    ASSERT_TRUE(fonts.long_descriptors);
-    ASSERT_EQ(fonts.descriptors.size(), 2u);
-    const FontDescriptor& big5 = fonts.descriptors[1];
-    EXPECT_EQ(big5.charset, 136);
-    EXPECT_FALSE(big5.italic || big5.underline || big5.strike_out || big5.bold);
-    EXPECT_EQ(big5.half_points, 20);  // height -10
-    EXPECT_EQ(big5.face, "Helv");
-    // Its RTF style is upright: the character set is no attribute.
-    const std::vector<std::string> styles = font_styles(fonts);
-    ASSERT_EQ(styles.size(), 2u);
-    EXPECT_EQ(styles[1], "\\f1\\cf1\\fs20\\b0\\i0\\ul0");
-}

@@ -38,7 +38,6 @@ TEST(Lz77, CodingAndBounds) {
         size_t pos;  // where the input stands afterwards
     } cases[] = {
         {"a literal, then distance 1 length 3", {0x02, 0x61, 0x00, 0x00}, {}, {}, B(4, 0x61), 4},
-        {"flag 0: eight literals", {0x00, 1, 2, 3, 4, 5, 6, 7, 8}, {}, {}, {1, 2, 3, 4, 5, 6, 7, 8}, 9},
         {"overlapping copy", {0x04, 'a', 'b', 0x01, 0x20}, {}, {}, to_bytes("abababa"), 5},
         {"length 0 reads nothing", {0x00, 1}, 0, 16, {}, 0},
         {"the last group ends early", {0xF8, 'x', 'y', 'z'}, {}, {}, to_bytes("xyz"), 4},

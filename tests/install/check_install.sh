@@ -3,8 +3,8 @@
 # Installs the build into a scratch prefix and checks what a desktop and a
 # shell get from it: every file, the desktop entry, the metainfo file and
 # the manual pages through their validators, the file types that the
-# desktop opens with Korvane, the manual and the completion against
-# korvane-cli's own option list, and the completion through bash.
+# desktop opens with Korvane, the manuals and the completions against each
+# program's own option list, and the completion through bash.
 # Usage: check_install.sh BUILD_DIR VERSION
 set -euo pipefail
 build=$1 version=$2
@@ -26,7 +26,6 @@ while read -r f; do
     [[ -f $prefix/$f ]] || problem "not installed: $f"
 done <"$here/installed_files.txt"
 [[ $failed == 0 ]] || exit 1
-
 [[ $("$prefix/bin/korvane-cli" --version) == "korvane-cli $version" ]] ||
     problem "korvane-cli --version does not say $version"
 
@@ -63,12 +62,10 @@ update-desktop-database "$share/applications" || problem "update-desktop-databas
 types=$scratch/types
 mkdir -p "$types/home" "$types/config" "$types/files"
 title=$here/../corpus/winfile/winfile.hlp
-for name in WINFILE.MVB winfile.mvb WINFILE.M13 winfile.m14 WINFILE.HLP WINFILE; do
-    cp "$title" "$types/files/$name"
-done
 xdg_env=(env -i PATH="$PATH" HOME="$types/home" XDG_CONFIG_HOME="$types/config" XDG_CONFIG_DIRS="$types/config"
     XDG_DATA_HOME="$types/home")
 while read -r name want; do
+    cp "$title" "$types/files/$name"
     for desktop_name in X-Generic GNOME; do
         got=$("${xdg_env[@]}" XDG_CURRENT_DESKTOP=$desktop_name GIO_USE_VFS=local XDG_DATA_DIRS="$share:/usr/share" \
             xdg-mime query filetype "$types/files/$name" 2>&1) || true
@@ -92,34 +89,24 @@ done
 got=$(default_program text/plain)
 [[ -z $got ]] || problem "the installation opens text/plain with '$got'"
 
-# Manual pages: no warnings from groff or man.
+# Manual pages: no warnings from groff or man, and every option that the
+# program's --help lists is in its manual and (below) completes.
+options_of() {
+    "$prefix/bin/$1" --help | grep -oE '(^|[ ,])--?[A-Za-z][A-Za-z-]*' | tr -d ' ,' | sort -u
+}
 for page in korvane korvane-cli; do
     gz=$prefix/share/man/man1/$page.1.gz
     warnings=$(zcat "$gz" | groff -ww -z -man 2>&1)
     [[ -z $warnings ]] || problem "groff on $page.1: $warnings"
     warnings=$(MANWIDTH=80 man --warnings -l "$gz" 2>&1 >/dev/null)
     [[ -z $warnings ]] || problem "man on $page.1: $warnings"
-done
-
-# Every option that a program's --help lists is in its manual and (below)
-# completes.
-options_of() {
-    "$prefix/bin/$1" --help | grep -oE '(^|[ ,])--?[A-Za-z][A-Za-z-]*' | tr -d ' ,' | sort -u
-}
-mapfile -t options < <(options_of korvane-cli)
-mapfile -t korvane_options < <(options_of korvane)
-[[ ${#options[@]} -ge 10 ]] || problem "korvane-cli --help lists only ${#options[@]} options"
-[[ ${#korvane_options[@]} -ge 3 ]] || problem "korvane --help lists only ${#korvane_options[@]} options"
-manual_mentions() {
-    local program=$1 manual o
-    shift
-    manual=$(zcat "$prefix/share/man/man1/$program.1.gz" | groff -man -Tascii -P-cbou 2>/dev/null)
-    for o in "$@"; do
-        grep -qE -- "(^|[^-A-Za-z])$o([^A-Za-z-]|\$)" <<<"$manual" || problem "$program.1 does not mention $o"
+    manual=$(zcat "$gz" | groff -man -Tascii -P-cbou 2>/dev/null)
+    mapfile -t options < <(options_of $page)
+    [[ ${#options[@]} -ge 3 ]] || problem "$page --help lists only ${#options[@]} options"
+    for o in "${options[@]}"; do
+        grep -qE -- "(^|[^-A-Za-z])$o([^A-Za-z-]|\$)" <<<"$manual" || problem "$page.1 does not mention $o"
     done
-}
-manual_mentions korvane-cli "${options[@]}"
-manual_mentions korvane "${korvane_options[@]}"
+done
 
 # Completion: runs the installed script in a bare bash inside a folder of
 # sample files and prints the candidates for the command line given, whose
@@ -138,49 +125,29 @@ complete_words() {
         "$fn" "$1" "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}"
         [[ ${#COMPREPLY[@]} -eq 0 ]] || printf "%s\n" "${COMPREPLY[@]}" | sort' _ "$1" "${@:2}")
 }
-check_completion() {
-    local script=$1 expected=$2
-    shift 2
-    local got
-    got=$(complete_words "$script" "$@" | tr '\n' ' ')
-    [[ $got == "$expected" ]] || problem "completing '$*': got '$got', want '$expected'"
-}
 completions=$prefix/share/bash-completion/completions
-for command in korvane korvane-cli; do
-    while IFS='|' read -r expected words; do
-        # shellcheck disable=SC2086
-        check_completion "$completions/$command" "$expected" $command $words
-    done <<'CASES'
-A.HLP D.Mvb G.M14 Sources b.hlp e.m13 sub |%
-A.HLP |A
-sub/F.HLP |sub/F
-CASES
-done
-while IFS='|' read -r expected words; do
+while IFS='|' read -r command expected words; do
     # shellcheck disable=SC2086
-    check_completion "$completions/korvane-cli" "$expected" korvane-cli $words
+    got=$(complete_words "$completions/$command" $command $words | tr '\n' ' ')
+    [[ $got == "$expected" ]] || problem "completing '$command $words': got '$got', want '$expected'"
 done <<'CASES'
---print |--pr
---page-break --print |--p
---output-dir= |--out
-Sources sub |-C %
-Sources |-C S
-Sources sub |--output-dir = %
---output-dir=Sources |--output-dir=S
-932 936 |--codepage = 93
-|--flags = %
-A.HLP |-q --print A
+korvane|A.HLP D.Mvb G.M14 Sources b.hlp e.m13 sub |%
+korvane|A.HLP |--read A
+korvane||A.HLP --r
+korvane-cli|A.HLP D.Mvb G.M14 Sources b.hlp e.m13 sub |%
+korvane-cli|sub/F.HLP |sub/F
+korvane-cli|A.HLP |-q --print A
+korvane-cli|--page-break --print |--p
+korvane-cli|Sources sub |-C %
+korvane-cli|--output-dir=Sources |--output-dir=S
+korvane-cli|932 936 |--codepage = 93
+korvane-cli||--flags = %
 CASES
-check_completion "$completions/korvane" "--help " korvane --he
-check_completion "$completions/korvane" "A.HLP " korvane --read A
-check_completion "$completions/korvane" "" korvane A.HLP --r
-mapfile -t offered < <(complete_words "$completions/korvane-cli" korvane-cli - | tr -d =)
-for o in "${options[@]}"; do
-    printf '%s\n' "${offered[@]}" | grep -x -- "$o" >/dev/null || problem "completion does not offer $o"
-done
-mapfile -t offered < <(complete_words "$completions/korvane" korvane -)
-for o in "${korvane_options[@]}"; do
-    printf '%s\n' "${offered[@]}" | grep -x -- "$o" >/dev/null || problem "korvane's completion does not offer $o"
+for command in korvane korvane-cli; do
+    mapfile -t offered < <(complete_words "$completions/$command" $command - | tr -d =)
+    for o in $(options_of $command); do
+        printf '%s\n' "${offered[@]}" | grep -x -- "$o" >/dev/null || problem "$command's completion does not offer $o"
+    done
 done
 
 exit $failed

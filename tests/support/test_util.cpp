@@ -1,19 +1,17 @@
 // SPDX-License-Identifier: MIT
 #include "support/test_util.h"
 
-#include <dirent.h>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <stdexcept>
 
 namespace korvane::test {
@@ -49,9 +47,13 @@ std::string read_text(const std::string& path) {
     return {b.begin(), b.end()};
 }
 
-bool file_exists(const std::string& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0;
+bool file_exists(const std::string& path) { return std::filesystem::exists(path); }
+
+std::vector<std::string> names_in(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 TempDir::TempDir() {
@@ -66,14 +68,6 @@ TempDir::~TempDir() {
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);
 }
-
-std::vector<std::string> TempDir::list() const {
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(path_)) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 
 RunResult run_program(const std::vector<std::string>& argv, const std::string& cwd,
                       const std::vector<std::string>& env) {
@@ -108,50 +102,12 @@ RunResult run_program(const std::vector<std::string>& argv, const std::string& c
     return r;
 }
 
-std::string flat(std::string_view s) {
-    std::string out;
-    for (char c : s) {
-        if (c != '\n' && c != '\r') out += c;
-    }
-    return out;
-}
-
-bool balanced_rtf(std::string_view rtf) {
-    long depth = 0;
-    for (size_t i = 0; i < rtf.size(); ++i) {
-        if (rtf[i] == '\\') {
-            ++i;  // the escaped character or the start of a control word
-        } else if (rtf[i] == '{') {
-            ++depth;
-        } else if (rtf[i] == '}' && --depth < 0) {
-            return false;
-        }
-    }
-    return depth == 0;
-}
-
 std::string rtf_text(std::string_view s) {
+    static const std::regex token(R"(\\'([0-9a-fA-F]{2})|\\[a-zA-Z]+-?[0-9]* ?|\\(.)|[{}\r\n]|([^\\{}\r\n]+))");
     std::string out;
-    for (size_t i = 0; i < s.size(); ++i) {
-        char c = s[i];
-        if (c == '{' || c == '}' || c == '\r' || c == '\n') continue;
-        if (c != '\\') {
-            out += c;
-            continue;
-        }
-        if (++i >= s.size()) break;
-        char d = s[i];
-        if (d == '\'' && i + 2 < s.size()) {
-            out += static_cast<char>(std::stoi(std::string(s.substr(i + 1, 2)), nullptr, 16));
-            i += 2;
-        } else if (std::isalpha(static_cast<unsigned char>(d))) {
-            while (i < s.size() && std::isalpha(static_cast<unsigned char>(s[i]))) ++i;
-            if (i < s.size() && s[i] == '-') ++i;
-            while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i;
-            if (i >= s.size() || s[i] != ' ') --i;
-        } else {
-            out += d;  // \\ \{ \} and the like
-        }
+    for (std::cregex_iterator m(s.data(), s.data() + s.size(), token), end; m != end; ++m) {
+        if ((*m)[1].matched) out += static_cast<char>(std::stoi((*m)[1].str(), nullptr, 16));
+        out += (*m)[2].str() + (*m)[3].str();  // an escaped character, plain text
     }
     return out;
 }

@@ -15,10 +15,6 @@ namespace korvane::test {
 // Text helpers for comparing output.
 std::string trim(std::string s);   // without leading and trailing white space
 std::string lower(std::string s);  // ASCII letters in lower case
-std::string flat(std::string_view s);  // without CR and LF
-// True when every "{" has its "}" (escaped braces do not count) and no "}"
-// comes too early.
-bool balanced_rtf(std::string_view rtf);
 // The text of RTF as bytes: control words dropped, escapes resolved, groups
 // and line breaks flattened.
 std::string rtf_text(std::string_view s);
@@ -29,6 +25,7 @@ void write_file(const std::string& path, std::string_view text);
 std::vector<uint8_t> read_file(const std::string& path);
 std::string read_text(const std::string& path);
 bool file_exists(const std::string& path);
+std::vector<std::string> names_in(const std::string& folder);  // file names, sorted
 
 // Changes the working directory for its lifetime.
 struct WorkingDirectory {
@@ -46,7 +43,6 @@ public:
     TempDir& operator=(const TempDir&) = delete;
     const std::string& path() const { return path_; }
     std::string operator/(std::string_view name) const { return path_ + "/" + std::string(name); }
-    std::vector<std::string> list() const;  // file names, sorted
 
 private:
     std::string path_;
