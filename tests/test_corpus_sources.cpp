@@ -177,10 +177,13 @@ std::string value_of(const std::vector<std::string>& lines, const std::string& k
     return "";
 }
 
-// The parenthesized groups of a window definition, e.g. "(1,2,3,4)".
+// The values of a window definition after its caption: the parenthesized
+// groups, e.g. "(1,2,3,4)", and the plain numbers between them.
 std::vector<std::string> groups(const std::string& def) {
-    static const std::regex group(R"(\([^)]*\))");
-    return {std::sregex_token_iterator(def.begin(), def.end(), group), std::sregex_token_iterator()};
+    static const std::regex value(R"(\([^)]*\)|\b\d+\b)");
+    const size_t quote = def.rfind('"');
+    const std::string rest = quote == std::string::npos ? def : def.substr(quote + 1);
+    return {std::sregex_token_iterator(rest.begin(), rest.end(), value), std::sregex_token_iterator()};
 }
 
 // The [MAP] lines "name=number", "name number" or "#define name number" as
