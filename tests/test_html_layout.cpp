@@ -4,8 +4,8 @@
 // stops, a lead wider than its hanging indent, a line break between tabs,
 // default stops only, a popup link at the window's right edge, a popup
 // inside a popup and a picture floating right. The hand-made topics go
-// through the page writer with the style sheet and script; beside them the
-// test writes the same topics as their RTF source, from which
+// through the page writer with the site's style sheet and script; beside
+// them the test writes the RTF source of their paragraphs, from which
 // tests/html/check_layout.py takes where each text must stand.
 #include <gtest/gtest.h>
 
@@ -27,12 +27,10 @@ using namespace korvane::test;
 
 namespace {
 
-struct TopicName {
-    const char *context, *title;
+const struct {
+    const char* context;
     bool popup;
-};
-const TopicName kTopics[] = {
-    {"tabs", "Tab stops", false}, {"pictures", "Pictures", false}, {"glossary", "Glossary", true}, {"inner", "Inner", true}};
+} kTopics[] = {{"tabs", false}, {"pictures", false}, {"glossary", true}, {"inner", true}};
 
 ParagraphFormat indents(int left, int first, std::vector<TabStop> tabs = {}, Alignment alignment = Alignment::left) {
     ParagraphFormat f;
@@ -44,21 +42,21 @@ ParagraphFormat indents(int left, int first, std::vector<TabStop> tabs = {}, Ali
 }
 TabStop stop(int twips, TabStop::Kind kind = TabStop::Kind::left) { return {twips / 10, kind}; }
 
-// Writes each paragraph both to the page writer and as RTF source. In the
-// paragraph's text "\t" is a tab, "\n" a line break, "@l", "@r", "@c" a
-// picture placed left, right or in the line, "<context:" and "[context:"
-// open a popup or jump hotspot, ">" and "]" close it.
+// Writes each paragraph both to the page writer and as the RTF source of
+// its indents, tab stops, text, tabs and line breaks. In the paragraph's
+// text "\t" is a tab, "\n" a line break, "@r" and "@c" a picture placed
+// right or in the line, "<context:" and "[context:" open a popup or jump
+// hotspot, ">" closes it.
 struct Twin {
     PageWriter& pages;
     std::string rtf = "{\\rtf1\\ansi\\ansicpg1252\n";
 
     void topic(int32_t number) {
         if (number > 0) rtf += "\\page\n";
-        rtf += std::string("{#{\\footnote{#}") + kTopics[number].context + "}}\n";
         TopicStart start;
         start.number = number;
         start.context_ids = {kTopics[number].context};
-        start.title = kTopics[number].title;
+        start.title = kTopics[number].context;
         pages.topic_begin(start);
     }
 
@@ -70,30 +68,27 @@ struct Twin {
             if (t.kind != TabStop::Kind::left) rtf += t.kind == TabStop::Kind::right ? "\\tqr" : "\\tqc";
             rtf += format("\\tx%d", t.position * 10);
         }
-        rtf += "\\fs20 ";
-        std::string target;
+        rtf += ' ';
         for (size_t i = 0; i < text.size(); ++i) {
-            if (text[i] == '\t' || text[i] == '\n') {
-                text[i] == '\t' ? pages.tab() : pages.line_break();
-                rtf += text[i] == '\t' ? "\\tab " : "\\line ";
+            if (text[i] == '\t') {
+                pages.tab();
+                rtf += "\\tab ";
+            } else if (text[i] == '\n') {
+                pages.line_break();
+                rtf += "\\line ";
             } else if (text[i] == '@') {
-                const char letter = text[++i];
-                pages.picture(letter == 'l' ? Placement::left : letter == 'r' ? Placement::right : Placement::inline_, 1,
-                              "bm1.bmp");
-                rtf += format("\\{bm%c bm1.bmp\\}", letter);
+                pages.picture(text[++i] == 'r' ? Placement::right : Placement::inline_, 1, "bm1.bmp");
             } else if (text[i] == '<' || text[i] == '[') {
                 const size_t colon = text.find(':', i);
                 Hotspot h;
                 h.kind = text[i] == '<' ? HotspotKind::popup : HotspotKind::jump;
-                h.target = target = std::string(text.substr(i + 1, colon - i - 1));
+                h.target = std::string(text.substr(i + 1, colon - i - 1));
                 pages.hotspot_begin(h);
-                rtf += text[i] == '<' ? "\\ul " : "\\strike ";
                 i = colon;
-            } else if (text[i] == '>' || text[i] == ']') {
+            } else if (text[i] == '>') {
                 pages.hotspot_end();
-                rtf += "\\ul0\\strike0{\\v " + target + "}";
             } else {
-                const size_t end = std::min(text.find_first_of("\t\n@<[>]", i), text.size());
+                const size_t end = std::min(text.find_first_of("\t\n@<[>", i), text.size());
                 pages.text(text.substr(i, end - i));
                 rtf += text.substr(i, end - i);
                 i = end - 1;
@@ -120,7 +115,7 @@ TEST(HtmlLayout, HandMadeTopicsStandWhereTheirSourceSaysInABrowser) {
     for (size_t t = 0; t < std::size(kTopics); ++t) {
         SiteTopic& topic = site.topics.emplace_back();
         topic.number = static_cast<int32_t>(t);
-        topic.title = kTopics[t].title;
+        topic.title = kTopics[t].context;
         topic.context_ids = {kTopics[t].context};
         topic.popup = kTopics[t].popup;
         topic.page = std::string(kTopics[t].context) + ".html";
@@ -147,18 +142,15 @@ TEST(HtmlLayout, HandMadeTopicsStandWhereTheirSourceSaysInABrowser) {
     twin.paragraph(indents(0, 0, {}, Alignment::right), "At the right edge: <glossary:glossary>");
     twin.topic(1);
     twin.paragraph(indents(0, 0), "@rRight:" + words + words);
-    twin.paragraph(indents(0, 0), "[tabs:@c] leads to the tab stops.");
+    twin.paragraph(indents(0, 0), "[tabs:@c> leads to the tab stops.");
     twin.topic(2);
     twin.paragraph(indents(0, 0, {stop(1440)}), "Term\texplained, with <inner:another term>.");
     twin.topic(3);
     twin.paragraph(indents(0, 0), "The inner popup's text.");
     pages.finish();
 
-    std::string css = std::string(html::kSiteStyleSheet) + ".f0 { font-family: Arial, sans-serif; font-size: 10pt }\n";
-    for (size_t i = 0; i < pages.paragraph_styles().size(); ++i) {
-        css += format(".p%d { %s }\n", static_cast<int>(i + 1), pages.paragraph_styles()[i]);
-    }
-    write_file(site.out_dir + "korvane.css", css + pages.window_rules());
+    write_file(site.out_dir + "korvane.css",
+               html::style_sheet(pages.paragraph_styles(), html::font_rules(model.fonts)) + pages.window_rules());
     write_file(site.out_dir + "korvane.js", html::kPopupScript);
     write_file(dir / "source/HAND1.RTF", twin.rtf + "}\n");
 

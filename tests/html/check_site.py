@@ -3,6 +3,8 @@
 # Checks a static HTML site written by Korvane's HTML export.
 #
 # Usage: check_site.py DIR
+#        check_site.py KORVANE_CLI SOURCE_TREE   (ctest corpus_sites: the
+#            site of every corpus file, see corpus() below)
 #
 # Every .html file under DIR is checked:
 #   links   every local href/src names an existing file inside DIR (or in a
@@ -13,8 +15,7 @@
 #   images  every referenced picture decodes (ImageMagick's identify, its
 #           warnings taken as errors);
 #   reach   every page but those that only forward is reached from
-#           index.html, when there is one, by following <a> and <area> hrefs
-#           and form actions;
+#           index.html, when there is one, by following links;
 #   tidy    `tidy -e -q` reports no errors (warnings are allowed);
 #   browser the pages are loaded one after the other in one headless
 #           Chromium (scripts on): no console error, no uncaught exception,
@@ -29,10 +30,11 @@ import html.parser
 import os
 import subprocess
 import sys
+import tempfile
 import urllib.parse
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from site_tools import Browser  # noqa: E402  (tools/site-screenshot.sh takes it from here)
+from site_tools import Browser, corpus_files  # noqa: E402  (tools/site-screenshot.sh takes it from here)
 
 IMAGE_EXTENSIONS = {".png", ".gif", ".jpg", ".jpeg", ".bmp", ".svg", ".webp", ".ico"}
 LINK_ATTRIBUTES = {("a", "href"), ("area", "href"), ("link", "href"), ("img", "src"), ("script", "src"),
@@ -44,7 +46,7 @@ SCRIPT_SCHEMES = {"javascript", "vbscript", "data"}
 class Page(html.parser.HTMLParser):
     def __init__(self, path):
         super().__init__(convert_charrefs=True)
-        self.ids, self.links, self.popups, self.hrefs = set(), [], [], []
+        self.ids, self.links, self.popups = set(), [], []
         self.forwards = False  # a page that only forwards (meta refresh) to another
         with open(path, encoding="utf-8", errors="replace") as f:
             self.feed(f.read())
@@ -55,10 +57,6 @@ class Page(html.parser.HTMLParser):
             self.forwards = True
         self.ids.update(v for k, v in attrs if k == "id" or (tag == "a" and k == "name"))
         self.links += [(line, tag, k, v or "") for k, v in attrs if (tag, k) in LINK_ATTRIBUTES]
-        if tag in ("a", "area") and values.get("href"):
-            self.hrefs.append(values["href"])
-        if tag == "form" and values.get("action"):  # the search box leads to the search page
-            self.hrefs.append(values["action"])
         if tag == "a" and "popup" in (values.get("class") or "").split() and "data-popup" in values:
             self.popups.append((line, values["data-popup"] or ""))
 
@@ -105,7 +103,8 @@ def check_links(root, parsed, problems):
     return images
 
 
-# The pages that following links from index.html never reaches.
+# The pages that following links (hrefs, and the search box's form action)
+# from index.html never reaches.
 def check_reach(root, parsed, problems):
     start = os.path.join(root, "index.html")
     if start not in parsed:
@@ -113,7 +112,7 @@ def check_reach(root, parsed, problems):
     reached, todo = {start}, [start]
     while todo:
         page = todo.pop()
-        for href in parsed[page].hrefs:
+        for *_, href in parsed[page].links:
             parts = urllib.parse.urlsplit(href.strip())
             if parts.scheme or parts.netloc or not parts.path:
                 continue
@@ -184,11 +183,11 @@ PAGE_CHECK = r"""(() => {
 })()"""
 
 
-def main(argv):
-    root = os.path.realpath(argv[0])
+def check(root):
+    """The problems of the site in root, and the runs of spaces measured."""
     pages = sorted(os.path.join(d, f) for d, _, files in os.walk(root) for f in files if f.endswith(".html"))
     parsed = {page: Page(page) for page in pages}
-    problems, runs = [], 0
+    problems, runs = [] if pages else ["no pages"], 0
     check_images(root, check_links(root, parsed, problems), problems)
     check_reach(root, parsed, problems)
     check_tidy(root, pages, problems)
@@ -202,9 +201,24 @@ def main(argv):
             runs += browser.evaluate("window.spaceRuns")
     finally:
         browser.close()
-    print("\n".join(problems + [f"check_site: {len(pages)} pages, {len(problems)} problems, {runs} space runs measured"]))
-    return 1 if problems or not pages else 0
+    print("\n".join(problems + [f"check_site: {root}: {len(pages)} pages, {len(problems)} problems, "
+                                f"{runs} space runs measured"]))
+    return problems, runs
+
+
+def corpus(cli, source):
+    """ctest corpus_sites: every corpus file's site, all into one folder (so
+    that jumps between them resolve). The Abbrevia read-me (a folder tree
+    drawn with spaces) and the message dialog's help (indented code) must
+    have runs of spaces measured."""
+    failed = False
+    with tempfile.TemporaryDirectory() as work:
+        subprocess.run([cli, "-q", "--html", "-C", work, *corpus_files(source)], check=True)
+        for site in sorted(os.listdir(work)):
+            problems, runs = check(os.path.join(work, site))
+            failed |= bool(problems) or (site in ("readme", "pjmessagedialog") and not runs)
+    return 1 if failed else 0
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1:]))
+    sys.exit(corpus(*sys.argv[1:]) if len(sys.argv) == 3 else 1 if check(os.path.realpath(sys.argv[1]))[0] else 0)

@@ -28,7 +28,7 @@ import sys
 import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from site_tools import convert, footnotes, rtf_topics, segment_texts  # noqa: E402
+from site_tools import convert, corpus_files, footnotes, rtf_topics, segment_texts  # noqa: E402
 
 SYMBOL_DATA = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data", "symbol")
 
@@ -129,10 +129,8 @@ def check(cli, help_file, code_page, options, work):
 
 
 def main(cli, source):
-    corpus = sorted(os.path.join(d, f) for d, _, files in os.walk(os.path.join(source, "tests/corpus"))
-                    for f in files if f.lower().endswith(".hlp") and "not-winhelp" not in d)
     seeds = os.path.join(source, "fuzz/seeds/")
-    cases = [(f, 1252, []) for f in corpus] + [
+    cases = [(f, 1252, []) for f in corpus_files(source)] + [
         (seeds + "codepage-japanese.hlp", 932, []), (seeds + "codepage-western.hlp", 1251, ["--codepage=1251"]),
         (seeds + "version30.hlp", 1252, []), (seeds + "table-types.hlp", 1252, [])]
     with tempfile.TemporaryDirectory() as work:

@@ -19,6 +19,12 @@ def convert(cli, help_file, out, *options):
     subprocess.run([cli, "-q", *options, "-C", out, help_file], check=True)
 
 
+def corpus_files(source):
+    """The help files of tests/corpus (those of not-winhelp aside)."""
+    return sorted(os.path.join(d, f) for d, _, files in os.walk(os.path.join(source, "tests/corpus"))
+                  for f in files if f.lower().endswith(".hlp") and "not-winhelp" not in d)
+
+
 def halibut(work, name, text):
     """A help file that halibut writes from text: its path."""
     with open(os.path.join(work, name + ".but"), "w") as f:
@@ -114,18 +120,13 @@ class Browser:
         self.navigate(url)
         problems = list((self.evaluate(check) or {}).get("problems", [])) if check else []
         for m in self.events:
-            method, params = m["method"], m.get("params", {})
-            if method == "Runtime.exceptionThrown":
-                details = params.get("exceptionDetails", {})
-                text = details.get("exception", {}).get("description") or details.get("text", "")
-                problems.append(f"uncaught exception (line {details.get('lineNumber', 0) + 1}): "
-                                f"{text.splitlines()[0] if text else ''}")
-            elif method == "Runtime.consoleAPICalled" and params.get("type") in ("error", "assert"):
-                args = params.get("args", [])
-                problems.append("console error: " + " ".join(str(a.get("value", a.get("description"))) for a in args))
-            elif method == "Log.entryAdded" and params.get("entry", {}).get("level") == "error":
-                entry = params["entry"]
-                problems.append(f"browser error: {entry.get('text', '')} {entry.get('url', '')}".strip())
+            params = m.get("params", {})
+            if m["method"] == "Runtime.exceptionThrown":
+                problems.append("uncaught exception: " + json.dumps(params.get("exceptionDetails"))[:300])
+            elif m["method"] == "Runtime.consoleAPICalled" and params.get("type") in ("error", "assert"):
+                problems.append("console error: " + json.dumps(params.get("args"))[:300])
+            elif m["method"] == "Log.entryAdded" and params["entry"].get("level") == "error":
+                problems.append(f"browser error: {params['entry'].get('text', '')} {params['entry'].get('url', '')}")
         return problems
 
     def close(self):
