@@ -6,9 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <regex>
 #include <string>
-#include <vector>
 
 #include "support/test_util.h"
 
@@ -23,14 +21,9 @@ TEST(Site, TheContentsFileNamesContextsAndBuildsTheContentsPage) {
     write_file(dir / "n.but",
                "\\title Named\n\n\\C{first} First chapter\n\nSee \\k{second}.\n\n\\C{second} Second chapter\n\nText.\n\n");
     ASSERT_EQ(run_program({find_program("halibut"), "--winhelp=N.HLP", "n.but"}, dir.path()).exit_code, 0);
-    std::string cnt = read_text(dir / "N.cnt");
     // halibut's ids of the two chapters, which the help file holds only as hashes.
-    std::vector<std::string> names;
-    const std::regex id("=(t[0-9]+)");
-    for (auto it = std::sregex_iterator(cnt.begin(), cnt.end(), id); it != std::sregex_iterator(); ++it) {
-        names.push_back((*it)[1]);
-    }
-    ASSERT_EQ(names.size(), 2u) << cnt;
+    const std::string names[] = {"t00000000", "t00000001"};
+    for (const std::string& name : names) ASSERT_NE(read_text(dir / "N.cnt").find("=" + name), std::string::npos);
     std::filesystem::rename(dir / "N.cnt", dir / "n.cNT");
 
     for (bool with_contents : {true, false}) {

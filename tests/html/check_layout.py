@@ -320,8 +320,7 @@ class Layout:
         problems = self.browser.load("file://" + urllib.parse.quote(path), check=None)
         if problems:
             return self.fail("browser", f"{page}: " + "; ".join(problems))
-        if scripted:
-            self.browser.evaluate("document.fonts.ready.then(() => " + FRAME + ")")
+        self.browser.evaluate("document.fonts.ready.then(() => " + FRAME + ")")
         probe = self.browser.evaluate(PROBE)
         found = probe and self.by_key.get(tuple(key_of(p["segments"]) for p in probe["paragraphs"]))
         if not found:

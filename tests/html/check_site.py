@@ -42,11 +42,12 @@ LINK_ATTRIBUTES = {("a", "href"), ("area", "href"), ("link", "href"), ("img", "s
 SCRIPT_SCHEMES = {"javascript", "vbscript", "data"}
 
 
-# The ids, links (line, tag, attribute, value) and popup links of a page.
+# The ids, links (line, tag, attribute, value) and popup links of a page;
+# check_links adds the pages and files its local links lead to.
 class Page(html.parser.HTMLParser):
     def __init__(self, path):
         super().__init__(convert_charrefs=True)
-        self.ids, self.links, self.popups = set(), [], []
+        self.ids, self.links, self.popups, self.targets = set(), [], [], []
         self.forwards = False  # a page that only forwards (meta refresh) to another
         with open(path, encoding="utf-8", errors="replace") as f:
             self.feed(f.read())
@@ -82,6 +83,7 @@ def check_links(root, parsed, problems):
             target = os.path.normpath(os.path.join(os.path.dirname(page), path)) if path else page
             fragment = urllib.parse.unquote(parts.fragment)
             real = os.path.realpath(target)
+            info.targets.append(target)
             if os.path.commonpath([root, real]) != root:
                 # A jump into another help file leads to its site beside this
                 # one: checked when that site is there.
@@ -104,7 +106,7 @@ def check_links(root, parsed, problems):
 
 
 # The pages that following links (hrefs, and the search box's form action)
-# from index.html never reaches.
+# from index.html never reaches (check_links comes first).
 def check_reach(root, parsed, problems):
     start = os.path.join(root, "index.html")
     if start not in parsed:
@@ -112,11 +114,7 @@ def check_reach(root, parsed, problems):
     reached, todo = {start}, [start]
     while todo:
         page = todo.pop()
-        for *_, href in parsed[page].links:
-            parts = urllib.parse.urlsplit(href.strip())
-            if parts.scheme or parts.netloc or not parts.path:
-                continue
-            target = os.path.normpath(os.path.join(os.path.dirname(page), urllib.parse.unquote(parts.path)))
+        for target in parsed[page].targets:
             if target in parsed and target not in reached:
                 reached.add(target)
                 todo.append(target)

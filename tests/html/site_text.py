@@ -67,12 +67,6 @@ def font_tables(data):
             if face.decode("latin-1").strip().lower() in SYMBOLS}
 
 
-def topic_block(page):
-    """The topic's block: it ends where the popups it embeds or the body end."""
-    m = re.search(r'<div class="topic">(.*?)</div>\n(?:<div hidden|</body>)', page, re.S)
-    return m and m.group(1)
-
-
 def words_of_page(block):
     block = re.sub(r'<ul class="image-map">.*?</ul>', " ", block, flags=re.S)
     block = re.sub(r'<span class="(?:embedded-window[^"]*|picture missing[^"]*)">\[.*?\]</span>', " ", block, flags=re.S)
@@ -112,10 +106,11 @@ def check(cli, help_file, code_page, options, work):
     for name in sorted(n for n in os.listdir(site) if n.endswith(".html")):
         with open(os.path.join(site, name), encoding="utf-8") as f:
             page = f.read()
-        block = topic_block(page)
-        if block is not None:
-            found[words_of_page(block)] += 1
-            fault = title_fault(page, block, titles)
+        # The topic's block ends where the popups it embeds or the body end.
+        block = re.search(r'<div class="topic">(.*?)</div>\n(?:<div hidden|</body>)', page, re.S)
+        if block:
+            found[words_of_page(block[1])] += 1
+            fault = title_fault(page, block[1], titles)
             if fault:
                 faults.append(f"{name}: {fault}")
     missing, extra = expected - found, found - expected
