@@ -17,7 +17,6 @@
 #include "base/format.h"
 #include "base/output_sink.h"
 #include "html/page_writer.h"
-#include "html/site.h"
 #include "html/site_style.h"
 #include "support/test_util.h"
 #include "topics/help_model.h"

@@ -320,7 +320,8 @@ class Layout:
         problems = self.browser.load("file://" + urllib.parse.quote(path), check=None)
         if problems:
             return self.fail("browser", f"{page}: " + "; ".join(problems))
-        self.browser.evaluate("document.fonts.ready.then(() => " + FRAME + ")")
+        if scripted:  # without scripts no promise settles
+            self.browser.evaluate("document.fonts.ready.then(() => " + FRAME + ")")
         probe = self.browser.evaluate(PROBE)
         found = probe and self.by_key.get(tuple(key_of(p["segments"]) for p in probe["paragraphs"]))
         if not found:
@@ -359,8 +360,8 @@ class Layout:
         finally:
             self.browser.close()
         for group, problems in sorted(self.problems.items()):
-            print("\n".join(f"{group}: {p}" for p in problems[:8]))
-            print(f"{group}: ... {len(problems) - 8} more" if len(problems) > 8 else "", end="")
+            more = [f"... {len(problems) - 8} more"] if len(problems) > 8 else []
+            print("\n".join(f"{group}: {p}" for p in problems[:8] + more))
         print("check_layout: " + ", ".join(f"{k} {v}" for k, v in sorted(self.counts.items()))
               + f"; {sum(map(len, self.problems.values()))} problems")
         return 1 if self.problems else 0

@@ -114,10 +114,9 @@ def check(cli, help_file, code_page, options, work):
             if fault:
                 faults.append(f"{name}: {fault}")
     missing, extra = expected - found, found - expected
-    for words, count in list(missing.items())[:5]:
-        print("RTF topic without a page with its words (%d): %s" % (count, " ".join(words[:30])))
-    for words, count in list(extra.items())[:5]:
-        print("page whose words no RTF topic has (%d): %s" % (count, " ".join(words[:30])))
+    for what, differing in (("RTF topic without a page with its words", missing), ("page whose words no RTF topic has", extra)):
+        for words, count in list(differing.items())[:5]:
+            print("%s (%d): %s" % (what, count, " ".join(words[:30])))
     print("\n".join(faults[:5] + ["%s: %d topics, %d differ, %d pages show their title twice or not at all" % (
         help_file, sum(expected.values()), sum(missing.values()) + sum(extra.values()), len(faults))]))
     return bool(missing or extra or faults)

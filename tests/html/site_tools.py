@@ -59,6 +59,7 @@ class Browser:
         self.session = self.call("Target.attachToTarget", {"targetId": target, "flatten": True})["sessionId"]
         for domain in ("Runtime", "Log", "Page"):
             self.call(domain + ".enable")
+        self.call("Page.setLifecycleEventsEnabled", {"enabled": True})
 
     def until(self, matches, seconds):
         """Reads messages, keeping the events, until one matches (returned)
@@ -101,17 +102,18 @@ class Browser:
 
     def navigate(self, url):
         """Opens url and waits until it has loaded (a move within the page
-        loads nothing); a dialog the page opens (alert) is an error."""
+        loads nothing; the load of a page before it does not count); a
+        dialog the page opens (alert) is an error."""
         self.events = []
         result = self.call("Page.navigate", {"url": url})
         if result.get("errorText"):
             raise RuntimeError(f"{url}: not loaded: {result['errorText']}")
-        ends = ("Page.loadEventFired", "Page.javascriptDialogOpening")
-        end = "loaderId" in result and (next((m for m in self.events if m["method"] in ends), None)
-                                        or self.until(lambda m: m.get("method") in ends, PAGE_SECONDS))
+        ends = lambda m: m.get("method") == "Page.javascriptDialogOpening" or m.get("method") == "Page.lifecycleEvent" \
+            and m["params"]["name"] == "load" and m["params"]["loaderId"] == result["loaderId"]
+        end = "loaderId" in result and (next(filter(ends, self.events), None) or self.until(ends, PAGE_SECONDS))
         if end is None:
             raise RuntimeError(f"{url}: did not finish loading")
-        if end and end["method"] == ends[1]:
+        if end and end["method"] == "Page.javascriptDialogOpening":
             raise RuntimeError(f"{url}: opened a dialog: {end['params'].get('message')!r}")
 
     def load(self, url, check=None):
