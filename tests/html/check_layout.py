@@ -5,6 +5,10 @@ sources give: the RTF topic files and the project file of Korvane's project
 mode (what the help compiler read).
 
 usage: check_layout.py SITE_DIR SOURCE_DIR
+       check_layout.py KORVANE_CLI SOURCE_TREE   (ctest site_layout: seven
+           corpus files with tab-stop lists, non-scrolling regions, window
+           colours, popups and pictures, and one that halibut writes with
+           bulleted, numbered and nested lists, each converted both ways)
 
 Each topic page is matched to its RTF topic by the text of its paragraphs,
 each paragraph to the RTF paragraph at its place. The groups of checks:
@@ -26,9 +30,9 @@ each paragraph to the RTF paragraph at its place. The groups of checks:
   region    scrolled by 150 px in a window 300 px high, the non-scrolling
             region stays at the top, the text under it.
   popups    a popup opens in a box of its own over the text, inside the
-            window, not splitting its link's paragraph, without a band; a
-            popup link in the box opens a second box above it; Escape closes
-            that one, a click outside the rest.
+            window, not splitting its link's paragraph, without a band, with
+            the popup's text; a popup link in the box opens a second box
+            above it; Escape closes that one, a click outside the rest.
   pictures  inline ones sit on the baseline, left and right ones float with
             the text beside them; no alternative text is a file name, and a
             picture that is all of a link has one.
@@ -39,70 +43,25 @@ import json
 import os
 import re
 import sys
+import tempfile
 import urllib.parse
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from check_site import Browser  # noqa: E402
+from site_tools import Browser, convert, footnotes, halibut, rtf_topics, segment_texts  # noqa: E402
 
 PX = 15.0  # twips a CSS pixel
-SKIPPED = re.compile(rb"\{(?:[#$K+!A-Z@>*]?\{\\footnote|\\fonttbl|\\colortbl|\\header|\\v[ \\{]|\\\*)")
-TOKEN = re.compile(rb"\\([a-z]+)(-?\d+)? ?|\\'([0-9a-fA-F]{2})|\\([^a-z'])|([{}])|[\r\n]+|([^\\{}\r\n]+)")
+CORPUS = ["abbrevia-readme/README.HLP", "verinfo/verinfo.hlp", "3dmm/MM.HLP", "onguard/onguard.hlp",
+          "msgdlg/PJMessageDialog.hlp", "winfile/winfile.hlp", "teraterm/ttermp.hlp"]
+LISTS = "\n\n".join([r"\title Lists", r"\C{lists} Lists", r"\b A bulleted item", r"\b A second bulleted item, long "
+                     r"enough to wrap onto a second line under the first line of its text.", r"\lcont{",
+                     r"\n A numbered item in the bullet", r"\n A second one", "}", r"\H{more} More"]
+                    + [r"\n " + n for n in "One Two Three Four Five Six Seven Eight Nine Ten".split()]) + "\n"
 
 
 def key_of(segments):
     """A paragraph's text as both sides give it: the segments between tabs,
     letters and digits only (symbol fonts, escapes and spaces differ)."""
-    return tuple(re.sub(r"[^A-Za-z0-9]", "", re.sub(r"\{(?:bm|ew)[clr] [^}]*\}", "", s)) for s in segments)
-
-
-def rtf_topics(data, code_page):
-    """The topics of an RTF file: lists of paragraphs with their format. A
-    paragraph ends at \\par or \\cell, or where a record left it open: at the
-    next \\pard or \\page, or at the end."""
-    topics, paragraphs, segments, text = [], [], [], bytearray()
-    new = lambda: {"li": 0, "fi": 0, "sb": 0, "sa": 0, "sl": 0, "tabs": []}
-    fmt, size, kind, depth, skip = new(), 24, "l", 0, None
-
-    def flush(always=True):
-        nonlocal segments, text
-        if always or segments or text:
-            parts = [bytes(s).decode("cp%d" % code_page, errors="replace") for s in segments + [text]]
-            paragraphs.append(dict(fmt, size=size, key=key_of(parts)))
-        segments, text = [], bytearray()
-
-    for m in TOKEN.finditer(data):
-        word, number, hexa, symbol, brace, chunk = m.groups()
-        if brace:
-            if brace == b"{" and skip is None and SKIPPED.match(data, m.start()):
-                skip = depth
-            depth += 1 if brace == b"{" else -1
-            skip = None if skip == depth else skip
-        elif skip is not None:
-            continue
-        elif chunk or hexa or symbol:
-            text += chunk or (bytes([int(hexa, 16)]) if hexa else symbol if symbol in b"{}\\" else b"")
-        elif word in (b"li", b"fi", b"sb", b"sa", b"sl"):
-            fmt[word.decode()] = int(number)
-        elif word in (b"tqr", b"tqc"):
-            kind = chr(word[2])
-        elif word == b"tx":
-            fmt["tabs"] = fmt["tabs"] + [(int(number), kind)]
-            kind = "l"
-        elif word == b"fs":
-            size = int(number)
-        elif word == b"tab":
-            segments.append(text)
-            text = bytearray()
-        elif word in (b"par", b"cell"):
-            flush()
-        elif word in (b"pard", b"page"):
-            flush(False)
-            fmt = new()
-            if word == b"page":
-                topics.append(paragraphs)
-                paragraphs = []
-    flush(False)
-    return topics + [paragraphs]
+    return tuple(re.sub(r"[^A-Za-z0-9]", "", s) for s in segments)
 
 
 def read_sources(source_dir):
@@ -113,13 +72,12 @@ def read_sources(source_dir):
         with open(os.path.join(source_dir, name), "rb") as f:
             data = f.read()
         if name.upper().endswith(".RTF"):
-            code_page = re.search(rb"\\ansicpg(\d+)", data)
-            code_page = int(code_page.group(1)) if code_page else 1252
-            flat = re.sub(rb"[\r\n]", b"", data)
-            contexts = [re.findall(rb"#\{\\footnote\{#\}([^}]*)\}", c) for c in flat.split(b"\\page")]
-            for i, paragraphs in enumerate(rtf_topics(data, code_page)):
-                topics.append((paragraphs, [c.decode("latin-1").lower() for c in contexts[i]]))
-            for target, window in re.findall(rb"\{\\v %?([^}>@]+)>([^}@]+)", flat):
+            code_page = int((re.search(rb"\\ansicpg(\d+)", data) or [0, 1252])[1])
+            for paragraphs, contexts in zip(rtf_topics(data), footnotes(data, b"#", code_page)):
+                for p in paragraphs:
+                    p["key"] = key_of(segment_texts(p, code_page))
+                topics.append((paragraphs, [c.lower() for c in contexts]))
+            for target, window in re.findall(rb"\{\\v %?([^}>@]+)>([^}@]+)", re.sub(rb"[\r\n]", b"", data)):
                 jumps[target.decode("latin-1").lower()].add(window.decode("latin-1").lower())
         elif name.upper().endswith(".HPJ"):
             # name="caption",(x,y,width,height),maximize,(r,g,b),(r,g,b)
@@ -245,6 +203,8 @@ POPUPS = r"""(async () => {
     const box = boxOf(link);
     if (!box) { problems.push(id + ' opens no box'); continue; }
     opened++;
+    const content = document.getElementById('popup-' + link.dataset.popup), text = (e) => e.textContent.replace(/\s+/g, ' ');
+    if (!content || text(box).trim() !== text(content).trim()) problems.push(id + ': the box shows other text');
     if (!inside(box.getBoundingClientRect())) problems.push(id + ': the box reaches out of the window');
     if (p.contains(box) || p.getBoundingClientRect().height !== before) problems.push(id + ': the box splits the text');
     if (!/absolute|fixed/.test(getComputedStyle(box).position) || !onTop(box)) problems.push(id + ': not over the text');
@@ -293,13 +253,6 @@ class Layout:
     def fail(self, group, text):
         self.problems[group].append(text)
 
-    def evaluate(self, expression, page):
-        result = self.browser.call("Runtime.evaluate", {"expression": expression, "returnByValue": True,
-                                                        "awaitPromise": True})
-        if "exceptionDetails" in result:
-            self.fail("browser", f"{page}: " + json.dumps(result["exceptionDetails"])[:300])
-        return result.get("result", {}).get("value")
-
     def viewport(self, height):
         self.browser.call("Emulation.setDeviceMetricsOverride",
                           {"width": 1100, "height": height, "deviceScaleFactor": 1, "mobile": False})
@@ -329,7 +282,7 @@ class Layout:
     def check_spacers(self, page, probe, paragraphs):
         empty = [(html, rtf) for html, rtf in zip(probe["paragraphs"], paragraphs) if html["empty"]]
         fonts = [[html["empty"]["family"], rtf["size"] / 2] for html, rtf in empty]
-        lines = self.evaluate(LINE_HEIGHTS + "(" + json.dumps(fonts) + ")", page) or []
+        lines = self.browser.evaluate(LINE_HEIGHTS + "(" + json.dumps(fonts) + ")") or []
         for (html, rtf), line in zip(empty, lines):
             line = -rtf["sl"] / PX if rtf["sl"] < 0 else max(line, rtf["sl"] / PX)
             expected = (max(rtf["sb"], 0) + max(rtf["sa"], 0)) / PX + line
@@ -367,9 +320,9 @@ class Layout:
         problems = self.browser.load("file://" + urllib.parse.quote(path), check=None)
         if problems:
             return self.fail("browser", f"{page}: " + "; ".join(problems))
-        if scripted:
-            self.evaluate("document.fonts.ready.then(() => " + FRAME + ")", page)
-        probe = self.evaluate(PROBE, page)
+        if scripted:  # without scripts no promise settles
+            self.browser.evaluate("document.fonts.ready.then(() => " + FRAME + ")")
+        probe = self.browser.evaluate(PROBE)
         found = probe and self.by_key.get(tuple(key_of(p["segments"]) for p in probe["paragraphs"]))
         if not found:
             self.counts["unmatched"] += bool(probe and scripted)
@@ -384,16 +337,16 @@ class Layout:
         self.check_pictures(page, probe)
         if probe["band"]:
             self.viewport(300)
-            region = self.evaluate(REGION, page) or {}
+            region = self.browser.evaluate(REGION) or {}
             self.viewport(800)
             self.counts["regions"] += 1
             if abs(region.get("top", 99)) > 1 or not region.get("onTop") or not region.get("under"):
                 self.fail("region", f"{page}: after scrolling: {region}")
-        popups = self.evaluate(POPUPS, page) if probe["popups"] else None
-        for problem in (popups or {}).get("problems", []):
+        popups = self.browser.evaluate(POPUPS) if probe["popups"] else {}
+        for problem in popups.get("problems", []):
             self.fail("popups", f"{page}: {problem}")
-        self.counts["popups"] += (popups or {}).get("opened", 0)
-        self.counts["nested popups"] += (popups or {}).get("nested", 0)
+        self.counts["popups"] += popups.get("opened", 0)
+        self.counts["nested popups"] += popups.get("nested", 0)
 
     def run(self):
         try:
@@ -407,21 +360,31 @@ class Layout:
         finally:
             self.browser.close()
         for group, problems in sorted(self.problems.items()):
-            print("\n".join(f"{group}: {p}" for p in problems[:8]))
-            print(f"{group}: ... {len(problems) - 8} more" if len(problems) > 8 else "", end="")
-        c = self.counts
-        print(f"check_layout: {c['pages']} pages matched to their topics ({c['unmatched']} not)\n"
-              f"check_layout: tabs: {c['tabs aligned']} of {c['tabs probed']} paragraphs with their text at the "
-              f"stops ({c['l stops']} tabs to left stops, {c['r stops']} right, {c['c stops']} centred)\n"
-              f"check_layout: hanging: {c['hanging aligned']} of {c['hanging probed']} hanging indents lined up "
-              f"without scripts\n"
-              f"check_layout: spacing: {c['spacers']} empty paragraphs; windows: {c['windows']} pages; regions: "
-              f"{c['regions']}; popups: {c['popups']} opened, {c['nested popups']} nested; pictures: {c['pictures']}\n"
-              f"check_layout: {sum(map(len, self.problems.values()))} problems")
+            more = [f"... {len(problems) - 8} more"] if len(problems) > 8 else []
+            print("\n".join(f"{group}: {p}" for p in problems[:8] + more))
+        print("check_layout: " + ", ".join(f"{k} {v}" for k, v in sorted(self.counts.items()))
+              + f"; {sum(map(len, self.problems.values()))} problems")
         return 1 if self.problems else 0
 
 
+def corpus(cli, source):
+    """Each corpus file and the lists, converted to sources and a site."""
+    failed, counts = 0, collections.Counter()
+    with tempfile.TemporaryDirectory() as work:
+        for i, help_file in enumerate([os.path.join(source, "tests/corpus", f) for f in CORPUS]
+                                      + [halibut(work, "lists", LISTS)]):
+            out = os.path.join(work, str(i))
+            convert(cli, help_file, out + "/source")
+            convert(cli, help_file, out + "/site", "--html")
+            print("==", help_file)
+            layout = Layout(os.path.join(out, "site", os.listdir(out + "/site")[0]), out + "/source")
+            failed |= layout.run()
+            counts.update(layout.counts)
+    print(f"site_layout: text after a tab at its stop in {counts['tabs aligned']} of {counts['tabs probed']} paragraphs")
+    return 1 if failed or not counts["tabs probed"] else 0
+
+
 if __name__ == "__main__":
-    if len(sys.argv) != 3 or not all(map(os.path.isdir, sys.argv[1:])):
-        sys.exit("usage: check_layout.py SITE_DIR SOURCE_DIR")
-    sys.exit(Layout(os.path.realpath(sys.argv[1]), sys.argv[2]).run())
+    if os.path.isdir(sys.argv[1]):
+        sys.exit(Layout(os.path.realpath(sys.argv[1]), sys.argv[2]).run())
+    sys.exit(corpus(*sys.argv[1:]))
