@@ -10,6 +10,7 @@
 #include "base/messages.h"
 #include "base/out_stream.h"
 #include "html/escape.h"
+#include "html/labels.h"
 #include "html/page_names.h"
 #include "html/search_tokens.h"
 #include "html/site_map.h"
@@ -129,13 +130,23 @@ void append_number(std::string& out, uint32_t n) {
     while (count) out += digits[--count];
 }
 
+// In the language of the site's other pages, with their words for the
+// navigation and the search.
 std::string search_page(std::string_view lang, std::string_view site_title) {
-    std::string p = page_head(lang, std::string(site_title) + " - Search");
-    p += "<body>\n<nav class=\"site\"><a href=\"index.html\">Contents</a> <a href=\"keywords.html\">Index</a></nav>\n"
-         "<h1 class=\"title\">Search</h1>\n"
-         "<form class=\"search-page\" action=\"search.html\" method=\"get\" role=\"search\">\n"
-         "<input type=\"search\" name=\"q\" id=\"search-q\" aria-label=\"Words to search for\">"
-         " <button type=\"submit\">Search</button>\n</form>\n"
+    const html::Labels& words = html::labels_for(lang);
+    std::string p = page_head(lang, std::string(site_title) + " - " + words.search);
+    p += "<body>\n<nav class=\"site\"><a href=\"index.html\">";
+    html::append_text(p, words.contents);
+    p += "</a> <a href=\"keywords.html\">";
+    html::append_text(p, words.index);
+    p += "</a></nav>\n<h1 class=\"title\">";
+    html::append_text(p, words.search);
+    p += "</h1>\n<form class=\"search-page\" action=\"search.html\" method=\"get\" role=\"search\">\n"
+         "<input type=\"search\" name=\"q\" id=\"search-q\" aria-label=\"";
+    html::append_text(p, words.search);
+    p += "\"> <button type=\"submit\">";
+    html::append_text(p, words.search);
+    p += "</button>\n</form>\n"
          "<noscript><p>Searching needs JavaScript, which is off: the <a href=\"keywords.html\">index</a> and the "
          "<a href=\"index.html\">contents</a> work without it.</p></noscript>\n"
          "<p id=\"search-status\" role=\"status\"></p>\n"
@@ -218,7 +229,7 @@ void write_search(const SiteMap& site, const std::vector<std::string>& page_text
     index += "\"};\n";
 
     write_file(site, "search-index.js", index);
-    write_file(site, std::string(html::kSearchPage), search_page(language_of_code_page(code_page), site_title));
+    write_file(site, std::string(html::kSearchPage), search_page(site.language, site_title));
     write_file(site, "search.js", html::kSearchScript);
     write_file(site, "lunr.min.js", html::kLunrScript);
     size_t header_end = html::kLunrScript.find("*/");
