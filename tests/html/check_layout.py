@@ -80,7 +80,8 @@ def read_sources(source_dir):
             for target, window in re.findall(rb"\{\\v %?([^}>@]+)>([^}@]+)", re.sub(rb"[\r\n]", b"", data)):
                 jumps[target.decode("latin-1").lower()].add(window.decode("latin-1").lower())
         elif name.upper().endswith(".HPJ"):
-            # name="caption",(x,y,width,height),maximize,(r,g,b),(r,g,b)
+            # name="caption",(x,y,width,height),state,(r,g,b),(r,g,b); the state's
+            # low bit maximizes (the later compiler keeps more bits above it)
             section = re.search(rb"\[Windows\]([^[]*)", data, re.I)
             for line in (section.group(1).decode("latin-1").splitlines() if section else []):
                 if "=" not in line:
@@ -92,7 +93,7 @@ def read_sources(source_dir):
                 colour = lambda f: "rgb(%s, %s, %s)" % tuple(f.strip("()").split(",")) if f.count(",") == 2 else None
                 windows[window.strip().lower()] = {
                     "caption": caption.group(1) if caption else "", "bg": colour(fields[3]), "band": colour(fields[4]),
-                    "width": int(width) if width.isdigit() and fields[2] in ("", "0") else None}
+                    "width": int(width) if width.isdigit() and not int(fields[2] or 0) & 1 else None}
     return topics, jumps, windows
 
 
