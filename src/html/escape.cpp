@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+#include "base/ascii.h"
+
 namespace korvane::html {
 
 namespace {
@@ -95,7 +97,6 @@ void append_escaped(std::string& out, std::string_view s, bool attribute) {
 bool is_ascii_alpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool is_ascii_digit(char c) { return c >= '0' && c <= '9'; }
 bool is_hex_digit(char c) { return is_ascii_digit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
-char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
 
 constexpr char kHex[] = "0123456789ABCDEF";
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "html/keyword_page.h"
 
+#include "base/ascii.h"
 #include "html/search_index.h"
 
 #include <algorithm>
@@ -20,13 +21,6 @@ namespace {
 using html::append_attribute;
 using html::append_text;
 
-std::string ascii_lower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return out;
-}
 
 // The code point of the UTF-8 sequence at s[i], advancing i; a byte that
 // starts no sequence stands for itself.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "html/macro_links.h"
 
+#include "base/ascii.h"
 #include "html/escape.h"
 #include "html/macros.h"
 #include "html/site_map.h"
@@ -39,7 +40,7 @@ std::optional<std::string> web_address(std::string_view argument) {
     size_t colon = url.find(':');
     if (colon == std::string::npos || colon + 1 == url.size()) return std::nullopt;
     std::string scheme = url.substr(0, colon);
-    for (char& c : scheme) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    for (char& c : scheme) c = ascii_lower(c);
     if (scheme != "http" && scheme != "https" && scheme != "mailto") return std::nullopt;
     std::string href = html::link_target(url);
     if (href.empty()) return std::nullopt;

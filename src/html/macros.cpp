@@ -3,6 +3,8 @@
 
 #include <cctype>
 
+#include "base/ascii.h"
+
 namespace korvane {
 
 std::optional<MacroCall> parse_macro(std::string_view macro) {
@@ -10,7 +12,7 @@ std::optional<MacroCall> parse_macro(std::string_view macro) {
     size_t i = 0;
     while (i < macro.size() && macro[i] == ' ') ++i;
     while (i < macro.size() && (std::isalnum(static_cast<unsigned char>(macro[i])) || macro[i] == '_')) {
-        call.name += static_cast<char>(std::tolower(static_cast<unsigned char>(macro[i])));
+        call.name += ascii_lower(macro[i]);
         ++i;
     }
     while (i < macro.size() && macro[i] == ' ') ++i;

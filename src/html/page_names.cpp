@@ -7,19 +7,13 @@
 
 #include <array>
 
+#include "base/ascii.h"
 #include "html/escape.h"
 
 namespace korvane::html {
 
 namespace {
 
-std::string lower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-    }
-    return out;
-}
 
 // CON, PRN, AUX, NUL, COM0..COM9, LPT0..LPT9: with any extension, no file
 // of that name can be made on Windows.
@@ -35,16 +29,16 @@ bool is_device_name(const std::string& lower_stem) {
 }  // namespace
 
 PageNames::PageNames() {
-    for (std::string_view name : {kIndexPage, kKeywordsPage, kStyleSheetFile, kSearchPage}) used_.insert(lower(name));
+    for (std::string_view name : {kIndexPage, kKeywordsPage, kStyleSheetFile, kSearchPage}) used_.insert(ascii_lower(name));
 }
 
-bool PageNames::reserve(std::string_view file_name) { return used_.insert(lower(file_name)).second; }
+bool PageNames::reserve(std::string_view file_name) { return used_.insert(ascii_lower(file_name)).second; }
 
 bool PageNames::taken(const std::string& lower_name) const { return used_.count(lower_name) != 0; }
 
 std::string PageNames::add(std::string_view context_id, size_t topic_number) {
     std::string stem = context_id.empty() ? "topic" + std::to_string(topic_number) : safe_name(context_id, kMaxPageStem);
-    std::string key = lower(stem);
+    std::string key = ascii_lower(stem);
     if (!is_device_name(key) && !taken(key + ".html")) {
         used_.insert(key + ".html");
         return stem + ".html";
@@ -52,7 +46,7 @@ std::string PageNames::add(std::string_view context_id, size_t topic_number) {
     size_t& suffix = next_suffix_.try_emplace(key, 2).first->second;
     for (;; ++suffix) {
         std::string candidate = stem + "-" + std::to_string(suffix);
-        std::string candidate_key = lower(candidate) + ".html";
+        std::string candidate_key = ascii_lower(candidate) + ".html";
         if (!taken(candidate_key)) {
             used_.insert(candidate_key);
             ++suffix;

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/ascii.h"
 #include "base/format.h"
 #include "base/messages.h"
 #include "base/out_stream.h"
@@ -37,14 +38,6 @@ namespace {
 
 using html::append_attribute;
 using html::append_text;
-
-std::string lower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return out;
-}
 
 // Calls each(keyword) for the keywords of a ';'-separated list, leading
 // blanks cut, empty ones left out, until it returns false.
@@ -103,11 +96,11 @@ public:
     }
     void hotspot_begin(const Hotspot& h) override {
         current();
-        if (h.kind == HotspotKind::popup && !h.file) site_.popup_targets.insert(lower(h.target));
-        if (h.kind == HotspotKind::jump && h.window && !h.file) site_.jump_windows.emplace(lower(h.target), *h.window);
+        if (h.kind == HotspotKind::popup && !h.file) site_.popup_targets.insert(ascii_lower(h.target));
+        if (h.kind == HotspotKind::jump && h.window && !h.file) site_.jump_windows.emplace(ascii_lower(h.target), *h.window);
         if (h.kind == HotspotKind::macro) {
             std::optional<MacroTarget> target = macro_target(h.target);
-            if (target && target->popup) site_.popup_targets.insert(lower(target->context));
+            if (target && target->popup) site_.popup_targets.insert(ascii_lower(target->context));
         }
         leads_to(h);
     }
@@ -140,11 +133,11 @@ private:
         std::vector<std::vector<std::string>>& jumps = site_.jumps;
         jumps.resize(site_.topics.size());
         if (h.kind != HotspotKind::macro) {
-            if (local(h.file.value_or(""))) jumps.back().push_back(lower(h.target));
+            if (local(h.file.value_or(""))) jumps.back().push_back(ascii_lower(h.target));
             return;
         }
         if (std::optional<MacroTarget> target = macro_target(h.target)) {
-            if (local(target->file)) jumps.back().push_back(lower(target->context));
+            if (local(target->file)) jumps.back().push_back(ascii_lower(target->context));
         } else if (std::optional<MacroCall> call = parse_macro(h.target)) {
             std::optional<KeywordLink> link = keyword_link(*call);
             if (link && local(link->file)) site_.keyword_links.emplace(link->table, link->keywords);
@@ -165,9 +158,9 @@ void name_pages(SiteMap& site) {
     }
     for (size_t i = 0; i < site.topics.size(); ++i) {
         SiteTopic& topic = site.topics[i];
-        topic.page = names.add(topic.context_ids.empty() ? std::string() : lower(topic.context_ids.front()), i);
+        topic.page = names.add(topic.context_ids.empty() ? std::string() : ascii_lower(topic.context_ids.front()), i);
         for (size_t k = 0; k < topic.context_ids.size(); ++k) {
-            std::string key = lower(topic.context_ids[k]);
+            std::string key = ascii_lower(topic.context_ids[k]);
             if (site.contexts.count(key)) continue;
             SiteTarget target{i, topic.page, k == 0 ? std::string() : "c-" + html::safe_name(key)};
             site.contexts.emplace(key, target);

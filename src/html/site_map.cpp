@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "base/ascii.h"
 #include "base/format.h"
 #include "base/messages.h"
 #include "base/out_stream.h"
@@ -18,13 +19,6 @@ namespace {
 using html::append_attribute;
 using html::append_text;
 
-std::string lower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return out;
-}
 
 }  // namespace
 
@@ -54,9 +48,7 @@ std::string SiteMap::keyword_href(char table, const std::string& keyword, size_t
 const SiteTarget* SiteMap::find(std::string_view context_id) const {
     static thread_local std::string key;
     key.assign(context_id);
-    for (char& c : key) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
+    for (char& c : key) c = ascii_lower(c);
     auto it = contexts.find(key);
     return it == contexts.end() ? nullptr : &it->second;
 }
@@ -80,11 +72,11 @@ std::string site_folder_name(std::string_view help_path) {
     if (dot != std::string_view::npos && dot > 0) name = name.substr(0, dot);
     // A name with nothing before its extension gets a folder all the same.
     if (name.empty()) return "help";
-    return html::safe_name(lower(name), html::kMaxPageStem);
+    return html::safe_name(ascii_lower(name), html::kMaxPageStem);
 }
 
 std::string context_page_stem(std::string_view context_id) {
-    return html::safe_name(lower(context_id), html::kMaxPageStem);
+    return html::safe_name(ascii_lower(context_id), html::kMaxPageStem);
 }
 
 const char* language_of_code_page(int code_page) {

@@ -19,6 +19,8 @@
 // The tables run from 0x20 to 0xFF; 0 is a byte without a character.
 #include "html/symbol_fonts.h"
 
+#include "base/ascii.h"
+
 #include <cstdint>
 
 namespace korvane::html {
@@ -250,15 +252,6 @@ constexpr std::array<SymbolFont, 9> kFonts = {{
     {"MT Extra", &kPrivateUseTable},
 }};
 
-char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool same_face(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (ascii_lower(a[i]) != ascii_lower(b[i])) return false;
-    }
-    return true;
-}
 
 void append_utf8(std::string& out, char32_t c) {
     if (c < 0x80) {
@@ -282,7 +275,7 @@ void append_utf8(std::string& out, char32_t c) {
 
 const SymbolTable* symbol_table(std::string_view face) {
     for (const SymbolFont& font : kFonts) {
-        if (same_face(face, font.face)) return font.table;
+        if (equal_ignoring_ascii_case(face, font.face)) return font.table;
     }
     return nullptr;
 }

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <set>
 
+#include "base/ascii.h"
 #include "topics/code_page.h"
 
 namespace korvane {
@@ -49,13 +50,6 @@ std::string_view trim(std::string_view s) {
     while (!s.empty() && is_blank(s.front())) s.remove_prefix(1);
     while (!s.empty() && is_blank(s.back())) s.remove_suffix(1);
     return s;
-}
-
-bool same_word(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               auto low = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-               return low(x) == low(y);
-           });
 }
 
 // Splits "FIRST>SECOND" at the first '>' (second empty without one).
@@ -140,15 +134,15 @@ private:
         size_t end = 0;
         while (end < text.size() && !is_blank(text[end])) ++end;
         std::string_view word = text.substr(0, end), operand = trim(text.substr(end));
-        if (same_word(word, "base")) {
+        if (equal_ignoring_ascii_case(word, "base")) {
             split_window(operand, code_page_, out_.base_file, out_.base_window);
-        } else if (same_word(word, "title")) {
+        } else if (equal_ignoring_ascii_case(word, "title")) {
             out_.title = operand;
-        } else if (same_word(word, "index")) {
+        } else if (equal_ignoring_ascii_case(word, "index")) {
             out_.indexes.emplace_back(operand);
-        } else if (same_word(word, "link")) {
+        } else if (equal_ignoring_ascii_case(word, "link")) {
             out_.links.emplace_back(operand);
-        } else if (same_word(word, "include")) {
+        } else if (equal_ignoring_ascii_case(word, "include")) {
             out_.includes.emplace_back(operand);
             if (include(operand)) return;
             ContentsEntry entry;
@@ -164,8 +158,7 @@ private:
 
     // Reads the included file in place; false when it is not followed.
     bool include(std::string_view name) {
-        std::string key(name);
-        for (char& c : key) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+        std::string key = ascii_lower(name);
         if (!includes_ || reading_.size() >= static_cast<size_t>(kMaxIncludeDepth) || reading_.count(key)) return false;
         std::optional<std::string> bytes = includes_(name);
         if (!bytes) return false;
@@ -192,7 +185,7 @@ private:
     ContentsFile& out_;
     int code_page_;
     const IncludeReader& includes_;
-    std::set<std::string> reading_;  // the included files being read, in upper case
+    std::set<std::string> reading_;  // the included files being read, in lower case
     std::vector<ContentsEntry*> open_;  // the books entries go into, outermost first
 };
 
@@ -230,7 +223,7 @@ std::optional<ContentsFile> read_contents_file(const std::filesystem::path& path
             refused.emplace_back(name);
             return std::nullopt;
         }
-        if (same_word(name, path.filename().string())) return std::nullopt;  // itself: no cycle
+        if (equal_ignoring_ascii_case(name, path.filename().string())) return std::nullopt;  // itself: no cycle
         // A link could lead out of the folder: only plain files are read.
         std::optional<std::string> included;
         if (std::optional<std::filesystem::path> file = find_in_folder(folder, name, false)) included = read(*file);
@@ -250,7 +243,7 @@ std::optional<std::filesystem::path> find_in_folder(const std::filesystem::path&
     std::error_code error;
     std::filesystem::directory_iterator item(folder, error), end;
     for (; !error && item != end; item.increment(error)) {
-        if (!same_word(item->path().filename().string(), name)) continue;
+        if (!equal_ignoring_ascii_case(item->path().filename().string(), name)) continue;
         std::error_code status;
         if (!links && item->is_symlink(status)) continue;
         if (item->is_regular_file(status)) found.push_back(item->path());

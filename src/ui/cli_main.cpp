@@ -21,6 +21,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/ascii.h"
 #include "driver/convert.h"
 #include "base/messages.h"
 #include "base/platform.h"
@@ -196,13 +197,6 @@ std::string folder_name(const std::string& file) {
     return name;
 }
 
-std::string folded(std::string s) {
-    for (char& c : s) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return s;
-}
-
 // One output folder per file under dir. A file keeps its plain name unless
 // an earlier file of the batch has it already; the later ones become
 // NAME-2, NAME-3, ... (names compared without regard to case, so that the
@@ -212,14 +206,14 @@ std::vector<std::string> batch_folders(const std::vector<std::string>& files, co
     std::set<std::string> taken;
     for (size_t i = 0; i < files.size(); ++i) {
         std::string name = folder_name(files[i]);
-        if (taken.insert(folded(name)).second) names[i] = name;
+        if (taken.insert(ascii_lower(name)).second) names[i] = name;
     }
     for (size_t i = 0; i < files.size(); ++i) {
         if (!names[i].empty()) continue;
         std::string base = folder_name(files[i]);
         for (int n = 2; names[i].empty(); ++n) {
             std::string name = base + "-" + std::to_string(n);
-            if (taken.insert(folded(name)).second) names[i] = name;
+            if (taken.insert(ascii_lower(name)).second) names[i] = name;
         }
     }
     std::string prefix = dir.empty() || dir.back() == '/' ? dir : dir + "/";
