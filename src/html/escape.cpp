@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "base/ascii.h"
+#include "html/utf8.h"
 
 namespace korvane::html {
 
@@ -19,32 +20,6 @@ constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
 
 }  // namespace
 
-size_t utf8_sequence(std::string_view s, size_t at, uint32_t& code_point) {
-    auto byte = [&](size_t i) { return static_cast<uint8_t>(s[i]); };
-    uint8_t lead = byte(at);
-    size_t length;
-    uint32_t minimum;
-    if (lead < 0x80) {
-        code_point = lead;
-        return 1;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2, minimum = 0x80, code_point = lead & 0x1Fu;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3, minimum = 0x800, code_point = lead & 0x0Fu;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4, minimum = 0x10000, code_point = lead & 0x07u;
-    } else {
-        return 0;
-    }
-    if (s.size() - at < length) return 0;
-    for (size_t i = 1; i < length; ++i) {
-        uint8_t c = byte(at + i);
-        if ((c & 0xC0) != 0x80) return 0;
-        code_point = code_point << 6 | (c & 0x3Fu);
-    }
-    if (code_point < minimum || code_point > 0x10FFFF || (code_point >= 0xD800 && code_point <= 0xDFFF)) return 0;
-    return length;
-}
 
 namespace {
 

@@ -17,10 +17,6 @@
 
 namespace korvane::html {
 
-// The length of a valid UTF-8 sequence at s[at] and its code point; 0 when
-// the byte there starts none.
-size_t utf8_sequence(std::string_view s, size_t at, uint32_t& code_point);
-
 // Appends text for element content or for an attribute value in double or
 // single quotes: & < > " ' as character references. In attribute values tab,
 // line feed and carriage return are references too, so they survive the

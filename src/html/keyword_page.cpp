@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "html/keyword_page.h"
 
-#include "base/ascii.h"
 #include "html/search_index.h"
 
 #include <algorithm>
 #include <map>
 #include <unordered_set>
 
+#include "base/ascii.h"
 #include "base/format.h"
 #include "html/escape.h"
 #include "html/labels.h"
@@ -21,46 +21,6 @@ namespace {
 using html::append_attribute;
 using html::append_text;
 
-
-// The code point of the UTF-8 sequence at s[i], advancing i; a byte that
-// starts no sequence stands for itself.
-uint32_t next_code_point(std::string_view s, size_t& i) {
-    auto byte = [&](size_t k) { return static_cast<uint8_t>(s[k]); };
-    uint32_t c = byte(i);
-    size_t extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
-    if (extra == 0 || i + extra >= s.size()) {
-        ++i;
-        return c;
-    }
-    uint32_t value = c & (0x3Fu >> extra);
-    for (size_t k = 1; k <= extra; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80) {
-            ++i;
-            return c;
-        }
-        value = value << 6 | (byte(i + k) & 0x3F);
-    }
-    i += extra + 1;
-    return value;
-}
-
-void append_utf8(std::string& out, uint32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | c >> 6);
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | c >> 12);
-        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | c >> 18);
-        out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
 
 // The base letters of U+00C0 to U+017F ('*' for those that stay as they
 // are; ligatures and sharp s are spelt out apart).
@@ -259,7 +219,8 @@ std::string KeywordPlaces::keywords(size_t topic) {
 std::string index_sort_key(std::string_view utf8) {
     std::string key;
     for (size_t i = 0; i < utf8.size();) {
-        uint32_t c = next_code_point(utf8, i);
+        char32_t c = html::next_code_point(utf8, i);
+        if (c == html::kNotUtf8) c = 0xFFFD;
         if (c >= 'A' && c <= 'Z') {
             c += 'a' - 'A';
         } else if (c >= 0xC0 && c < 0x180) {
@@ -276,13 +237,13 @@ std::string index_sort_key(std::string_view utf8) {
                 key += "oe";
                 continue;
             }
-            if (base != '*') c = static_cast<uint32_t>(base);
+            if (base != '*') c = static_cast<char32_t>(base);
         } else if ((c >= 0x391 && c <= 0x3A9) || (c >= 0x410 && c <= 0x42F)) {
             c += 0x20;  // Greek and Cyrillic capitals
         } else if (c >= 0x400 && c <= 0x40F) {
             c += 0x50;
         }
-        append_utf8(key, c);
+        html::append_utf8(key, c);
     }
     return key;
 }

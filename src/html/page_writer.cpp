@@ -28,10 +28,8 @@ const char* placement_class(Placement placement) {
 // The code point of the UTF-8 sequence at s[at], at moved past it; a byte
 // that starts no sequence is taken as U+FFFD.
 char32_t next_code_point(std::string_view s, size_t& at) {
-    uint32_t c = 0xFFFD;
-    size_t length = html::utf8_sequence(s, at, c);
-    at += length ? length : 1;
-    return length ? c : 0xFFFD;
+    const char32_t c = html::next_code_point(s, at);
+    return c == html::kNotUtf8 ? 0xFFFD : c;
 }
 
 // Letters and digits: ASCII ones and every character from U+00C0 on but

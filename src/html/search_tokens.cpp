@@ -100,22 +100,6 @@ const std::u32string& SearchTokenizer::fold(char32_t c) {
     return out;
 }
 
-void SearchTokenizer::append_utf8_sequence(std::string& out, char32_t c) {
-    if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 std::vector<std::string> SearchTokenizer::tokens(std::string_view text) {
     std::vector<std::string> out;
     tokenize(text, [&](std::string_view token) { out.emplace_back(token); });

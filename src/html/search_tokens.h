@@ -33,30 +33,9 @@
 #include <unordered_map>
 #include <vector>
 
-namespace korvane::html {
+#include "html/utf8.h"
 
-// The code point of the UTF-8 sequence at text[i], i moved past it; for a
-// byte that starts no valid sequence kNotUtf8, i moved past that byte.
-constexpr char32_t kNotUtf8 = 0xFFFFFFFF;
-inline char32_t next_code_point(std::string_view text, size_t& i) {
-    unsigned char b = static_cast<unsigned char>(text[i]);
-    if (b < 0x80) {
-        ++i;
-        return b;
-    }
-    size_t length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 ? 2 : 0;
-    char32_t c = length == 4 ? b & 0x07u : length == 3 ? b & 0x0Fu : b & 0x1Fu;
-    bool valid = length != 0 && i + length <= text.size();
-    for (size_t k = 1; valid && k < length; ++k) {
-        unsigned char next = static_cast<unsigned char>(text[i + k]);
-        valid = (next & 0xC0) == 0x80;
-        c = (c << 6) | (next & 0x3Fu);
-    }
-    valid = valid && c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF) && (length < 3 || c >= 0x800) &&
-            (length < 4 || c >= 0x10000);
-    i += valid ? length : 1;
-    return valid ? c : kNotUtf8;
-}
+namespace korvane::html {
 
 class SearchTokenizer {
 public:
@@ -74,14 +53,6 @@ private:
     static constexpr char32_t kWord = 1u << 24, kCjk = 2u << 24, kCharacter = (1u << 24) - 1;
 
     const std::u32string& fold(char32_t c);
-    static void append_utf8(std::string& out, char32_t c) {
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else {
-            append_utf8_sequence(out, c);
-        }
-    }
-    static void append_utf8_sequence(std::string& out, char32_t c);
 
     std::unordered_map<char32_t, std::u32string> folds_;
 };

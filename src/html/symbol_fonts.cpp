@@ -19,9 +19,10 @@
 // The tables run from 0x20 to 0xFF; 0 is a byte without a character.
 #include "html/symbol_fonts.h"
 
-#include "base/ascii.h"
-
 #include <cstdint>
+
+#include "base/ascii.h"
+#include "html/utf8.h"
 
 namespace korvane::html {
 
@@ -252,24 +253,6 @@ constexpr std::array<SymbolFont, 9> kFonts = {{
     {"MT Extra", &kPrivateUseTable},
 }};
 
-
-void append_utf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
 
 }  // namespace
 

@@ -15,12 +15,52 @@
 // ASCII (checked when the converter is opened, not assumed).
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 
 namespace korvane::html {
+
+// The length of a valid UTF-8 sequence at s[at] and its code point; 0 when
+// the byte there starts none (overlong forms, surrogates and values past
+// U+10FFFF start none).
+size_t utf8_sequence(std::string_view s, size_t at, uint32_t& code_point);
+
+// The code point of the UTF-8 sequence at text[i], i moved past it; for a
+// byte that starts no valid sequence kNotUtf8, i moved past that byte.
+constexpr char32_t kNotUtf8 = 0xFFFFFFFF;
+inline char32_t next_code_point(std::string_view text, size_t& i) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    if (b < 0x80) {
+        ++i;
+        return b;
+    }
+    uint32_t c = 0;
+    const size_t length = utf8_sequence(text, i, c);
+    i += length ? length : 1;
+    return length ? c : kNotUtf8;
+}
+
+// Appends the UTF-8 sequence of code point c.
+inline void append_utf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | c >> 6);
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | c >> 12);
+        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | c >> 18);
+        out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
 
 // The iconv name of a Windows code page ("CP1252", "CP932", "CP936",
 // ...); nullptr for a number that is no known Windows code page.
