@@ -58,14 +58,13 @@ size_t file_name_start(const std::string& path) {
     return sep == std::string::npos ? 0 : sep + 1;
 }
 
-// The help file's path without its extension.
+}  // namespace
+
 std::string path_stem(const std::string& path) {
     size_t slash = path.rfind('/');
     size_t dot = path.rfind('.');
     return dot != std::string::npos && (slash == std::string::npos || dot > slash) ? path.substr(0, dot) : path;
 }
-
-}  // namespace
 
 std::string first_characters(std::string_view name, size_t count) {
     size_t end = 0;

@@ -26,6 +26,10 @@ struct OutputNames {
     std::string base_name;     // file name without extension, cut to 6 characters
 };
 
+// The help file's path without its extension: where its contents file is
+// looked for (topics/contents_file.h).
+std::string path_stem(const std::string& path);
+
 // The first count characters of a file name: a well-formed UTF-8 sequence is
 // one character, any other byte is one character of its own, so a name is
 // never cut inside a character and names in a single-byte encoding are cut

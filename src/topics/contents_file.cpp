@@ -260,4 +260,11 @@ bool is_local_include(std::string_view name) {
     return name.find_first_of("/\\:") == std::string_view::npos;
 }
 
+std::optional<std::filesystem::path> contents_file_beside(const std::string& stem) {
+    if (stem.empty()) return std::nullopt;
+    const std::filesystem::path help_stem(stem);
+    const std::filesystem::path folder = help_stem.parent_path().empty() ? "." : help_stem.parent_path();
+    return find_in_folder(folder, help_stem.filename().string() + ".cnt", true);
+}
+
 }  // namespace korvane

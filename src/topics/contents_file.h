@@ -87,6 +87,11 @@ std::optional<ContentsFile> read_contents_file(const std::filesystem::path& path
 std::optional<std::filesystem::path> find_in_folder(const std::filesystem::path& folder, std::string_view name,
                                                     bool links);
 
+// The contents file beside a help file whose path without its extension is
+// stem: NAME.cnt in the stem's folder (the current one for a bare name),
+// found by find_in_folder; a symbolic link is taken. None for an empty stem.
+std::optional<std::filesystem::path> contents_file_beside(const std::string& stem);
+
 // True when an :Include operand names a file in the contents file's own
 // folder: a plain file name, no path separators, drive or parent folder.
 bool is_local_include(std::string_view name);

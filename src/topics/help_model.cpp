@@ -16,10 +16,7 @@ namespace {
 // The contents file beside a help file: NAME.CNT, the case of the name and
 // of the extension aside. The includes it does not follow are warned of.
 std::optional<ContentsFile> contents_beside(const std::string& stem, int code_page, Reporter& report) {
-    if (stem.empty()) return std::nullopt;
-    std::filesystem::path help_stem(stem);
-    std::filesystem::path folder = help_stem.parent_path().empty() ? "." : help_stem.parent_path();
-    std::optional<std::filesystem::path> file = find_in_folder(folder, help_stem.filename().string() + ".cnt", true);
+    std::optional<std::filesystem::path> file = contents_file_beside(stem);
     if (!file) return std::nullopt;
     std::optional<ContentsFile> contents = read_contents_file(*file, code_page);
     if (!contents) return std::nullopt;

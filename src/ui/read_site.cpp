@@ -201,13 +201,8 @@ std::string site_stamp(const std::string& path, int code_page) {
                         "\nhelp file " + *help + "\ncontents file ";
     // The contents file the conversion reads: NAME.CNT beside the help file,
     // in whatever case, found by the same rule as the conversion finds it.
-    std::string stem = path;
-    if (size_t dot = stem.rfind('.'); dot != std::string::npos && dot > stem.rfind('/')) stem.resize(dot);
-    const std::filesystem::path help_stem(stem);
     std::optional<std::string> contents;
-    if (auto file = find_in_folder(help_stem.parent_path(), help_stem.filename().string() + ".cnt", true)) {
-        contents = file_record(file->string());
-    }
+    if (auto file = contents_file_beside(path_stem(path))) contents = file_record(file->string());
     stamp += contents ? *contents : "none";
     return stamp + "\n";
 }
