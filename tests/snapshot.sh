@@ -13,7 +13,9 @@
 # into LF, so that a change shows as a diff of the text; the hashes still
 # catch a change of line ends. Pictures, other binary files and text files
 # over keep_max bytes are known by their hash only, and so are the bundled
-# search library and the search index (data, the same words as the pages).
+# search library, the search index (data, the same words as the pages) and
+# the site's own scripts (the same bytes for every site, written from
+# src/html: kept whole they were the same text 54 times over).
 set -euo pipefail
 cli=$(realpath "$1") src=$(realpath "$2") update=${3:-}
 [ -x "$cli" ] || { echo "not a program: $1" >&2; exit 2; }
@@ -72,7 +74,8 @@ convert() {
     [ "$keep" = 1 ] && [ "$mode" != --print ] || continue
     mapfile -d '' files < <(find . -type f -size -$((keep_max + 1))c \( -iname '*.rtf' -o -iname '*.hpj' \
                               -o -iname '*.html' -o -iname '*.css' -o -iname '*.js' \) \
-                              ! -name lunr.min.js ! -name search-index.js -printf '%P\0')
+                              ! -name lunr.min.js ! -name search-index.js ! -name search.js \
+                              ! -name korvane.js -printf '%P\0')
     [ ${#files[@]} -eq 0 ] && continue
     dest=$work/now/$id/${mode#--}
     dest=${dest//=/-}
