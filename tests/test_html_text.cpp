@@ -90,7 +90,7 @@ TEST(HtmlPageNames, UniqueIgnoringCaseAndNeverTheSitesOwnFiles) {
     }
 }
 
-TEST(HtmlUtf8, CodePagesConvertThroughIconvAndBadBytesBecomeReplacements) {
+TEST(HtmlUtf8, CodePagesConvertThroughTheirTablesAndBadBytesBecomeReplacements) {
     Utf8Converter utf8;
     // Shift-JIS (932, with Microsoft's additions: 0x87 0x40 is a circled
     // one), a half-width katakana, and 0x5C as the backslash.

@@ -1,35 +1,22 @@
 // SPDX-License-Identifier: MIT
-// Folding and classes of characters through ICU, kept per character.
+// Folding and classes of characters through the system's Unicode data,
+// kept per character.
 #include "html/search_tokens.h"
 
-#include <unicode/uchar.h>
-#include <unicode/unorm2.h>
-#include <unicode/uscript.h>
-#include <unicode/ustring.h>
-#include <unicode/utf16.h>
+#include "system/unicode.h"
 
 namespace korvane::html {
 
 namespace {
 
-constexpr int32_t kBuffer = 256;  // a character decomposes into at most 18 units, casing triples that
-
-// Leaves out marks and format characters; returns the new length.
-int32_t strip_marks(UChar* text, int32_t length) {
-    int32_t kept = 0;
-    for (int32_t i = 0; i < length;) {
-        int32_t start = i;
-        UChar32 c;
-        U16_NEXT(text, i, length, c);
-        if (U_GET_GC_MASK(c) & (U_GC_M_MASK | U_GC_CF_MASK)) continue;
-        while (start < i) text[kept++] = text[start++];
-    }
-    return kept;
+// Leaves out marks and format characters.
+void strip_marks(std::u32string& text) {
+    std::erase_if(text, [](char32_t c) { return sys::character_class(c) == sys::CharacterClass::mark_or_format; });
 }
 
 // The letters of the Latin letters that have no decomposition but are read
 // as others: "æ" as "ae", "ø" as "o"; empty for any other character.
-std::string_view latin_letters(UChar32 c) {
+std::string_view latin_letters(char32_t c) {
     switch (c) {
     case 0xE6: return "ae";   // æ
     case 0x153: return "oe";  // œ
@@ -50,49 +37,37 @@ const std::u32string& SearchTokenizer::fold(char32_t c) {
     auto found = folds_.find(c);
     if (found != folds_.end()) return found->second;
     std::u32string& out = folds_[c];
-    auto classify = [](UChar32 d) -> char32_t {
-        char32_t code = static_cast<char32_t>(d);
-        if (!(U_GET_GC_MASK(d) & (U_GC_L_MASK | U_GC_N_MASK))) return code;
-        for (UScriptCode script : {USCRIPT_HAN, USCRIPT_HIRAGANA, USCRIPT_KATAKANA, USCRIPT_HANGUL, USCRIPT_BOPOMOFO}) {
-            if (uscript_hasScript(d, script)) return code | kCjk;
-        }
-        return code | kWord;
+    auto classify = [](char32_t d) -> char32_t {
+        if (sys::character_class(d) != sys::CharacterClass::letter_or_digit) return d;
+        return d | (sys::written_without_spaces(d) ? kCjk : kWord);
     };
     if (c >= 0xAC00 && c <= 0xD7A3) {  // a Hangul syllable
-        out.push_back(classify(static_cast<UChar32>(c)));
+        out.push_back(classify(c));
         return out;
     }
-    // Each step maps text[0..length) into the other buffer.
-    UErrorCode status = U_ZERO_ERROR;
-    const UNormalizer2* nfkd = unorm2_getNFKDInstance(&status);
-    UChar buffers[2][kBuffer];
-    UChar* text = buffers[0];
-    int32_t length = 0;
-    U16_APPEND_UNSAFE(text, length, static_cast<UChar32>(c));
-    auto step = [&](auto map) {
-        if (U_FAILURE(status)) return;
-        UChar* into = text == buffers[0] ? buffers[1] : buffers[0];
-        length = map(into, text, length);
-        text = into;
+    // Each step maps text into the other string.
+    std::u32string text(1, c), next;
+    bool ok = true;
+    auto step = [&](bool (*map)(std::u32string_view, std::u32string&)) {
+        if (!ok) return;
+        ok = map(text, next);
+        text.swap(next);
     };
-    auto decompose = [&](UChar* into, const UChar* from, int32_t n) {
-        int32_t decomposed = unorm2_normalize(nfkd, from, n, into, kBuffer, &status);
-        return U_SUCCESS(status) ? strip_marks(into, decomposed) : 0;
+    auto decompose = [](std::u32string_view from, std::u32string& into) {
+        if (!sys::decompose_compatibility(from, into)) return false;
+        strip_marks(into);
+        return true;
     };
-    auto lower = [&](UChar* into, const UChar* from, int32_t n) { return u_strToLower(into, kBuffer, from, n, "", &status); };
-    auto upper = [&](UChar* into, const UChar* from, int32_t n) { return u_strToUpper(into, kBuffer, from, n, "", &status); };
     step(decompose);
-    step(lower);
-    step(upper);
-    step(lower);
+    step(sys::to_lower_case);
+    step(sys::to_upper_case);
+    step(sys::to_lower_case);
     step(decompose);
-    if (U_FAILURE(status)) {
+    if (!ok) {
         out.push_back(0xFFFD);  // a separator
         return out;
     }
-    for (int32_t i = 0; i < length;) {
-        UChar32 d;
-        U16_NEXT(text, i, length, d);
+    for (char32_t d : text) {
         std::string_view letters = latin_letters(d);
         if (letters.empty()) out.push_back(classify(d));
         for (char letter : letters) out.push_back(static_cast<char32_t>(letter) | kWord);

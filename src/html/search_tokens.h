@@ -24,7 +24,8 @@
 // The search script of the site (html/search_index.h) folds and splits the
 // query and the excerpts the same way with the browser's Unicode functions
 // (String.prototype.normalize, toUpperCase, toLowerCase and the \p{...}
-// classes of its regular expressions); here ICU gives the same answers.
+// classes of its regular expressions); here the system's Unicode data
+// (system/unicode.h) gives the same answers.
 #pragma once
 
 #include <cstddef>

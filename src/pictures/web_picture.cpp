@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: MIT
-// Web pictures through ImageMagick's Magick++: the bitmap file or the
-// placeable metafile that the picture writers build (picture_writers.h) is
-// handed to it in memory and PNG comes back.
+// Web pictures: the bitmap file or the placeable metafile that the picture
+// writers build (picture_writers.h) is handed to the system's raster
+// pictures (system/raster.h) in memory and PNG comes back.
 //
-// Sizes are checked before ImageMagick sees the data: a bitmap's width and
+// Sizes are checked before the system sees the data: a bitmap's width and
 // height fit the 16-bit fields of the pictures' own world (1 to 32767) and
 // together make at most 16 million pixels; its bits per pixel are 1, 4, 8,
 // 16, 24 or 32; pixel data shorter than its rows are filled up with zeros.
-// The fourth byte of a 32-bit pixel is taken as its opacity, as ImageMagick
-// reads it, only when some pixel has one: in pictures made for displays
+// The fourth byte of a 32-bit pixel is taken as its opacity, as bitmap readers
+// read it, only when some pixel has one: in pictures made for displays
 // without transparency it is all zeros, which would hide the whole picture.
 // A metafile's box (placeable header: i16 left, top, right, bottom at 6,
 // u16 units per inch at 14) drawn at 96 dots per inch must fit the same
@@ -16,19 +16,17 @@
 // 18-byte metafile header (u16 type 1 or 2, u16 header size 9 words, u32
 // length in words at 6 that the data hold, u32 largest record in words at
 // 12), records of u32 size in words (at least 3, at most the
-// largest) and u16 function, the last one function 0. ImageMagick's
-// metafile reader prints its complaints about such damage on stderr; damaged
+// largest) and u16 function, the last one function 0. A metafile reader
+// may print its complaints about such damage on stderr; damaged
 // parameters inside sound records can still make it print one.
 #include "pictures/web_picture.h"
 
-#include <Magick++.h>
-
 #include <algorithm>
-#include <mutex>
 
 #include "base/format.h"
 #include "helpfile/helpfile.h"
 #include "pictures/picture_writers.h"
+#include "system/raster.h"
 
 namespace korvane {
 
@@ -38,50 +36,20 @@ constexpr uint32_t kMaxSide = 32767;
 constexpr uint64_t kMaxPixels = 16u << 20;
 constexpr int kMetafileDotsPerInch = 96;
 
-void start_magick() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        Magick::InitializeMagick(nullptr);
-        // One picture at a time needs no worker threads: they would spin
-        // between pictures, and the PNG writer sizes the buffer it clears
-        // for every row of a picture by their number (a 12 x 15,621 bitmap
-        // took twice as long with two).
-        Magick::ResourceLimits::thread(1);
-    });
-}
-
 bool fits(uint64_t width, uint64_t height) {
     return width >= 1 && height >= 1 && width <= kMaxSide && height <= kMaxSide && width * height <= kMaxPixels;
 }
 
 WebPictureResult failed(std::string problem) { return {std::nullopt, std::move(problem)}; }
 
-WebPictureResult to_png(const std::vector<uint8_t>& file, const char* magick, bool drawn, bool opaque) {
-    start_magick();
-    try {
-        Magick::Image image;
-        image.quiet(true);
-        if (drawn) {
-            image.backgroundColor(Magick::Color("none"));
-            image.density(Magick::Geometry(kMetafileDotsPerInch, kMetafileDotsPerInch));
-        }
-        image.magick(magick);
-        image.read(Magick::Blob(file.data(), file.size()));
-        if (opaque) image.matte(false);
-        // No time stamps: the same help file gives the same site, byte for byte.
-        image.defineValue("png", "exclude-chunk", "date,tIME");
-        Magick::Blob png;
-        image.write(&png, "PNG");
-        WebPicture picture;
-        picture.extension = "png";
-        const uint8_t* bytes = static_cast<const uint8_t*>(png.data());
-        picture.bytes.assign(bytes, bytes + png.length());
-        picture.width = static_cast<int>(image.columns());
-        picture.height = static_cast<int>(image.rows());
-        return {std::move(picture), {}};
-    } catch (const Magick::Exception& e) {
-        return failed(format("ImageMagick: %s", e.what()));
-    }
+WebPictureResult web_picture_of(sys::RasterResult raster) {
+    if (!raster.image) return failed(std::move(raster.problem));
+    WebPicture picture;
+    picture.extension = "png";
+    picture.bytes = std::move(raster.image->png);
+    picture.width = raster.image->width;
+    picture.height = raster.image->height;
+    return {std::move(picture), {}};
 }
 
 WebPictureResult bitmap_picture(const PictureMember& m) {
@@ -108,7 +76,7 @@ WebPictureResult bitmap_picture(const PictureMember& m) {
             opaque = pixels.u8() == 0;
         }
     }
-    return to_png(file, "BMP", false, opaque);
+    return web_picture_of(sys::png_of_bitmap(file, opaque));
 }
 
 bool metafile_records_sound(const std::vector<uint8_t>& file) {
@@ -147,7 +115,7 @@ WebPictureResult metafile_picture(const PictureMember& m) {
     if (!fits(static_cast<uint64_t>(columns), static_cast<uint64_t>(rows))) {
         return failed(format("metafile of %d x %d pixels", static_cast<int>(columns), static_cast<int>(rows)));
     }
-    return to_png(file, "WMF", true, false);
+    return web_picture_of(sys::png_of_metafile(file, kMetafileDotsPerInch));
 }
 
 // Bitmaps before metafiles; then the most bits per pixel, then the most pixels.

@@ -9,16 +9,14 @@
 // the phrase table.
 #include "topics/code_page.h"
 
-#include <uchardet/uchardet.h>
-
 #include <algorithm>
 #include <array>
-#include <memory>
 #include <vector>
 
 #include "helpfile/byte_reader.h"
 #include "helpfile/helpfile.h"
 #include "helpfile/system.h"
+#include "system/text_detection.h"
 #include "topics/fonts.h"
 #include "topics/phrases.h"
 #include "topics/topic_reader.h"
@@ -100,11 +98,7 @@ int detected_code_page(const HelpFile& help, const PhraseTables& phrases) {
     std::string sample = topic_text_sample(help, phrases, kDetectionSample);
     size_t high = static_cast<size_t>(std::count_if(sample.begin(), sample.end(), [](char c) { return c & 0x80; }));
     if (high < kDetectionMinimumHighBytes) return 0;
-    std::unique_ptr<std::remove_pointer_t<uchardet_t>, void (*)(uchardet_t)> detector(uchardet_new(), uchardet_delete);
-    if (!detector || uchardet_handle_data(detector.get(), sample.data(), sample.size()) != 0) return 0;
-    uchardet_data_end(detector.get());
-    const char* name = uchardet_get_charset(detector.get());
-    return name ? code_page_of_detected(name) : 0;
+    return sys::detect_double_byte_code_page(sample);
 }
 
 }  // namespace
@@ -125,25 +119,6 @@ int code_page_of_charset(int charset) {
 
 bool is_multibyte_code_page(int code_page) {
     return code_page == 932 || code_page == 936 || code_page == 949 || code_page == 950 || code_page == 1361;
-}
-
-int code_page_of_detected(std::string_view name) {
-    // Only the double-byte encodings: their lead and trail bytes leave
-    // clear traces. Single-byte guesses are not taken: Western text with a
-    // few accented letters is easily taken for Greek or Central European.
-    struct Known {
-        std::string_view name;
-        int code_page;
-    };
-    static constexpr Known kKnown[] = {
-        {"SHIFT_JIS", 932}, {"GB18030", 936}, {"GB2312", 936}, {"BIG5", 950}, {"EUC-KR", 949}, {"UHC", 949},
-    };
-    std::string upper(name);
-    for (char& c : upper) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
-    for (const Known& k : kKnown) {
-        if (k.name == upper) return k.code_page;
-    }
-    return 0;
 }
 
 std::string topic_text_sample(const HelpFile& help, const PhraseTables& phrases, size_t limit) {

@@ -37,10 +37,6 @@ int code_page_of_charset(int charset);
 // trail byte may look like an ASCII character).
 bool is_multibyte_code_page(int code_page);
 
-// The code page a detector's name for an encoding stands for, 0 when it is
-// not one that is told apart clearly from Western text.
-int code_page_of_detected(std::string_view detector_name);
-
 // Decides the code page of help; user_code_page 0 leaves it to the file.
 // Reads |SYSTEM, takes the decoded fonts and, when they record nothing,
 // reads up to 256 KB of the topic text.
