@@ -3,6 +3,8 @@
 #include "html/utf8.h"
 
 #include <array>
+#include <map>
+#include <mutex>
 #include <optional>
 
 #include "system/code_page_table.h"
@@ -41,11 +43,22 @@ namespace {
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
 
+// The table of a code page, read from the system once per process; null
+// when it has none.
+const sys::CodePageTable* shared_table(int code_page) {
+    static std::mutex mutex;
+    static std::map<int, std::optional<sys::CodePageTable>> tables;
+    std::lock_guard<std::mutex> lock(mutex);
+    auto it = tables.find(code_page);
+    if (it == tables.end()) it = tables.emplace(code_page, sys::code_page_table(code_page)).first;
+    return it->second ? &*it->second : nullptr;
+}
+
 }  // namespace
 
 struct Utf8Converter::Converter {
     int code_page = kWesternCodePage;
-    sys::CodePageTable table;
+    const sys::CodePageTable* table = nullptr;
     // The UTF-8 text of every byte that is a character on its own.
     std::array<std::string, 256> single;
     bool double_byte = false;
@@ -53,14 +66,13 @@ struct Utf8Converter::Converter {
     bool ascii_is_ascii = false;
 
     bool open(int wanted) {
-        std::optional<sys::CodePageTable> found = sys::code_page_table(wanted);
-        if (!found) return false;
-        table = std::move(*found);
+        table = shared_table(wanted);
+        if (!table) return false;
         code_page = wanted;
-        double_byte = !table.pairs.empty();
+        double_byte = !table->pairs.empty();
         ascii_is_ascii = true;
         for (size_t b = 0; b < 256; ++b) {
-            char32_t c = table.bytes[b];
+            char32_t c = table->bytes[b];
             if (b < 0x80 && c != b) ascii_is_ascii = false;
             if (c == sys::CodePageTable::kUndefined || c == sys::CodePageTable::kLeadByte) {
                 single[b] = kReplacement;
@@ -84,8 +96,8 @@ struct Utf8Converter::Converter {
                 if (at == bytes.size()) break;
             }
             const auto lead = static_cast<uint8_t>(bytes[at]);
-            if (double_byte && table.bytes[lead] == sys::CodePageTable::kLeadByte && at + 1 < bytes.size()) {
-                char32_t c = table.pair(lead, static_cast<uint8_t>(bytes[at + 1]));
+            if (double_byte && table->bytes[lead] == sys::CodePageTable::kLeadByte && at + 1 < bytes.size()) {
+                char32_t c = table->pair(lead, static_cast<uint8_t>(bytes[at + 1]));
                 if (c != sys::CodePageTable::kUndefined) {
                     append_utf8(out, c);
                     at += 2;
