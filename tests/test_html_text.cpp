@@ -9,11 +9,15 @@
 #include <set>
 
 #include "html/escape.h"
-#include "html/page_names.h"
-#include "html/utf8.h"
+#include "html/site_files.h"
 #include "support/test_util.h"
+#include "text/utf8.h"
+#include "topicmap/page_names.h"
+#include "topics/help_file_name.h"
 
+using namespace korvane;
 using namespace korvane::html;
+using namespace korvane::text;
 
 namespace {
 
@@ -64,7 +68,8 @@ TEST(HtmlEscape, ScriptSchemesNeverBecomeLinkTargets) {
 }
 
 TEST(HtmlPageNames, UniqueIgnoringCaseAndNeverTheSitesOwnFiles) {
-    PageNames names;
+    PageNames names(".html");
+    for (std::string_view own : {kIndexPage, kKeywordsPage, kStyleSheetFile, kSearchPage}) names.reserve(own);
     EXPECT_TRUE(names.reserve("bm0.png"));
     EXPECT_FALSE(names.reserve("BM0.PNG"));
     EXPECT_TRUE(names.reserve("Picture.HTML"));
@@ -85,7 +90,7 @@ TEST(HtmlPageNames, UniqueIgnoringCaseAndNeverTheSitesOwnFiles) {
         std::string id = i % 3 == 0 ? "Dup" : i % 3 == 1 ? "dUP" : "../<script>" + std::string(500, 'x');
         std::string page = names.add(id, 100 + static_cast<size_t>(i));
         EXPECT_TRUE(std::regex_match(page, std::regex("[A-Za-z0-9_-][A-Za-z0-9_.-]*"))) << page;
-        EXPECT_LE(page.size(), kMaxPageStem + 16) << page;
+        EXPECT_LE(page.size(), korvane::kMaxNameStem + 16) << page;
         EXPECT_TRUE(seen.insert(korvane::test::lower(page)).second) << page;
     }
 }

@@ -21,7 +21,7 @@ TEST(Convert, FatalErrorsAreReturnedAndLeaveNoStateBehind) {
     TempDir dir;
     std::filesystem::copy_file(KORVANE_SOURCE_DIR "/fuzz/seeds/halibut-small.hlp", dir / "T.HLP");
     WorkingDirectory cwd(dir.path());
-    ASSERT_FALSE(convert_help_file("T.HLP", 0x38));
+    ASSERT_FALSE(convert_file("T.HLP", 0x38));
     const std::string hpj = read_text("T.HPJ"), rtf = read_text("T1.RTF");
     std::filesystem::remove("T.HPJ");
     std::filesystem::remove("T1.RTF");
@@ -39,7 +39,7 @@ TEST(Convert, FatalErrorsAreReturnedAndLeaveNoStateBehind) {
     };
     for (const Case& c : cases) {
         if (c.blocked) std::filesystem::create_directory(c.blocked);
-        std::optional<ConversionError> error = convert_help_file(c.input, 0x38);
+        std::optional<ConversionError> error = convert_file(c.input, 0x38);
         ASSERT_TRUE(error) << c.input;
         EXPECT_EQ(error->id, c.id);
         EXPECT_EQ(error->args, c.args);
@@ -57,12 +57,12 @@ TEST(Convert, FatalErrorsAreReturnedAndLeaveNoStateBehind) {
     // conversion, also when its last bytes go out only as it is closed.
     for (const char* name : {"T.HPJ", "T1.RTF"}) {
         std::filesystem::create_symlink("/dev/full", name);
-        std::optional<ConversionError> error = convert_help_file("T.HLP", 0x38);
+        std::optional<ConversionError> error = convert_file("T.HLP", 0x38);
         ASSERT_TRUE(error) << name;
         EXPECT_EQ(error->id, Fatal::DiskFull) << name;
         for (const char* written : {"T.HPJ", "T1.RTF"}) std::filesystem::remove(written);
     }
-    ASSERT_FALSE(convert_help_file("T.HLP", 0x38));
+    ASSERT_FALSE(convert_file("T.HLP", 0x38));
     EXPECT_EQ(read_text("T.HPJ"), hpj);
     EXPECT_EQ(read_text("T1.RTF"), rtf);
 }
@@ -78,7 +78,7 @@ TEST(Convert, IntoMemoryAsOnDisk) {
             TempDir dir;
             {
                 WorkingDirectory cwd(dir.path());
-                ASSERT_FALSE(flags < 0 ? convert_help_file_to_site(path) : convert_help_file(path, flags));
+                ASSERT_FALSE(flags < 0 ? convert_file_to_site(path) : convert_file(path, flags));
             }
             std::map<std::string, std::vector<uint8_t>> on_disk;
             for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path())) {
@@ -87,8 +87,9 @@ TEST(Convert, IntoMemoryAsOnDisk) {
                 }
             }
             MemorySink memory;
-            ASSERT_FALSE(flags < 0 ? convert_help_data_to_site(read_file(path), path, memory)
-                                   : convert_help_data(read_file(path), path, memory, flags));
+            const std::vector<uint8_t> bytes = read_file(path);
+            const ConversionOptions options{flags < 0 ? OutputKind::site : rtf_kind(flags), flags < 0 ? 0 : flags, 0};
+            ASSERT_FALSE(convert(HelpInput{path, std::span<const uint8_t>(bytes)}, options, memory));
             EXPECT_EQ(memory.files(), on_disk);
             EXPECT_GT(on_disk.size(), flags == 0x07 ? 0u : 2u);
         }

@@ -10,11 +10,12 @@
 #include "base/messages.h"
 #include "base/out_stream.h"
 #include "html/escape.h"
-#include "html/labels.h"
-#include "html/page_names.h"
 #include "html/search_tokens.h"
-#include "html/site_map.h"
-#include "html/utf8.h"
+#include "html/site.h"
+#include "html/site_files.h"
+#include "text/labels.h"
+#include "text/utf8.h"
+#include "topicmap/topic_map.h"
 
 namespace korvane {
 
@@ -40,12 +41,12 @@ void append_escaped(std::string& out, std::string_view s, bool spaces = false) {
         i = plain;
         if (i == s.size()) break;
         size_t start = i;
-        char32_t c = next_code_point(s, i);
+        char32_t c = text::next_code_point(s, i);
         bool control = c < 0x20 || (c >= 0x7F && c < 0xA0);
         if (c == '"' || c == '\\') {
             out += '\\';
             out += static_cast<char>(c);
-        } else if (c == kNotUtf8) {
+        } else if (c == text::kNotUtf8) {
             out += "\\ufffd";
         } else if (control && spaces) {
             out += ' ';
@@ -68,13 +69,6 @@ void append_script_string(std::string& out, std::string_view s) {
 }  // namespace html
 
 namespace {
-
-void write_file(const SiteMap& site, const std::string& name, std::string_view text) {
-    std::unique_ptr<OutStream> out = create_site_file(site, name);
-    out->write(text);
-    out->close();
-    if (out->failed()) fatal_error(Fatal::DiskFull);
-}
 
 // Term ids by text: open addressing over a power-of-two table (the tokens
 // of the whole help file pass through it).
@@ -133,11 +127,15 @@ void append_number(std::string& out, uint32_t n) {
 // In the language of the site's other pages, with their words for the
 // navigation and the search.
 std::string search_page(std::string_view lang, std::string_view site_title) {
-    const html::Labels& words = html::labels_for(lang);
-    std::string p = page_head(lang, std::string(site_title) + " - " + words.search);
-    p += "<body>\n<nav class=\"site\"><a href=\"index.html\">";
+    const text::Labels& words = text::labels_for(lang);
+    std::string p = html::page_head(lang, std::string(site_title) + " - " + words.search);
+    p += "<body>\n<nav class=\"site\"><a href=\"";
+    p += html::kIndexPage;
+    p += "\">";
     html::append_text(p, words.contents);
-    p += "</a> <a href=\"keywords.html\">";
+    p += "</a> <a href=\"";
+    p += html::kKeywordsPage;
+    p += "\">";
     html::append_text(p, words.index);
     p += "</a></nav>\n<h1 class=\"title\">";
     html::append_text(p, words.search);
@@ -159,9 +157,8 @@ std::string search_page(std::string_view lang, std::string_view site_title) {
 
 }  // namespace
 
-void write_search(const SiteMap& site, const std::vector<std::string>& page_texts, int code_page,
-                  std::string_view site_title) {
-    html::Utf8Converter utf8;
+void write_search(const html::Site& site, const std::vector<std::string>& page_texts,
+                  const std::vector<std::string>& labels, std::string_view site_title) {
     html::SearchTokenizer tokenizer;
     TermTable table;
     std::vector<std::vector<Posting>> postings;  // by term id
@@ -183,9 +180,9 @@ void write_search(const SiteMap& site, const std::vector<std::string>& page_text
         ++(in_title ? title_length : text_length);
     };
     static const std::string kNoText;
-    for (size_t i = 0; i < site.topics.size(); ++i) {
-        const SiteTopic& topic = site.topics[i];
-        std::string title = utf8.convert(topic.title, code_page);
+    for (size_t i = 0; i < site.map.topics().size(); ++i) {
+        const MapTopic& topic = site.map.topics()[i];
+        std::string_view title = topic.title.empty() ? std::string_view() : std::string_view(labels[i]);
         std::string_view text = i < page_texts.size() ? page_texts[i] : kNoText;
         while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
         title_length = text_length = 0;
@@ -194,7 +191,8 @@ void write_search(const SiteMap& site, const std::vector<std::string>& page_text
         in_title = false;
         tokenizer.tokenize(text, add);
         if (!title_length && !text_length) continue;  // nothing to find it by
-        if (title.empty()) title = topic.context_ids.empty() ? topic.page : utf8.convert(topic.context_ids[0], code_page);
+        // An untitled topic is found under its label (its first line).
+        title = labels[i];
         if (doc) index += "\\n";
         html::append_escaped(index, topic.page, true);
         index += "\\n";
@@ -228,13 +226,13 @@ void write_search(const SiteMap& site, const std::vector<std::string>& page_text
     }
     index += "\"};\n";
 
-    write_file(site, "search-index.js", index);
-    write_file(site, std::string(html::kSearchPage), search_page(site.language, site_title));
-    write_file(site, "search.js", html::kSearchScript);
-    write_file(site, "lunr.min.js", html::kLunrScript);
+    site.files.write(html::kSearchIndexFile, index);
+    site.files.write(html::kSearchPage, search_page(site.language, site_title));
+    site.files.write(html::kSearchScriptFile, html::kSearchScript);
+    site.files.write(html::kLunrFile, html::kLunrScript);
     size_t header_end = html::kLunrScript.find("*/");
     std::string licence(html::kLunrScript.substr(0, header_end == std::string_view::npos ? 0 : header_end + 2));
-    write_file(site, "lunr-licence.txt", licence + "\n" + std::string(html::kLunrLicence));
+    site.files.write(html::kLunrLicenceFile, licence + "\n" + std::string(html::kLunrLicence));
 }
 
 }  // namespace korvane

@@ -9,8 +9,6 @@
 // picture and RTF names do not overwrite each other. Exit code 0 when every
 // file converted, 1 when any failed, 2 for a usage error.
 #include <sys/stat.h>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -24,6 +22,7 @@
 #include "base/ascii.h"
 #include "driver/convert.h"
 #include "base/messages.h"
+#include "base/output_sink.h"
 #include "base/platform.h"
 #include "helpfile/helpfile.h"
 #include "topics/code_page.h"
@@ -62,8 +61,9 @@ constexpr const char* kUsage =
     "  --version           show the version\n";
 
 struct Options {
-    bool print = false, page_break = false, jumps = false, no_shg = false, no_browse = false, html = false;
+    bool print = false, page_break = false, jumps = false, no_shg = false, no_browse = false;
     bool mode_given = false;
+    OutputKind web = OutputKind::sources;  // the web output asked for (--html), else sources
     int flags = -1;  // from --flags
     int code_page = 0;  // from --codepage; 0: from the file
     std::string output_dir;
@@ -118,7 +118,7 @@ Options parse(int argc, char** argv) {
         } else if (a == "--no-browse") {
             o.no_browse = o.mode_given = true;
         } else if (a == "--html") {
-            o.html = true;
+            o.web = OutputKind::site;
         } else if (a.rfind("--flags=", 0) == 0) {
             if (!parse_flags(a.substr(8), o.flags)) usage_error("bad --flags value '" + std::string(a.substr(8)) + "' (0x00 to 0x3F)");
         } else if (a.rfind("--codepage=", 0) == 0) {
@@ -149,7 +149,9 @@ Options parse(int argc, char** argv) {
     if (o.files.empty()) usage_error("no help file given");
     if (o.flags >= 0 && o.mode_given) usage_error("--flags cannot be combined with the mode options");
     if (o.list && o.files.size() != 1) usage_error("--list takes exactly one help file");
-    if (o.html && (o.mode_given || o.flags >= 0)) usage_error("--html cannot be combined with the RTF mode options");
+    if (o.web == OutputKind::site && (o.mode_given || o.flags >= 0)) {
+        usage_error("--html cannot be combined with the RTF mode options");
+    }
     return o;
 }
 
@@ -221,13 +223,6 @@ std::vector<std::string> batch_folders(const std::vector<std::string>& files, co
     return names;
 }
 
-std::string absolute(const std::string& path) {
-    if (!path.empty() && path[0] == '/') return path;
-    char buf[4096];
-    if (!::getcwd(buf, sizeof buf)) return path;
-    return std::string(buf) + "/" + path;
-}
-
 int list_help_file(const std::string& path, ConsolePlatform& console) {
     OutputNames names = derive_output_names(path, 0);
     Reporter report(console);
@@ -253,38 +248,22 @@ std::string fatal_prefix(const std::string& file) { return "korvane-cli: " + fil
 // when the conversion ended without a fatal problem. With make_out_dir the
 // folder is created first, unless the input cannot be a help file at all
 // (then the conversion fails on it before writing anything, and no empty
-// folder stays). The core names its output files relative to the current
-// directory, so the conversion runs inside out_dir and the current
-// directory is set back afterwards. Each file has a console of its own:
-// no warning count of one file reaches the next.
+// folder stays). Each file has a console of its own: no warning count of
+// one file reaches the next.
 bool convert_one(const std::string& file, const std::string& out_dir, bool make_out_dir, const Options& o,
-                 int flags) {
+                 const ConversionOptions& options) {
     struct stat st;
-    bool usable = ::stat(derive_output_names(file, flags).input_path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
-    bool enter = usable && !out_dir.empty();
-    std::string path = enter ? absolute(file) : file;
+    bool usable = ::stat(derive_output_names(file, options.flags).input_path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
     if (make_out_dir && usable && !make_dirs(out_dir)) {
         std::fprintf(stderr, "korvane-cli: cannot create the folder %s: %s\n", out_dir.c_str(), std::strerror(errno));
         return false;
     }
-    int home = enter ? ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
-    if (enter && (home < 0 || ::chdir(out_dir.c_str()) != 0)) {
-        std::fprintf(stderr, "korvane-cli: cannot enter %s: %s\n", out_dir.c_str(), std::strerror(errno));
-        if (home >= 0) ::close(home);
-        return false;
-    }
     ConsolePlatform console(o.quiet);
     console.set_fatal_prefix(fatal_prefix(file));
-    std::optional<ConversionError> error = o.html ? convert_help_file_to_site(path, o.code_page, console)
-                                                  : convert_help_file(path, flags, o.code_page, console);
+    DiskSink output(out_dir);
+    std::optional<ConversionError> error = convert(HelpInput{file, {}}, options, output, console);
     if (error) console.show_fatal(message_text(Msg::SevereProblem, console.language_offset()), error->text);
     console.finish();
-    if (home >= 0) {
-        if (::fchdir(home) != 0) {
-            std::fprintf(stderr, "korvane-cli: cannot return to the starting folder: %s\n", std::strerror(errno));
-        }
-        ::close(home);
-    }
     return !error;
 }
 
@@ -302,23 +281,27 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "korvane-cli: cannot create the folder %s: %s\n", o.output_dir.c_str(), std::strerror(errno));
         return 1;
     }
+    ConversionOptions options;
+    options.flags = o.web == OutputKind::sources ? flags_of(o) : 0;
+    options.kind = o.web == OutputKind::sources ? rtf_kind(options.flags) : o.web;
+    options.code_page = o.code_page;
     // A site makes a folder of its own.
-    bool folder_each = !o.output_dir.empty() && o.files.size() > 1 && !o.html;
+    const bool rtf = options.kind == OutputKind::sources || options.kind == OutputKind::print;
+    bool folder_each = !o.output_dir.empty() && o.files.size() > 1 && rtf;
     std::vector<std::string> folders =
         folder_each ? batch_folders(o.files, o.output_dir) : std::vector<std::string>(o.files.size(), o.output_dir);
-    int flags = flags_of(o);
     int failed = 0;
     for (size_t i = 0; i < o.files.size(); ++i) {
         const std::string& file = o.files[i];
         if (!o.quiet) {
-            if (o.html) {
+            if (!rtf) {
                 std::fprintf(stderr, "%s (web site)\n", file.c_str());
             } else {
-                std::fprintf(stderr, "%s (flags 0x%02X)%s%s\n", file.c_str(), static_cast<unsigned>(flags),
+                std::fprintf(stderr, "%s (flags 0x%02X)%s%s\n", file.c_str(), static_cast<unsigned>(options.flags),
                              folder_each ? " -> " : "", folder_each ? folders[i].c_str() : "");
             }
         }
-        if (!convert_one(file, folders[i], folder_each, o, flags)) ++failed;
+        if (!convert_one(file, folders[i], folder_each, o, options)) ++failed;
     }
     if (failed && o.files.size() > 1) {
         std::fprintf(stderr, "korvane-cli: %d of %zu files failed\n", failed, o.files.size());

@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-namespace korvane::html {
+namespace korvane::text {
 
 struct Labels {
     const char* language;  // the BCP 47 tag the words are in
@@ -36,4 +36,4 @@ std::string site_language(int code_page, uint16_t locale);
 // The words for a language tag; English for one without a table.
 const Labels& labels_for(std::string_view language);
 
-}  // namespace korvane::html
+}  // namespace korvane::text

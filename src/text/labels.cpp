@@ -1,11 +1,25 @@
 // SPDX-License-Identifier: MIT
-#include "html/labels.h"
+#include "text/labels.h"
 
-#include "html/site_map.h"
-
-namespace korvane::html {
+namespace korvane::text {
 
 namespace {
+
+const char* language_of_code_page(int code_page) {
+    switch (code_page) {
+    case 874: return "th";
+    case 932: return "ja";
+    case 936: return "zh-Hans";
+    case 949: return "ko";
+    case 950: return "zh-Hant";
+    case 1253: return "el";
+    case 1254: return "tr";
+    case 1255: return "he";
+    case 1256: return "ar";
+    case 1258: return "vi";
+    default: return "und";
+    }
+}
 
 const Labels kLabels[] = {
     {"en", "Contents", "Index", "Search", "<< Previous", "Next >>", "Topics Found", "Other topics",
@@ -86,4 +100,4 @@ const Labels& labels_for(std::string_view language) {
     return kLabels[0];
 }
 
-}  // namespace korvane::html
+}  // namespace korvane::text
