@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <thread>
 
 #include "base/output_sink.h"
 #include "driver/convert.h"
@@ -94,4 +95,30 @@ TEST(Convert, IntoMemoryAsOnDisk) {
             EXPECT_GT(on_disk.size(), flags == 0x07 ? 0u : 2u);
         }
     }
+}
+
+// The model is only read once built: the site and the sources written from
+// one model on two threads at once are the files each writes alone.
+TEST(Convert, OneModelTwoOutputsOnTwoThreads) {
+    const std::string path = KORVANE_SOURCE_DIR "/tests/corpus/msgdlg/PJMessageDialog.hlp";
+    const ConversionOptions site{OutputKind::site, 0, 0}, sources{};
+    MemorySink alone_site, alone_sources;
+    ASSERT_FALSE(convert(HelpInput{path, {}}, site, alone_site));
+    ASSERT_FALSE(convert(HelpInput{path, {}}, sources, alone_sources));
+
+    Reporter report;
+    const ReadHelp help = read_help(HelpInput{path, {}}, sources, report);
+    MemorySink both_site, both_sources;
+    std::optional<ConversionError> site_error, sources_error;
+    std::thread other([&] {
+        Reporter own;
+        site_error = run_conversion([&] { write_output(help, site, both_site, own); });
+    });
+    sources_error = run_conversion([&] { write_output(help, sources, both_sources, report); });
+    other.join();
+    ASSERT_FALSE(site_error);
+    ASSERT_FALSE(sources_error);
+    EXPECT_EQ(both_site.files(), alone_site.files());
+    EXPECT_EQ(both_sources.files(), alone_sources.files());
+    EXPECT_GT(both_site.files().size(), 10u);
 }

@@ -169,36 +169,42 @@ int flags_for(const ConversionOptions& options) {
     return options.flags;
 }
 
-void run(const HelpInput& input, const ConversionOptions& options, OutputSink& output, Platform& platform) {
+}  // namespace
+
+ReadHelp read_help(const HelpInput& input, const ConversionOptions& options, Reporter& report) {
     const int flags = flags_for(options);
-    Reporter report(platform);
     HelpFile help;
-    OutputNames names;
+    ReadHelp read;
     std::string contents_stem;
     if (!input.bytes) {
-        names = derive_output_names(input.path, flags);
-        help = open_input_file(names.input_path, report);
-        contents_stem = path_stem(names.input_path);
+        read.names = derive_output_names(input.path, flags);
+        help = open_input_file(read.names.input_path, report);
+        contents_stem = path_stem(read.names.input_path);
     } else {
-        names.input_path = input.path;
-        name_outputs(names, file_name_start(input.path), flags);
+        read.names.input_path = input.path;
+        name_outputs(read.names, file_name_start(input.path), flags);
         open_help_data(help, report, *input.bytes);
     }
-    auto model = model_of(std::move(help), names.input_path, flags, options.code_page, contents_stem, report);
-    if (options.kind == OutputKind::site) {
-        write_site(*model, output, report);
-    } else {
-        write_sources(*model, names, output, flags, report);
-    }
+    read.model = model_of(std::move(help), read.names.input_path, flags, options.code_page, contents_stem, report);
+    return read;
 }
 
-}  // namespace
+void write_output(const ReadHelp& help, const ConversionOptions& options, OutputSink& output, Reporter& report) {
+    if (options.kind == OutputKind::site) {
+        write_site(*help.model, output, report);
+    } else {
+        write_sources(*help.model, help.names, output, flags_for(options), report);
+    }
+}
 
 OutputKind rtf_kind(int flags) { return (flags & CVF_FOR_PRINT) ? OutputKind::print : OutputKind::sources; }
 
 std::optional<ConversionError> convert(const HelpInput& input, const ConversionOptions& options, OutputSink& output,
                                        Platform& platform) {
-    return run_conversion([&] { run(input, options, output, platform); });
+    return run_conversion([&] {
+        Reporter report(platform);
+        write_output(read_help(input, options, report), options, output, report);
+    });
 }
 
 }  // namespace korvane

@@ -76,6 +76,22 @@ struct HelpInput {
 // The kind a set of CVF_ flags asks for: print when CVF_FOR_PRINT is set.
 OutputKind rtf_kind(int flags);
 
+// A help file read into its model, with the names its outputs take. The
+// model is only read by the writers, so several outputs may be written from
+// one, one after the other or at once on several threads.
+struct ReadHelp {
+    OutputNames names;
+    std::unique_ptr<const HelpModel> model;
+};
+
+// Opens input and decodes it into its model for the flags an output kind
+// reads it with (see ConversionOptions; print mode reads no index tables).
+// A problem that ends the conversion is thrown as ConversionError: callers
+// run this inside run_conversion.
+ReadHelp read_help(const HelpInput& input, const ConversionOptions& options, Reporter& report);
+// Writes the output options ask for from a help file read for it.
+void write_output(const ReadHelp& help, const ConversionOptions& options, OutputSink& output, Reporter& report);
+
 // The one way to convert a help file: reads input and writes the output
 // options ask for into output (a DiskSink for a folder on disk, a
 // MemorySink for buffers). Progress and warnings go to platform. Returns

@@ -50,12 +50,7 @@ void append_contents(std::string& p, const TopicMap& map, text::Utf8Converter& u
             continue;
         }
         std::optional<std::string> href;
-        if (e.kind == ContentsEntry::Kind::topic) {
-            href = map.other_help_file_href(e.file, map.context_page(e.context));
-            if (!href) {
-                if (const MapTarget* target = map.find(e.context)) href = target->href();
-            }
-        }
+        if (e.kind == ContentsEntry::Kind::topic) href = map.href(e.context, e.file);
         if (href) {
             append_link(p, *href, title);
         } else {

@@ -26,7 +26,7 @@ namespace {
 
 void write_forwards(const TopicMap& map, const SiteFiles& files) {
     for (const auto& [name, target] : map.forwards()) {
-        const std::string href = target.page + "#" + target.anchor;
+        const std::string href = target.href();
         std::string p = "<!DOCTYPE html>\n<html lang=\"und\">\n<head>\n<meta charset=\"utf-8\">\n<title>";
         append_text(p, href);
         p += "</title>\n<meta http-equiv=\"refresh\" content=\"0; url=";

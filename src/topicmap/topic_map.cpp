@@ -213,17 +213,15 @@ const MapTarget* TopicMap::find(std::string_view context_id) const {
 }
 
 std::optional<MapTarget> TopicMap::local_target(std::string_view context_id, std::string_view file) const {
-    if (!file.empty() && help_file_key(file) != key_) return std::nullopt;
+    if (!names_help_file(file, key_)) return std::nullopt;
     const MapTarget* target = find(context_id);
     if (!target) return std::nullopt;
     return *target;
 }
 
 std::optional<std::string> TopicMap::other_help_file_href(std::string_view file, std::string_view page) const {
-    if (file.empty()) return std::nullopt;
-    std::string other = help_file_key(file);
-    if (other == key_) return std::nullopt;
-    return options_.before_key + other + options_.after_key + std::string(page);
+    if (names_help_file(file, key_)) return std::nullopt;
+    return options_.before_key + help_file_key(file) + options_.after_key + std::string(page);
 }
 
 std::optional<std::string> TopicMap::href(std::string_view context_id, std::string_view file) const {

@@ -16,4 +16,6 @@ std::string help_file_key(std::string_view path) {
     return safe_name(ascii_lower(name), kMaxNameStem);
 }
 
+bool names_help_file(std::string_view file, std::string_view key) { return file.empty() || help_file_key(file) == key; }
+
 }  // namespace korvane

@@ -17,4 +17,8 @@ constexpr size_t kMaxNameStem = 64;
 
 std::string help_file_key(std::string_view path);
 
+// True when file, as a jump, macro or contents entry names a help file,
+// names the help file of key; an empty name stands for that one.
+bool names_help_file(std::string_view file, std::string_view key);
+
 }  // namespace korvane

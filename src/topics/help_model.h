@@ -58,7 +58,7 @@ struct HelpModel {
 
     // True when file, as a jump, macro or contents entry names a help file,
     // names this one; an empty name stands for this one.
-    bool is_this_help_file(std::string_view file) const { return file.empty() || help_file_key(file) == key; }
+    bool is_this_help_file(std::string_view file) const { return names_help_file(file, key); }
 };
 
 // What a model is built for.
