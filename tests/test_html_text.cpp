@@ -1,13 +1,18 @@
 // SPDX-License-Identifier: MIT
 // The text pieces of the HTML site: escaping, link targets, names of
-// pages, and code-page text turned into UTF-8 by iconv.
+// pages, code-page text turned into UTF-8 by iconv, and the UTF-8 decoder
+// and encoder.
 #include <gtest/gtest.h>
 
 #include <iconv.h>
 
+#include <map>
 #include <regex>
 #include <set>
+#include <string>
+#include <vector>
 
+#include "base/format.h"
 #include "html/escape.h"
 #include "html/page_names.h"
 #include "html/utf8.h"
@@ -121,4 +126,113 @@ TEST(HtmlUtf8, CodePagesConvertThroughIconvAndBadBytesBecomeReplacements) {
             EXPECT_EQ(characters, 512u) << code_page;
         }
     }
+}
+
+namespace {
+
+// c in a sequence of length bytes, also where a shorter one exists
+// (overlong) and for values that are no code point.
+std::string utf8_of_length(uint32_t c, int length) {
+    if (length == 1) return std::string(1, static_cast<char>(c));
+    std::string s(1, static_cast<char>(((0xFF00u >> length) & 0xFF) | c >> 6 * (length - 1)));
+    for (int k = length - 2; k >= 0; --k) s += static_cast<char>(0x80 | (c >> 6 * k & 0x3F));
+    return s;
+}
+
+std::string hex(std::string_view s) {
+    std::string out;
+    for (unsigned char b : s) out += korvane::format(out.empty() ? "%02X" : " %02X", b);
+    return out;
+}
+
+}  // namespace
+
+// The decoder against the encoder and iconv over every code point, and
+// against every class of malformed sequence: a byte that starts no valid
+// sequence is refused and read as one bad byte, whatever follows it.
+TEST(HtmlUtf8, EveryCodePointRoundTripsAndEveryMalformedSequenceIsRefused) {
+    // Every scalar value, written by append_utf8: the bytes iconv writes,
+    // read back one code point after the other.
+    std::u32string all;
+    std::string text;
+    for (char32_t c = 0; c <= 0x10FFFF; ++c) {
+        if (c >= 0xD800 && c <= 0xDFFF) continue;
+        all += c;
+        append_utf8(text, c);
+    }
+    iconv_t cd = iconv_open("UTF-8", "UTF-32LE");
+    std::string expected(all.size() * 4, '\0');
+    char *src = reinterpret_cast<char*>(all.data()), *dst = expected.data();
+    size_t src_left = all.size() * 4, dst_left = expected.size();
+    ASSERT_NE(iconv(cd, &src, &src_left, &dst, &dst_left), static_cast<size_t>(-1));
+    iconv_close(cd);
+    expected.resize(expected.size() - dst_left);
+    EXPECT_TRUE(text == expected) << "append_utf8 writes other bytes than iconv";
+    std::vector<std::string> wrong;
+    size_t i = 0;
+    for (char32_t c : all) {
+        size_t at = i;
+        uint32_t decoded = 0;
+        size_t length = utf8_sequence(text, at, decoded);
+        if (next_code_point(text, i) != c || length != i - at || decoded != c) {
+            std::string sequence;
+            append_utf8(sequence, c);
+            wrong.push_back(korvane::format("U+%04X (%s) read as U+%04X, %d bytes", static_cast<unsigned>(c),
+                                            hex(sequence).c_str(), decoded, static_cast<int>(length)));
+            if (wrong.size() == 5) break;
+            i = at + sequence.size();
+        }
+    }
+    EXPECT_EQ(wrong, std::vector<std::string>{});
+
+    // A malformed sequence: no length, and next_code_point reads its first
+    // byte as a bad one.
+    std::map<std::string, std::vector<std::string>> accepted;  // by class: sequences read as valid
+    auto refuse = [&](const char* what, const std::string& s) {
+        uint32_t c = 0;
+        size_t next = 0;
+        if ((utf8_sequence(s, 0, c) != 0 || next_code_point(s, next) != kNotUtf8 || next != 1) &&
+            accepted[what].size() < 5) {
+            accepted[what].push_back(hex(s));
+        }
+    };
+    // Overlong: every code point in each form longer than its own.
+    for (int length = 2; length <= 4; ++length) {
+        for (uint32_t c = 0; c < (length == 2 ? 0x80u : length == 3 ? 0x800u : 0x10000u); ++c) {
+            refuse("overlong", utf8_of_length(c, length));
+        }
+    }
+    // Surrogates, alone and as the pairs of UTF-16.
+    for (uint32_t c = 0xD800; c <= 0xDFFF; ++c) refuse("surrogate", utf8_of_length(c, 3));
+    refuse("surrogate", "\xED\xA0\xBD\xED\xB8\x80");
+    // Past U+10FFFF: every value four bytes can hold, and the leads of the
+    // five- and six-byte forms.
+    for (uint32_t c = 0x110000; c <= 0x1FFFFF; ++c) refuse("past U+10FFFF", utf8_of_length(c, 4));
+    for (int lead = 0xF8; lead <= 0xFF; ++lead) {
+        refuse("past U+10FFFF", std::string(1, static_cast<char>(lead)) + "\x88\x80\x80\x80\x80");
+    }
+    // Truncated: every sequence of two to four bytes cut after each of its
+    // bytes, at the end of the text and before a byte that continues nothing.
+    std::string cut;
+    for (char32_t c = 0x80; c <= 0x10FFFF; ++c) {
+        if (c >= 0xD800 && c <= 0xDFFF) continue;
+        std::string whole;
+        append_utf8(whole, c);
+        for (size_t n = 1; n < whole.size(); ++n) {
+            cut.assign(whole, 0, n);
+            refuse("truncated", cut);
+            cut += c & 1 ? "x" : "\xC3\xA9";
+            refuse("truncated", cut);
+        }
+    }
+    // A continuation byte without a lead, alone and after a whole sequence.
+    for (int b = 0x80; b <= 0xBF; ++b) {
+        refuse("stray continuation", std::string(1, static_cast<char>(b)));
+        std::string after = "\xC3\xA9" + std::string(1, static_cast<char>(b));
+        size_t next = 0;
+        if (next_code_point(after, next) != 0xE9 || next_code_point(after, next) != kNotUtf8 || next != 3) {
+            accepted["stray continuation"].push_back(hex(after));
+        }
+    }
+    EXPECT_EQ(accepted, (std::map<std::string, std::vector<std::string>>{}));
 }
