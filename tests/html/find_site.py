@@ -25,7 +25,7 @@ import urllib.parse
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import check_site  # noqa: E402
-from site_tools import Browser, convert, halibut  # noqa: E402
+from site_tools import Browser, convert, directory, halibut  # noqa: E402
 
 BUT = r"""\title Finder
 
@@ -70,20 +70,6 @@ def context_hash(name):
         if v:
             h = (h * 43 + v) & 0xFFFFFFFF
     return h
-
-
-# The internal files: name -> (where the directory holds its offset, offset).
-# A file as small as this one's has a directory of one page.
-def directory(data):
-    root = struct.unpack_from("<i", data, 4)[0] + 9
-    assert struct.unpack_from("<h", data, root + 32)[0] == 1, "a directory of one level"
-    at = root + 38 + struct.unpack_from("<h", data, root + 26)[0] * 1024
-    files, count, at = {}, struct.unpack_from("<H", data, at + 2)[0], at + 8
-    for _ in range(count):
-        end = data.index(b"\0", at)
-        files[data[at:end].decode("latin-1")] = (end + 1, struct.unpack_from("<I", data, end + 1)[0])
-        at = end + 5
-    return files
 
 
 def patch(path, keyword, text, macros):
