@@ -67,12 +67,10 @@ def search(browser, site, query):
 
 
 def set_locale(path, lcid):
-    """Puts lcid into the help file's locale record (|SYSTEM record 9, the
-    LCID at byte 8 of its data)."""
+    """Puts lcid into the locale record of a help file that halibut wrote
+    (in |SYSTEM: type 9, 10 bytes, the LCID at byte 8)."""
     data = bytearray(open(path, "rb").read())
-    at = directory(data)["|SYSTEM"][1] + 9 + 12  # past the file header and |SYSTEM's own
-    while struct.unpack_from("<H", data, at)[0] != 9:  # records: type, size, data
-        at += 4 + struct.unpack_from("<H", data, at + 2)[0]
+    at = data.index(b"\x09\x00\x0a\x00", directory(data)["|SYSTEM"][1])
     struct.pack_into("<H", data, at + 4 + 8, lcid)
     open(path, "wb").write(data)
 
