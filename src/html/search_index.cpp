@@ -124,8 +124,25 @@ void append_number(std::string& out, uint32_t n) {
     while (count) out += digits[--count];
 }
 
+// Appends text, each [...] of it a link to the next of hrefs.
+void append_linked(std::string& p, std::string_view text, std::initializer_list<std::string_view> hrefs) {
+    for (std::string_view href : hrefs) {
+        size_t open = text.find('['), close = text.find(']', open);
+        if (close == std::string_view::npos) break;
+        html::append_text(p, text.substr(0, open));
+        p += "<a href=\"";
+        p += href;
+        p += "\">";
+        html::append_text(p, text.substr(open + 1, close - open - 1));
+        p += "</a>";
+        text.remove_prefix(close + 1);
+    }
+    html::append_text(p, text);
+}
+
 // In the language of the site's other pages, with their words for the
-// navigation and the search.
+// navigation and the search. The sentences search.js shows are attributes
+// of the status line, for it to fill in as text.
 std::string search_page(std::string_view lang, std::string_view site_title) {
     const text::Labels& words = text::labels_for(lang);
     std::string p = html::page_head(lang, std::string(site_title) + " - " + words.search);
@@ -139,19 +156,32 @@ std::string search_page(std::string_view lang, std::string_view site_title) {
     html::append_text(p, words.index);
     p += "</a></nav>\n<h1 class=\"title\">";
     html::append_text(p, words.search);
-    p += "</h1>\n<form class=\"search-page\" action=\"search.html\" method=\"get\" role=\"search\">\n"
-         "<input type=\"search\" name=\"q\" id=\"search-q\" aria-label=\"";
+    p += "</h1>\n<form class=\"search-page\" action=\"";
+    p += html::kSearchPage;
+    p += "\" method=\"get\" role=\"search\">\n<input type=\"search\" name=\"q\" id=\"search-q\" aria-label=\"";
     html::append_text(p, words.search);
     p += "\"> <button type=\"submit\">";
     html::append_text(p, words.search);
-    p += "</button>\n</form>\n"
-         "<noscript><p>Searching needs JavaScript, which is off: the <a href=\"keywords.html\">index</a> and the "
-         "<a href=\"index.html\">contents</a> work without it.</p></noscript>\n"
-         "<p id=\"search-status\" role=\"status\"></p>\n"
-         "<ol id=\"search-results\" class=\"search-results\"></ol>\n"
-         "<p class=\"search-credit\">The search uses <a href=\"lunr-licence.txt\">lunr.js</a>.</p>\n"
-         "<script src=\"lunr.min.js\"></script>\n<script src=\"search-index.js\"></script>\n"
-         "<script src=\"search.js\"></script>\n</body>\n</html>\n";
+    p += "</button>\n</form>\n<noscript><p>";
+    append_linked(p, words.search_no_script, {html::kKeywordsPage, html::kIndexPage});
+    p += "</p></noscript>\n<p id=\"search-status\" role=\"status\"";
+    const std::pair<const char*, const char*> sentences[] = {
+        {"prompt", words.search_prompt}, {"unloaded", words.search_unloaded}, {"none", words.search_none},
+        {"one", words.search_one},       {"many", words.search_many},         {"more", words.search_more}};
+    for (const auto& [name, sentence] : sentences) {
+        p += format(" data-%s=\"", name);
+        html::append_attribute(p, sentence);
+        p += '"';
+    }
+    p += "></p>\n<ol id=\"search-results\" class=\"search-results\"></ol>\n<p class=\"search-credit\">";
+    append_linked(p, words.search_credit, {html::kLunrLicenceFile});
+    p += "</p>\n";
+    for (std::string_view script : {html::kLunrFile, html::kSearchIndexFile, html::kSearchScriptFile}) {
+        p += "<script src=\"";
+        p += script;
+        p += "\"></script>\n";
+    }
+    p += "</body>\n</html>\n";
     return p;
 }
 

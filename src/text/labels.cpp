@@ -23,15 +23,41 @@ const char* language_of_code_page(int code_page) {
 
 const Labels kLabels[] = {
     {"en", "Contents", "Index", "Search", "<< Previous", "Next >>", "Topics Found", "Other topics",
-     "Associative keywords", "Files", "Type the first few letters of the word you're looking for", "Topic %d"},
+     "Associative keywords", "Files", "Type the first few letters of the word you're looking for", "Topic %d",
+     "Type the words to look for.", "The search index of this site could not be loaded.",
+     "No topics found for “{q}”.", "1 topic found for “{q}”.", "{n} topics found for “{q}”.",
+     "Show more", "Searching needs JavaScript, which is off: the [index] and the [contents] work without it.",
+     "The search uses [lunr.js]."},
     {"de", "Inhalt", "Index", "Suchen", "<< Zurück", "Weiter >>", "Gefundene Themen", "Weitere Themen",
-     "Assoziative Stichwörter", "Dateien", "Geben Sie die ersten Buchstaben des gesuchten Wortes ein", "Thema %d"},
+     "Assoziative Stichwörter", "Dateien", "Geben Sie die ersten Buchstaben des gesuchten Wortes ein", "Thema %d",
+     "Geben Sie die Wörter ein, nach denen gesucht werden soll.",
+     "Der Suchindex dieser Site konnte nicht geladen werden.", "Keine Themen gefunden für „{q}“.",
+     "1 Thema gefunden für „{q}“.", "{n} Themen gefunden für „{q}“.", "Weitere anzeigen",
+     "Die Suche braucht JavaScript, das ausgeschaltet ist: der [Index] und das [Inhaltsverzeichnis] "
+     "funktionieren auch ohne.",
+     "Die Suche verwendet [lunr.js]."},
     {"es", "Contenido", "Índice", "Buscar", "<< Anterior", "Siguiente >>", "Temas encontrados", "Otros temas",
-     "Palabras clave asociativas", "Archivos", "Escriba las primeras letras de la palabra que busca", "Tema %d"},
+     "Palabras clave asociativas", "Archivos", "Escriba las primeras letras de la palabra que busca", "Tema %d",
+     "Escriba las palabras que desea buscar.", "No se pudo cargar el índice de búsqueda de este sitio.",
+     "No se encontraron temas para «{q}».", "1 tema encontrado para «{q}».", "{n} temas encontrados para «{q}».",
+     "Mostrar más", "La búsqueda necesita JavaScript, que está desactivado: el [índice] y el [contenido] "
+     "funcionan sin él.",
+     "La búsqueda usa [lunr.js]."},
     {"fr", "Sommaire", "Index", "Rechercher", "<< Précédent", "Suivant >>", "Rubriques trouvées", "Autres rubriques",
-     "Mots clés associatifs", "Fichiers", "Tapez les premières lettres du mot recherché", "Rubrique %d"},
+     "Mots clés associatifs", "Fichiers", "Tapez les premières lettres du mot recherché", "Rubrique %d",
+     "Tapez les mots à rechercher.", "L’index de recherche de ce site n’a pas pu être chargé.",
+     "Aucune rubrique trouvée pour «\u00A0{q}\u00A0».", "1 rubrique trouvée pour «\u00A0{q}\u00A0».",
+     "{n} rubriques trouvées pour «\u00A0{q}\u00A0».", "Afficher plus",
+     "La recherche nécessite JavaScript, qui est désactivé\u00A0: l’[index] et le [sommaire] "
+     "fonctionnent sans lui.",
+     "La recherche utilise [lunr.js]."},
     {"ja", "目次", "キーワード", "検索", "<< 前へ", "次へ >>", "見つかったトピック", "その他のトピック",
-     "関連キーワード", "ファイル", "探す語の最初の数文字を入力してください", "トピック %d"},
+     "関連キーワード", "ファイル", "探す語の最初の数文字を入力してください", "トピック %d",
+     "検索する語を入力してください。", "このサイトの検索インデックスを読み込めませんでした。",
+     "「{q}」に一致するトピックは見つかりませんでした。", "「{q}」の検索結果: 1 件", "「{q}」の検索結果: {n} 件",
+     "さらに表示", "検索には JavaScript が必要ですが、無効になっています。[キーワード]と[目次]は JavaScript なしで"
+     "使えます。",
+     "検索には [lunr.js] を使用しています。"},
 };
 
 // The language of a Windows locale id's primary language (its low ten bits).

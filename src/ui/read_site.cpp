@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "driver/convert.h"
+#include "html/site_files.h"
 #include "topics/help_file_name.h"
 #include "topics/contents_file.h"
 
@@ -213,7 +214,7 @@ CachedSite cached_site(const std::string& path, int code_page, const std::string
     std::string absolute = resolved_path(derive_output_names(path, 0).input_path);
     std::string entry_name = cache_entry_name(absolute);
     std::string entry = cache_root + "/" + entry_name;
-    std::string site = "/" + help_file_key(absolute) + "/index.html";
+    std::string site = "/" + help_file_key(absolute) + "/" + std::string(html::kIndexPage);
     result.index = entry + site;
 
     std::string stamp = site_stamp(absolute, code_page);

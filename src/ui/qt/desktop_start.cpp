@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <unistd.h>
 
+#include "html/site_files.h"
 #include "topics/help_file_name.h"
 #include "ui/qt/progress_dialog.h"
 
@@ -88,7 +89,8 @@ QPushButton* add_offer(ProgressDialog& dialog, const QString& text, const QStrin
 
 QString site_index_path(const QString& folder, const QString& help_file) {
     std::string name = help_file_key(QFile::encodeName(help_file).toStdString());
-    return QDir(folder).filePath(QFile::decodeName(name.c_str()) + QStringLiteral("/index.html"));
+    name += "/" + std::string(html::kIndexPage);
+    return QDir(folder).filePath(QFile::decodeName(name.c_str()));
 }
 
 QPushButton* offer_result_folder(ProgressDialog& dialog, const QString& folder, Language lang, const OpenUrlFn& open) {
