@@ -25,6 +25,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/file_names.h"
 #include "base/messages.h"
 #include "base/output_sink.h"
 #include "driver/convert.h"
@@ -76,13 +77,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } else {
         // The text functions see the first 256 bytes: they go over every
         // byte alike, so more only costs time.
-        static html::Utf8Converter utf8;
+        static text::Utf8Converter utf8;
         const size_t text_size = std::min<size_t>(size, 256);
         const std::string text(reinterpret_cast<const char*>(data), text_size);
         for (int text_code_page : {1252, 932}) {
             parse_contents_file(ByteReader(data, text_size), text_code_page);
             std::string page = html::escape_text(utf8.convert(text, text_code_page)) + html::escape_attribute(text) +
-                               html::link_target(text) + html::safe_name(text);
+                               html::link_target(text) + safe_name(text);
             if (page.find_first_of("<>\"'") != std::string::npos) std::abort();
         }
     }
