@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "base/output_sink.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+
+#include "system/files.h"
 
 namespace korvane {
 
@@ -16,19 +16,22 @@ std::unique_ptr<OutStream> DiskSink::open(const std::string& name, std::string_v
     // A file in a folder of the output (a web site's): the folders are made
     // when their first file is written.
     for (size_t slash = name.find('/', 1); slash != std::string::npos; slash = name.find('/', slash + 1)) {
-        if (::mkdir(name.substr(0, slash).c_str(), 0777) != 0 && errno != EEXIST) return nullptr;
+        if (int error = sys::make_directory(name.substr(0, slash)); error != 0 && error != EEXIST) {
+            errno = error;
+            return nullptr;
+        }
     }
     return OutStream::open(name, mode);
 }
 
 bool DiskSink::read(const std::string& name, std::vector<uint8_t>& bytes) const {
-    std::ifstream in(name, std::ios::binary);
+    std::ifstream in(sys::file_path(name), std::ios::binary);
     if (!in) return false;
     bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return true;
 }
 
-void DiskSink::remove(const std::string& name) { std::remove(name.c_str()); }
+void DiskSink::remove(const std::string& name) { sys::remove_file(name); }
 
 std::string DiskSink::scratch_name(const std::string& name) const {
     return scratch_folder_.empty() ? name : scratch_folder_ + "/" + name;

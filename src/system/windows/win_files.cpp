@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: MIT
+// Files on Windows: UTF-8 paths are turned into UTF-16 and handed to the C
+// run time's wide-character calls (_wfopen, _wstat64, _wmkdir, ...), which
+// set errno as their narrow twins do.
+#include <windows.h>
+#include <io.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cwchar>
+
+#include "system/files.h"
+
+namespace korvane::sys {
+
+namespace {
+
+// UTF-16 of UTF-8; bytes that are not UTF-8 are taken as Latin-1, so that
+// every path names some file.
+std::wstring wide(const std::string& utf8) {
+    if (utf8.empty()) return {};
+    int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    if (n <= 0) return std::wstring(utf8.begin(), utf8.end());
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
+    return out;
+}
+
+std::string narrow(const std::wstring& utf16) {
+    if (utf16.empty()) return {};
+    int n = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0) WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+}  // namespace
+
+std::FILE* open_file(const std::string& path, const char* mode) {
+    return _wfopen(wide(path).c_str(), wide(mode).c_str());
+}
+
+int file_status(const std::string& path, FileStatus& status) {
+    struct _stat64 st;
+    if (_wstat64(wide(path).c_str(), &st) != 0) return errno;
+    status.directory = (st.st_mode & _S_IFMT) == _S_IFDIR;
+    status.regular = (st.st_mode & _S_IFMT) == _S_IFREG;
+    status.size = static_cast<uint64_t>(st.st_size);
+    status.modified_seconds = st.st_mtime;
+    status.modified_nanoseconds = 0;
+    return 0;
+}
+
+int make_directory(const std::string& path, bool) { return _wmkdir(wide(path).c_str()) == 0 ? 0 : errno; }
+
+int remove_file(const std::string& path) { return _wremove(wide(path).c_str()) == 0 ? 0 : errno; }
+
+int rename_file(const std::string& from, const std::string& to) {
+    // _wrename refuses to replace; MoveFileEx does, as rename does on Linux.
+    if (MoveFileExW(wide(from).c_str(), wide(to).c_str(), MOVEFILE_REPLACE_EXISTING)) return 0;
+    switch (GetLastError()) {
+    case ERROR_FILE_NOT_FOUND: case ERROR_PATH_NOT_FOUND: return ENOENT;
+    case ERROR_ALREADY_EXISTS: return EEXIST;
+    default: return EACCES;
+    }
+}
+
+std::filesystem::path file_path(const std::string& utf8) { return std::filesystem::path(wide(utf8)); }
+
+std::string utf8_path(const std::filesystem::path& path) { return narrow(path.wstring()); }
+
+bool is_terminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
+
+}  // namespace korvane::sys
