@@ -3,10 +3,12 @@
 // drawn by GDI into a 32-bit DIB section, and both written as PNG with
 // zlib.
 //
-// Bitmaps keep the pixels ImageMagick gives on Linux: colour-table
-// entries for 1, 4 and 8 bits (a table of 0 entries holds 2^bits of them,
-// read from where it would stand; an index past the table takes its first
-// entry), 5-5-5 for 16 bits with each 5-bit value v widened to v << 3 | v >> 2,
+// Bitmaps give the pixels, and fail where ImageMagick fails on Linux:
+// colour-table entries for 1, 4 and 8 bits (a table of 0 entries holds
+// 2^bits of them, read from where it would stand; a table of more entries,
+// or one cut off by the end of the file, is refused; an index past the
+// table is refused for 4 and 8 bits and takes the first entry for 1 bit),
+// 5-5-5 for 16 bits with each 5-bit value v widened to v << 3 | v >> 2,
 // blue-green-red for 24 and 32 bits, and the fourth byte of 32-bit pixels
 // as opacity unless the caller says the picture is opaque.
 //
@@ -165,17 +167,19 @@ RasterResult png_of_bitmap(const std::vector<uint8_t>& bitmap_file, bool opaque)
         return failed(format("bitmap of %u bits per pixel", bits));
     }
 
-    // The colour table follows the header; its missing entries are black.
+    // The colour table follows the header.
     std::array<std::array<uint8_t, 3>, 256> palette{};
     uint32_t entries = 0;
     if (bits <= 8) {
-        entries = colours == 0 || colours > (1u << bits) ? 1u << bits : colours;
+        if (colours > (1u << bits)) return failed(format("%u colours for %u bits per pixel", colours, bits));
+        entries = colours == 0 ? 1u << bits : colours;
         ByteReader table = file.sub(14 + header_size, bitmap_file.size());
         for (uint32_t i = 0; i < entries; ++i) {
             uint8_t bgr[4] = {};
             table.read(bgr, entry_size);
             palette[i] = {bgr[2], bgr[1], bgr[0]};
         }
+        if (table.overrun()) return failed("colour table cut short");
     }
 
     Pixels p;
@@ -195,6 +199,7 @@ RasterResult png_of_bitmap(const std::vector<uint8_t>& bitmap_file, bool opaque)
             if (bits <= 8) {
                 const size_t bit = static_cast<size_t>(x) * bits;
                 const uint32_t index = (line[bit / 8] >> (8 - bits - bit % 8)) & ((1u << bits) - 1);
+                if (index >= entries && bits > 1) return failed(format("colour %u of %u", index, entries));
                 const auto& colour = palette[index < entries ? index : 0];
                 std::memcpy(out, colour.data(), 3);
             } else if (bits == 16) {
@@ -257,8 +262,9 @@ RasterResult png_of_metafile(const std::vector<uint8_t>& metafile, int dots_per_
     const int64_t box_height = int64_t{static_cast<int16_t>(ByteReader::le16(head + 12))} - static_cast<int16_t>(ByteReader::le16(head + 8));
     const int64_t units_per_inch = ByteReader::le16(head + 14);
     if (units_per_inch == 0) return failed("metafile without a size");
-    const int64_t width = std::abs(box_width) * dots_per_inch / units_per_inch;
-    const int64_t height = std::abs(box_height) * dots_per_inch / units_per_inch;
+    // Whole pixels that cover the box, as ImageMagick's metafile reader counts them.
+    const int64_t width = (std::abs(box_width) * dots_per_inch + units_per_inch - 1) / units_per_inch;
+    const int64_t height = (std::abs(box_height) * dots_per_inch + units_per_inch - 1) / units_per_inch;
     if (width < 1 || height < 1 || width > 32767 || height > 32767 || width * height > (16 << 20)) {
         return failed(format("metafile of %d x %d pixels", static_cast<int>(width), static_cast<int>(height)));
     }
