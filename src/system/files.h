@@ -37,7 +37,31 @@ int rename_file(const std::string& from, const std::string& to);
 std::filesystem::path file_path(const std::string& utf8);
 std::string utf8_path(const std::filesystem::path& path);
 
-// True when the stream (stdout or stderr) is a terminal or console.
-bool is_terminal(std::FILE* stream);
+// The characters that separate the folders of a path: '/', and on Windows
+// '\\' too.
+extern const char* const kPathSeparators;
+// path made absolute against the current directory (not resolved further).
+std::string absolute_path(const std::string& path);
+
+// 0, or an errno value.
+int change_directory(const std::string& path);
+
+// The current directory when made, to go back to after change_directory.
+class SavedDirectory {
+public:
+    SavedDirectory();
+    ~SavedDirectory();
+    SavedDirectory(const SavedDirectory&) = delete;
+    SavedDirectory& operator=(const SavedDirectory&) = delete;
+    // 0 when the directory was taken, else an errno value.
+    int error() const { return error_; }
+    // Goes back: 0, or an errno value.
+    int restore();
+
+private:
+    int error_ = 0;
+    int handle_ = -1;   // Linux: a descriptor of the folder
+    std::string path_;  // Windows: its path
+};
 
 }  // namespace korvane::sys

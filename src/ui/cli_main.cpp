@@ -8,14 +8,11 @@
 // goes into a folder of its own, DIR/NAME, so that files with the same
 // picture and RTF names do not overwrite each other. Exit code 0 when every
 // file converted, 1 when any failed, 2 for a usage error.
-#include <sys/stat.h>
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -27,6 +24,8 @@
 #include "base/platform.h"
 #include "helpfile/helpfile.h"
 #include "topics/code_page.h"
+#include "system/files.h"
+#include "system/process.h"
 #include "ui/console_platform.h"
 
 namespace {
@@ -170,14 +169,20 @@ bool make_dirs(const std::string& path) {
     std::string partial;
     size_t pos = 0;
     while (pos != std::string::npos) {
-        pos = path.find('/', pos + 1);
+        pos = path.find_first_of(sys::kPathSeparators, pos + 1);
         partial = path.substr(0, pos);
         if (partial.empty()) continue;
-        if (::mkdir(partial.c_str(), 0777) != 0 && errno != EEXIST) return false;
+        if (int error = sys::make_directory(partial); error != 0 && error != EEXIST) {
+            errno = error;
+            return false;
+        }
     }
-    struct stat st;
-    if (::stat(path.c_str(), &st) != 0) return false;
-    if (!S_ISDIR(st.st_mode)) {
+    sys::FileStatus st;
+    if (int error = sys::file_status(path, st)) {
+        errno = error;
+        return false;
+    }
+    if (!st.directory) {
         errno = ENOTDIR;
         return false;
     }
@@ -188,8 +193,8 @@ bool make_dirs(const std::string& path) {
 // extension ("dir/Help.hlp" gives "Help").
 std::string folder_name(const std::string& file) {
     std::string name = file;
-    while (name.size() > 1 && name.back() == '/') name.pop_back();
-    size_t slash = name.rfind('/');
+    while (name.size() > 1 && std::strchr(sys::kPathSeparators, name.back())) name.pop_back();
+    size_t slash = name.find_last_of(sys::kPathSeparators);
     if (slash != std::string::npos) name.erase(0, slash + 1);
     size_t dot = name.rfind('.');
     if (dot != std::string::npos && dot > 0) name.erase(dot);
@@ -219,13 +224,6 @@ std::vector<std::string> batch_folders(const std::vector<std::string>& files, co
     std::string prefix = dir.empty() || dir.back() == '/' ? dir : dir + "/";
     for (std::string& name : names) name = prefix + name;
     return names;
-}
-
-std::string absolute(const std::string& path) {
-    if (!path.empty() && path[0] == '/') return path;
-    char buf[4096];
-    if (!::getcwd(buf, sizeof buf)) return path;
-    return std::string(buf) + "/" + path;
 }
 
 int list_help_file(const std::string& path, ConsolePlatform& console) {
@@ -259,19 +257,23 @@ std::string fatal_prefix(const std::string& file) { return "korvane-cli: " + fil
 // no warning count of one file reaches the next.
 bool convert_one(const std::string& file, const std::string& out_dir, bool make_out_dir, const Options& o,
                  int flags) {
-    struct stat st;
-    bool usable = ::stat(derive_output_names(file, flags).input_path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+    sys::FileStatus st;
+    bool usable = sys::file_status(derive_output_names(file, flags).input_path, st) == 0 && !st.directory;
     bool enter = usable && !out_dir.empty();
-    std::string path = enter ? absolute(file) : file;
+    std::string path = enter ? sys::absolute_path(file) : file;
     if (make_out_dir && usable && !make_dirs(out_dir)) {
         std::fprintf(stderr, "korvane-cli: cannot create the folder %s: %s\n", out_dir.c_str(), std::strerror(errno));
         return false;
     }
-    int home = enter ? ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
-    if (enter && (home < 0 || ::chdir(out_dir.c_str()) != 0)) {
-        std::fprintf(stderr, "korvane-cli: cannot enter %s: %s\n", out_dir.c_str(), std::strerror(errno));
-        if (home >= 0) ::close(home);
-        return false;
+    std::optional<sys::SavedDirectory> home;
+    if (enter) home.emplace();
+    if (enter) {
+        int error = home->error();
+        if (error == 0) error = sys::change_directory(out_dir);
+        if (error != 0) {
+            std::fprintf(stderr, "korvane-cli: cannot enter %s: %s\n", out_dir.c_str(), std::strerror(error));
+            return false;
+        }
     }
     ConsolePlatform console(o.quiet);
     console.set_fatal_prefix(fatal_prefix(file));
@@ -279,11 +281,10 @@ bool convert_one(const std::string& file, const std::string& out_dir, bool make_
                                                   : convert_help_file(path, flags, o.code_page, console);
     if (error) console.show_fatal(message_text(Msg::SevereProblem, console.language_offset()), error->text);
     console.finish();
-    if (home >= 0) {
-        if (::fchdir(home) != 0) {
-            std::fprintf(stderr, "korvane-cli: cannot return to the starting folder: %s\n", std::strerror(errno));
+    if (home) {
+        if (int error = home->restore()) {
+            std::fprintf(stderr, "korvane-cli: cannot return to the starting folder: %s\n", std::strerror(error));
         }
-        ::close(home);
     }
     return !error;
 }
@@ -291,7 +292,12 @@ bool convert_one(const std::string& file, const std::string& out_dir, bool make_
 }  // namespace
 
 int main(int argc, char** argv) {
-    Options o = parse(argc, argv);
+    sys::prepare_standard_streams();
+    std::vector<std::string> arguments = sys::utf8_arguments(argc, argv);
+    std::vector<char*> utf8_argv;
+    for (std::string& a : arguments) utf8_argv.push_back(a.data());
+    utf8_argv.push_back(nullptr);
+    Options o = parse(argc, utf8_argv.data());
 
     if (o.list) {
         ConsolePlatform console(true);

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Files on Linux: paths are bytes, the C library's calls take them as they are.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -36,6 +37,28 @@ std::filesystem::path file_path(const std::string& utf8) { return std::filesyste
 
 std::string utf8_path(const std::filesystem::path& path) { return path.string(); }
 
-bool is_terminal(std::FILE* stream) { return ::isatty(::fileno(stream)) != 0; }
+const char* const kPathSeparators = "/";
+
+std::string absolute_path(const std::string& path) {
+    if (!path.empty() && path[0] == '/') return path;
+    char buf[4096];
+    if (!::getcwd(buf, sizeof buf)) return path;
+    return std::string(buf) + "/" + path;
+}
+
+int change_directory(const std::string& path) { return ::chdir(path.c_str()) == 0 ? 0 : errno; }
+
+SavedDirectory::SavedDirectory() : handle_(::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+    if (handle_ < 0) error_ = errno;
+}
+
+SavedDirectory::~SavedDirectory() {
+    if (handle_ >= 0) ::close(handle_);
+}
+
+int SavedDirectory::restore() {
+    if (handle_ < 0) return error_;
+    return ::fchdir(handle_) == 0 ? 0 : errno;
+}
 
 }  // namespace korvane::sys

@@ -3,10 +3,11 @@
 // run time's wide-character calls (_wfopen, _wstat64, _wmkdir, ...), which
 // set errno as their narrow twins do.
 #include <windows.h>
-#include <io.h>
+#include <direct.h>
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cwchar>
 
 #include "system/files.h"
@@ -69,6 +70,31 @@ std::filesystem::path file_path(const std::string& utf8) { return std::filesyste
 
 std::string utf8_path(const std::filesystem::path& path) { return narrow(path.wstring()); }
 
-bool is_terminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
+const char* const kPathSeparators = "/\\";
+
+std::string absolute_path(const std::string& path) {
+    std::wstring in = wide(path);
+    wchar_t* full = _wfullpath(nullptr, in.c_str(), 0);
+    if (!full) return path;
+    std::string out = narrow(full);
+    std::free(full);
+    return out;
+}
+
+int change_directory(const std::string& path) { return _wchdir(wide(path).c_str()) == 0 ? 0 : errno; }
+
+SavedDirectory::SavedDirectory() {
+    wchar_t* current = _wgetcwd(nullptr, 0);
+    if (!current) {
+        error_ = errno;
+        return;
+    }
+    path_ = narrow(current);
+    std::free(current);
+}
+
+SavedDirectory::~SavedDirectory() = default;
+
+int SavedDirectory::restore() { return error_ ? error_ : change_directory(path_); }
 
 }  // namespace korvane::sys
