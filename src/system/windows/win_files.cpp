@@ -38,7 +38,13 @@ std::string narrow(const std::wstring& utf16) {
 }  // namespace
 
 std::FILE* open_file(const std::string& path, const char* mode) {
-    return _wfopen(wide(path).c_str(), wide(mode).c_str());
+    const std::wstring name = wide(path);
+    std::FILE* f = _wfopen(name.c_str(), wide(mode).c_str());
+    // Windows refuses a folder as "Permission denied"; the messages say
+    // what Linux says.
+    struct _stat64 st;
+    if (!f && errno == EACCES && _wstat64(name.c_str(), &st) == 0 && (st.st_mode & _S_IFMT) == _S_IFDIR) errno = EISDIR;
+    return f;
 }
 
 int file_status(const std::string& path, FileStatus& status) {
