@@ -16,8 +16,10 @@ namespace {
 
 
 // CON, PRN, AUX, NUL, COM0..COM9, LPT0..LPT9: with any extension, no file
-// of that name can be made on Windows.
-bool is_device_name(const std::string& lower_stem) {
+// of that name can be made on Windows ("con.x1.html" neither: what stands
+// before the first dot counts).
+bool is_device_name(std::string_view lower_stem) {
+    lower_stem = lower_stem.substr(0, lower_stem.find('.'));
     static constexpr std::array<std::string_view, 4> kDevices = {"con", "prn", "aux", "nul"};
     for (std::string_view d : kDevices) {
         if (lower_stem == d) return true;
@@ -43,9 +45,14 @@ std::string PageNames::add(std::string_view context_id, size_t topic_number) {
         used_.insert(key + ".html");
         return stem + ".html";
     }
+    // The number goes after the device name when the stem starts with one
+    // ("con-2.x1"), else at the end.
+    const size_t dot = is_device_name(key) ? stem.find('.') : std::string::npos;
     size_t& suffix = next_suffix_.try_emplace(key, 2).first->second;
     for (;; ++suffix) {
-        std::string candidate = stem + "-" + std::to_string(suffix);
+        std::string candidate = dot == std::string::npos
+                                    ? stem + "-" + std::to_string(suffix)
+                                    : stem.substr(0, dot) + "-" + std::to_string(suffix) + stem.substr(dot);
         std::string candidate_key = ascii_lower(candidate) + ".html";
         if (!taken(candidate_key)) {
             used_.insert(candidate_key);

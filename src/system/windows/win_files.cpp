@@ -79,12 +79,14 @@ std::string utf8_path(const std::filesystem::path& path) { return narrow(path.ws
 const char* const kPathSeparators = "/\\";
 
 std::string absolute_path(const std::string& path) {
-    std::wstring in = wide(path);
-    wchar_t* full = _wfullpath(nullptr, in.c_str(), 0);
-    if (!full) return path;
-    std::string out = narrow(full);
-    std::free(full);
-    return out;
+    // A rooted path (/folder, C:/folder, a share) stays as it is, as on Linux.
+    const bool drive = path.size() >= 3 && path[1] == ':' && (path[2] == '\\' || path[2] == '/');
+    if (drive || (!path.empty() && (path[0] == '/' || path[0] == '\\'))) return path;
+    wchar_t* current = _wgetcwd(nullptr, 0);
+    if (!current) return path;
+    std::string out = narrow(current);
+    std::free(current);
+    return out + "\\" + path;
 }
 
 int change_directory(const std::string& path) { return _wchdir(wide(path).c_str()) == 0 ? 0 : errno; }
