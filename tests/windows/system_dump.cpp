@@ -6,6 +6,7 @@
 //   system_dump OUT tokens           the search tokens of "a" and of "a"
 //                                    followed by each code point, and of it alone
 //   system_dump OUT unicode          class, decomposition and case of each code point
+//   system_dump OUT symbol-characters  the characters of the symbol fonts' tables
 //   system_dump OUT detect FILE...   the double-byte guess over each help file's text
 //   system_dump OUT pictures DIR     synthetic bitmaps and metafiles as PNG files in DIR
 // OUT is written in binary, with line feeds.
@@ -20,6 +21,7 @@
 #include "helpfile/byte_reader.h"
 #include "helpfile/helpfile.h"
 #include "html/search_tokens.h"
+#include "html/symbol_fonts.h"
 #include "html/utf8.h"
 #include "system/code_page_table.h"
 #include "system/raster.h"
@@ -79,6 +81,15 @@ void dump_tokens(FILE* out) {
             for (const std::string& token : tokenizer.tokens(text)) line += " " + token;
         }
         std::fprintf(out, "%s\n", line.c_str());
+    }
+}
+
+// The characters the symbol fonts' tables give, in hex.
+void dump_symbol_characters(FILE* out) {
+    for (const char* face : {"Symbol", "Wingdings", "Wingdings 2", "Wingdings 3", "Webdings", "Zapf Dingbats", "Marlett", "MT Extra"}) {
+        if (const html::SymbolTable* table = html::symbol_table(face)) {
+            for (char32_t c : *table) std::fprintf(out, "%04X\n", static_cast<unsigned>(c));
+        }
     }
 }
 
@@ -277,6 +288,7 @@ int main(int argc, char** argv) {
     if (what == "code-pages") dump_code_pages(out);
     else if (what == "tokens") dump_tokens(out);
     else if (what == "unicode") dump_unicode(out);
+    else if (what == "symbol-characters") dump_symbol_characters(out);
     else if (what == "detect") dump_detection(out, argc - 3, argv + 3);
     else if (what == "pictures" && argc == 4) dump_pictures(out, argv[3]);
     else {

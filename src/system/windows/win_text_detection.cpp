@@ -4,12 +4,17 @@
 //
 // Text of a double-byte code page has no byte above 0x7F that is not part
 // of a character: a candidate must read every such byte of the sample as a
-// character of two bytes, and at least kMinimumPairs of them. Then the
+// character of two bytes, and at least kMinimumPairs of them, and these
+// must stand in runs: at least half of them followed by another (accented
+// letters of Western text that happen to pair up stand among ASCII letters,
+// a word of Chinese, Japanese or Korean is characters of two bytes). Then the
 // script that the characters are written in decides, each in its own code
 // page:
 // - Japanese writes kana among its kanji: 932 when a fifth of its pairs
 //   are kana;
-// - Korean writes Hangul syllables: 949 when half of its pairs are;
+// - Korean writes Hangul syllables: 949 when half of its pairs are the
+//   2350 common ones of KS X 1001 (leads 0xB0 to 0xC8, trails from 0xA1;
+//   Western letters pair up into the rarer syllables that 949 adds);
 // - Chinese: Big5 text has trail bytes below 0xA1 in a good share of its
 //   characters, which GB 2312 never has: 950 when a tenth do (and Big5
 //   reads the sample), else 936.
@@ -32,6 +37,7 @@ struct Reading {
     size_t kana = 0;
     size_t hangul = 0;
     size_t low_trails = 0;
+    size_t followed = 0;  // pairs that another character of two bytes follows
 };
 
 Reading read_as(const CodePageTable& table, std::string_view sample) {
@@ -44,8 +50,9 @@ Reading read_as(const CodePageTable& table, std::string_view sample) {
         const char32_t c = table.pair(lead, trail);
         if (c == CodePageTable::kUndefined) return r;
         ++r.pairs;
+        if (i + 1 < sample.size() && static_cast<uint8_t>(sample[i + 1]) >= 0x80) ++r.followed;
         if (c >= 0x3041 && c <= 0x30FF) ++r.kana;
-        if (c >= 0xAC00 && c <= 0xD7A3) ++r.hangul;
+        if (c >= 0xAC00 && c <= 0xD7A3 && lead >= 0xB0 && lead <= 0xC8 && trail >= 0xA1) ++r.hangul;
         if (trail < 0xA1) ++r.low_trails;
     }
     r.clean = true;
@@ -58,7 +65,7 @@ std::optional<Reading> reading(int code_page, std::string_view sample) {
     const std::optional<CodePageTable>& table = tables[code_page == 932 ? 0 : code_page == 936 ? 1 : code_page == 949 ? 2 : 3];
     if (!table) return std::nullopt;
     Reading r = read_as(*table, sample);
-    if (!r.clean || r.pairs < kMinimumPairs) return std::nullopt;
+    if (!r.clean || r.pairs < kMinimumPairs || r.followed * 2 < r.pairs) return std::nullopt;
     return r;
 }
 
