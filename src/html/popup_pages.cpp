@@ -5,7 +5,7 @@
 
 #include "base/format.h"
 #include "base/messages.h"
-#include "base/out_stream.h"
+#include "output/out_stream.h"
 #include "html/site_files.h"
 #include "topicmap/topic_map.h"
 
