@@ -31,7 +31,7 @@
 #include "helpfile/byte_reader.h"
 #include "topics/contents_file.h"
 #include "html/escape.h"
-#include "html/utf8.h"
+#include "text/utf8.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace korvane;
@@ -49,7 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (mode < std::size(kModes)) {
         const int flags = kModes[mode];
         MemorySink output;
-        std::optional<ConversionError> error = convert_help_data(bytes, "F.HLP", output, flags, code_page);
+        std::optional<ConversionError> error =
+            convert(HelpInput{"F.HLP", bytes}, {rtf_kind(flags), flags, code_page}, output);
         if (error && error->text.empty()) std::abort();
         // Embedded pictures (every name from a "bm" container) are removed
         // once the topics are written.
@@ -60,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     } else if (mode == std::size(kModes)) {
         MemorySink output;
-        std::optional<ConversionError> error = convert_help_data_to_site(bytes, "F.HLP", output, code_page);
+        std::optional<ConversionError> error = convert(HelpInput{"F.HLP", bytes}, {OutputKind::site, 0, code_page}, output);
         if (error && error->text.empty()) std::abort();
         // Every file lies in the site's folder: "f/", then names none of
         // which is empty, "." or "..".

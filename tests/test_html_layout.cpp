@@ -16,9 +16,13 @@
 
 #include "base/format.h"
 #include "base/output_sink.h"
+#include "html/keyword_index.h"
 #include "html/page_writer.h"
+#include "html/site_files.h"
 #include "html/site_style.h"
 #include "support/test_util.h"
+#include "text/utf8.h"
+#include "topicmap/topic_map.h"
 #include "topics/help_model.h"
 
 using namespace korvane;
@@ -104,26 +108,29 @@ TEST(HtmlLayout, HandMadeTopicsStandWhereTheirSourceSaysInABrowser) {
     HelpModel model;
     model.fonts.descriptors.emplace_back().half_points = 20;
     model.fonts.descriptors.back().face = "Arial";
+    model.key = "hand";
+    const std::string out_dir = dir / "hand/";
     DiskSink sink;
-    SiteMap site;
-    site.folder = "hand";
-    site.out_dir = dir / "hand/";
-    site.output = &sink;
+    const html::SiteFiles files(sink, out_dir);
+    std::vector<MapTopic> topics;
     for (size_t t = 0; t < std::size(kTopics); ++t) {
-        SiteTopic& topic = site.topics.emplace_back();
+        MapTopic& topic = topics.emplace_back();
         topic.number = static_cast<int32_t>(t);
         topic.context_ids = {kTopics[t].context};
         topic.popup = kTopics[t].popup;
-        topic.page = std::string(kTopics[t].context) + ".html";
-        site.contexts.emplace(kTopics[t].context, SiteTarget{t, topic.page, ""});
     }
-    site.pictures["bm1.png"] = SitePicture{"bm1.png", 24, 18, {}};
-    std::filesystem::create_directories(site.out_dir);
+    MapPictures pictures;
+    pictures["bm1.png"] = MapPicture{"bm1.png", 24, 18, {}};
+    const TopicMap map(model, std::move(topics), std::move(pictures), TopicMapOptions{});
+    text::Utf8Converter utf8;
+    const html::KeywordIndex keywords(map, utf8, 1252);
+    const html::Site site{model, map, keywords, files, "en", 1252};
+    std::filesystem::create_directories(out_dir);
     std::filesystem::create_directories(dir / "source");
     Magick::Image bitmap(Magick::Geometry(24, 18), Magick::Color("navy"));
-    bitmap.write("png:" + site.out_dir + "bm1.png");
+    bitmap.write("png:" + out_dir + "bm1.png");
 
-    PageWriter pages(model, site);
+    PageWriter pages(site);
     Twin twin{pages};
     const std::string words = " Some more words, so that the text runs over several lines beside the picture and"
                               " shows whether it flows around it as the viewer lets it.";
@@ -142,11 +149,11 @@ TEST(HtmlLayout, HandMadeTopicsStandWhereTheirSourceSaysInABrowser) {
     twin.paragraph(indents(0, 0, {stop(1440)}), "Term\texplained, with <inner:another term>.");
     twin.topic(3);
     twin.paragraph(indents(0, 0), "The inner popup's text.");
-    pages.finish();
+    const WrittenPages written = pages.finish();
 
-    write_file(site.out_dir + "korvane.css",
-               html::style_sheet(pages.paragraph_styles(), html::font_rules(model.fonts)) + pages.window_rules());
-    write_file(site.out_dir + "korvane.js", html::kPopupScript);
+    write_file(out_dir + "korvane.css",
+               html::style_sheet(written.paragraph_styles, html::font_rules(model.fonts)) + written.window_rules);
+    write_file(out_dir + "korvane.js", html::kPopupScript);
     write_file(dir / "source/HAND1.RTF", twin.rtf + "}\n");
 
     RunResult r = run_program({find_program("python3"), KORVANE_SOURCE_DIR "/tests/html/check_layout.py", dir / "hand",

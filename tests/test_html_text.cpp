@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The text pieces of the HTML site: escaping, link targets, names of
-// pages, and code-page text turned into UTF-8 by iconv.
+// pages, code-page text turned into UTF-8 by iconv, and the UTF-8 decoder
+// and encoder.
 #include <gtest/gtest.h>
 
 #include <iconv.h>
@@ -9,11 +10,15 @@
 #include <set>
 
 #include "html/escape.h"
-#include "html/page_names.h"
-#include "html/utf8.h"
+#include "html/site_files.h"
 #include "support/test_util.h"
+#include "text/utf8.h"
+#include "topicmap/page_names.h"
+#include "topics/help_file_name.h"
 
+using namespace korvane;
 using namespace korvane::html;
+using namespace korvane::text;
 
 namespace {
 
@@ -36,18 +41,12 @@ TEST(HtmlEscape, MarkupAndControlCharactersAndBadUtf8NeverPassThrough) {
               "&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt; &amp; &quot;q&quot;");
     EXPECT_EQ(escape_text("a\x01" "b\x7F\tc\n"), "a" + kFFFD + "b" + kFFFD + "\tc\n");
     EXPECT_EQ(escape_attribute("x\ty\nz\"'"), "x&#9;y&#10;z&quot;&#39;");
-    // Valid UTF-8 of every length passes; each byte of a broken sequence is
-    // replaced: overlong, surrogate, cut off, stray continuation, C1
-    // control, noncharacter, above U+10FFFF.
+    // Valid UTF-8 of every length passes; each byte of a sequence the
+    // decoder refuses (HtmlUtf8 below has every kind) is replaced, a C1
+    // control or a noncharacter as one.
     EXPECT_EQ(escape_text("\xC3\xA9\xE6\x97\xA5\xF0\x9F\x98\x80"), "\xC3\xA9\xE6\x97\xA5\xF0\x9F\x98\x80");
-    auto fffd = [](int n) {
-        std::string s;
-        while (n--) s += kFFFD;
-        return s;
-    };
-    EXPECT_EQ(escape_text("\xC0\xAF|\xED\xA0\x80|\xE6\x97|\x80|\xC2\x85|\xEF\xBF\xBE|\xF4\x90\x80\x80<"),
-              fffd(2) + "|" + fffd(3) + "|" + fffd(2) + "|" + fffd(1) + "|" + fffd(1) + "|" + fffd(1) + "|" + fffd(4) +
-                  "&lt;");
+    EXPECT_EQ(escape_text("\xED\xA0\x80|\xE6\x97|\xC2\x85|\xEF\xBF\xBE<"),
+              kFFFD + kFFFD + kFFFD + "|" + kFFFD + kFFFD + "|" + kFFFD + "|" + kFFFD + "&lt;");
 }
 
 TEST(HtmlEscape, ScriptSchemesNeverBecomeLinkTargets) {
@@ -64,7 +63,8 @@ TEST(HtmlEscape, ScriptSchemesNeverBecomeLinkTargets) {
 }
 
 TEST(HtmlPageNames, UniqueIgnoringCaseAndNeverTheSitesOwnFiles) {
-    PageNames names;
+    PageNames names(".html");
+    for (std::string_view own : {kIndexPage, kKeywordsPage, kStyleSheetFile, kSearchPage}) names.reserve(own);
     EXPECT_TRUE(names.reserve("bm0.png"));
     EXPECT_FALSE(names.reserve("BM0.PNG"));
     EXPECT_TRUE(names.reserve("Picture.HTML"));
@@ -85,7 +85,7 @@ TEST(HtmlPageNames, UniqueIgnoringCaseAndNeverTheSitesOwnFiles) {
         std::string id = i % 3 == 0 ? "Dup" : i % 3 == 1 ? "dUP" : "../<script>" + std::string(500, 'x');
         std::string page = names.add(id, 100 + static_cast<size_t>(i));
         EXPECT_TRUE(std::regex_match(page, std::regex("[A-Za-z0-9_-][A-Za-z0-9_.-]*"))) << page;
-        EXPECT_LE(page.size(), kMaxPageStem + 16) << page;
+        EXPECT_LE(page.size(), korvane::kMaxNameStem + 16) << page;
         EXPECT_TRUE(seen.insert(korvane::test::lower(page)).second) << page;
     }
 }
@@ -121,4 +121,52 @@ TEST(HtmlUtf8, CodePagesConvertThroughTheirTablesAndBadBytesBecomeReplacements) 
             EXPECT_EQ(characters, 512u) << code_page;
         }
     }
+}
+
+// c written in length bytes (two to four), also where fewer would do
+// (overlong) and for values that are no code point.
+std::string utf8_of_length(uint32_t c, int length) {
+    std::string s(1, static_cast<char>(((0xFF00u >> length) & 0xFF) | c >> 6 * (length - 1)));
+    for (int k = length - 2; k >= 0; --k) s += static_cast<char>(0x80 | (c >> 6 * k & 0x3F));
+    return s;
+}
+
+// The decoder against the encoder over every code point, and against every
+// class of malformed sequence: a byte that starts no valid sequence is
+// refused and read as one bad byte, whatever follows it.
+TEST(HtmlUtf8, EveryCodePointRoundTripsAndEveryMalformedSequenceIsRefused) {
+    std::set<std::string> wrong;  // sequences read wrongly (the first few)
+    auto expect_read = [&](const std::string& s, char32_t c, size_t length) {
+        uint32_t decoded = 0;
+        size_t next = 0;
+        if ((utf8_sequence(s, 0, decoded) != length || (length && decoded != c) || next_code_point(s, next) != c ||
+             next != (length ? length : 1)) && wrong.size() < 8) {
+            wrong.insert(s);
+        }
+    };
+    auto refuse = [&](const std::string& s) { expect_read(s, kNotUtf8, 0); };
+    // Every scalar value as append_utf8 writes it, in as many bytes as its
+    // range takes: read back, and refused when cut after each of its bytes,
+    // at the end of the text and before a byte that continues nothing.
+    for (char32_t c = 0; c <= 0x10FFFF; ++c) {
+        if (c >= 0xD800 && c <= 0xDFFF) continue;
+        std::string sequence;
+        append_utf8(sequence, c);
+        expect_read(sequence, c, c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4);
+        for (size_t n = 1; n < sequence.size(); ++n) {
+            refuse(sequence.substr(0, n));
+            refuse(sequence.substr(0, n) + (n & 1 ? "x" : "\xC3\xA9"));
+        }
+    }
+    // Overlong: every code point in each form longer than its own.
+    for (uint32_t c = 0; c < 0x10000; ++c) {
+        for (int length = c < 0x80 ? 2 : c < 0x800 ? 3 : 4; length <= 4; ++length) refuse(utf8_of_length(c, length));
+    }
+    // Surrogates; past U+10FFFF, every value four bytes hold and the leads
+    // of five and six bytes; a continuation byte without a lead.
+    for (uint32_t c = 0xD800; c <= 0xDFFF; ++c) refuse(utf8_of_length(c, 3));
+    for (uint32_t c = 0x110000; c <= 0x1FFFFF; ++c) refuse(utf8_of_length(c, 4));
+    for (int lead = 0xF8; lead <= 0xFF; ++lead) refuse(static_cast<char>(lead) + std::string("\x88\x80\x80\x80\x80"));
+    for (int b = 0x80; b <= 0xBF; ++b) refuse(std::string(1, static_cast<char>(b)) + "\xBF");
+    EXPECT_EQ(wrong, std::set<std::string>{});
 }

@@ -56,7 +56,7 @@ std::vector<std::string> convert_document(const TempDir& dir, const std::vector<
     if (!file_exists(dir / "doc.hlp")) return contents;
     {
         WorkingDirectory cwd(dir.path());
-        EXPECT_FALSE(convert_help_file("doc.hlp", flags));
+        EXPECT_FALSE(convert_file("doc.hlp", flags));
     }
     for (const std::string& name : names_in(dir.path())) {
         if (name.ends_with(".RTF")) contents.push_back(read_text(dir / name));

@@ -23,8 +23,8 @@ namespace {
 std::string hex(std::string_view utf8) {
     std::string out;
     for (size_t i = 0; i < utf8.size();) {
-        char32_t c = html::next_code_point(utf8, i);
-        out += format(out.empty() ? "%x" : ".%x", static_cast<int>(c == html::kNotUtf8 ? 0xFFFD : c));
+        char32_t c = text::next_code_point(utf8, i);
+        out += format(out.empty() ? "%x" : ".%x", static_cast<int>(c == text::kNotUtf8 ? 0xFFFD : c));
     }
     return out;
 }

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <thread>
 
 #include "base/output_sink.h"
 #include "driver/convert.h"
@@ -21,7 +22,7 @@ TEST(Convert, FatalErrorsAreReturnedAndLeaveNoStateBehind) {
     TempDir dir;
     std::filesystem::copy_file(KORVANE_SOURCE_DIR "/fuzz/seeds/halibut-small.hlp", dir / "T.HLP");
     WorkingDirectory cwd(dir.path());
-    ASSERT_FALSE(convert_help_file("T.HLP", 0x38));
+    ASSERT_FALSE(convert_file("T.HLP", 0x38));
     const std::string hpj = read_text("T.HPJ"), rtf = read_text("T1.RTF");
     std::filesystem::remove("T.HPJ");
     std::filesystem::remove("T1.RTF");
@@ -39,7 +40,7 @@ TEST(Convert, FatalErrorsAreReturnedAndLeaveNoStateBehind) {
     };
     for (const Case& c : cases) {
         if (c.blocked) std::filesystem::create_directory(c.blocked);
-        std::optional<ConversionError> error = convert_help_file(c.input, 0x38);
+        std::optional<ConversionError> error = convert_file(c.input, 0x38);
         ASSERT_TRUE(error) << c.input;
         EXPECT_EQ(error->id, c.id);
         EXPECT_EQ(error->args, c.args);
@@ -59,13 +60,13 @@ TEST(Convert, FatalErrorsAreReturnedAndLeaveNoStateBehind) {
 #ifndef _WIN32
     for (const char* name : {"T.HPJ", "T1.RTF"}) {
         std::filesystem::create_symlink("/dev/full", name);
-        std::optional<ConversionError> error = convert_help_file("T.HLP", 0x38);
+        std::optional<ConversionError> error = convert_file("T.HLP", 0x38);
         ASSERT_TRUE(error) << name;
         EXPECT_EQ(error->id, Fatal::DiskFull) << name;
         for (const char* written : {"T.HPJ", "T1.RTF"}) std::filesystem::remove(written);
     }
 #endif
-    ASSERT_FALSE(convert_help_file("T.HLP", 0x38));
+    ASSERT_FALSE(convert_file("T.HLP", 0x38));
     EXPECT_EQ(read_text("T.HPJ"), hpj);
     EXPECT_EQ(read_text("T1.RTF"), rtf);
 }
@@ -81,7 +82,7 @@ TEST(Convert, IntoMemoryAsOnDisk) {
             TempDir dir;
             {
                 WorkingDirectory cwd(dir.path());
-                ASSERT_FALSE(flags < 0 ? convert_help_file_to_site(path) : convert_help_file(path, flags));
+                ASSERT_FALSE(flags < 0 ? convert_file_to_site(path) : convert_file(path, flags));
             }
             std::map<std::string, std::vector<uint8_t>> on_disk;
             for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path())) {
@@ -90,10 +91,37 @@ TEST(Convert, IntoMemoryAsOnDisk) {
                 }
             }
             MemorySink memory;
-            ASSERT_FALSE(flags < 0 ? convert_help_data_to_site(read_file(path), path, memory)
-                                   : convert_help_data(read_file(path), path, memory, flags));
+            const std::vector<uint8_t> bytes = read_file(path);
+            const ConversionOptions options{flags < 0 ? OutputKind::site : rtf_kind(flags), flags < 0 ? 0 : flags, 0};
+            ASSERT_FALSE(convert(HelpInput{path, std::span<const uint8_t>(bytes)}, options, memory));
             EXPECT_EQ(memory.files(), on_disk);
             EXPECT_GT(on_disk.size(), flags == 0x07 ? 0u : 2u);
         }
     }
+}
+
+// The model is only read once built: the site and the sources written from
+// one model on two threads at once are the files each writes alone.
+TEST(Convert, OneModelTwoOutputsOnTwoThreads) {
+    const std::string path = KORVANE_SOURCE_DIR "/tests/corpus/msgdlg/PJMessageDialog.hlp";
+    const ConversionOptions site{OutputKind::site, 0, 0}, sources{};
+    MemorySink alone_site, alone_sources;
+    ASSERT_FALSE(convert(HelpInput{path, {}}, site, alone_site));
+    ASSERT_FALSE(convert(HelpInput{path, {}}, sources, alone_sources));
+
+    Reporter report;
+    const ReadHelp help = read_help(HelpInput{path, {}}, sources, report);
+    MemorySink both_site, both_sources;
+    std::optional<ConversionError> site_error, sources_error;
+    std::thread other([&] {
+        Reporter own;
+        site_error = run_conversion([&] { write_output(help, site, both_site, own); });
+    });
+    sources_error = run_conversion([&] { write_output(help, sources, both_sources, report); });
+    other.join();
+    ASSERT_FALSE(site_error);
+    ASSERT_FALSE(sources_error);
+    EXPECT_EQ(both_site.files(), alone_site.files());
+    EXPECT_EQ(both_sources.files(), alone_sources.files());
+    EXPECT_GT(both_site.files().size(), 10u);
 }

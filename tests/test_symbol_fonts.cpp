@@ -10,10 +10,10 @@
 #include <sstream>
 #include <vector>
 
-#include "html/symbol_fonts.h"
+#include "text/symbol_fonts.h"
 #include "support/test_util.h"
 
-using namespace korvane::html;
+using namespace korvane::text;
 using korvane::test::read_text;
 
 namespace {

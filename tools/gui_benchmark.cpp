@@ -19,6 +19,7 @@
 #include <ctime>
 #include <string>
 
+#include "base/output_sink.h"
 #include "driver/convert.h"
 #include "base/platform.h"
 #include "helpfile/helpfile.h"
@@ -47,7 +48,8 @@ int main(int argc, char** argv) {
     qt::QtPlatform gui(qt::Language::English);
     gui.set_beep([] {});
     std::clock_t start = std::clock();
-    if (convert_help_file(path, 0x38, 0, gui)) return 1;
+    DiskSink output;
+    if (convert(HelpInput{path, {}}, ConversionOptions{}, output, gui)) return 1;
     int rows = 0;
     QTimer::singleShot(0, [&gui, &rows] {
         if (!gui.dialog()) return;
@@ -64,7 +66,7 @@ int main(int argc, char** argv) {
     ::dup2(null, STDERR_FILENO);
     ConsolePlatform console;
     start = std::clock();
-    std::optional<ConversionError> error = convert_help_file(path, 0x38, 0, console);
+    std::optional<ConversionError> error = convert(HelpInput{path, {}}, ConversionOptions{}, output, console);
     console.finish();
     double terminal_seconds = processor_seconds(start);
     std::fflush(stderr);

@@ -28,9 +28,25 @@ struct Reporter {
         unsigned long count = 0;
     };
     std::unordered_map<std::string, WarningCount> warnings_shown;
-    // Set while the dry topic pass runs: the writing pass raises the same
-    // warnings again.
+    // Set while a pass runs whose warnings a later pass raises again (the
+    // dry topic pass, a scan of the topics); see MutedWarnings.
     bool warnings_muted = false;
+};
+
+// Mutes a reporter's warnings for as long as it lives, however the scope
+// it guards is left (a fatal error travels through it as an exception).
+class MutedWarnings {
+public:
+    explicit MutedWarnings(Reporter& report) : report_(report), was_(report.warnings_muted) {
+        report.warnings_muted = true;
+    }
+    ~MutedWarnings() { report_.warnings_muted = was_; }
+    MutedWarnings(const MutedWarnings&) = delete;
+    MutedWarnings& operator=(const MutedWarnings&) = delete;
+
+private:
+    Reporter& report_;
+    bool was_;
 };
 
 // The ids of the localized string table: the English text at the id, the

@@ -3,7 +3,7 @@
 //
 // Every output file of a conversion (project file, RTF files, pictures,
 // baggage) is opened through one OutputSink. DiskSink creates the files
-// under their names, relative to the current directory; MemorySink keeps
+// under their names in its folder; MemorySink keeps
 // each as a named byte buffer with the very bytes the file would hold (CR LF
 // in text mode), so that a conversion can run without touching the disk.
 // Print mode reads the pictures it wrote back through the same sink and
@@ -37,11 +37,13 @@ public:
     virtual std::string scratch_name(const std::string& name) const { return name; }
 };
 
-// Files on disk.
+// Files on disk, in a folder (relative names are taken in it; empty: the
+// current directory), which must exist. Scratch files go into the folder
+// named by the environment variable TEMP when it is set, else beside the
+// others.
 class DiskSink final : public OutputSink {
 public:
-    // scratch_folder: where scratch files go; empty for beside the others.
-    explicit DiskSink(std::string scratch_folder = "") : scratch_folder_(std::move(scratch_folder)) {}
+    explicit DiskSink(std::string folder = "");
 
     std::unique_ptr<OutStream> open(const std::string& name, std::string_view mode) override;
     bool read(const std::string& name, std::vector<uint8_t>& bytes) const override;
@@ -49,6 +51,9 @@ public:
     std::string scratch_name(const std::string& name) const override;
 
 private:
+    std::string path_of(const std::string& name) const;
+
+    std::string folder_;
     std::string scratch_folder_;
 };
 

@@ -15,10 +15,11 @@
 #include "base/output_sink.h"
 #include "helpfile/helpfile.h"
 #include "html/site.h"
+#include "text/utf8.h"
 #include "project/bitmaps_baggage.h"
 #include "project/map_section.h"
 #include "project/options.h"
-#include "project/project_output.h"
+#include "base/writer_output.h"
 #include "rtf/topic_writer.h"
 #include "system/files.h"
 #include "system/process.h"
@@ -27,23 +28,6 @@
 namespace korvane {
 
 namespace {
-
-// Length of the well-formed UTF-8 sequence at the start of s, or 0.
-size_t utf8_sequence_length(std::string_view s) {
-    auto byte = [&](size_t i) { return static_cast<uint8_t>(s[i]); };
-    uint8_t lead = byte(0);
-    size_t length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3 : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
-    if (length == 0 || length > s.size()) return 0;
-    // The second byte's range narrows for the leads that would otherwise
-    // allow overlong forms, surrogates or values beyond U+10FFFF.
-    uint8_t low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
-    uint8_t high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
-    if (byte(1) < low || byte(1) > high) return 0;
-    for (size_t i = 2; i < length; ++i) {
-        if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
-    }
-    return length;
-}
 
 // The project and base names from the file name of names.input_path, which
 // starts at name_start.
@@ -70,7 +54,8 @@ std::string path_stem(const std::string& path) {
 std::string first_characters(std::string_view name, size_t count) {
     size_t end = 0;
     for (size_t taken = 0; taken < count && end < name.size(); ++taken) {
-        size_t length = utf8_sequence_length(name.substr(end));
+        uint32_t code_point = 0;
+        const size_t length = text::utf8_sequence(name, end, code_point);
         end += length ? length : 1;
     }
     return std::string(name.substr(0, end));
@@ -125,14 +110,13 @@ namespace {
 
 // The model of an opened help file. contents_stem: where a contents file is
 // looked for (empty: none).
-std::unique_ptr<const HelpModel> model_of(HelpFile help, const std::string& input_path, int flags, int code_page,
+std::unique_ptr<const HelpModel> model_of(HelpFile help, const std::string& path, int flags, int code_page,
                                           const std::string& contents_stem, Reporter& report) {
     ModelOptions options;
     options.flags = flags;
     options.user_code_page = code_page;
+    options.path = path;
     options.contents_stem = contents_stem;
-    const std::string site = site_folder_name(input_path);
-    options.is_this_help_file = [site](std::string_view file) { return site_folder_name(file) == site; };
     return build_help_model(std::move(help), options, report);
 }
 
@@ -142,7 +126,7 @@ void write_sources(const HelpModel& model, const OutputNames& names, OutputSink&
     std::unique_ptr<OutStream> project = output.open(names.project_name, "wt");
     if (!project) fatal_error(Fatal::CannotCreate, names.project_name, std::strerror(errno));
 
-    const ProjectOutput out{output, report, flags};
+    const WriterOutput out{output, report, flags};
     write_project_options(model.file, *project);
     write_bitmaps_section(model, out, *project);
     if (!(flags & CVF_FOR_PRINT)) {
@@ -150,9 +134,8 @@ void write_sources(const HelpModel& model, const OutputNames& names, OutputSink&
         write_map_section(model, report, *project);
     }
 
-    const RtfOutput rtf{output, report, flags};
     TopicPasses passes = (flags & CVF_TWO_PASS) ? run_dry_topic_pass(model, report, flags) : TopicPasses{};
-    write_topic_files(model, rtf, passes, names.base_name, *project);
+    write_topic_files(model, out, passes, names.base_name, *project);
 
     // In print mode the extracted picture files go again.
     if (flags & CVF_EMBED_PICTURES) {
@@ -164,78 +147,65 @@ void write_sources(const HelpModel& model, const OutputNames& names, OutputSink&
     if (project->failed()) fatal_error(Fatal::DiskFull);
 }
 
-void convert(const std::string& path, int flags, int code_page, Platform& platform) {
-    OutputNames names = derive_output_names(path, flags);
-    Reporter report(platform);
-    HelpFile help = open_input_file(names.input_path, report);
-    // Print mode's pictures go to the TEMP directory when it is set.
-    DiskSink disk(sys::environment_variable("TEMP").value_or(""));
-    auto model = model_of(std::move(help), names.input_path, flags, code_page, path_stem(names.input_path), report);
-    write_sources(*model, names, disk, flags, report);
-}
-
-void convert_data(std::span<const uint8_t> bytes, const std::string& name, OutputSink& output, int flags, int code_page,
-                  Platform& platform) {
-    OutputNames names;
-    names.input_path = name;
-    name_outputs(names, file_name_start(name), flags);
-    Reporter report(platform);
-    HelpFile help;
-    open_help_data(help, report, bytes);
-    auto model = model_of(std::move(help), name, flags, code_page, "", report);
-    write_sources(*model, names, output, flags, report);
-}
-
 // The web site: the same model, its topics written by the site's page
 // writer into the folder named after the help file.
-void write_site(const HelpModel& model, const std::string& input_path, OutputSink& output, Reporter& report) {
-    SiteSource source;
-    source.help_path = input_path;
-    source.out_dir = site_folder_name(input_path) + "/";
+void write_site(const HelpModel& model, OutputSink& output, Reporter& report) {
+    html::SiteSource source;
+    source.out_dir = model.key + "/";
     source.title = help_title(model.file);
     source.locale = help_locale(model.file);
     // Baggage files keep their names in a folder of their own, apart from
     // the site's pages.
     source.baggage = copy_baggage_files(model.file, output, report, source.out_dir + "files/");
-    write_help_site(model, report, output, source);
+    html::write_help_site(model, report, output, source);
 }
 
-void convert_to_site(const std::string& path, int code_page, Platform& platform) {
-    OutputNames names = derive_output_names(path, 0);
-    Reporter report(platform);
-    HelpFile help = open_input_file(names.input_path, report);
-    DiskSink disk;
-    auto model = model_of(std::move(help), names.input_path, 0, code_page, path_stem(names.input_path), report);
-    write_site(*model, names.input_path, disk, report);
-}
-
-void convert_data_to_site(std::span<const uint8_t> bytes, const std::string& name, OutputSink& output, int code_page,
-                          Platform& platform) {
-    Reporter report(platform);
-    HelpFile help;
-    open_help_data(help, report, bytes);
-    auto model = model_of(std::move(help), name, 0, code_page, "", report);
-    write_site(*model, name, output, report);
+// The flags an output kind reads the help file with.
+int flags_for(const ConversionOptions& options) {
+    switch (options.kind) {
+    case OutputKind::sources: return options.flags & ~CVF_FOR_PRINT;
+    case OutputKind::print: return options.flags | CVF_FOR_PRINT;
+    case OutputKind::site: return 0;
+    }
+    return options.flags;
 }
 
 }  // namespace
 
-std::optional<ConversionError> convert_help_file(const std::string& path, int flags, int code_page, Platform& platform) {
-    return run_conversion([&] { convert(path, flags, code_page, platform); });
+ReadHelp read_help(const HelpInput& input, const ConversionOptions& options, Reporter& report) {
+    const int flags = flags_for(options);
+    HelpFile help;
+    ReadHelp read;
+    std::string contents_stem;
+    if (!input.bytes) {
+        read.names = derive_output_names(input.path, flags);
+        help = open_input_file(read.names.input_path, report);
+        contents_stem = path_stem(read.names.input_path);
+    } else {
+        read.names.input_path = input.path;
+        name_outputs(read.names, file_name_start(input.path), flags);
+        open_help_data(help, report, *input.bytes);
+    }
+    read.model = model_of(std::move(help), read.names.input_path, flags, options.code_page, contents_stem, report);
+    return read;
 }
 
-std::optional<ConversionError> convert_help_data(std::span<const uint8_t> bytes, const std::string& name, OutputSink& output,
-                                                 int flags, int code_page, Platform& platform) {
-    return run_conversion([&] { convert_data(bytes, name, output, flags, code_page, platform); });
+void write_output(const ReadHelp& help, const ConversionOptions& options, OutputSink& output, Reporter& report) {
+    if (options.kind == OutputKind::site) {
+        write_site(*help.model, output, report);
+    } else {
+        write_sources(*help.model, help.names, output, flags_for(options), report);
+    }
 }
 
-std::optional<ConversionError> convert_help_file_to_site(const std::string& path, int code_page, Platform& platform) {
-    return run_conversion([&] { convert_to_site(path, code_page, platform); });
-}
+OutputKind rtf_kind(int flags) { return (flags & CVF_FOR_PRINT) ? OutputKind::print : OutputKind::sources; }
 
-std::optional<ConversionError> convert_help_data_to_site(std::span<const uint8_t> bytes, const std::string& name,
-                                                         OutputSink& output, int code_page, Platform& platform) {
-    return run_conversion([&] { convert_data_to_site(bytes, name, output, code_page, platform); });
+std::optional<ConversionError> convert(const HelpInput& input, const ConversionOptions& options, OutputSink& output,
+                                       Platform& platform) {
+    return run_conversion([&] {
+        Reporter report(platform);
+        write_output(read_help(input, options, report), options, output, report);
+    });
 }
 
 }  // namespace korvane

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// One conversion of a help file into its sources.
+// One conversion of a help file into one of its outputs.
 #pragma once
 
 #include <functional>
@@ -48,34 +48,56 @@ HelpFile open_input_file(const std::string& input_path, Reporter& report);
 // ran to its end.
 [[nodiscard]] std::optional<ConversionError> run_conversion(const std::function<void()>& body);
 
-// Converts the help file at path into the current directory. code_page: the
-// code page of the text as the user chose it, 0 to take it from the file.
-// Progress and warnings go to platform.
-// Returns the fatal error that ended the conversion, if one did; what was
-// written up to it stays.
-[[nodiscard]] std::optional<ConversionError> convert_help_file(const std::string& path, int flags, int code_page = 0,
-                                                               Platform& platform = silent_platform());
+// What a conversion writes.
+enum class OutputKind {
+    sources,  // the project file, RTF topic files, pictures and baggage
+    print,    // RTF files for printing (print mode)
+    site,     // a web site (html/site.h) in a folder named after the help file
+};
 
-// Converts the help file at path into a web site (html/site.h) in the
-// folder named after it (lower case, see site_folder_name) in the current
-// directory, created when missing. Returns the fatal error that ended the
-// conversion, if one did; what was written up to it stays.
-[[nodiscard]] std::optional<ConversionError> convert_help_file_to_site(const std::string& path, int code_page = 0,
-                                                                       Platform& platform = silent_platform());
+struct ConversionOptions {
+    OutputKind kind = OutputKind::sources;
+    // The CVF_ bits of the RTF outputs: CVF_FOR_PRINT is set for print and
+    // cleared for sources; a site takes none.
+    int flags = CVF_TWO_PASS | CVF_PAGE_BREAK | CVF_JUMPS;
+    int code_page = 0;  // of the text as the user chose it, 0 to take it from the file
+};
 
-// Converts the help file held in bytes (read where they are) into output,
-// as convert_help_file does into the current directory. name stands for the
-// help file's path: the output files are named from it (the file itself is
-// never looked for).
-// Nothing but output is written to, and neither the current directory nor
-// the environment is used.
-[[nodiscard]] std::optional<ConversionError> convert_help_data(std::span<const uint8_t> bytes, const std::string& name,
-                                                               OutputSink& output, int flags, int code_page = 0,
-                                                               Platform& platform = silent_platform());
-// The same for the web site.
-[[nodiscard]] std::optional<ConversionError> convert_help_data_to_site(std::span<const uint8_t> bytes,
-                                                                       const std::string& name, OutputSink& output,
-                                                                       int code_page = 0,
-                                                                       Platform& platform = silent_platform());
+// The help file a conversion reads.
+struct HelpInput {
+    // Its path; for bytes, the name it stands under, which names the
+    // outputs (the file itself is then never looked for).
+    std::string path;
+    // The help file's bytes, read where they are; none to read path. Held
+    // in memory, the help file has no contents file beside it.
+    std::optional<std::span<const uint8_t>> bytes;
+};
+
+// The kind a set of CVF_ flags asks for: print when CVF_FOR_PRINT is set.
+OutputKind rtf_kind(int flags);
+
+// A help file read into its model, with the names its outputs take. The
+// model is only read by the writers, so several outputs may be written from
+// one, one after the other or at once on several threads.
+struct ReadHelp {
+    OutputNames names;
+    std::unique_ptr<const HelpModel> model;
+};
+
+// Opens input and decodes it into its model for the flags an output kind
+// reads it with (see ConversionOptions; print mode reads no index tables).
+// A problem that ends the conversion is thrown as ConversionError: callers
+// run this inside run_conversion.
+ReadHelp read_help(const HelpInput& input, const ConversionOptions& options, Reporter& report);
+// Writes the output options ask for from a help file read for it.
+void write_output(const ReadHelp& help, const ConversionOptions& options, OutputSink& output, Reporter& report);
+
+// The one way to convert a help file: reads input and writes the output
+// options ask for into output (a DiskSink for a folder on disk, a
+// MemorySink for buffers). Progress and warnings go to platform. Returns
+// the fatal error that ended the conversion, if one did; what was written
+// up to it stays.
+[[nodiscard]] std::optional<ConversionError> convert(const HelpInput& input, const ConversionOptions& options,
+                                                     OutputSink& output, Platform& platform = silent_platform());
 
 }  // namespace korvane

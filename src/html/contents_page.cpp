@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: MIT
 #include "html/contents_page.h"
 
-#include "html/search_index.h"
-
+#include "base/format.h"
 #include "html/escape.h"
-#include "html/labels.h"
-#include "html/site_map.h"
-#include "html/utf8.h"
+#include "html/search_index.h"
+#include "html/site.h"
+#include "html/site_files.h"
+#include "text/labels.h"
+#include "text/utf8.h"
+#include "topicmap/topic_map.h"
+#include "topics/help_model.h"
 
 namespace korvane {
 
@@ -24,17 +27,15 @@ void append_link(std::string& p, std::string_view href, std::string_view text) {
 }
 
 // The topic of this help file a contents entry leads to.
-const SiteTarget* local_entry_target(const SiteMap& site, const ContentsEntry& e) {
-    if (e.kind != ContentsEntry::Kind::topic) return nullptr;
-    std::string other = e.file.empty() ? std::string() : site_folder_name(e.file);
-    if (!other.empty() && other != site.folder) return nullptr;
-    return site.find(e.context);
+std::optional<MapTarget> local_entry_target(const TopicMap& map, const ContentsEntry& e) {
+    if (e.kind != ContentsEntry::Kind::topic) return std::nullopt;
+    return map.local_target(e.context, e.file);
 }
 
 // The contents file's tree: books open and close as <details>; topics of
 // this help file link to their pages, those of other files to those
 // files' sites.
-void append_contents(std::string& p, const SiteMap& site, html::Utf8Converter& utf8, int code_page,
+void append_contents(std::string& p, const TopicMap& map, text::Utf8Converter& utf8, int code_page,
                      const std::vector<ContentsEntry>& entries) {
     p += "<ul>\n";
     for (const ContentsEntry& e : entries) {
@@ -44,36 +45,29 @@ void append_contents(std::string& p, const SiteMap& site, html::Utf8Converter& u
             p += "<details><summary>";
             append_text(p, title);
             p += "</summary>\n";
-            if (!e.children.empty()) append_contents(p, site, utf8, code_page, e.children);
+            if (!e.children.empty()) append_contents(p, map, utf8, code_page, e.children);
             p += "</details></li>\n";
             continue;
         }
         std::optional<std::string> href;
-        if (e.kind == ContentsEntry::Kind::topic) {
-            std::string other = e.file.empty() ? std::string() : site_folder_name(e.file);
-            if (!other.empty() && other != site.folder) {
-                href = "../" + other + "/" + context_page_stem(e.context) + ".html";
-            } else if (const SiteTarget* target = site.find(e.context)) {
-                href = target->page + (target->anchor.empty() ? "" : "#" + target->anchor);
-            }
-        }
+        if (e.kind == ContentsEntry::Kind::topic) href = map.href(e.context, e.file);
         if (href) {
             append_link(p, *href, title);
         } else {
             append_text(p, title);
         }
-        if (!e.children.empty()) append_contents(p, site, utf8, code_page, e.children);
+        if (!e.children.empty()) append_contents(p, map, utf8, code_page, e.children);
         p += "</li>\n";
     }
     p += "</ul>\n";
 }
 
-void mark_contents(const SiteMap& site, const std::vector<ContentsEntry>& entries, std::vector<char>& marked) {
+void mark_contents(const TopicMap& map, const std::vector<ContentsEntry>& entries, std::vector<char>& marked) {
     for (const ContentsEntry& e : entries) {
-        if (const SiteTarget* target = local_entry_target(site, e)) {
+        if (std::optional<MapTarget> target = local_entry_target(map, e)) {
             if (target->topic < marked.size()) marked[target->topic] = 1;
         }
-        mark_contents(site, e.children, marked);
+        mark_contents(map, e.children, marked);
     }
 }
 
@@ -81,8 +75,8 @@ void mark_contents(const SiteMap& site, const std::vector<ContentsEntry>& entrie
 // titled ones no contents entry leads to (all titled ones without
 // contents), then as few others as it takes for every topic to be reached
 // from index.html.
-std::vector<size_t> listed_topics(const SiteMap& site, const std::optional<ContentsFile>& contents) {
-    size_t n = site.topics.size();
+std::vector<size_t> listed_topics(const TopicMap& map, const std::optional<ContentsFile>& contents) {
+    size_t n = map.topics().size();
     std::vector<char> reached(n), listed(n), in_contents(n);
     std::vector<size_t> todo;
     auto reach = [&](size_t topic) {
@@ -97,31 +91,26 @@ std::vector<size_t> listed_topics(const SiteMap& site, const std::optional<Conte
         while (!todo.empty()) {
             size_t topic = todo.back();
             todo.pop_back();
-            if (topic < site.jumps.size()) {
-                for (const std::string& context : site.jumps[topic]) {
-                    if (const SiteTarget* target = site.find(context)) reach(target->topic);
-                }
+            for (const std::string& context : map.jumps(topic)) {
+                if (const MapTarget* target = map.find(context)) reach(target->topic);
             }
-            const SiteTopic& t = site.topics[topic];
-            if (!t.has_browse) continue;
-            for (int32_t key : {t.browse.prev, t.browse.next}) {
-                auto it = site.by_browse_key.find(key);
-                if (key != -1 && it != site.by_browse_key.end()) reach(it->second);
+            for (bool next : {false, true}) {
+                if (std::optional<size_t> neighbour = map.browse_neighbour(topic, next)) reach(*neighbour);
             }
         }
     };
-    if (contents) mark_contents(site, contents->entries, in_contents);
+    if (contents) mark_contents(map, contents->entries, in_contents);
     for (size_t t = 0; t < n; ++t) {
         if (in_contents[t]) reach(t);
     }
     // keywords.html lists every topic that has a keyword.
-    for (const auto* keywords : {&site.keywords, &site.a_keywords}) {
-        for (const auto& [keyword, topics] : *keywords) {
+    for (char table : {'K', 'A'}) {
+        for (const auto& [keyword, topics] : map.keywords(table)) {
             for (size_t t : topics) reach(t);
         }
     }
     for (size_t t = 0; t < n; ++t) {
-        if (!site.topics[t].title.empty() && !in_contents[t]) {
+        if (!map.topics()[t].title.empty() && !in_contents[t]) {
             listed[t] = 1;
             reach(t);
         }
@@ -142,45 +131,44 @@ std::vector<size_t> listed_topics(const SiteMap& site, const std::optional<Conte
 
 }  // namespace
 
-std::vector<std::string> topic_labels(const SiteMap& site, html::Utf8Converter& utf8, int code_page,
-                                      const std::vector<std::string>& first_lines) {
+std::vector<std::string> topic_labels(const TopicMap& map, text::Utf8Converter& utf8, int code_page,
+                                      const std::vector<std::string>& first_lines, const text::Labels& words) {
     std::vector<std::string> labels;
-    for (size_t t = 0; t < site.topics.size(); ++t) {
-        const SiteTopic& topic = site.topics[t];
+    for (size_t t = 0; t < map.topics().size(); ++t) {
+        const MapTopic& topic = map.topics()[t];
         std::string label = utf8.convert(topic.title, code_page);
         if (label.empty() && t < first_lines.size()) label = first_lines[t];
-        if (label.empty() && !topic.context_ids.empty()) label = utf8.convert(topic.context_ids.front(), code_page);
-        if (label.empty()) label = topic.page;
+        if (label.empty()) label = format(words.topic, topic.number);
         labels.push_back(std::move(label));
     }
     return labels;
 }
 
-void write_contents_page(const SiteMap& site, html::Utf8Converter& utf8, int code_page, const std::string& title,
-                         const SiteSource& source, const std::optional<ContentsFile>& contents_file,
-                         const std::vector<std::string>& labels) {
-    const html::Labels& words = html::labels_for(site.language);
-    std::string p = page_head(site.language, title);
+void write_contents_page(const html::Site& site, text::Utf8Converter& utf8, const std::string& title,
+                         const std::vector<std::string>& baggage, const std::vector<std::string>& labels) {
+    const text::Labels& words = text::labels_for(site.language);
+    const std::optional<ContentsFile>& contents_file = site.model.contents;
+    std::string p = html::page_head(site.language, title);
     p += "<body>\n<nav class=\"site\">";
-    append_link(p, "keywords.html", words.index);
+    append_link(p, html::kKeywordsPage, words.index);
     p += html::search_form(words.search) + "</nav>\n<h1 class=\"title\">";
     append_text(p, title);
     p += "</h1>\n<nav class=\"contents\">\n";
-    std::vector<size_t> listed = listed_topics(site, contents_file);
+    std::vector<size_t> listed = listed_topics(site.map, contents_file);
     auto append_topics = [&](const char* css_class) {
         p += "<ul class=\"";
         p += css_class;
         p += "\">\n";
         for (size_t t : listed) {
             p += "<li>";
-            append_link(p, site.topics[t].page, labels[t]);
+            append_link(p, site.map.topics()[t].page, labels[t]);
             p += "</li>\n";
         }
         p += "</ul>\n";
     };
     bool contents = contents_file && !contents_file->entries.empty();
     if (contents) {
-        append_contents(p, site, utf8, code_page, contents_file->entries);
+        append_contents(p, site.map, utf8, site.code_page, contents_file->entries);
     } else {
         append_topics("topics");
     }
@@ -192,21 +180,21 @@ void write_contents_page(const SiteMap& site, html::Utf8Converter& utf8, int cod
         append_topics("other-topics");
         p += "</nav>\n";
     }
-    if (!source.baggage.empty()) {
+    if (!baggage.empty()) {
         p += "<h2>";
         append_text(p, words.files);
         p += "</h2>\n<ul class=\"baggage\">\n";
-        for (const std::string& name : source.baggage) {
-            std::string href = html::link_target("files/" + name);
+        for (const std::string& name : baggage) {
+            std::string href = html::link_target(std::string(html::kFilesFolder) + "/" + name);
             if (href.empty()) continue;
             p += "<li>";
-            append_link(p, href, utf8.convert(name, code_page));
+            append_link(p, href, utf8.convert(name, site.code_page));
             p += "</li>\n";
         }
         p += "</ul>\n";
     }
     p += "</body>\n</html>\n";
-    write_site_file(site, "index.html", p);
+    site.files.write(html::kIndexPage, p);
 }
 
 }  // namespace korvane

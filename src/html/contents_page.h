@@ -7,33 +7,33 @@
 // "Other topics": the titled topics no entry of it leads to, in file
 // order. Without one it lists the titled topics. Either way a topic that
 // no page of the site leads to (no contents entry, keyword, jump, popup or
-// browse link, followed from this page on) is listed as well, by its first
-// line when it has no title, so that every page can be reached.
+// browse link, followed from this page on) is listed as well, so that
+// every page can be reached.
 #pragma once
 
-#include <optional>
 #include <string>
 #include <vector>
 
-#include "topics/contents_file.h"
-
 namespace korvane {
 
-struct SiteMap;
-struct SiteSource;
+class TopicMap;
 
 namespace html {
+struct Site;
+}
+namespace text {
 class Utf8Converter;
+struct Labels;
 }
 
-// How each topic is listed: its title, else its first line, else its first
-// context id, else its page's name (UTF-8). first_lines: the first line of
-// each topic's text, by topic (missing ones count as empty).
-std::vector<std::string> topic_labels(const SiteMap& site, html::Utf8Converter& utf8, int code_page,
-                                      const std::vector<std::string>& first_lines);
+// How each topic is listed (UTF-8): its title, else its first line, else
+// the word for a topic and its number ("Topic 12"). first_lines: the first
+// line of each topic's text, by topic (missing ones count as empty).
+std::vector<std::string> topic_labels(const TopicMap& map, text::Utf8Converter& utf8, int code_page,
+                                      const std::vector<std::string>& first_lines, const text::Labels& words);
 
-void write_contents_page(const SiteMap& site, html::Utf8Converter& utf8, int code_page, const std::string& title,
-                         const SiteSource& source, const std::optional<ContentsFile>& contents,
-                         const std::vector<std::string>& topic_labels);
+// Writes index.html; baggage: the names of the files in files/ to link to.
+void write_contents_page(const html::Site& site, text::Utf8Converter& utf8, const std::string& title,
+                         const std::vector<std::string>& baggage, const std::vector<std::string>& topic_labels);
 
 }  // namespace korvane

@@ -10,7 +10,7 @@
 #include <cstdint>
 
 #include "base/ascii.h"
-#include "html/utf8.h"
+#include "text/utf8.h"
 
 namespace korvane::html {
 
@@ -58,7 +58,7 @@ void append_escaped(std::string& out, std::string_view s, bool attribute) {
             default: break;
         }
         uint32_t code_point = 0;
-        size_t length = utf8_sequence(s, at, code_point);
+        size_t length = text::utf8_sequence(s, at, code_point);
         if (length == 0 || is_disallowed(code_point)) {
             out += kReplacement;
             at += length ? length : 1;
@@ -138,24 +138,5 @@ std::string link_target(std::string_view url) {
     return out;
 }
 
-std::string safe_name(std::string_view bytes, size_t max_length) {
-    if (bytes.empty()) return "-";
-    std::string out;
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        char c = bytes[i];
-        bool kept = is_ascii_alpha(c) || is_ascii_digit(c) || c == '_' || (c == '.' && i > 0);
-        size_t needed = kept ? 1 : 3;
-        if (out.size() + needed > max_length) break;
-        if (kept) {
-            out += c;
-        } else {
-            uint8_t b = static_cast<uint8_t>(c);
-            out += '-';
-            out += kHex[b >> 4];
-            out += kHex[b & 15];
-        }
-    }
-    return out.empty() ? "-" : out;
-}
 
 }  // namespace korvane::html

@@ -40,12 +40,5 @@ bool is_safe_link_target(std::string_view url);
 // not safe; the writer then writes no link.
 std::string link_target(std::string_view url);
 
-// A name made of [A-Za-z0-9_.] and escapes: every other byte, '-' among
-// them, becomes '-' and two upper-case hex digits ("a b" -> "a-20b",
-// "x-y" -> "x-2Dy"). Distinct inputs give distinct names, and the result is
-// safe as an id, a URL fragment and a file name. A leading '.' is escaped
-// too (no hidden files). At most max_length bytes: cut before an escape
-// that would not fit. Empty input gives "-".
-std::string safe_name(std::string_view bytes, size_t max_length = 200);
 
 }  // namespace korvane::html

@@ -108,7 +108,7 @@ void InlineMarkup::font(int number) {
     font_ = number;
 }
 
-const SymbolTable* InlineMarkup::symbol_table() const {
+const text::SymbolTable* InlineMarkup::symbol_table() const {
     // Text in a symbol font is glyph numbers of the font, not code-page text.
     size_t font = static_cast<size_t>(font_);
     return font_ >= 0 && font < symbol_tables_.size() ? symbol_tables_[font] : nullptr;

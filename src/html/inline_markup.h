@@ -20,7 +20,7 @@
 #include <utility>
 #include <vector>
 
-#include "html/symbol_fonts.h"
+#include "text/symbol_fonts.h"
 #include "topics/topic_sink.h"
 
 namespace korvane::html {
@@ -38,7 +38,7 @@ struct Link {
 class InlineMarkup {
 public:
     // Appends to out; symbol_tables: by font, a symbol font's table, else null.
-    InlineMarkup(std::string& out, std::vector<const SymbolTable*> symbol_tables)
+    InlineMarkup(std::string& out, std::vector<const text::SymbolTable*> symbol_tables)
         : out_(out), symbol_tables_(std::move(symbol_tables)) {}
 
     // A new page: no font, link, anchor or popup yet.
@@ -58,7 +58,7 @@ public:
     void text(std::string_view utf8);
     void font(int number);
     // The symbol table of the current font; null unless a symbol font.
-    const SymbolTable* symbol_table() const;
+    const text::SymbolTable* symbol_table() const;
     void tab();
     void line_break();
     // What follows is not the lead of a hanging indent.
@@ -91,7 +91,7 @@ private:
     void open_cell(const TableRow& row, int column);
 
     std::string& out_;
-    const std::vector<const SymbolTable*> symbol_tables_;
+    const std::vector<const text::SymbolTable*> symbol_tables_;
     std::string anchor_;
     std::set<size_t> popups_;
     std::string paragraph_class_;

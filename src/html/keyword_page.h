@@ -26,49 +26,12 @@
 
 namespace korvane {
 
-struct SiteMap;
-
 namespace html {
-class Utf8Converter;
+struct Site;
 }
 
-// Names the places of the keyword records of a topic alike in both passes
-// over the topics: the records after the topic's first paragraph get
-// anchors; the K and A keywords of one record share theirs.
-class KeywordPlaces {
-public:
-    void topic_begin() { *this = KeywordPlaces(); }
-    // A paragraph or table row: what follows is inside the topic.
-    void content() {
-        inside_ = true;
-        after_keywords_ = false;
-    }
-    void context_id() { after_keywords_ = false; }
-    // The anchor of the record whose keywords are reported now in topic;
-    // empty at the topic's top.
-    std::string keywords(size_t topic);
-
-private:
-    int records_ = 0;
-    bool inside_ = false, after_keywords_ = false;
-};
-
-// The key entries are sorted and filtered by: lower case, the accents of
-// Latin letters taken off.
-std::string index_sort_key(std::string_view utf8);
-
-// Fills site.k_index and site.a_index (sorted, with their ids) from
-// site.keywords and site.a_keywords.
-void index_keywords(SiteMap& site, html::Utf8Converter& utf8, int code_page);
-
-// Decides where each keyword link of site.keyword_links leads: to the one
-// topic its keywords have, to the entry of its one keyword, or to a list of
-// all the topics (site.found_lists). Links whose keywords have no topic
-// are left out.
-void resolve_keyword_links(SiteMap& site, html::Utf8Converter& utf8, int code_page);
-
 // Writes keywords.html; topic_labels: how each topic is listed (UTF-8).
-void write_keyword_page(const SiteMap& site, const std::vector<std::string>& topic_labels, const std::string& title);
+void write_keyword_page(const html::Site& site, const std::vector<std::string>& topic_labels, const std::string& title);
 
 namespace html {
 // The script of keywords.html and the style of the site's finding aids.

@@ -2,28 +2,18 @@
 #include "html/macro_links.h"
 
 #include "base/ascii.h"
+#include "base/file_names.h"
 #include "html/escape.h"
-#include "html/macros.h"
-#include "html/site_map.h"
-#include "html/utf8.h"
+#include "html/keyword_index.h"
+#include "html/site.h"
+#include "html/site_files.h"
+#include "text/utf8.h"
+#include "topicmap/macros.h"
+#include "topicmap/topic_map.h"
 
 namespace korvane {
 
 namespace {
-
-bool is_any(const std::string& name, std::initializer_list<const char*> names) {
-    for (const char* n : names) {
-        if (name == n) return true;
-    }
-    return false;
-}
-
-// The folder of another help file's site, empty for this help file.
-std::string other_site(const SiteMap& site, const std::string& file) {
-    if (file.empty()) return {};
-    std::string folder = site_folder_name(file);
-    return folder == site.folder ? std::string() : folder;
-}
 
 // A web or mail address as a browser reads it (tab and line ends dropped,
 // blanks and controls around it cut), when its scheme is http, https or
@@ -49,52 +39,36 @@ std::optional<std::string> web_address(std::string_view argument) {
 
 }  // namespace
 
-std::optional<KeywordLink> keyword_link(const MacroCall& call) {
-    if (call.arguments.empty()) return std::nullopt;
-    if (is_any(call.name, {"alink", "al"})) return KeywordLink{'A', {}, call.arguments[0]};
-    if (is_any(call.name, {"klink", "kl"})) return KeywordLink{'K', {}, call.arguments[0]};
-    if (is_any(call.name, {"jumpkeyword", "jk"}) && call.arguments.size() >= 2) {
-        std::string file = call.arguments[0];
-        size_t window = file.find('>');
-        if (window != std::string::npos) file.resize(window);
-        return KeywordLink{'K', file, call.arguments[1]};
-    }
-    return std::nullopt;
-}
-
-std::optional<MacroHref> macro_href(const SiteMap& site, std::string_view macro, size_t topic,
-                                    html::Utf8Converter& utf8, int code_page) {
+std::optional<MacroHref> macro_href(const html::Site& site, std::string_view macro, size_t topic,
+                                    text::Utf8Converter& utf8) {
     std::optional<MacroCall> call = parse_macro(macro);
     if (!call) return std::nullopt;
+    const TopicMap& map = site.map;
     const std::string& name = call->name;
-    if (is_any(name, {"jumpcontents", "contents"})) {
-        std::string other = call->arguments.empty() ? std::string() : other_site(site, call->arguments[0]);
-        return MacroHref{other.empty() ? "index.html" : "../" + other + "/index.html"};
+    const std::string index_page(html::kIndexPage);
+    if (macro_is_any(name, {"jumpcontents", "contents"})) {
+        std::optional<std::string> other;
+        if (!call->arguments.empty()) other = map.other_help_file_href(call->arguments[0], index_page);
+        return MacroHref{other.value_or(index_page)};
     }
-    if (is_any(name, {"finder", "jumphelpon", "helpon"})) return MacroHref{"index.html"};
-    if (name == "search") return MacroHref{"keywords.html"};
-    if (is_any(name, {"next", "prev"})) {
-        if (topic >= site.topics.size() || !site.topics[topic].has_browse) return std::nullopt;
-        const BrowseLinks& browse = site.topics[topic].browse;
-        int32_t key = name == "next" ? browse.next : browse.prev;
-        auto it = site.by_browse_key.find(key);
-        if (key == -1 || it == site.by_browse_key.end()) return std::nullopt;
-        return MacroHref{site.topics[it->second].page};
+    if (macro_is_any(name, {"finder", "jumphelpon", "helpon"})) return MacroHref{index_page};
+    if (name == "search") return MacroHref{std::string(html::kKeywordsPage)};
+    if (macro_is_any(name, {"next", "prev"})) {
+        std::optional<size_t> neighbour = map.browse_neighbour(topic, name == "next");
+        if (!neighbour) return std::nullopt;
+        return MacroHref{map.topics()[*neighbour].page};
     }
     if (std::optional<KeywordLink> link = keyword_link(*call)) {
-        std::string other = other_site(site, link->file);
-        if (!other.empty()) {
-            // The entry of the keyword in the other site's index, named
-            // as that index names it.
-            std::string id = "k-" + html::safe_name(utf8.convert(link->keywords, code_page));
-            return MacroHref{"../" + other + "/keywords.html#" + id};
-        }
-        auto it = site.keyword_link_hrefs.find({link->table, link->keywords});
-        if (it == site.keyword_link_hrefs.end()) return std::nullopt;
-        return MacroHref{it->second};
+        // The entry of the keyword in the other site's index, named as that
+        // index names it.
+        std::string entry = std::string(html::kKeywordsPage) + "#k-" + safe_name(utf8.convert(link->keywords, site.code_page));
+        if (std::optional<std::string> other = map.other_help_file_href(link->file, entry)) return MacroHref{*other};
+        const std::string* href = site.keywords.link_href(link->table, link->keywords);
+        if (!href) return std::nullopt;
+        return MacroHref{*href};
     }
-    bool exec_file = is_any(name, {"execfile", "ef"});
-    if (exec_file || is_any(name, {"execprogram", "ep"})) {
+    bool exec_file = macro_is_any(name, {"execfile", "ef"});
+    if (exec_file || macro_is_any(name, {"execprogram", "ep"})) {
         // ExecFile's file or its arguments; ExecProgram's command line.
         for (size_t i = 0; i < call->arguments.size() && i < (exec_file ? 2u : 1u); ++i) {
             if (std::optional<std::string> href = web_address(call->arguments[i])) return MacroHref{*href, true};

@@ -21,28 +21,20 @@
 
 namespace korvane {
 
-struct SiteMap;
-struct MacroCall;
-
 namespace html {
+struct Site;
+}
+namespace text {
 class Utf8Converter;
 }
-
-// The keywords a keyword link (ALink, KLink, JumpKeyword) looks up.
-struct KeywordLink {
-    char table = 'K';    // 'K' or 'A'
-    std::string file;    // JumpKeyword's help file, empty for this one
-    std::string keywords;  // ';'-separated, as the macro has them
-};
-std::optional<KeywordLink> keyword_link(const MacroCall& call);
 
 struct MacroHref {
     std::string href;       // ready for append_attribute
     bool external = false;  // a web or mail address
 };
 // The link of macro on the page of topic; text of the help file (keywords)
-// is converted from code_page.
-std::optional<MacroHref> macro_href(const SiteMap& site, std::string_view macro, size_t topic,
-                                    html::Utf8Converter& utf8, int code_page);
+// is converted from the site's code page.
+std::optional<MacroHref> macro_href(const html::Site& site, std::string_view macro, size_t topic,
+                                    text::Utf8Converter& utf8);
 
 }  // namespace korvane

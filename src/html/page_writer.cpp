@@ -5,13 +5,14 @@
 
 #include "base/format.h"
 #include "html/escape.h"
-#include "html/labels.h"
 #include "html/macro_links.h"
-#include "html/macros.h"
-#include "html/page_names.h"
-#include "html/search_index.h"
 #include "html/paragraph_layout.h"
-#include "html/symbol_fonts.h"
+#include "html/search_index.h"
+#include "html/site_files.h"
+#include "text/labels.h"
+#include "text/symbol_fonts.h"
+#include "topicmap/macros.h"
+#include "topicmap/title_rule.h"
 #include "topics/help_model.h"
 
 namespace korvane {
@@ -25,113 +26,28 @@ const char* placement_class(Placement placement) {
     return placement == Placement::left ? " left" : placement == Placement::right ? " right" : "";
 }
 
-// The code point of the UTF-8 sequence at s[at], at moved past it; a byte
-// that starts no sequence is taken as U+FFFD.
-char32_t next_code_point(std::string_view s, size_t& at) {
-    const char32_t c = html::next_code_point(s, at);
-    return c == html::kNotUtf8 ? 0xFFFD : c;
-}
-
-// Letters and digits: ASCII ones and every character from U+00C0 on but
-// the signs and punctuation among them.
-bool is_letter(char32_t c) {
-    if (c < 0x80) return (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z');
-    if (c < 0xC0 || c == 0xD7 || c == 0xF7) return false;
-    return !(c >= 0x2000 && c <= 0x206F) && !(c >= 0x3000 && c <= 0x303F) && !(c >= 0xFF00 && c <= 0xFF0F) &&
-           !(c >= 0xFF1A && c <= 0xFF20) && !(c >= 0xFF3B && c <= 0xFF40) && !(c >= 0xFF5B && c <= 0xFF65);
-}
-
-// The next letter or digit of s from at on, in lower case (ASCII and
-// Latin-1), at moved past it; 0 at the end.
-char32_t next_letter(std::string_view s, size_t& at) {
-    while (at < s.size()) {
-        char32_t c = next_code_point(s, at);
-        if (!is_letter(c)) continue;
-        if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE)) c += 0x20;
-        return c;
-    }
-    return 0;
-}
-
-// True when the text (a topic's first paragraph) starts with the title, read
-// without regard to case, spaces and punctuation, and the title ends where a
-// word of the text ends: "Internal error. The file ..." says the title
-// "Internal error", "Searching" does not say "Search". A title without
-// letters or digits is said by a text that is the same but for the spaces
-// around it.
-bool says_title(std::string_view text, std::string_view title) {
-    size_t t = 0, p = 0;
-    bool letters = false;
-    for (char32_t want; (want = next_letter(title, t)) != 0; letters = true) {
-        if (next_letter(text, p) != want) return false;
-    }
-    if (!letters) {
-        auto trim = [](std::string_view s) {
-            size_t first = s.find_first_not_of(" \t"), last = s.find_last_not_of(" \t");
-            return first == std::string_view::npos ? std::string_view() : s.substr(first, last - first + 1);
-        };
-        return !trim(title).empty() && trim(text) == trim(title);
-    }
-    return p == text.size() || !is_letter(next_code_point(text, p));
-}
-
 // A topic's first line is listed by the contents page; this many bytes of
 // it are enough.
 constexpr size_t kFirstLineBytes = 80;
 
 // By font: a symbol font's table, else null.
-std::vector<const html::SymbolTable*> symbol_tables(const HelpModel& model) {
-    std::vector<const html::SymbolTable*> tables;
-    for (const FontDescriptor& f : model.fonts.descriptors) tables.push_back(html::symbol_table(f.face));
+std::vector<const text::SymbolTable*> symbol_tables(const HelpModel& model) {
+    std::vector<const text::SymbolTable*> tables;
+    for (const FontDescriptor& f : model.fonts.descriptors) tables.push_back(text::symbol_table(f.face));
     return tables;
 }
 
 }  // namespace
 
-PageWriter::PageWriter(const HelpModel& model, const SiteMap& site)
-    : code_page_(model.code_page.code_page),
+PageWriter::PageWriter(const html::Site& site)
+    : code_page_(site.code_page),
       site_(site),
-      windows_(model.windows),
-      markup_(page_.html, symbol_tables(model)),
-      pages_(site) {
-    page_texts_.resize(site.topics.size());
-    assign_windows(model);
-}
-
-// The window each topic shows in: the one its contents entry names (or
-// the contents file's base window), else the one the first jump to it
-// names (taken in the order of the context ids, so that the choice does
-// not depend on the order of a hash table), else the main window.
-void PageWriter::assign_windows(const HelpModel& model) {
-    const int main = windows_.main_window();
-    topic_window_.assign(site_.topics.size(), main);
-    std::vector<bool> named(site_.topics.size(), false);
-    auto name = [&](std::string_view context, std::string_view window) {
-        const SiteTarget* target = site_.find(context);
-        int w = windows_.find(window);
-        if (!target || w < 0 || target->topic >= named.size() || named[target->topic]) return;
-        topic_window_[target->topic] = w;
-        named[target->topic] = true;
-    };
-    if (model.contents) {
-        const std::string& base = model.contents->base_window;
-        std::vector<const std::vector<ContentsEntry>*> todo = {&model.contents->entries};
-        while (!todo.empty()) {
-            const std::vector<ContentsEntry>* entries = todo.back();
-            todo.pop_back();
-            for (const ContentsEntry& e : *entries) {
-                if (!e.children.empty()) todo.push_back(&e.children);
-                if (e.kind != ContentsEntry::Kind::topic) continue;
-                std::string other = e.file.empty() ? std::string() : site_folder_name(e.file);
-                if (!other.empty() && other != site_.folder) continue;
-                const std::string& window = e.window.empty() ? base : e.window;
-                if (!window.empty()) name(e.context, window);
-            }
-        }
-    }
-    std::vector<std::pair<std::string, std::string>> jumps(site_.jump_windows.begin(), site_.jump_windows.end());
-    std::sort(jumps.begin(), jumps.end());
-    for (const auto& [context, window] : jumps) name(context, window);
+      map_(site.map),
+      words_(text::labels_for(site.language)),
+      windows_(site.model.windows),
+      markup_(page_.html, symbol_tables(site.model)),
+      pages_(site.map, site.files) {
+    written_.page_texts.resize(map_.topics().size());
 }
 
 PageWriter::~PageWriter() = default;
@@ -140,7 +56,7 @@ std::string PageWriter::utf8(std::string_view bytes) { return converter_.convert
 
 void PageWriter::add_plain_text(std::string_view text) {
     if (!page_open_) return;
-    std::string& plain = page_texts_[page_.topic];
+    std::string& plain = written_.page_texts[page_.topic];
     if (text == " " && (plain.empty() || plain.back() == ' ')) return;
     plain += text;
 }
@@ -154,7 +70,7 @@ std::string& PageWriter::out() {
 void PageWriter::open_page(size_t topic) {
     close_page();
     page_ = html::Page{};
-    if (topic >= site_.topics.size()) return;
+    if (topic >= map_.topics().size()) return;
     page_.topic = topic;
     page_open_ = true;
     in_region_ = region_done_ = false;
@@ -163,32 +79,31 @@ void PageWriter::open_page(size_t topic) {
     first_line_.clear();
     first_line_done_ = false;
 
-    const SiteTopic& t = site_.topics[topic];
-    const html::Labels& words = html::labels_for(site_.language);
+    const MapTopic& t = map_.topics()[topic];
     std::string title = utf8(t.title);
     std::string& p = page_.html;
-    p += page_head(site_.language, title.empty() ? format(words.topic, t.number) : title);
-    p += "<body>\n<nav class=\"site\"><a href=\"index.html\">";
-    append_text(p, words.contents);
-    p += "</a> <a href=\"keywords.html\">";
-    append_text(p, words.index);
+    p += html::page_head(site_.language, title.empty() ? format(words_.topic, t.number) : title);
+    p += "<body>\n<nav class=\"site\"><a href=\"";
+    p += html::kIndexPage;
+    p += "\">";
+    append_text(p, words_.contents);
+    p += "</a> <a href=\"";
+    p += html::kKeywordsPage;
+    p += "\">";
+    append_text(p, words_.index);
     p += "</a>";
-    if (t.has_browse) {
-        auto add = [&](int32_t key, const char* rel, const char* label) {
-            auto it = site_.by_browse_key.find(key);
-            if (key == -1 || it == site_.by_browse_key.end()) return;
-            p += format(" <a rel=\"%s\" href=\"", rel);
-            append_attribute(p, site_.topics[it->second].page);
-            p += "\">";
-            append_text(p, label);
-            p += "</a>";
-        };
-        add(t.browse.prev, "prev", words.previous);
-        add(t.browse.next, "next", words.next);
+    for (bool next : {false, true}) {
+        std::optional<size_t> neighbour = map_.browse_neighbour(topic, next);
+        if (!neighbour) continue;
+        p += format(" <a rel=\"%s\" href=\"", next ? "next" : "prev");
+        append_attribute(p, map_.topics()[*neighbour].page);
+        p += "\">";
+        append_text(p, next ? words_.next : words_.previous);
+        p += "</a>";
     }
-    p += html::search_form(words.search);
+    p += html::search_form(words_.search);
     p += "</nav>\n";
-    const int window = topic < topic_window_.size() ? topic_window_[topic] : -1;
+    const int window = t.window;
     page_.window_class = windows_.css_class(window);
     const std::string& window_class = page_.window_class;
     p += window_class.empty() ? "<div class=\"window\">\n" : "<div class=\"window " + window_class + "\">\n";
@@ -238,18 +153,21 @@ void PageWriter::close_page() {
         // Keywords after the last paragraph lead to the topic's end.
         page_.html += "<span class=\"anchor\" id=\"" + anchor + "\"></span>\n";
     }
-    if (first_lines_.size() <= page_.topic) first_lines_.resize(page_.topic + 1);
+    std::vector<std::string>& first_lines = written_.first_lines;
+    if (first_lines.size() <= page_.topic) first_lines.resize(page_.topic + 1);
     while (!first_line_.empty() && first_line_.back() == ' ') first_line_.pop_back();
-    first_lines_[page_.topic] = std::move(first_line_);
+    first_lines[page_.topic] = std::move(first_line_);
     first_line_.clear();
     page_.popups = markup_.take_popups();
     pages_.add(std::move(page_));
     page_ = html::Page{};
 }
 
-void PageWriter::finish() {
+WrittenPages PageWriter::finish() {
     close_page();
     pages_.finish();
+    written_.window_rules = windows_.rules();
+    return std::move(written_);
 }
 
 void PageWriter::topic_begin(const TopicStart& start) {
@@ -262,7 +180,7 @@ void PageWriter::topic_begin(const TopicStart& start) {
 void PageWriter::context_id(std::string_view id) {
     std::string& p = out();
     keyword_places_.context_id();
-    const SiteTarget* target = site_.find(id);
+    const MapTarget* target = map_.find(id);
     if (!target || target->anchor.empty()) return;
     close_paragraph();
     p += "<span class=\"anchor\" id=\"";
@@ -300,8 +218,9 @@ void PageWriter::end_first_line() {
 std::string PageWriter::paragraph_class(const ParagraphFormat& f) {
     std::string css = html::paragraph_declarations(f);
     if (css.empty()) return {};
-    auto [it, added] = class_of_style_.emplace(css, static_cast<int>(paragraph_styles_.size()) + 1);
-    if (added) paragraph_styles_.push_back(css);
+    std::vector<std::string>& styles = written_.paragraph_styles;
+    auto [it, added] = class_of_style_.emplace(css, static_cast<int>(styles.size()) + 1);
+    if (added) styles.push_back(css);
     return format("p%d", it->second);
 }
 
@@ -339,8 +258,8 @@ void PageWriter::close_paragraph() {
 void PageWriter::text(std::string_view run) {
     out();
     scratch_.clear();
-    if (const html::SymbolTable* symbols = markup_.symbol_table()) {
-        html::append_symbol_text(scratch_, run, *symbols);
+    if (const text::SymbolTable* symbols = markup_.symbol_table()) {
+        text::append_symbol_text(scratch_, run, *symbols);
     } else {
         converter_.append(scratch_, run, code_page_);
     }
@@ -367,31 +286,6 @@ void PageWriter::line_break() {
     add_plain_text(" ");
 }
 
-std::optional<SiteTarget> PageWriter::local_target(std::string_view context, const std::string& file) const {
-    if (!file.empty()) {
-        std::string other = site_folder_name(file);
-        if (!other.empty() && other != site_.folder) return std::nullopt;
-    }
-    const SiteTarget* target = site_.find(context);
-    if (!target) return std::nullopt;
-    return *target;
-}
-
-std::optional<std::string> PageWriter::href_for(std::string_view context, const std::string& file) const {
-    if (!file.empty()) {
-        std::string other = site_folder_name(file);
-        if (!other.empty() && other != site_.folder) {
-            if (context.empty()) return std::nullopt;
-            return "../" + other + "/" + context_page_stem(context) + ".html";
-        }
-    }
-    const SiteTarget* target = site_.find(context);
-    if (!target) return std::nullopt;
-    std::string href = target->page;
-    if (!target->anchor.empty()) href += "#" + target->anchor;
-    return href;
-}
-
 html::Link PageWriter::link_for(const Hotspot& h) const {
     html::Link link;
     std::string context = h.target, file = h.file.value_or("");
@@ -402,7 +296,7 @@ html::Link PageWriter::link_for(const Hotspot& h) const {
         link.title = converter_.convert(h.target, code_page_);
         std::optional<MacroTarget> target = macro_target(h.target);
         if (!target) {
-            std::optional<MacroHref> href = macro_href(site_, h.target, page_.topic, converter_, code_page_);
+            std::optional<MacroHref> href = macro_href(site_, h.target, page_.topic, converter_);
             if (href) {
                 link.href = href->href;
                 link.css_class = href->external ? "external" : "jump";
@@ -414,7 +308,7 @@ html::Link PageWriter::link_for(const Hotspot& h) const {
         popup = target->popup;
     }
     link.context = context;
-    link.href = href_for(context, file);
+    link.href = map_.href(context, file);
     if (!link.href) {
         if (h.kind != HotspotKind::macro) {
             link.css_class = "missing";
@@ -423,9 +317,9 @@ html::Link PageWriter::link_for(const Hotspot& h) const {
         return link;
     }
     link.css_class = popup ? "popup" : "jump";
-    if (std::optional<SiteTarget> target = local_target(context, file)) {
+    if (std::optional<MapTarget> target = map_.local_target(context, file)) {
         link.topic = target->topic;
-        if (popup && target->topic != page_.topic && site_.topics[target->topic].popup) link.popup = target->topic;
+        if (popup && target->topic != page_.topic && map_.topics()[target->topic].popup) link.popup = target->topic;
     }
     return link;
 }
@@ -435,10 +329,10 @@ html::Link PageWriter::link_for(const Hotspot& h) const {
 // itself (a macro's text), else the context id it leads to; a picture
 // outside a hotspot is decoration.
 std::string PageWriter::alt_text(const html::Link& link) const {
-    if (link.topic && *link.topic < site_.topics.size()) {
-        const SiteTopic& topic = site_.topics[*link.topic];
+    if (link.topic && *link.topic < map_.topics().size()) {
+        const MapTopic& topic = map_.topics()[*link.topic];
         std::string title = converter_.convert(topic.title, code_page_);
-        return title.empty() ? format("Topic %d", topic.number) : title;
+        return title.empty() ? format(words_.topic, topic.number) : title;
     }
     return link.title.empty() ? converter_.convert(link.context, code_page_) : link.title;
 }
@@ -457,15 +351,14 @@ void PageWriter::picture(Placement placement, uint16_t number, const std::string
     if (placement != Placement::inline_) markup_.end_lead();
     markup_.open_inline();
     std::string& p = page_.html;
-    const std::string name = site_picture_name(number);
-    auto it = site_.pictures.find(name);
-    if (it == site_.pictures.end() || it->second.file.empty()) {
+    const MapPicture* found = map_.picture(number);
+    if (!found || found->file.empty()) {
         p += format("<span class=\"picture missing%s\">[", placement_class(placement));
-        append_text(p, utf8(name));
+        append_text(p, utf8(picture_file_name(number)));
         p += "]</span>";
         return;
     }
-    const SitePicture& picture = it->second;
+    const MapPicture& picture = *found;
     p += format("<img class=\"picture%s\" src=\"", placement_class(placement));
     append_attribute(p, picture.file);
     p += format("\" width=\"%d\" height=\"%d\" alt=\"", picture.width, picture.height);
@@ -478,7 +371,7 @@ void PageWriter::picture(Placement placement, uint16_t number, const std::string
     std::string map = format("map%d", ++maps_);
     p += " usemap=\"#" + map + "\"><map name=\"" + map + "\" id=\"" + map + "\">";
     std::string list = "<ul class=\"image-map\">\n";
-    for (const SitePicture::Area& area : picture.areas) {
+    for (const MapPicture::Area& area : picture.areas) {
         html::Link link = link_for(area.hotspot);
         std::string label = alt_text(link);
         if (label.empty()) label = utf8(area.hotspot.target);

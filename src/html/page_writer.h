@@ -7,9 +7,8 @@
 // a caption bar when the definition gives a caption): the title as heading
 // unless the topic's first paragraph with text says it already (as most
 // do, the viewer showing the title only as the window's caption), the
-// non-scrolling region as a header block and the topic's paragraphs. A
-// topic shows in the secondary window that its contents entry names, else
-// in the one the first jump to it names, else in the main window.
+// non-scrolling region as a header block and the topic's paragraphs, in
+// the window the topic map chose for the topic.
 // Paragraph formats become CSS classes ("p1", "p2", ... in the order first
 // used, collected for the style sheet; html/paragraph_layout.h). The
 // markup of the content is html/inline_markup.h's; the finished pages are
@@ -23,33 +22,38 @@
 #include <vector>
 
 #include "html/inline_markup.h"
-#include "html/keyword_page.h"
 #include "html/popup_pages.h"
-#include "html/site_map.h"
-#include "html/utf8.h"
+#include "html/site.h"
 #include "html/window_style.h"
+#include "text/labels.h"
+#include "text/utf8.h"
+#include "topicmap/keyword_places.h"
+#include "topicmap/topic_map.h"
 #include "topics/topic_sink.h"
 
 namespace korvane {
 
-struct HelpModel;
+// What the pages tell the site's other files.
+struct WrittenPages {
+    // The CSS rules of the paragraph classes used, in class order.
+    std::vector<std::string> paragraph_styles;
+    // The first line of each topic's text (UTF-8, shortened), by topic.
+    std::vector<std::string> first_lines;
+    // The plain text of each topic's page, by topic (UTF-8; paragraphs,
+    // tabs and line breaks as one space): what the search finds it by.
+    std::vector<std::string> page_texts;
+    // The CSS rules of the window classes the pages use.
+    std::string window_rules;
+};
 
 class PageWriter : public TopicSink {
 public:
-    PageWriter(const HelpModel& model, const SiteMap& site);
+    explicit PageWriter(const html::Site& site);
     ~PageWriter() override;
 
-    // Ends the last page and writes the pages that waited for popups.
-    void finish();
-    // The CSS rules of the paragraph classes used, in class order.
-    const std::vector<std::string>& paragraph_styles() const { return paragraph_styles_; }
-    // The first line of each topic's text (UTF-8, shortened), by topic.
-    const std::vector<std::string>& first_lines() const { return first_lines_; }
-    // The plain text of each topic's page, by topic (UTF-8; paragraphs,
-    // tabs and line breaks as one space): what the search finds it by.
-    const std::vector<std::string>& page_texts() const { return page_texts_; }
-    // The CSS rules of the window classes the pages use.
-    const std::string& window_rules() const { return windows_.rules(); }
+    // Ends the last page, writes the pages that waited for popups and gives
+    // what the pages tell the other files.
+    WrittenPages finish();
 
     void topic_begin(const TopicStart&) override;
     void context_id(std::string_view) override;
@@ -79,19 +83,17 @@ private:
     void close_paragraph();
     void set_region(bool non_scrolling);
     html::Link link_for(const Hotspot& hotspot) const;
-    std::optional<SiteTarget> local_target(std::string_view context, const std::string& file) const;
-    std::optional<std::string> href_for(std::string_view context, const std::string& file) const;
     std::string paragraph_class(const ParagraphFormat& format);
     void append_first_line(std::string_view text);
     void end_first_line();
     std::string alt_text(const html::Link& link) const;
-    void assign_windows(const HelpModel& model);
 
     const int code_page_;  // of the help file's text
-    const SiteMap& site_;
-    mutable html::Utf8Converter converter_;  // a cache of converters
+    const html::Site& site_;
+    const TopicMap& map_;
+    const text::Labels& words_;
+    mutable text::Utf8Converter converter_;  // a cache of converters
     html::WindowStyles windows_;
-    std::vector<int> topic_window_;  // by topic: its window definition, -1 the default one
 
     html::Page page_;
     html::InlineMarkup markup_;  // writes into page_.html
@@ -108,13 +110,10 @@ private:
     int maps_ = 0;
 
     std::map<std::string, int> class_of_style_;
-    std::vector<std::string> paragraph_styles_;
-
     KeywordPlaces keyword_places_;
-    std::string first_line_;      // of the open page's text so far
+    std::string first_line_;  // of the open page's text so far
     bool first_line_done_ = false;
-    std::vector<std::string> first_lines_;
-    std::vector<std::string> page_texts_;
+    WrittenPages written_;
 };
 
 }  // namespace korvane

@@ -6,12 +6,13 @@
 #include "base/format.h"
 #include "base/messages.h"
 #include "base/out_stream.h"
-#include "html/site_map.h"
+#include "html/site_files.h"
+#include "topicmap/topic_map.h"
 
 namespace korvane::html {
 
 void PopupPages::add(Page page) {
-    if (site_.topics[page.topic].popup) {
+    if (map_.topics()[page.topic].popup) {
         popups_[page.topic] = Popup{page.html.substr(page.content_at), page.window_class, page.popups};
     }
     if (ready(page)) {
@@ -42,7 +43,7 @@ std::optional<std::vector<size_t>> PopupPages::embedded_popups(const Page& page)
 bool PopupPages::ready(const Page& page) const { return embedded_popups(page).has_value(); }
 
 void PopupPages::write_page(const Page& page) const {
-    std::unique_ptr<OutStream> file = create_site_file(site_, site_.topics[page.topic].page);
+    std::unique_ptr<OutStream> file = files_.create(map_.topics()[page.topic].page);
     file->write(page.html);
     file->write("</div>\n</div>\n");
     for (size_t topic : embedded_popups(page).value_or(std::vector<size_t>{})) {

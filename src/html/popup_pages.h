@@ -16,9 +16,11 @@
 
 namespace korvane {
 
-struct SiteMap;
+class TopicMap;
 
 namespace html {
+
+class SiteFiles;
 
 // A topic's page, written up to the end of the topic's content.
 struct Page {
@@ -31,7 +33,7 @@ struct Page {
 
 class PopupPages {
 public:
-    explicit PopupPages(const SiteMap& site) : site_(site) {}
+    PopupPages(const TopicMap& map, const SiteFiles& files) : map_(map), files_(files) {}
 
     // A finished page. A popup topic's content is kept for the pages that
     // show it. The page is written once the content of every popup it
@@ -51,7 +53,8 @@ private:
     bool ready(const Page& page) const;
     void write_page(const Page& page) const;
 
-    const SiteMap& site_;
+    const TopicMap& map_;
+    const SiteFiles& files_;
     std::map<size_t, Popup> popups_;  // by topic
     std::vector<Page> waiting_;
 };

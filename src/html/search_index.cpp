@@ -10,11 +10,12 @@
 #include "base/messages.h"
 #include "base/out_stream.h"
 #include "html/escape.h"
-#include "html/labels.h"
-#include "html/page_names.h"
 #include "html/search_tokens.h"
-#include "html/site_map.h"
-#include "html/utf8.h"
+#include "html/site.h"
+#include "html/site_files.h"
+#include "text/labels.h"
+#include "text/utf8.h"
+#include "topicmap/topic_map.h"
 
 namespace korvane {
 
@@ -40,12 +41,12 @@ void append_escaped(std::string& out, std::string_view s, bool spaces = false) {
         i = plain;
         if (i == s.size()) break;
         size_t start = i;
-        char32_t c = next_code_point(s, i);
+        char32_t c = text::next_code_point(s, i);
         bool control = c < 0x20 || (c >= 0x7F && c < 0xA0);
         if (c == '"' || c == '\\') {
             out += '\\';
             out += static_cast<char>(c);
-        } else if (c == kNotUtf8) {
+        } else if (c == text::kNotUtf8) {
             out += "\\ufffd";
         } else if (control && spaces) {
             out += ' ';
@@ -68,13 +69,6 @@ void append_script_string(std::string& out, std::string_view s) {
 }  // namespace html
 
 namespace {
-
-void write_file(const SiteMap& site, const std::string& name, std::string_view text) {
-    std::unique_ptr<OutStream> out = create_site_file(site, name);
-    out->write(text);
-    out->close();
-    if (out->failed()) fatal_error(Fatal::DiskFull);
-}
 
 // Term ids by text: open addressing over a power-of-two table (the tokens
 // of the whole help file pass through it).
@@ -130,38 +124,71 @@ void append_number(std::string& out, uint32_t n) {
     while (count) out += digits[--count];
 }
 
+// Appends text, each [...] of it a link to the next of hrefs.
+void append_linked(std::string& p, std::string_view text, std::initializer_list<std::string_view> hrefs) {
+    for (std::string_view href : hrefs) {
+        size_t open = text.find('['), close = text.find(']', open);
+        if (close == std::string_view::npos) break;
+        html::append_text(p, text.substr(0, open));
+        p += "<a href=\"";
+        p += href;
+        p += "\">";
+        html::append_text(p, text.substr(open + 1, close - open - 1));
+        p += "</a>";
+        text.remove_prefix(close + 1);
+    }
+    html::append_text(p, text);
+}
+
 // In the language of the site's other pages, with their words for the
-// navigation and the search.
+// navigation and the search. The sentences search.js shows are attributes
+// of the status line, for it to fill in as text.
 std::string search_page(std::string_view lang, std::string_view site_title) {
-    const html::Labels& words = html::labels_for(lang);
-    std::string p = page_head(lang, std::string(site_title) + " - " + words.search);
-    p += "<body>\n<nav class=\"site\"><a href=\"index.html\">";
+    const text::Labels& words = text::labels_for(lang);
+    std::string p = html::page_head(lang, std::string(site_title) + " - " + words.search);
+    p += "<body>\n<nav class=\"site\"><a href=\"";
+    p += html::kIndexPage;
+    p += "\">";
     html::append_text(p, words.contents);
-    p += "</a> <a href=\"keywords.html\">";
+    p += "</a> <a href=\"";
+    p += html::kKeywordsPage;
+    p += "\">";
     html::append_text(p, words.index);
     p += "</a></nav>\n<h1 class=\"title\">";
     html::append_text(p, words.search);
-    p += "</h1>\n<form class=\"search-page\" action=\"search.html\" method=\"get\" role=\"search\">\n"
-         "<input type=\"search\" name=\"q\" id=\"search-q\" aria-label=\"";
+    p += "</h1>\n<form class=\"search-page\" action=\"";
+    p += html::kSearchPage;
+    p += "\" method=\"get\" role=\"search\">\n<input type=\"search\" name=\"q\" id=\"search-q\" aria-label=\"";
     html::append_text(p, words.search);
     p += "\"> <button type=\"submit\">";
     html::append_text(p, words.search);
-    p += "</button>\n</form>\n"
-         "<noscript><p>Searching needs JavaScript, which is off: the <a href=\"keywords.html\">index</a> and the "
-         "<a href=\"index.html\">contents</a> work without it.</p></noscript>\n"
-         "<p id=\"search-status\" role=\"status\"></p>\n"
-         "<ol id=\"search-results\" class=\"search-results\"></ol>\n"
-         "<p class=\"search-credit\">The search uses <a href=\"lunr-licence.txt\">lunr.js</a>.</p>\n"
-         "<script src=\"lunr.min.js\"></script>\n<script src=\"search-index.js\"></script>\n"
-         "<script src=\"search.js\"></script>\n</body>\n</html>\n";
+    p += "</button>\n</form>\n<noscript><p>";
+    append_linked(p, words.search_no_script, {html::kKeywordsPage, html::kIndexPage});
+    p += "</p></noscript>\n<p id=\"search-status\" role=\"status\"";
+    const std::pair<const char*, const char*> sentences[] = {
+        {"prompt", words.search_prompt}, {"unloaded", words.search_unloaded}, {"none", words.search_none},
+        {"one", words.search_one},       {"many", words.search_many},         {"more", words.search_more}};
+    for (const auto& [name, sentence] : sentences) {
+        p += format(" data-%s=\"", name);
+        html::append_attribute(p, sentence);
+        p += '"';
+    }
+    p += "></p>\n<ol id=\"search-results\" class=\"search-results\"></ol>\n<p class=\"search-credit\">";
+    append_linked(p, words.search_credit, {html::kLunrLicenceFile});
+    p += "</p>\n";
+    for (std::string_view script : {html::kLunrFile, html::kSearchIndexFile, html::kSearchScriptFile}) {
+        p += "<script src=\"";
+        p += script;
+        p += "\"></script>\n";
+    }
+    p += "</body>\n</html>\n";
     return p;
 }
 
 }  // namespace
 
-void write_search(const SiteMap& site, const std::vector<std::string>& page_texts, int code_page,
-                  std::string_view site_title) {
-    html::Utf8Converter utf8;
+void write_search(const html::Site& site, const std::vector<std::string>& page_texts,
+                  const std::vector<std::string>& labels, std::string_view site_title) {
     html::SearchTokenizer tokenizer;
     TermTable table;
     std::vector<std::vector<Posting>> postings;  // by term id
@@ -183,9 +210,9 @@ void write_search(const SiteMap& site, const std::vector<std::string>& page_text
         ++(in_title ? title_length : text_length);
     };
     static const std::string kNoText;
-    for (size_t i = 0; i < site.topics.size(); ++i) {
-        const SiteTopic& topic = site.topics[i];
-        std::string title = utf8.convert(topic.title, code_page);
+    for (size_t i = 0; i < site.map.topics().size(); ++i) {
+        const MapTopic& topic = site.map.topics()[i];
+        std::string_view title = topic.title.empty() ? std::string_view() : std::string_view(labels[i]);
         std::string_view text = i < page_texts.size() ? page_texts[i] : kNoText;
         while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
         title_length = text_length = 0;
@@ -194,7 +221,8 @@ void write_search(const SiteMap& site, const std::vector<std::string>& page_text
         in_title = false;
         tokenizer.tokenize(text, add);
         if (!title_length && !text_length) continue;  // nothing to find it by
-        if (title.empty()) title = topic.context_ids.empty() ? topic.page : utf8.convert(topic.context_ids[0], code_page);
+        // An untitled topic is found under its label (its first line).
+        title = labels[i];
         if (doc) index += "\\n";
         html::append_escaped(index, topic.page, true);
         index += "\\n";
@@ -228,13 +256,13 @@ void write_search(const SiteMap& site, const std::vector<std::string>& page_text
     }
     index += "\"};\n";
 
-    write_file(site, "search-index.js", index);
-    write_file(site, std::string(html::kSearchPage), search_page(site.language, site_title));
-    write_file(site, "search.js", html::kSearchScript);
-    write_file(site, "lunr.min.js", html::kLunrScript);
+    site.files.write(html::kSearchIndexFile, index);
+    site.files.write(html::kSearchPage, search_page(site.language, site_title));
+    site.files.write(html::kSearchScriptFile, html::kSearchScript);
+    site.files.write(html::kLunrFile, html::kLunrScript);
     size_t header_end = html::kLunrScript.find("*/");
     std::string licence(html::kLunrScript.substr(0, header_end == std::string_view::npos ? 0 : header_end + 2));
-    write_file(site, "lunr-licence.txt", licence + "\n" + std::string(html::kLunrLicence));
+    site.files.write(html::kLunrLicenceFile, licence + "\n" + std::string(html::kLunrLicence));
 }
 
 }  // namespace korvane

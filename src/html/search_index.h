@@ -25,13 +25,15 @@
 
 namespace korvane {
 
-struct SiteMap;
+namespace html {
+struct Site;
+}
 
 // Writes the search page, its scripts and the index of the site's topics:
-// their titles (in code_page) and page_texts (UTF-8, by topic). site_title
-// is UTF-8.
-void write_search(const SiteMap& site, const std::vector<std::string>& page_texts, int code_page,
-                  std::string_view site_title);
+// their titles and page_texts (UTF-8, by topic); an untitled topic is
+// listed by its label (UTF-8, by topic). site_title is UTF-8.
+void write_search(const html::Site& site, const std::vector<std::string>& page_texts,
+                  const std::vector<std::string>& labels, std::string_view site_title);
 
 namespace html {
 

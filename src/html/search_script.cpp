@@ -88,15 +88,23 @@ const std::string_view kSearchScript = R"js((function () {
 
   var results = document.getElementById('search-results');
   if (!results) return;
-  var status = document.getElementById('search-status');
+  // The page's sentences, in the site's language, are attributes of the
+  // status line; the query and the number of topics found go into them as
+  // text.
+  var status = document.getElementById('search-status'), sentences = status.dataset;
   var query = new URLSearchParams(window.location.search).get('q') || '';
+  function say(sentence, count) {
+    status.textContent = (sentence || '').replace(/\{([nq])\}/g, function (_, what) {
+      return what === 'n' ? String(count) : query;
+    });
+  }
   var box = document.getElementById('search-q');
   if (box) box.value = query;
-  if (!query.trim()) { status.textContent = 'Type the words to look for.'; return; }
+  if (!query.trim()) { say(sentences.prompt); return; }
   document.title = query + ' - ' + document.title;
   var data = window.korvaneSearchIndex;
   if (typeof lunr === 'undefined' || !data) {
-    status.textContent = 'The search index of this site could not be loaded.';
+    say(sentences.unloaded);
     return;
   }
 
@@ -228,7 +236,7 @@ const std::string_view kSearchScript = R"js((function () {
     return p;
   }
 
-  var shown = 0, more = null, quoted = '\u201c' + query + '\u201d';
+  var shown = 0, more = null;
   function showMore() {
     var end = Math.min(hits.length, shown + SHOWN);
     for (; shown < end; shown++) {
@@ -243,16 +251,16 @@ const std::string_view kSearchScript = R"js((function () {
     if (shown < hits.length && !more) {
       more = document.createElement('button');
       more.type = 'button';
-      more.textContent = 'Show more';
+      more.textContent = sentences.more || '';
       more.addEventListener('click', showMore);
       results.after(more);
     }
     if (more) more.hidden = shown >= hits.length;
   }
   if (!hits.length) {
-    status.textContent = 'No topics found for ' + quoted + '.';
+    say(sentences.none);
   } else {
-    status.textContent = (hits.length === 1 ? '1 topic' : hits.length + ' topics') + ' found for ' + quoted + '.';
+    say(hits.length === 1 ? sentences.one : sentences.many, hits.length);
     showMore();
   }
 })();

@@ -34,7 +34,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "html/utf8.h"
+#include "text/utf8.h"
 
 namespace korvane::html {
 
@@ -73,7 +73,7 @@ void SearchTokenizer::tokenize(std::string_view text, Emit&& emit) {
     auto end_run = [&] {
         if (last_cjk && cjk_alone) {
             pair.clear();
-            append_utf8(pair, last_cjk);
+            text::append_utf8(pair, last_cjk);
             emit(std::string_view(pair));
         }
         last_cjk = 0;
@@ -83,7 +83,7 @@ void SearchTokenizer::tokenize(std::string_view text, Emit&& emit) {
         if ((folded & ~kCharacter) == kWord) {
             end_run();
             if (word_length < kMaxWordLength) {
-                append_utf8(word, c);
+                text::append_utf8(word, c);
                 ++word_length;
             }
         } else if ((folded & ~kCharacter) == kCjk) {
@@ -91,8 +91,8 @@ void SearchTokenizer::tokenize(std::string_view text, Emit&& emit) {
             cjk_alone = !last_cjk;
             if (last_cjk) {
                 pair.clear();
-                append_utf8(pair, last_cjk);
-                append_utf8(pair, c);
+                text::append_utf8(pair, last_cjk);
+                text::append_utf8(pair, c);
                 emit(std::string_view(pair));
             }
             last_cjk = c;
@@ -115,8 +115,8 @@ void SearchTokenizer::tokenize(std::string_view text, Emit&& emit) {
             }
             continue;
         }
-        char32_t c = next_code_point(text, i);
-        if (c == kNotUtf8) {
+        char32_t c = text::next_code_point(text, i);
+        if (c == text::kNotUtf8) {
             add(0xFFFD);
             continue;
         }

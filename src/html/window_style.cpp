@@ -3,7 +3,6 @@
 
 #include <algorithm>
 
-#include "base/ascii.h"
 #include "base/format.h"
 
 namespace korvane::html {
@@ -15,7 +14,6 @@ constexpr int kMinimumWidth = 160;
 // 1,024 pixels wide: a unit is a pixel.
 constexpr int kScreenWidth = 1024;
 
-
 std::string colour(const std::array<uint8_t, 3>& rgb) { return format("#%02x%02x%02x", rgb[0], rgb[1], rgb[2]); }
 
 }  // namespace
@@ -23,7 +21,6 @@ std::string colour(const std::array<uint8_t, 3>& rgb) { return format("#%02x%02x
 WindowStyles::WindowStyles(const std::vector<WindowDefinition>& windows) : windows_(windows) {
     for (size_t i = 0; i < windows.size(); ++i) {
         const WindowDefinition& w = windows[i];
-        if (main_ < 0 && w.has(kWindowName) && equal_ignoring_ascii_case(w.name, "main")) main_ = static_cast<int>(i);
         std::string rule;
         if (w.has(kWindowScrollingColour)) rule += " --bg: " + colour(w.scrolling_colour) + ";";
         if (w.has(kWindowNonScrollingColour)) rule += " --band: " + colour(w.non_scrolling_colour) + ";";
@@ -34,16 +31,6 @@ WindowStyles::WindowStyles(const std::vector<WindowDefinition>& windows) : windo
         styled_.push_back(!rule.empty());
         if (!rule.empty()) rules_ += format(".w%d {%s }\n", static_cast<int>(i), rule);
     }
-}
-
-int WindowStyles::find(std::string_view name) const {
-    size_t gt = name.rfind('>');
-    if (gt != std::string_view::npos) name.remove_prefix(gt + 1);
-    if (equal_ignoring_ascii_case(name, "main")) return main_;
-    for (size_t i = 0; i < windows_.size(); ++i) {
-        if (windows_[i].has(kWindowName) && equal_ignoring_ascii_case(windows_[i].name, name)) return static_cast<int>(i);
-    }
-    return -1;
 }
 
 std::string WindowStyles::css_class(int window) const {

@@ -14,9 +14,9 @@
 // under 160 is taken as 160, so that a column stays readable; a window
 // defined as maximized has no width (it fills the browser's window).
 //
-// The main window is the definition named "main" (in any case). A file
-// without one shows its main window in the viewer's defaults: the viewer
-// uses a secondary window's definition only for the topics sent to it.
+// Which window a topic shows in is the topic map's choice
+// (topicmap/windows.h); the viewer uses a secondary window's definition
+// only for the topics sent to it.
 #pragma once
 
 #include <string>
@@ -31,11 +31,6 @@ class WindowStyles {
 public:
     explicit WindowStyles(const std::vector<WindowDefinition>& windows);
 
-    // The definition of a window name as a hotspot or a contents entry
-    // gives it ("proc", "main", or "file>proc": the part after the last
-    // '>'), ignoring case; -1 for none. "main" is the main window.
-    int find(std::string_view name) const;
-    int main_window() const { return main_; }
     // The class of a window ("w2"), empty for -1 and for a definition that
     // gives neither colours nor width.
     std::string css_class(int window) const;
@@ -46,7 +41,6 @@ public:
 
 private:
     const std::vector<WindowDefinition>& windows_;
-    int main_ = -1;
     std::vector<bool> styled_;  // by definition: it has a rule
     std::string rules_;
 };

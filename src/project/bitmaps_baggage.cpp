@@ -28,7 +28,7 @@ bool starts_with(std::string_view s, std::string_view prefix) { return s.substr(
 
 }  // namespace
 
-void write_bitmaps_section(const HelpModel& model, const ProjectOutput& out, OutStream& project) {
+void write_bitmaps_section(const HelpModel& model, const WriterOutput& out, OutStream& project) {
     const HelpFile& help = model.file;
     // Pictures that are only embedded are scratch files of the output.
     bool scratch = (out.flags & CVF_EMBED_PICTURES) != 0;
@@ -83,7 +83,7 @@ std::vector<std::string> copy_baggage_files(const HelpFile& help, OutputSink& ou
     return copied;
 }
 
-void write_baggage_section(const HelpFile& help, const ProjectOutput& out, OutStream& project) {
+void write_baggage_section(const HelpFile& help, const WriterOutput& out, OutStream& project) {
     write_formatted(project, "\n[Baggage]\n");
     for (const std::string& name : copy_baggage_files(help, out.output, out.report, "")) {
         write_formatted(project, "%s\n", name);

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "project/project_output.h"
+#include "base/writer_output.h"
 
 namespace korvane {
 
@@ -19,11 +19,11 @@ class OutputSink;
 // and lists the file each is referred to by. In print mode the files are
 // scratch files of the output (on disk in the TEMP directory when it is
 // set), and those no picture number refers to are removed again.
-void write_bitmaps_section(const HelpModel& model, const ProjectOutput& out, OutStream& project);
+void write_bitmaps_section(const HelpModel& model, const WriterOutput& out, OutStream& project);
 
 // Copies every internal file that is neither a system file ("|...") nor a
 // picture to a file of its own name and lists it.
-void write_baggage_section(const HelpFile& help, const ProjectOutput& out, OutStream& project);
+void write_baggage_section(const HelpFile& help, const WriterOutput& out, OutStream& project);
 // Copies those files into folder ("" or a path ending in '/'); returns the
 // names copied.
 std::vector<std::string> copy_baggage_files(const HelpFile& help, OutputSink& output, Reporter& report,

@@ -44,7 +44,7 @@ char placement_letter(Placement placement) {
 
 class RtfTopicWriter : public TopicSink {
 public:
-    RtfTopicWriter(const HelpModel& model, const RtfOutput& out, TopicPasses& passes, const std::string& base_name,
+    RtfTopicWriter(const HelpModel& model, const WriterOutput& out, TopicPasses& passes, const std::string& base_name,
                    OutStream& project)
         : model_(model), out_(out), passes_(passes), styles_(font_styles(model.fonts)), base_name_(base_name),
           project_(project), flags_(out.flags), print_((flags_ & CVF_FOR_PRINT) != 0), jumps_((flags_ & CVF_JUMPS) != 0),
@@ -246,7 +246,7 @@ private:
     }
 
     const HelpModel& model_;
-    const RtfOutput& out_;
+    const WriterOutput& out_;
     TopicPasses& passes_;
     const std::vector<std::string> styles_;  // per font number
     const std::string& base_name_;
@@ -295,7 +295,7 @@ private:
 
 }  // namespace
 
-void write_topic_files(const HelpModel& model, const RtfOutput& out, TopicPasses& passes, const std::string& base_name,
+void write_topic_files(const HelpModel& model, const WriterOutput& out, TopicPasses& passes, const std::string& base_name,
                        OutStream& project) {
     report_progress(out.report, 0, Msg::ReadingTopics);
     project.write("\n[Files]\n");
@@ -313,13 +313,14 @@ TopicPasses run_dry_topic_pass(const HelpModel& model, Reporter& report, int fla
     TopicPasses passes;
     DryPass dry(passes, print);
     ContextNamer names(model.context_names);
-    report.warnings_muted = true;
-    decode_topics(TopicContext{model, names, report}, dry, WalkOptions{{0, print ? 50 : 25}, print});
-    report.warnings_muted = false;
+    {
+        MutedWarnings muted(report);
+        decode_topics(TopicContext{model, names, report}, dry, WalkOptions{{0, print ? 50 : 25}, print});
+    }
     return passes;
 }
 
-void begin_rtf_file(const HelpModel& model, const RtfOutput& out, OutStream& project, OutStream& rtf,
+void begin_rtf_file(const HelpModel& model, const WriterOutput& out, OutStream& project, OutStream& rtf,
                     const std::string& file_name) {
     const int flags = out.flags;
     write_formatted(project, "%s\n", file_name);

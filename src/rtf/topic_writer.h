@@ -14,6 +14,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/writer_output.h"
+
 #include "topics/browse.h"
 
 namespace korvane {
@@ -22,13 +24,6 @@ struct HelpModel;
 struct Reporter;
 class OutStream;
 class OutputSink;
-
-// Where the RTF files go, and how they are written.
-struct RtfOutput {
-    OutputSink& output;
-    Reporter& report;
-    int flags = 0;  // CVF_ bits
-};
 
 // What the passes over the topics carry from one to the next: the browse
 // groups the topics were entered into, and the characters of text written
@@ -39,7 +34,7 @@ struct TopicPasses {
 };
 
 // Writes the RTF files "%s%d.RTF" and their "[Files]" lines in project.
-void write_topic_files(const HelpModel& model, const RtfOutput& out, TopicPasses& passes, const std::string& base_name,
+void write_topic_files(const HelpModel& model, const WriterOutput& out, TopicPasses& passes, const std::string& base_name,
                        OutStream& project);
 
 // The pass before the writing pass (CVF_TWO_PASS): enters every topic into
@@ -50,7 +45,7 @@ TopicPasses run_dry_topic_pass(const HelpModel& model, Reporter& report, int fla
 
 // The "[Files]" line and the head of one RTF file: document group, page
 // header in print mode, font and colour tables.
-void begin_rtf_file(const HelpModel& model, const RtfOutput& out, OutStream& project, OutStream& rtf,
+void begin_rtf_file(const HelpModel& model, const WriterOutput& out, OutStream& project, OutStream& rtf,
                     const std::string& file_name);
 // Closes the document group and the stream.
 void end_rtf_file(OutStream& rtf);

@@ -27,13 +27,12 @@ std::optional<ContentsFile> contents_beside(const std::string& stem, int code_pa
 
 // The context ids that the contents' topics of this help file name are the
 // real names of contexts the help file holds only as hashes.
-void add_contents_names(ContextNames& known, const std::vector<ContentsEntry>& entries, const ModelOptions& options) {
+void add_contents_names(HelpModel& model, const std::vector<ContentsEntry>& entries) {
     for (const ContentsEntry& e : entries) {
-        if (e.kind == ContentsEntry::Kind::topic && !e.context.empty() &&
-            (e.file.empty() || (options.is_this_help_file && options.is_this_help_file(e.file)))) {
-            add_context_name(known, e.context);
+        if (e.kind == ContentsEntry::Kind::topic && !e.context.empty() && model.is_this_help_file(e.file)) {
+            add_context_name(model.context_names, e.context);
         }
-        add_contents_names(known, e.children, options);
+        add_contents_names(model, e.children);
     }
 }
 
@@ -42,6 +41,7 @@ void add_contents_names(ContextNames& known, const std::vector<ContentsEntry>& e
 std::unique_ptr<const HelpModel> build_help_model(HelpFile file, const ModelOptions& options, Reporter& report) {
     auto model = std::make_unique<HelpModel>();
     model->file = std::move(file);
+    model->key = help_file_key(options.path);
     const HelpFile& help = model->file;
 
     model->phrases.indexed = help.indexed_phrases;
@@ -69,7 +69,7 @@ std::unique_ptr<const HelpModel> build_help_model(HelpFile file, const ModelOpti
     }
 
     model->contents = contents_beside(options.contents_stem, model->code_page.code_page, report);
-    if (model->contents) add_contents_names(model->context_names, model->contents->entries, options);
+    if (model->contents) add_contents_names(*model, model->contents->entries);
     return model;
 }
 

@@ -6,7 +6,6 @@
 // written in.
 #pragma once
 
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -19,6 +18,7 @@
 #include "topics/contents_file.h"
 #include "topics/context_hash.h"
 #include "topics/fonts.h"
+#include "topics/help_file_name.h"
 #include "topics/indexes.h"
 #include "topics/phrases.h"
 #include "topics/picture_names.h"
@@ -54,17 +54,23 @@ struct HelpModel {
     KeywordTable a_keyword_table;  // A keywords, for associative links (|AWBTREE, |AWDATA)
     CodePageChoice code_page;      // of the text
     std::optional<ContentsFile> contents;  // the contents file beside the help file
+    std::string key;  // of the help file's name (topics/help_file_name.h)
+
+    // True when file, as a jump, macro or contents entry names a help file,
+    // names this one; an empty name stands for this one.
+    bool is_this_help_file(std::string_view file) const { return names_help_file(file, key); }
 };
 
 // What a model is built for.
 struct ModelOptions {
     int flags = 0;           // CVF_ bits: print mode reads no index tables, CVF_NO_SHG names pictures
     int user_code_page = 0;  // 0: the file's
+    // The help file's path (or the name it stands under), which gives its
+    // key.
+    std::string path;
     // The help file's path without extension, where a contents file is
     // looked for; empty: none.
     std::string contents_stem;
-    // True when a contents entry's help file (after '@') is this one.
-    std::function<bool(std::string_view file)> is_this_help_file;
 };
 
 // Decodes the opened container file into a model. Progress and warnings go

@@ -246,9 +246,9 @@ std::optional<std::string> context_name_at(const ContextTable& table, ContextNam
 }
 
 std::vector<std::string> context_names_in_range(const ContextTable& table, ContextNamer& namer, int32_t low,
-                                                uint32_t high) {
+                                                uint32_t high, RangeHint& hint) {
     IndexSpan spans[2];
-    size_t n = spans_in_range(table.sorted_offsets, low, high, spans, table.search_hint);
+    size_t n = spans_in_range(table.sorted_offsets, low, high, spans, hint.at);
     std::vector<std::string> names;
     if (n == 0) return names;  // most records hold no context
     for (uint32_t i : indices_in_spans(table.sorted_index, spans, n)) {
@@ -267,9 +267,9 @@ std::optional<std::string> keywords_for_topic(const HelpFile& help, const Keywor
 }
 
 std::optional<std::string> keywords_in_range(const HelpFile& help, const KeywordTable& table, int32_t low,
-                                             uint32_t high) {
+                                             uint32_t high, RangeHint& hint) {
     IndexSpan spans[2];
-    size_t n = spans_in_range(table.sorted_offsets, low, high, spans, table.search_hint);
+    size_t n = spans_in_range(table.sorted_offsets, low, high, spans, hint.at);
     if (n == 0) return std::nullopt;  // most records hold no keyword
     return join_keywords(help, table, indices_in_spans(table.sorted_index, spans, n));
 }

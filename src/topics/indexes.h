@@ -32,7 +32,6 @@ struct ContextTable {
     std::vector<uint32_t> sorted_offsets;  // topic offsets in index order
     std::vector<uint32_t> sorted_index;    // the matching table indices
     std::vector<uint32_t> min_tree;        // segment tree: least table index over index ranges
-    mutable size_t search_hint = 0;        // where the last range lookup began (speed only)
 };
 
 struct KeywordTable {
@@ -47,7 +46,6 @@ struct KeywordTable {
     std::vector<uint32_t> sorted_offsets;
     std::vector<uint32_t> sorted_index;
     uint32_t kwbtree_offset = 0, kwbtree_size = 0;  // where keyword texts are read
-    mutable size_t search_hint = 0;                 // where the last range lookup began (speed only)
 };
 
 // The first position of sorted (ascending) whose value is not less than
@@ -64,10 +62,18 @@ void load_keyword_tables(const HelpFile& help, Reporter& report, KeywordTable& k
 void index_context_table(ContextTable& table);
 void index_keyword_table(KeywordTable& table);
 
+// Where the last range lookup in a table began: a reader that asks for
+// rising offsets keeps one per table, and each lookup starts near the last
+// (it only speeds the search up). The tables themselves are never written
+// after loading, so several readers may use them at once.
+struct RangeHint {
+    size_t at = 0;
+};
+
 // The names of every context entry (hash not 0) whose topic offset lies in
 // [low, high] (low compared signed, high unsigned), in table order.
 std::vector<std::string> context_names_in_range(const ContextTable& table, ContextNamer& names, int32_t low,
-                                                uint32_t high);
+                                                uint32_t high, RangeHint& hint);
 // Name of the first context entry (table order, hash not 0) whose topic
 // offset is exactly topic_offset.
 std::optional<std::string> context_name_at(const ContextTable& table, ContextNamer& names, uint32_t topic_offset);
@@ -76,6 +82,6 @@ std::optional<std::string> context_name_at(const ContextTable& table, ContextNam
 std::optional<std::string> keywords_for_topic(const HelpFile& help, const KeywordTable& table, int32_t topic_offset);
 // The same for every entry whose topic offset lies in [low, high].
 std::optional<std::string> keywords_in_range(const HelpFile& help, const KeywordTable& table, int32_t low,
-                                             uint32_t high);
+                                             uint32_t high, RangeHint& hint);
 
 }  // namespace korvane

@@ -54,6 +54,7 @@ struct TopicWalk {
     bool needs_context_id = false;
     uint32_t scroll = 0;
     std::optional<uint32_t> keyword_key;  // 3.0 files: record start of the topic header
+    RangeHint context_hint, keyword_hints[2];  // this walk's places in the context, K and A tables
     bool stop = false;
 
     // Buffers reused from record to record.
@@ -145,7 +146,8 @@ void TopicWalk::record_anchors(const TopicLinkHeader& h) {
     bool range = high >= low;
     if (range) {
         for (const std::string& name :
-             context_names_in_range(model.context_table, walk.names, static_cast<int32_t>(low), static_cast<uint32_t>(high))) {
+             context_names_in_range(model.context_table, walk.names, static_cast<int32_t>(low), static_cast<uint32_t>(high),
+                                    context_hint)) {
             sink.context_id(name);
             needs_context_id = false;
         }
@@ -153,7 +155,8 @@ void TopicWalk::record_anchors(const TopicLinkHeader& h) {
     if (!hc30) {
         if (range) {
             for (auto [letter, table] : {std::pair{'K', &model.keyword_table}, std::pair{'A', &model.a_keyword_table}}) {
-                if (auto keywords = keywords_in_range(help, *table, static_cast<int32_t>(low), static_cast<uint32_t>(high))) {
+                RangeHint& hint = keyword_hints[letter == 'A'];
+                if (auto keywords = keywords_in_range(help, *table, static_cast<int32_t>(low), static_cast<uint32_t>(high), hint)) {
                     sink.keywords(letter, *keywords);
                 }
             }

@@ -21,6 +21,7 @@
 #include "base/ascii.h"
 #include "driver/convert.h"
 #include "base/messages.h"
+#include "base/output_sink.h"
 #include "base/platform.h"
 #include "helpfile/helpfile.h"
 #include "topics/code_page.h"
@@ -61,8 +62,9 @@ constexpr const char* kUsage =
     "  --version           show the version\n";
 
 struct Options {
-    bool print = false, page_break = false, jumps = false, no_shg = false, no_browse = false, html = false;
+    bool print = false, page_break = false, jumps = false, no_shg = false, no_browse = false;
     bool mode_given = false;
+    OutputKind web = OutputKind::sources;  // the web output asked for (--html), else sources
     int flags = -1;  // from --flags
     int code_page = 0;  // from --codepage; 0: from the file
     std::string output_dir;
@@ -117,7 +119,7 @@ Options parse(int argc, char** argv) {
         } else if (a == "--no-browse") {
             o.no_browse = o.mode_given = true;
         } else if (a == "--html") {
-            o.html = true;
+            o.web = OutputKind::site;
         } else if (a.rfind("--flags=", 0) == 0) {
             if (!parse_flags(a.substr(8), o.flags)) usage_error("bad --flags value '" + std::string(a.substr(8)) + "' (0x00 to 0x3F)");
         } else if (a.rfind("--codepage=", 0) == 0) {
@@ -148,7 +150,9 @@ Options parse(int argc, char** argv) {
     if (o.files.empty()) usage_error("no help file given");
     if (o.flags >= 0 && o.mode_given) usage_error("--flags cannot be combined with the mode options");
     if (o.list && o.files.size() != 1) usage_error("--list takes exactly one help file");
-    if (o.html && (o.mode_given || o.flags >= 0)) usage_error("--html cannot be combined with the RTF mode options");
+    if (o.web == OutputKind::site && (o.mode_given || o.flags >= 0)) {
+        usage_error("--html cannot be combined with the RTF mode options");
+    }
     return o;
 }
 
@@ -251,41 +255,22 @@ std::string fatal_prefix(const std::string& file) { return "korvane-cli: " + fil
 // when the conversion ended without a fatal problem. With make_out_dir the
 // folder is created first, unless the input cannot be a help file at all
 // (then the conversion fails on it before writing anything, and no empty
-// folder stays). The core names its output files relative to the current
-// directory, so the conversion runs inside out_dir and the current
-// directory is set back afterwards. Each file has a console of its own:
-// no warning count of one file reaches the next.
+// folder stays). Each file has a console of its own: no warning count of
+// one file reaches the next.
 bool convert_one(const std::string& file, const std::string& out_dir, bool make_out_dir, const Options& o,
-                 int flags) {
+                 const ConversionOptions& options) {
     sys::FileStatus st;
-    bool usable = sys::file_status(derive_output_names(file, flags).input_path, st) == 0 && !st.directory;
-    bool enter = usable && !out_dir.empty();
-    std::string path = enter ? sys::absolute_path(file) : file;
+    bool usable = sys::file_status(derive_output_names(file, options.flags).input_path, st) == 0 && !st.directory;
     if (make_out_dir && usable && !make_dirs(out_dir)) {
         std::fprintf(stderr, "korvane-cli: cannot create the folder %s: %s\n", out_dir.c_str(), std::strerror(errno));
         return false;
     }
-    std::optional<sys::SavedDirectory> home;
-    if (enter) home.emplace();
-    if (enter) {
-        int error = home->error();
-        if (error == 0) error = sys::change_directory(out_dir);
-        if (error != 0) {
-            std::fprintf(stderr, "korvane-cli: cannot enter %s: %s\n", out_dir.c_str(), std::strerror(error));
-            return false;
-        }
-    }
     ConsolePlatform console(o.quiet);
     console.set_fatal_prefix(fatal_prefix(file));
-    std::optional<ConversionError> error = o.html ? convert_help_file_to_site(path, o.code_page, console)
-                                                  : convert_help_file(path, flags, o.code_page, console);
+    DiskSink output(out_dir);
+    std::optional<ConversionError> error = convert(HelpInput{file, {}}, options, output, console);
     if (error) console.show_fatal(message_text(Msg::SevereProblem, console.language_offset()), error->text);
     console.finish();
-    if (home) {
-        if (int error = home->restore()) {
-            std::fprintf(stderr, "korvane-cli: cannot return to the starting folder: %s\n", std::strerror(error));
-        }
-    }
     return !error;
 }
 
@@ -308,23 +293,27 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "korvane-cli: cannot create the folder %s: %s\n", o.output_dir.c_str(), std::strerror(errno));
         return 1;
     }
+    ConversionOptions options;
+    options.flags = o.web == OutputKind::sources ? flags_of(o) : 0;
+    options.kind = o.web == OutputKind::sources ? rtf_kind(options.flags) : o.web;
+    options.code_page = o.code_page;
     // A site makes a folder of its own.
-    bool folder_each = !o.output_dir.empty() && o.files.size() > 1 && !o.html;
+    const bool rtf = options.kind == OutputKind::sources || options.kind == OutputKind::print;
+    bool folder_each = !o.output_dir.empty() && o.files.size() > 1 && rtf;
     std::vector<std::string> folders =
         folder_each ? batch_folders(o.files, o.output_dir) : std::vector<std::string>(o.files.size(), o.output_dir);
-    int flags = flags_of(o);
     int failed = 0;
     for (size_t i = 0; i < o.files.size(); ++i) {
         const std::string& file = o.files[i];
         if (!o.quiet) {
-            if (o.html) {
+            if (!rtf) {
                 std::fprintf(stderr, "%s (web site)\n", file.c_str());
             } else {
-                std::fprintf(stderr, "%s (flags 0x%02X)%s%s\n", file.c_str(), static_cast<unsigned>(flags),
+                std::fprintf(stderr, "%s (flags 0x%02X)%s%s\n", file.c_str(), static_cast<unsigned>(options.flags),
                              folder_each ? " -> " : "", folder_each ? folders[i].c_str() : "");
             }
         }
-        if (!convert_one(file, folders[i], folder_each, o, flags)) ++failed;
+        if (!convert_one(file, folders[i], folder_each, o, options)) ++failed;
     }
     if (failed && o.files.size() > 1) {
         std::fprintf(stderr, "korvane-cli: %d of %zu files failed\n", failed, o.files.size());

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/output_sink.h"
 #include "driver/convert.h"
 #include "base/messages.h"
 #include "base/platform.h"
@@ -58,8 +59,9 @@ int read_on_terminal(const std::string& path) {
     using namespace korvane;
     ConsolePlatform console;
     ReadHooks hooks;
-    hooks.convert = [&console](const std::string& absolute) {
-        std::optional<ConversionError> error = convert_help_file_to_site(absolute, 0, console);
+    hooks.convert = [&console](const std::string& absolute, const std::string& folder) {
+        DiskSink output(folder);
+        std::optional<ConversionError> error = convert(HelpInput{absolute, {}}, {OutputKind::site, 0, 0}, output, console);
         console.finish();
         return error;
     };
@@ -105,7 +107,9 @@ int main(int argc, char** argv) {
     if (qt::started_from_desktop()) return qt::run_desktop_program(argc, argv, tail, CVF_TWO_PASS | CVF_PAGE_BREAK);
 #endif
     ConsolePlatform console;
-    std::optional<ConversionError> error = convert_help_file(tail, CVF_TWO_PASS | CVF_PAGE_BREAK, 0, console);
+    DiskSink output;
+    std::optional<ConversionError> error =
+        convert(HelpInput{tail, {}}, {OutputKind::sources, CVF_TWO_PASS | CVF_PAGE_BREAK, 0}, output, console);
     if (error) console.show_fatal(message_text(Msg::SevereProblem, console.language_offset()), error->text);
     console.finish();
     return error ? 1 : 2;

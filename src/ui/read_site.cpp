@@ -22,7 +22,8 @@
 #include <vector>
 
 #include "driver/convert.h"
-#include "html/site.h"
+#include "html/site_files.h"
+#include "topics/help_file_name.h"
 #include "topics/contents_file.h"
 
 namespace korvane {
@@ -213,7 +214,7 @@ CachedSite cached_site(const std::string& path, int code_page, const std::string
     std::string absolute = resolved_path(derive_output_names(path, 0).input_path);
     std::string entry_name = cache_entry_name(absolute);
     std::string entry = cache_root + "/" + entry_name;
-    std::string site = "/" + site_folder_name(absolute) + "/index.html";
+    std::string site = "/" + help_file_key(absolute) + "/" + std::string(html::kIndexPage);
     result.index = entry + site;
 
     std::string stamp = site_stamp(absolute, code_page);
@@ -233,21 +234,7 @@ CachedSite cached_site(const std::string& path, int code_page, const std::string
         result.problem_reason = std::strerror(errno);
         return result;
     }
-    int back = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (::chdir(temp.c_str()) != 0) {
-        result.problem_folder = temp;
-        result.problem_reason = std::strerror(errno);
-        if (back >= 0) ::close(back);
-        remove_tree(temp);
-        return result;
-    }
-    result.error = convert(absolute);
-    // Back to where the program started; the temporary folder is about to
-    // move or go.
-    bool returned = back >= 0 && ::fchdir(back) == 0;
-    if (back >= 0) ::close(back);
-    if (!returned) returned = ::chdir(cache_root.c_str()) == 0;
-    (void)returned;  // where the program goes on does not matter then
+    result.error = convert(absolute, temp);
     if (result.error) {
         remove_tree(temp);
         return result;

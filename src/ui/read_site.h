@@ -47,9 +47,9 @@ struct CachedSite {
 // its index.html, or reuses the one written before while its stamp holds.
 // path is the help file's path as given (relative to the current
 // directory). convert writes the site of the help file at its path argument
-// (absolute, its folder's path resolved) into the current directory, which it finds set to a new folder
-// inside cache_root; the current directory is set back afterwards.
-using SiteWriter = std::function<std::optional<ConversionError>(const std::string& path)>;
+// (absolute, its folder's path resolved) into its folder argument, a new
+// folder inside cache_root.
+using SiteWriter = std::function<std::optional<ConversionError>(const std::string& path, const std::string& folder)>;
 CachedSite cached_site(const std::string& path, int code_page, const std::string& cache_root,
                        const SiteWriter& convert);
 

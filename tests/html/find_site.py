@@ -4,7 +4,9 @@
 # file://: the keyword index filters as letters are typed and Enter opens
 # the first match, second-level keywords nest under their first level, a
 # keyword with several topics lists them, a keyword in the middle of a topic
-# leads there, and macros that a browser can follow are links.
+# leads there, and macros that a browser can follow are links (jumps and
+# popups by context id to the page of their target, a popup of this file
+# opening the target's text).
 #
 # Usage: find_site.py KORVANE_CLI
 #
@@ -23,7 +25,7 @@ import urllib.parse
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import check_site  # noqa: E402
-from site_tools import Browser, convert, halibut  # noqa: E402
+from site_tools import Browser, convert, directory, halibut  # noqa: E402
 
 BUT = r"""\title Finder
 
@@ -44,13 +46,19 @@ Second paragraph.
 Where the macros jump before they are macros.
 """
 MACROS_CONTEXT = "t00000002"  # halibut's name of the third section
-# Each macro, and the href it must get (None: inert text): those the corpus
-# files lack.
+# Each macro, and the link it must become: its href (None: inert text), its
+# class, and for a popup of this file the text of the box it opens. Those
+# the corpus files lack, among them jumps and popups by context id to this
+# file (named with or without a window) and to another.
 MACROS = [
-    ('KLink("apple;banana")', "keywords.html#found-1"),
-    ('KL(`printing\')', "keywords.html#k-printing"),
-    ('EF("javascript:alert(1)")', None),
-    ('JumpContents("other.hlp")', "../other/index.html"),
+    ('KLink("apple;banana")', "keywords.html#found-1", "jump", None),
+    ('KL(`printing\')', "keywords.html#k-printing", "jump", None),
+    ('EF("javascript:alert(1)")', None, "macro", None),
+    ('JumpContents("other.hlp")', "../other/index.html", "jump", None),
+    ('JumpId("FINDER.HLP>big", "t00000002")', "t00000002.html", "jump", None),
+    ('PopupId(`\', `T00000001\')', "t00000001.html", "popup", "Chapter 2: Printing Text."),
+    ('JI(`other.hlp>main\', `IDH_Intro\')', "../other/idh_intro.html", "jump", None),
+    ('PI("other.hlp", "note")', "../other/note.html", "popup", None),
 ]
 
 
@@ -62,20 +70,6 @@ def context_hash(name):
         if v:
             h = (h * 43 + v) & 0xFFFFFFFF
     return h
-
-
-# The internal files: name -> (where the directory holds its offset, offset).
-# A file as small as this one's has a directory of one page.
-def directory(data):
-    root = struct.unpack_from("<i", data, 4)[0] + 9
-    assert struct.unpack_from("<h", data, root + 32)[0] == 1, "a directory of one level"
-    at = root + 38 + struct.unpack_from("<h", data, root + 26)[0] * 1024
-    files, count, at = {}, struct.unpack_from("<H", data, at + 2)[0], at + 8
-    for _ in range(count):
-        end = data.index(b"\0", at)
-        files[data[at:end].decode("latin-1")] = (end + 1, struct.unpack_from("<I", data, end + 1)[0])
-        at = end + 5
-    return files
 
 
 def patch(path, keyword, text, macros):
@@ -202,9 +196,12 @@ def check(site):
             "The place of a keyword inside the topic.")
 
         # Macros a browser can follow are links, the others inert text.
-        links = browser.evaluate("""Object.fromEntries([...document.querySelectorAll('.topic [title]')]
-            .map(e => [e.getAttribute('title'), e.tagName === 'A' ? e.getAttribute('href') : null]))""")
-        for macro, wanted in MACROS:
+        links = browser.evaluate("""Object.fromEntries([...document.querySelectorAll('.topic [title]')].map(e => {
+            const box = e.dataset.popup ? document.getElementById('popup-' + e.dataset.popup) : null;
+            return [e.getAttribute('title'), [e.tagName === 'A' ? e.getAttribute('href') : null, e.className,
+                                              box ? box.textContent.replace(/\s+/g, ' ').trim() : null]];
+            }))""")
+        for macro, *wanted in MACROS:
             expect("macros", macro, links.get(macro, "missing"), wanted)
 
         # Without scripts the search box stays hidden and every entry shows.
@@ -220,7 +217,7 @@ def check(site):
 def main(cli):
     with tempfile.TemporaryDirectory() as work:
         finder = halibut(work, "finder", BUT.replace("MACROS", " ".join(r"\k{macros}" for _ in MACROS)))
-        patch(finder, "middle of the topic", "The place of a keyword", [m for m, _ in MACROS])
+        patch(finder, "middle of the topic", "The place of a keyword", [m for m, *_ in MACROS])
         convert(cli, finder, os.path.join(work, "out"), "--html")
         failures = check(os.path.join(work, "out", "finder"))
         if check_site.check(os.path.join(work, "out", "finder"))[0]:

@@ -1,13 +1,15 @@
 # SPDX-License-Identifier: MIT
 """What the site checks share: headless Chromium driven over its DevTools
-pipe, conversions with korvane-cli and halibut, and the topics of the RTF
-sources, which tell what the pages must show."""
+pipe, conversions with korvane-cli and halibut, the internal files of a
+small help file (to change it where halibut has no way to say it), and the
+topics of the RTF sources, which tell what the pages must show."""
 import fcntl
 import json
 import os
 import re
 import select
 import shutil
+import struct
 import subprocess
 import tempfile
 import time
@@ -31,6 +33,21 @@ def halibut(work, name, text):
         f.write(text)
     subprocess.run(["halibut", f"--winhelp={name}.hlp", name + ".but"], cwd=work, check=True)
     return os.path.join(work, name + ".hlp")
+
+
+def directory(data):
+    """The internal files of a help file's bytes: name -> (where the
+    directory holds its offset, offset). A help file as small as those the
+    tests write has a directory of one page."""
+    root = struct.unpack_from("<i", data, 4)[0] + 9
+    assert struct.unpack_from("<h", data, root + 32)[0] == 1, "a directory of one level"
+    at = root + 38 + struct.unpack_from("<h", data, root + 26)[0] * 1024
+    files, count, at = {}, struct.unpack_from("<H", data, at + 2)[0], at + 8
+    for _ in range(count):
+        end = data.index(b"\0", at)
+        files[data[at:end].decode("latin-1")] = (end + 1, struct.unpack_from("<I", data, end + 1)[0])
+        at = end + 5
+    return files
 
 
 class Browser:

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include "base/output_sink.h"
 #include "driver/convert.h"
 #include "qt/qt_test_util.h"
 #include "ui/qt/desktop_start.h"
@@ -56,9 +57,10 @@ private slots:
         QtPlatform platform(Language::English);
         DesktopHooks hooks;
         int flags_seen = -1;
-        hooks.convert = [&](const std::string& p, int f, bool as_site) {
-            flags_seen = as_site ? 0x100 : f;
-            return as_site ? convert_help_file_to_site(p, 0, platform) : convert_help_file(p, f, 0, platform);
+        hooks.convert = [&](const std::string& p, const std::string& folder, const ConversionOptions& options) {
+            flags_seen = options.kind == OutputKind::site ? 0x100 : options.flags;
+            DiskSink output(folder);
+            return convert(HelpInput{p, {}}, options, output, platform);
         };
         QList<QUrl> opened;
         hooks.open_url = [&](const QUrl& u) { opened << u; };
@@ -91,7 +93,10 @@ private slots:
             [](ProgressDialog* d) { return !d->running(); });
 
         int rc = dialog ? run_open_dialog(Language::English, platform, hooks.convert, hooks.open_url)
-                        : run_desktop_conversion(Language::English, platform, help, CVF_TWO_PASS | CVF_PAGE_BREAK, site, hooks);
+                        : run_desktop_conversion(Language::English, platform, help,
+                                                 {site ? OutputKind::site : OutputKind::sources,
+                                                  CVF_TWO_PASS | CVF_PAGE_BREAK, 0},
+                                                 hooks);
         for (QTimer* t : {answer.data(), pick.data(), finished.data()}) delete t;
 
         QCOMPARE(rc, 2);

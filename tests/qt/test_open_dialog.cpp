@@ -31,7 +31,7 @@ QString boxes(OpenDialog& d) {
 int confirm(OpenDialog& d, const QString& file) {
     d.selectFile(file);
     d.push_button(1)->click();
-    return d.result() == QDialog::Accepted ? d.chosen_flags() : -1;
+    return d.result() == QDialog::Accepted ? d.chosen().flags : -1;
 }
 
 }  // namespace
@@ -69,7 +69,7 @@ private slots:
             bool site = d.check_box(7104)->isChecked();
             for (int id : {7000, 7003, 7103, 7001}) QCOMPARE(d.check_box(id)->isEnabled(), !site);
             QCOMPARE(confirm(d, file), s.flags);
-            QCOMPARE(d.chosen_site(), site);
+            QCOMPARE(d.chosen().kind == OutputKind::site, site);
         }
     }
 

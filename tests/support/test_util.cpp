@@ -18,7 +18,20 @@
 #include <regex>
 #include <stdexcept>
 
+#include "base/output_sink.h"
+
 namespace korvane::test {
+
+std::optional<ConversionError> convert_file(const std::string& path, int flags, Platform& platform) {
+    DiskSink output;
+    return convert(HelpInput{path, {}}, ConversionOptions{rtf_kind(flags), flags, 0}, output, platform);
+}
+
+std::optional<ConversionError> convert_file_to_site(const std::string& path, Platform& platform) {
+    DiskSink output;
+    return convert(HelpInput{path, {}}, ConversionOptions{OutputKind::site, 0, 0}, output, platform);
+}
+
 
 std::string trim(std::string s) {
     while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.pop_back();

@@ -10,7 +10,14 @@
 #include <utility>
 #include <vector>
 
+#include "driver/convert.h"
+
 namespace korvane::test {
+
+// A help file on disk converted into the current directory: into the
+// sources or print mode as flags say, or into its web site.
+std::optional<ConversionError> convert_file(const std::string& path, int flags, Platform& platform = silent_platform());
+std::optional<ConversionError> convert_file_to_site(const std::string& path, Platform& platform = silent_platform());
 
 // Text helpers for comparing output.
 std::string trim(std::string s);   // without leading and trailing white space

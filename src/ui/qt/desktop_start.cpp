@@ -12,7 +12,8 @@
 #include <algorithm>
 #include <unistd.h>
 
-#include "html/site.h"
+#include "html/site_files.h"
+#include "topics/help_file_name.h"
 #include "ui/qt/progress_dialog.h"
 
 namespace korvane::qt {
@@ -87,8 +88,9 @@ QPushButton* add_offer(ProgressDialog& dialog, const QString& text, const QStrin
 }  // namespace
 
 QString site_index_path(const QString& folder, const QString& help_file) {
-    std::string name = site_folder_name(QFile::encodeName(help_file).toStdString());
-    return QDir(folder).filePath(QFile::decodeName(name.c_str()) + QStringLiteral("/index.html"));
+    std::string name = help_file_key(QFile::encodeName(help_file).toStdString());
+    name += "/" + std::string(html::kIndexPage);
+    return QDir(folder).filePath(QFile::decodeName(name.c_str()));
 }
 
 QPushButton* offer_result_folder(ProgressDialog& dialog, const QString& folder, Language lang, const OpenUrlFn& open) {
@@ -107,18 +109,17 @@ QPushButton* offer_site(QtPlatform& platform, const QString& folder, const QStri
     return offer;
 }
 
-int run_desktop_conversion(Language lang, QtPlatform& platform, const QString& help_file, int flags, bool site,
-                           const DesktopHooks& hooks) {
+int run_desktop_conversion(Language lang, QtPlatform& platform, const QString& help_file,
+                           const ConversionOptions& options, const DesktopHooks& hooks) {
     QFileInfo file(help_file);
     // A missing file goes straight to the conversion, whose message names it.
     QString folder = file.exists() ? output_folder_for(file.absoluteFilePath(), lang, hooks) : file.absolutePath();
     if (folder.isEmpty()) return 2;
-    QDir::setCurrent(folder);
-    if (std::optional<ConversionError> error =
-            hooks.convert(QFile::encodeName(file.absoluteFilePath()).toStdString(), flags, site)) {
+    if (std::optional<ConversionError> error = hooks.convert(QFile::encodeName(file.absoluteFilePath()).toStdString(),
+                                                             QFile::encodeName(folder).toStdString(), options)) {
         return show_conversion_error(platform, *error);
     }
-    if (site) {
+    if (options.kind == OutputKind::site) {
         offer_site(platform, folder, file.absoluteFilePath(), lang, hooks.open_url);
     } else if (ProgressDialog* dialog = platform.dialog()) {
         offer_result_folder(*dialog, folder, lang, hooks.open_url);

@@ -58,13 +58,13 @@ QPushButton* offer_result_folder(ProgressDialog& dialog, const QString& folder, 
 QPushButton* offer_site(QtPlatform& platform, const QString& folder, const QString& help_file, Language lang,
                         const OpenUrlFn& open);
 
-// Converts help_file from the desktop, with flags or (site) into a web
-// site: picks the output folder, makes it the current directory, converts,
-// offers the folder or the site and runs the finishing wait of platform.
+// Converts help_file from the desktop as options say: picks the output
+// folder, converts into it, offers the folder or the site and runs the
+// finishing wait of platform.
 // Returns 2, the exit code of every normal end (a folder choice given up
 // included); after a fatal problem shows its message box instead and
 // returns 1.
-int run_desktop_conversion(Language lang, QtPlatform& platform, const QString& help_file, int flags, bool site,
-                           const DesktopHooks& hooks);
+int run_desktop_conversion(Language lang, QtPlatform& platform, const QString& help_file,
+                           const ConversionOptions& options, const DesktopHooks& hooks);
 
 }  // namespace korvane::qt

@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <unistd.h>
 
+#include "base/output_sink.h"
 #include "driver/convert.h"
 #include "base/messages.h"
 #include "ui/qt/desktop_start.h"
@@ -99,9 +100,10 @@ struct GuiSession {
 // The conversion both starts run, reporting to the session's dialogs: the
 // code page comes from KORVANE.INI.
 ConvertFn convert_with_settings(GuiSession& session) {
-    return [&session](const std::string& path, int flags, bool site) {
-        if (site) return convert_help_file_to_site(path, code_page_setting(), session.platform);
-        return convert_help_file(path, flags, code_page_setting(), session.platform);
+    return [&session](const std::string& path, const std::string& folder, ConversionOptions options) {
+        options.code_page = code_page_setting();
+        DiskSink output(folder);
+        return convert(HelpInput{path, {}}, options, output, session.platform);
     };
 }
 
@@ -127,22 +129,19 @@ int show_conversion_error(QtPlatform& platform, const ConversionError& error) {
 
 int run_open_dialog(Language lang, QtPlatform& platform, const ConvertFn& convert, const OpenUrlFn& open_url) {
     QString path;
-    int flags = 0;
-    bool site = false;
+    ConversionOptions options;
     {
         OpenDialog dialog(lang);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return 2;
         path = dialog.selectedFiles().first();
-        flags = dialog.chosen_flags();
-        site = dialog.chosen_site();
+        options = dialog.chosen();
     }
     QFileInfo file(path);
-    QDir::setCurrent(file.absolutePath());
-    if (std::optional<ConversionError> error =
-            convert(QFile::encodeName(file.absoluteFilePath()).toStdString(), flags, site)) {
+    if (std::optional<ConversionError> error = convert(QFile::encodeName(file.absoluteFilePath()).toStdString(),
+                                                       QFile::encodeName(file.absolutePath()).toStdString(), options)) {
         return show_conversion_error(platform, *error);
     }
-    if (site) offer_site(platform, file.absolutePath(), file.absoluteFilePath(), lang, open_url);
+    if (options.kind == OutputKind::site) offer_site(platform, file.absolutePath(), file.absoluteFilePath(), lang, open_url);
     platform.finish_progress();
     return 2;
 }
@@ -163,16 +162,20 @@ int run_desktop_program(int argc, char** argv, const std::string& path, int flag
     DesktopHooks hooks;
     hooks.convert = convert_with_settings(session);
     hooks.open_url = open_with_desktop;
-    return run_desktop_conversion(session.lang, session.platform, QFile::decodeName(path.c_str()), flags,
-                                  read_dialog_options().html, hooks);
+    ConversionOptions options;
+    options.flags = flags;
+    options.kind = read_dialog_options().web == OutputKind::site ? OutputKind::site : rtf_kind(flags);
+    return run_desktop_conversion(session.lang, session.platform, QFile::decodeName(path.c_str()), options, hooks);
 }
 
 int run_read_program(int argc, char** argv, const std::string& path) {
     GuiSession session(argc, argv, kNoDisplayForProgressMessage);
     int code_page = code_page_setting();
     ReadHooks hooks;
-    hooks.convert = [&session, code_page](const std::string& absolute) {
-        std::optional<ConversionError> error = convert_help_file_to_site(absolute, code_page, session.platform);
+    hooks.convert = [&session, code_page](const std::string& absolute, const std::string& folder) {
+        DiskSink output(folder);
+        std::optional<ConversionError> error =
+            convert(HelpInput{absolute, {}}, {OutputKind::site, 0, code_page}, output, session.platform);
         // The browser shows the result; the dialog has nothing left to say.
         session.platform.close_progress();
         return error;

@@ -11,15 +11,16 @@
 #include <string>
 
 #include "base/messages.h"
+#include "driver/convert.h"
 #include "ui/qt/qt_platform.h"
 #include "ui/qt/ui_texts.h"
 
 namespace korvane::qt {
 
-// One conversion: into the help-source files with flags, or, with site,
-// into a web site (flags do not apply); the fatal error that ended it, if
-// one did.
-using ConvertFn = std::function<std::optional<ConversionError>(const std::string& path, int flags, bool site)>;
+// One conversion of the help file at path into folder; the fatal error that
+// ended it, if one did.
+using ConvertFn = std::function<std::optional<ConversionError>(const std::string& path, const std::string& folder,
+                                                               const ConversionOptions& options)>;
 
 // Hands a URL to the desktop (QDesktopServices::openUrl).
 using OpenUrlFn = std::function<void(const QUrl& url)>;
@@ -29,9 +30,8 @@ using OpenUrlFn = std::function<void(const QUrl& url)>;
 // Returns 1, the exit code after either.
 int show_conversion_error(QtPlatform& platform, const ConversionError& error);
 
-// Shows the open dialog. When the user confirms a file, makes the file's
-// folder the current directory, calls convert with the file's path, the
-// chosen flags and whether Web Pages was checked, and runs the finishing
+// Shows the open dialog. When the user confirms a file, calls convert with
+// the file's path, its folder and the chosen options, and runs the finishing
 // wait of platform; after a site, the progress dialog offers to open its
 // index.html through open_url. Returns 2, the exit code of every normal end
 // (a cancelled dialog included); after a fatal problem shows its message box

@@ -128,8 +128,8 @@ OpenDialog::OpenDialog(Language lang, QWidget* parent) : QFileDialog(parent), la
     for_print_->setChecked(o.for_print);
     apply_visibility(o.for_print);
     connect(for_print_, &QCheckBox::toggled, this, &OpenDialog::apply_visibility);
-    web_pages_->setChecked(o.html);
-    apply_site(o.html);
+    web_pages_->setChecked(o.web == OutputKind::site);
+    apply_site(o.web == OutputKind::site);
     connect(web_pages_, &QCheckBox::toggled, this, &OpenDialog::apply_site);
 
     resize(800, 460);
@@ -190,9 +190,9 @@ void OpenDialog::done(int result) {
         o.for_print = for_print_->isChecked();
         o.page_break = page_break_->isChecked();
         o.jumps = jumps_->isChecked();
-        o.html = web_pages_->isChecked();
-        chosen_site_ = o.html;
-        chosen_flags_ = convert_flags(o.for_print, o.page_break, o.jumps, no_shg_->isChecked());
+        o.web = web_pages_->isChecked() ? OutputKind::site : OutputKind::sources;
+        chosen_.flags = convert_flags(o.for_print, o.page_break, o.jumps, no_shg_->isChecked());
+        chosen_.kind = o.web == OutputKind::site ? o.web : rtf_kind(chosen_.flags);
         write_dialog_options(o);
     }
     if (help_) help_->close();

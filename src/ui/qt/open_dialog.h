@@ -27,6 +27,8 @@
 class QCheckBox;
 class QPushButton;
 
+#include "driver/convert.h"
+
 namespace korvane::qt {
 
 // The conversion flags for the check states of For Print, Page per Topic,
@@ -49,10 +51,10 @@ public:
     QPushButton* push_button(int id) const;
     QTextBrowser* help_window() const { return help_; }
 
-    // The flags computed when the user confirmed; 0 before.
-    int chosen_flags() const { return chosen_flags_; }
-    // Whether the user confirmed with Web Pages checked.
-    bool chosen_site() const { return chosen_site_; }
+    // The conversion the user confirmed: a site with Web Pages checked, else
+    // the sources or print mode with the flags of the boxes; sources with
+    // flags 0 before.
+    const ConversionOptions& chosen() const { return chosen_; }
 
     void done(int result) override;
 
@@ -70,8 +72,7 @@ private:
     QCheckBox* web_pages_;
     QPushButton* help_button_;
     QPointer<QTextBrowser> help_;
-    int chosen_flags_ = 0;
-    bool chosen_site_ = false;
+    ConversionOptions chosen_{OutputKind::sources, 0, 0};
 };
 
 }  // namespace korvane::qt

@@ -66,7 +66,7 @@ DialogOptions read_dialog_options() {
     o.for_print = read_int(QStringLiteral("ForPrint"), 1) != 0;
     o.page_break = read_int(QStringLiteral("PageBreak"), 0) != 0;
     o.jumps = read_int(QStringLiteral("Jumps"), 0) != 0;
-    o.html = read_int(QStringLiteral("Html"), 0) != 0;
+    o.web = read_int(QStringLiteral("Html"), 0) != 0 ? OutputKind::site : OutputKind::sources;
     return o;
 }
 
@@ -83,7 +83,7 @@ void write_dialog_options(const DialogOptions& options) {
     put(QStringLiteral("PageBreak"), options.page_break);
     put(QStringLiteral("ForPrint"), options.for_print);
     put(QStringLiteral("Jumps"), options.jumps);
-    put(QStringLiteral("Html"), options.html);
+    put(QStringLiteral("Html"), options.web == OutputKind::site);
     s.endGroup();
     s.sync();
 }

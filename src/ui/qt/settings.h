@@ -11,6 +11,8 @@
 
 #include <QString>
 
+#include "driver/convert.h"
+
 namespace korvane::qt {
 
 QString settings_file_path();
@@ -19,7 +21,9 @@ struct DialogOptions {
     bool for_print = true;
     bool page_break = false;
     bool jumps = false;
-    bool html = false;  // a web site instead of the sources
+    // "Html": OutputKind::site; otherwise sources, and ForPrint decides
+    // between them and print.
+    OutputKind web = OutputKind::sources;
 };
 
 // Reads "ForPrint", "PageBreak", "Jumps" and "Html"; a missing file or key

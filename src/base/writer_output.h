@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Where the writers of the project file and its companion files put them.
+// Where the writers of a conversion's files put them, where they report,
+// and the conversion's CVF_ bits (topics/help_model.h).
 #pragma once
 
 namespace korvane {
@@ -7,10 +8,10 @@ namespace korvane {
 struct Reporter;
 class OutputSink;
 
-struct ProjectOutput {
+struct WriterOutput {
     OutputSink& output;
     Reporter& report;
-    int flags = 0;  // CVF_ bits
+    int flags = 0;
 };
 
 }  // namespace korvane

@@ -3,6 +3,7 @@
 // arguments in parentheses, strings in "..." or `...'.
 #pragma once
 
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,5 +24,17 @@ struct MacroTarget {
     bool popup = false;
 };
 std::optional<MacroTarget> macro_target(std::string_view macro);
+
+// The keywords a keyword link (ALink, AL, KLink, KL, JumpKeyword, JK) looks
+// up.
+struct KeywordLink {
+    char table = 'K';      // 'K' or 'A'
+    std::string file;      // JumpKeyword's help file, empty for this one
+    std::string keywords;  // ';'-separated, as the macro has them
+};
+std::optional<KeywordLink> keyword_link(const MacroCall& call);
+
+// True when name (lower case) is one of names.
+bool macro_is_any(std::string_view name, std::initializer_list<std::string_view> names);
 
 }  // namespace korvane

@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-namespace korvane::html {
+namespace korvane::text {
 
 struct Labels {
     const char* language;  // the BCP 47 tag the words are in
@@ -27,6 +27,16 @@ struct Labels {
     const char* files;         // the baggage files
     const char* filter;        // the prompt of the index's search box
     const char* topic;         // a topic without a title: "Topic %d"
+    // The search page's sentences; {q} stands for the query, {n} for the
+    // number of topics found, [text] for the text of a link.
+    const char* search_prompt;    // no query
+    const char* search_unloaded;  // the index did not load
+    const char* search_none;      // no topic found
+    const char* search_one;       // one topic found
+    const char* search_many;      // {n} topics found
+    const char* search_more;      // the button that shows more topics
+    const char* search_no_script; // links the [index], then the [contents]
+    const char* search_credit;    // links the licence of [lunr.js]
 };
 
 // The BCP 47 tag of a help file's language ("und" when it tells none).
@@ -36,4 +46,4 @@ std::string site_language(int code_page, uint16_t locale);
 // The words for a language tag; English for one without a table.
 const Labels& labels_for(std::string_view language);
 
-}  // namespace korvane::html
+}  // namespace korvane::text

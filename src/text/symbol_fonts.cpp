@@ -17,14 +17,14 @@
 //                  no published mapping: every byte but the space falls
 //                  back to U+F000 + byte.
 // The tables run from 0x20 to 0xFF; 0 is a byte without a character.
-#include "html/symbol_fonts.h"
+#include "text/symbol_fonts.h"
 
 #include <cstdint>
 
 #include "base/ascii.h"
-#include "html/utf8.h"
+#include "text/utf8.h"
 
-namespace korvane::html {
+namespace korvane::text {
 
 namespace {
 
@@ -267,4 +267,4 @@ void append_symbol_text(std::string& out, std::string_view bytes, const SymbolTa
     for (char byte : bytes) append_utf8(out, table[static_cast<uint8_t>(byte)]);
 }
 
-}  // namespace korvane::html
+}  // namespace korvane::text

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Code-page text to UTF-8 through the system's table of the code page.
-#include "html/utf8.h"
+#include "text/utf8.h"
 
 #include <array>
 #include <map>
@@ -10,7 +10,7 @@
 #include "system/code_page_table.h"
 #include "topics/code_page.h"
 
-namespace korvane::html {
+namespace korvane::text {
 
 size_t utf8_sequence(std::string_view s, size_t at, uint32_t& code_point) {
     auto byte = [&](size_t i) { return static_cast<uint8_t>(s[i]); };
@@ -144,4 +144,4 @@ std::string Utf8Converter::convert(std::string_view bytes, int code_page) {
 
 int Utf8Converter::effective_code_page(int code_page) { return converter(code_page).code_page; }
 
-}  // namespace korvane::html
+}  // namespace korvane::text

@@ -15,7 +15,7 @@
 #include <string>
 #include <string_view>
 
-namespace korvane::html {
+namespace korvane::text {
 
 // A symbol font's character for each byte; bytes below 0x20 stand for
 // themselves, as in every code page.
@@ -29,4 +29,4 @@ const SymbolTable* symbol_table(std::string_view face);
 // Appends the UTF-8 text of bytes drawn in the font of table to out.
 void append_symbol_text(std::string& out, std::string_view bytes, const SymbolTable& table);
 
-}  // namespace korvane::html
+}  // namespace korvane::text

@@ -20,7 +20,7 @@
 #include <string_view>
 #include <unordered_map>
 
-namespace korvane::html {
+namespace korvane::text {
 
 // The length of a valid UTF-8 sequence at s[at] and its code point; 0 when
 // the byte there starts none (overlong forms, surrogates and values past
@@ -85,4 +85,4 @@ private:
     Converter* last_ = nullptr;
 };
 
-}  // namespace korvane::html
+}  // namespace korvane::text

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "html/macros.h"
+#include "topicmap/macros.h"
 
 #include <cctype>
 
@@ -35,8 +35,8 @@ std::optional<MacroCall> parse_macro(std::string_view macro) {
 std::optional<MacroTarget> macro_target(std::string_view macro) {
     std::optional<MacroCall> call = parse_macro(macro);
     if (!call || call->arguments.size() < 2) return std::nullopt;
-    bool jump = call->name == "jumpid" || call->name == "ji";
-    bool popup = call->name == "popupid" || call->name == "pi";
+    bool jump = macro_is_any(call->name, {"jumpid", "ji"});
+    bool popup = macro_is_any(call->name, {"popupid", "pi"});
     if (!jump && !popup) return std::nullopt;
     MacroTarget target;
     target.file = call->arguments[0];
@@ -45,6 +45,26 @@ std::optional<MacroTarget> macro_target(std::string_view macro) {
     target.context = call->arguments[1];
     target.popup = popup;
     return target;
+}
+
+bool macro_is_any(std::string_view name, std::initializer_list<std::string_view> names) {
+    for (std::string_view n : names) {
+        if (name == n) return true;
+    }
+    return false;
+}
+
+std::optional<KeywordLink> keyword_link(const MacroCall& call) {
+    if (call.arguments.empty()) return std::nullopt;
+    if (macro_is_any(call.name, {"alink", "al"})) return KeywordLink{'A', {}, call.arguments[0]};
+    if (macro_is_any(call.name, {"klink", "kl"})) return KeywordLink{'K', {}, call.arguments[0]};
+    if (macro_is_any(call.name, {"jumpkeyword", "jk"}) && call.arguments.size() >= 2) {
+        std::string file = call.arguments[0];
+        size_t window = file.find('>');
+        if (window != std::string::npos) file.resize(window);
+        return KeywordLink{'K', file, call.arguments[1]};
+    }
+    return std::nullopt;
 }
 
 }  // namespace korvane

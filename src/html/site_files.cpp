@@ -1,0 +1,43 @@
+// SPDX-License-Identifier: MIT
+#include "html/site_files.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "base/messages.h"
+#include "base/out_stream.h"
+#include "base/output_sink.h"
+#include "html/escape.h"
+
+namespace korvane::html {
+
+std::unique_ptr<OutStream> SiteFiles::create(std::string_view name) const {
+    const std::string path = folder_ + std::string(name);
+    errno = 0;
+    const bool picture = name.ends_with(".png");
+    std::unique_ptr<OutStream> out = output_.open(path, picture ? "wb" : "wt");
+    if (!out) fatal_error(Fatal::CannotCreate, path, std::strerror(errno));
+    return out;
+}
+
+void SiteFiles::write(std::string_view name, std::string_view bytes) const {
+    std::unique_ptr<OutStream> out = create(name);
+    out->write(bytes);
+    out->close();
+    if (out->failed()) fatal_error(Fatal::DiskFull);
+}
+
+std::string page_head(std::string_view lang, std::string_view title) {
+    std::string p = "<!DOCTYPE html>\n<html lang=\"";
+    p += lang;
+    p += "\">\n<head>\n<meta charset=\"utf-8\">\n<title>";
+    append_text(p, title);
+    p += "</title>\n<link rel=\"stylesheet\" href=\"";
+    p += kStyleSheetFile;
+    p += "\">\n<script src=\"";
+    p += kScriptFile;
+    p += "\" defer></script>\n</head>\n";
+    return p;
+}
+
+}  // namespace korvane::html
