@@ -25,3 +25,12 @@ fi
 export QT_QPA_PLATFORM=offscreen
 ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build-asan --output-on-failure -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
+
+# korvane.exe, the Windows program: its dialogs, association and reading
+# under Wine and Xvfb, in the cross build (when mingw-w64 and Wine are
+# there).
+if command -v x86_64-w64-mingw32-g++-posix >/dev/null && command -v wine >/dev/null && command -v Xvfb >/dev/null; then
+  cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DKORVANE_WERROR=ON >/dev/null
+  cmake --build build-windows -j"$jobs" --target korvane korvane_gui_test
+  ctest --test-dir build-windows --output-on-failure -R '^windows_dialogs$'
+fi

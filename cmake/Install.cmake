@@ -27,6 +27,9 @@ set(KORVANE_APP_ID org.korvane.Korvane)
 set(KORVANE_DATA ${CMAKE_SOURCE_DIR}/data)
 
 install(TARGETS korvane korvane-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(KORVANE_HALIBUT)
+  install(FILES ${CMAKE_BINARY_DIR}/KORVANE.HLP ${CMAKE_BINARY_DIR}/KORVANED.HLP DESTINATION ${CMAKE_INSTALL_DATADIR}/korvane)
+endif()
 
 # Manual pages and the package's change log go in compressed, as Debian
 # wants them; -n keeps the output the same from build to build.
