@@ -7,7 +7,11 @@ include(GNUInstallDirs)
 # programs with the read-me and the licence beside them (`cpack -G ZIP` in
 # the Windows build folder; tools/windows-zip.sh builds and packs it).
 if(WIN32)
-  install(TARGETS korvane-cli RUNTIME DESTINATION .)
+  install(TARGETS korvane korvane-cli RUNTIME DESTINATION .)
+  # The program's own help, beside korvane.exe where its Help button looks.
+  if(KORVANE_HALIBUT)
+    install(FILES ${CMAKE_BINARY_DIR}/KORVANE.HLP ${CMAKE_BINARY_DIR}/KORVANED.HLP DESTINATION .)
+  endif()
   install(FILES ${CMAKE_SOURCE_DIR}/data/windows/README.txt ${CMAKE_SOURCE_DIR}/LICENSE DESTINATION .)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_NAME korvane)
@@ -23,6 +27,9 @@ set(KORVANE_APP_ID org.korvane.Korvane)
 set(KORVANE_DATA ${CMAKE_SOURCE_DIR}/data)
 
 install(TARGETS korvane korvane-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(KORVANE_HALIBUT)
+  install(FILES ${CMAKE_BINARY_DIR}/KORVANE.HLP ${CMAKE_BINARY_DIR}/KORVANED.HLP DESTINATION ${CMAKE_INSTALL_DATADIR}/korvane)
+endif()
 
 # Manual pages and the package's change log go in compressed, as Debian
 # wants them; -n keeps the output the same from build to build.

@@ -21,6 +21,7 @@ bool is_absolute(const std::string& path) {
 
 DiskSink::DiskSink(std::string folder) : folder_(std::move(folder)) {
     if (!folder_.empty() && folder_.back() != '/') folder_ += '/';
+    // Print mode's pictures go to the TEMP directory when it is set.
     scratch_folder_ = sys::environment_variable("TEMP").value_or("");
 }
 
