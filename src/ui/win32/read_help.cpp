@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "ui/win32/read_help.h"
 
-#include "base/output_sink.h"
+#include "output/output_sink.h"
 #include "driver/convert.h"
 #include "ui/read_site.h"
 #include "ui/win32/progress.h"

@@ -20,7 +20,7 @@
 #include <string>
 
 #include "base/messages.h"
-#include "base/output_sink.h"
+#include "output/output_sink.h"
 #include "driver/convert.h"
 #include "system/process.h"
 #include "ui/win32/open_dialog.h"
