@@ -19,7 +19,7 @@ function loadAcorn() {
 const acorn = loadAcorn();
 
 // Script types that browsers run; a <script> of another type (templates, JSON data) is not JavaScript.
-const JS_TYPES = /^\s*(|text\/javascript|application\/javascript|text\/ecmascript|application\/ecmascript|text\/jscript)\s*$/i;
+const JS_TYPES = /^\s*(|(text|application)\/(javascript|ecmascript)|text\/jscript)\s*$/i;
 
 function lineOf(text, offset) {
   let line = 1;
@@ -57,8 +57,11 @@ function scriptsOf(file, text) {
     const handlers = /\bon[a-z]+\s*=\s*(?:"([^"]*)"|'([^']*)')/gi;
     let h;
     while ((h = handlers.exec(m[1])) !== null) {
+      // wrapped as the browser does, the value on the first line so that positions stay the file's
+      const head = '(function (event) {';
+      const at = m.index + m[0].indexOf(h[0]) + h[0].search(/["']/) + 1;
       const body = unescapeAttribute(h[1] !== undefined ? h[1] : h[2]);
-      pieces.push(['(function (event) {\n' + body + '\n})', lineOf(text, m.index + m[0].indexOf(h[0])) - 1, 0]);
+      pieces.push([head + body + '\n})', lineOf(text, at), at - text.lastIndexOf('\n', at - 1) - 1 - head.length]);
     }
   }
   return pieces;

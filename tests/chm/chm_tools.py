@@ -80,7 +80,6 @@ class Sitemap(HTMLParser):
             level = self.level()
             self.levels.append(level[-1].children if level and self.levels else level)
         elif tag == "object" and attrs.get("type", "").lower() == "text/sitemap":
-            self.current = None
             self.level().append(Entry(None))
             self.current = self.level()[-1]
         elif tag == "param" and self.current is not None:

@@ -25,9 +25,10 @@ done
 work=$(mktemp -d)
 shot=${2:-$work/shot.png}
 xvfb_pid='' xchm_pid=''
+# shellcheck disable=SC2317  # run by the trap
 finish() {
-  [[ -n $xchm_pid ]] && kill "$xchm_pid" 2>/dev/null || true
-  [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null || true
+  if [[ -n $xchm_pid ]]; then kill "$xchm_pid" 2>/dev/null || true; fi
+  if [[ -n $xvfb_pid ]]; then kill "$xvfb_pid" 2>/dev/null || true; fi
   wait 2>/dev/null || true
   rm -rf "$work"
 }
@@ -38,7 +39,8 @@ Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work
 xvfb_pid=$!
 for _ in $(seq 100); do [[ -s $work/display ]] && break; sleep 0.1; done
 [[ -s $work/display ]] || { echo "xchm_shot: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 2; }
-export DISPLAY=:$(head -n1 "$work/display")
+DISPLAY=:$(head -n1 "$work/display")
+export DISPLAY
 
 # A home of its own: no settings of an earlier run (last file, window size) change what is shown.
 HOME=$work XDG_CONFIG_HOME=$work/config xchm "${context[@]}" "$chm" >"$work/xchm.log" 2>&1 &
