@@ -11,6 +11,11 @@
 
 namespace korvane::html {
 
+SiteFiles::SiteFiles(OutputSink& output, std::string folder, PageOptions options)
+    : output_(output), folder_(std::move(folder)), options_(std::move(options)) {
+    if (options_.code_page) encoder_ = std::make_unique<text::CodePageEncoder>(options_.code_page);
+}
+
 std::unique_ptr<OutStream> SiteFiles::create(std::string_view name) const {
     const std::string path = folder_ + std::string(name);
     errno = 0;
@@ -27,10 +32,22 @@ void SiteFiles::write(std::string_view name, std::string_view bytes) const {
     if (out->failed()) fatal_error(Fatal::DiskFull);
 }
 
-std::string page_head(std::string_view lang, std::string_view title) {
+void SiteFiles::write_page(std::string_view name, std::string_view html) const {
+    if (!encoder_) {
+        write(name, html);
+        return;
+    }
+    write(name, encoder_->encode(html, text::CodePageEncoder::Missing::reference));
+}
+
+std::string page_head(std::string_view lang, std::string_view title, const PageOptions& options) {
     std::string p = "<!DOCTYPE html>\n<html lang=\"";
     p += lang;
-    p += "\">\n<head>\n<meta charset=\"utf-8\">\n<title>";
+    p += "\">\n<head>\n<meta charset=\"";
+    p += options.code_page ? std::string_view(options.charset) : "utf-8";
+    p += "\">\n";
+    if (options.ie_edge) p += "<meta http-equiv=\"X-UA-Compatible\" content=\"IE=edge\">\n";
+    p += "<title>";
     append_text(p, title);
     p += "</title>\n<link rel=\"stylesheet\" href=\"";
     p += kStyleSheetFile;
