@@ -22,6 +22,13 @@ if [ -f fuzz/CMakeLists.txt ] && command -v clang++ >/dev/null; then
   tools/run-fuzz.sh build-fuzz/fuzz/korvane_fuzz "${KORVANE_FUZZ_SECONDS:-60}"
 fi
 
+# The Windows programs, cross-built with mingw-w64 and tested under Wine
+# (tests/windows), held against the Linux build of build/.
+cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DKORVANE_WERROR=ON \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_LINUX_BUILD="$PWD/build" >/dev/null
+cmake --build build-windows -j"$jobs"
+
 export QT_QPA_PLATFORM=offscreen
 ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build-asan --output-on-failure -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
+ctest --test-dir build-windows --output-on-failure

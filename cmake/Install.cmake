@@ -3,10 +3,33 @@
 # with `cpack -G DEB`.
 include(GNUInstallDirs)
 
+# Windows: a portable zip, korvane-VERSION-windows-x86_64.zip, of the
+# programs with the read-me and the licence beside them (`cpack -G ZIP` in
+# the Windows build folder; tools/windows-zip.sh builds and packs it).
+if(WIN32)
+  install(TARGETS korvane korvane-cli RUNTIME DESTINATION .)
+  # The program's own help, beside korvane.exe where its Help button looks.
+  if(KORVANE_HALIBUT)
+    install(FILES ${CMAKE_BINARY_DIR}/KORVANE.HLP ${CMAKE_BINARY_DIR}/KORVANED.HLP DESTINATION .)
+  endif()
+  install(FILES ${CMAKE_SOURCE_DIR}/data/windows/README.txt ${CMAKE_SOURCE_DIR}/LICENSE DESTINATION .)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_NAME korvane)
+  set(CPACK_PACKAGE_VENDOR "The Korvane developers")
+  set(CPACK_PACKAGE_FILE_NAME korvane-${PROJECT_VERSION}-windows-x86_64)
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+  set(CPACK_STRIP_FILES ON)
+  include(CPack)
+  return()
+endif()
+
 set(KORVANE_APP_ID org.korvane.Korvane)
 set(KORVANE_DATA ${CMAKE_SOURCE_DIR}/data)
 
 install(TARGETS korvane korvane-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(KORVANE_HALIBUT)
+  install(FILES ${CMAKE_BINARY_DIR}/KORVANE.HLP ${CMAKE_BINARY_DIR}/KORVANED.HLP DESTINATION ${CMAKE_INSTALL_DATADIR}/korvane)
+endif()
 
 # Manual pages and the package's change log go in compressed, as Debian
 # wants them; -n keeps the output the same from build to build.

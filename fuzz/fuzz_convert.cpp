@@ -29,9 +29,9 @@
 
 #include "base/file_names.h"
 #include "base/messages.h"
-#include "base/output_sink.h"
+#include "output/output_sink.h"
 #include "driver/convert.h"
-#include "helpfile/byte_reader.h"
+#include "base/byte_reader.h"
 #include "topics/contents_file.h"
 #include "html/escape.h"
 #include "text/utf8.h"

@@ -8,7 +8,7 @@ import re
 import sys
 
 # From the bottom up; a folder may include itself and any folder before it.
-ORDER = ['base', 'system', 'helpfile', 'topics', 'text', 'topicmap', 'pictures', 'rtf', 'project', 'html', 'chm',
+ORDER = ['base', 'system', 'output', 'helpfile', 'topics', 'text', 'topicmap', 'pictures', 'rtf', 'project', 'html', 'chm',
          'driver', 'ui']
 # Headers of system libraries, by the folders allowed to include them.
 SYSTEM_HEADERS = {

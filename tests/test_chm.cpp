@@ -18,7 +18,7 @@
 #include "chm/page_style.h"
 #include "chm/project_file.h"
 #include "chm/project_text.h"
-#include "helpfile/byte_reader.h"
+#include "base/byte_reader.h"
 #include "project/map_section.h"
 #include "support/test_util.h"
 #include "system/chm_archive.h"

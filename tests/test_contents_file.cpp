@@ -89,6 +89,9 @@ TEST(ContentsFile, TrailBytesOfDoubleByteCodePagesAreNoSeparators) {
 }
 
 TEST(ContentsFile, IncludesOfTheSameFolderAreReadInPlace) {
+#ifdef _WIN32
+    GTEST_SKIP() << "two files whose names differ in case only, and links: not on Windows' file systems";
+#endif
     TempDir dir;
     std::filesystem::create_directory(dir / "help");
     // Included in another case; PART includes itself and MAIN (both being

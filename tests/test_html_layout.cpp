@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "base/format.h"
-#include "base/output_sink.h"
+#include "output/output_sink.h"
 #include "html/keyword_index.h"
 #include "html/page_writer.h"
 #include "html/site_files.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "base/out_stream.h"
+#include "output/out_stream.h"
 #include "rtf/rtf_text.h"
 #include "topics/phrases.h"
 

@@ -9,7 +9,7 @@
 
 #include "base/format.h"
 #include "driver/convert.h"
-#include "helpfile/byte_reader.h"
+#include "base/byte_reader.h"
 #include "topics/context_hash.h"
 #include "topics/help_model.h"
 #include "topics/paragraph_decoder.h"

@@ -19,7 +19,7 @@
 #include <ctime>
 #include <string>
 
-#include "base/output_sink.h"
+#include "output/output_sink.h"
 #include "driver/convert.h"
 #include "base/platform.h"
 #include "helpfile/helpfile.h"

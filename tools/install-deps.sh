@@ -20,10 +20,12 @@ case "$task" in
   # libmagickcore-6.q16-6-extra holds ImageMagick's WMF coder, which a
   # --no-install-recommends install of imagemagick leaves out.
   # python3, tidy and chromium check the sites of the HTML export
-  # (tests/html/check_site.sh).
+  # (tests/html/check_site.sh). mingw-w64 (with zlib and GoogleTest's
+  # source) cross-builds the Windows programs, Wine runs their tests.
   test) want+=(clang unrtf imagemagick libmagickcore-6.q16-6-extra libwmf-bin qt6-translations-l10n xvfb xauth
         lintian desktop-file-utils appstream groff-base man-db dpkg-dev python3 tidy chromium xz-utils
         xdg-utils shared-mime-info libfile-mimeinfo-perl libglib2.0-bin
+        g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest wine wine64
         libchm-bin python3-chm xchm node-acorn x11-utils) ;;
   bench) want+=(bc python3) ;;
   *) echo "usage: $0 [build|test|bench]" >&2; exit 2 ;;
@@ -114,6 +116,11 @@ case "$task" in
     need_program dpkg-shlibdeps dpkg-dev
     need_program python3 python3
     need_program tidy tidy
+    need_program x86_64-w64-mingw32-g++-posix g++-mingw-w64-x86-64-posix
+    need_file '/usr/x86_64-w64-mingw32/lib/libz.a' 'zlib for mingw-w64' libz-mingw-w64-dev
+    need_file '/usr/src/googletest/CMakeLists.txt' "GoogleTest's source" googletest
+    need_program wine wine
+    need_file '/usr/lib/wine/wine64' 'the 64-bit Wine' wine64
     # HTML5 elements (nav, header) and the hidden attribute are known from
     # tidy 5 on; version 4's "-v" prints no version number.
     tidy -v 2>/dev/null | grep -Eq 'version [5-9]' || problems+=("tidy 5 or later (package tidy)")

@@ -29,6 +29,7 @@ std::string safe_name(std::string_view bytes, size_t max_length) {
 }
 
 bool is_device_name(std::string_view lower_stem) {
+    lower_stem = lower_stem.substr(0, lower_stem.find('.'));
     static constexpr std::array<std::string_view, 4> kDevices = {"con", "prn", "aux", "nul"};
     for (std::string_view d : kDevices) {
         if (lower_stem == d) return true;

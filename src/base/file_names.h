@@ -18,8 +18,9 @@ namespace korvane {
 std::string safe_name(std::string_view bytes, size_t max_length = 200);
 
 // True for the names Windows refuses as file names whatever their
-// extension (CON, PRN, AUX, NUL, COM0 to COM9, LPT0 to LPT9); lower_stem is
-// the name before its extension, in lower case.
+// extensions (CON, PRN, AUX, NUL, COM0 to COM9, LPT0 to LPT9): what stands
+// before the first dot counts, so "con.x1" is one too; lower_stem is the
+// name before its extension, in lower case.
 bool is_device_name(std::string_view lower_stem);
 
 }  // namespace korvane

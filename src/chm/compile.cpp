@@ -6,8 +6,8 @@
 #include <memory>
 
 #include "base/messages.h"
-#include "base/out_stream.h"
-#include "base/output_sink.h"
+#include "output/out_stream.h"
+#include "output/output_sink.h"
 #include "system/chm_archive.h"
 #include "system/process.h"
 

@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "base/ascii.h"
-#include "helpfile/byte_reader.h"
+#include "base/byte_reader.h"
 
 namespace korvane::chm {
 

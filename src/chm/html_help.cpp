@@ -7,8 +7,8 @@
 #include <set>
 
 #include "base/messages.h"
-#include "base/out_stream.h"
-#include "base/output_sink.h"
+#include "output/out_stream.h"
+#include "output/output_sink.h"
 #include "chm/compile.h"
 #include "chm/contents_file.h"
 #include "chm/index_file.h"

@@ -2,7 +2,6 @@
 // The conversion driver: names, then the passes in their fixed order.
 #include "driver/convert.h"
 
-#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -12,8 +11,8 @@
 #include <utility>
 
 #include "base/messages.h"
-#include "base/out_stream.h"
-#include "base/output_sink.h"
+#include "output/out_stream.h"
+#include "output/output_sink.h"
 #include "chm/html_help.h"
 #include "helpfile/helpfile.h"
 #include "html/site.h"
@@ -23,6 +22,8 @@
 #include "project/options.h"
 #include "base/writer_output.h"
 #include "rtf/topic_writer.h"
+#include "system/files.h"
+#include "system/process.h"
 #include "topics/help_model.h"
 
 namespace korvane {
@@ -68,20 +69,20 @@ OutputNames derive_output_names(const std::string& path, int flags) {
     // A file of the name given is taken as it is. Otherwise a name without
     // an extension gets ".HLP", unless only a folder of that name exists
     // (it is then refused as a folder when opened).
-    struct stat st;
-    bool exists = ::stat(path.c_str(), &st) == 0;
-    if ((!exists || S_ISDIR(st.st_mode)) && path.find('.', name_start) == std::string::npos) {
+    sys::FileStatus st;
+    bool exists = sys::file_status(path, st) == 0;
+    if ((!exists || st.directory) && path.find('.', name_start) == std::string::npos) {
         std::string with_extension = path + ".HLP";
-        if (!exists || ::stat(with_extension.c_str(), &st) == 0) names.input_path = with_extension;
+        if (!exists || sys::file_status(with_extension, st) == 0) names.input_path = with_extension;
     }
     name_outputs(names, name_start, flags);
     return names;
 }
 
 HelpFile open_input_file(const std::string& input_path, Reporter& report) {
-    struct stat st;
-    if (::stat(input_path.c_str(), &st) != 0) fatal_error(Fatal::CannotOpenBecause, input_path, std::strerror(errno));
-    if (S_ISDIR(st.st_mode)) fatal_error(Fatal::CannotOpenBecause, input_path, std::strerror(EISDIR));
+    sys::FileStatus st;
+    if (int error = sys::file_status(input_path, st)) fatal_error(Fatal::CannotOpenBecause, input_path, std::strerror(error));
+    if (st.directory) fatal_error(Fatal::CannotOpenBecause, input_path, std::strerror(EISDIR));
     errno = 0;
     HelpFile help;
     if (!open_help_file(help, report, input_path)) {

@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "base/messages.h"
-#include "base/output_sink.h"
+#include "output/output_sink.h"
 #include "helpfile/helpfile.h"
 #include "topics/help_model.h"  // the CVF_ flags
 

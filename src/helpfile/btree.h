@@ -20,7 +20,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "helpfile/byte_reader.h"
+#include "base/byte_reader.h"
 
 namespace korvane {
 

@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "helpfile/byte_reader.h"
+#include "base/byte_reader.h"
 
 namespace korvane {
 

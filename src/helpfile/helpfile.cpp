@@ -8,6 +8,7 @@
 
 #include "base/messages.h"
 #include "helpfile/btree.h"
+#include "system/files.h"
 
 namespace korvane {
 
@@ -33,7 +34,7 @@ const WellKnown kWellKnown[] = {
 
 // The buffer is not cleared first: every byte of it is read into.
 bool read_whole_file(const std::string& path, std::unique_ptr<uint8_t[]>& out, size_t& size) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(sys::file_path(path), std::ios::binary);
     if (!in) return false;
     in.seekg(0, std::ios::end);
     std::streamoff end = in.tellg();

@@ -25,7 +25,7 @@
 #include <vector>
 
 #include "base/messages.h"
-#include "helpfile/byte_reader.h"
+#include "base/byte_reader.h"
 
 namespace korvane {
 

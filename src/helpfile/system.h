@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "helpfile/byte_reader.h"
+#include "base/byte_reader.h"
 #include "helpfile/helpfile.h"
 
 namespace korvane {

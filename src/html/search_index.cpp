@@ -8,7 +8,7 @@
 
 #include "base/format.h"
 #include "base/messages.h"
-#include "base/out_stream.h"
+#include "output/out_stream.h"
 #include "html/escape.h"
 #include "html/search_tokens.h"
 #include "html/site.h"

@@ -2,7 +2,7 @@
 #include "html/site.h"
 
 #include "base/messages.h"
-#include "base/out_stream.h"
+#include "output/out_stream.h"
 #include "html/contents_page.h"
 #include "html/escape.h"
 #include "html/keyword_index.h"

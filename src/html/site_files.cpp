@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "base/messages.h"
-#include "base/out_stream.h"
-#include "base/output_sink.h"
+#include "output/out_stream.h"
+#include "output/output_sink.h"
 #include "html/escape.h"
 
 namespace korvane::html {

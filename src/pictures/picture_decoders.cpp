@@ -8,7 +8,7 @@
 
 #include <algorithm>
 
-#include "base/out_stream.h"
+#include "output/out_stream.h"
 #include "topics/lz77.h"
 
 namespace korvane {

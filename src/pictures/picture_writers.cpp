@@ -17,9 +17,9 @@
 
 #include "base/format.h"
 #include "base/messages.h"
-#include "base/out_stream.h"
+#include "output/out_stream.h"
 #include "helpfile/helpfile.h"
-#include "base/output_sink.h"
+#include "output/output_sink.h"
 #include "topics/picture_names.h"
 #include "pictures/picture_decoders.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "helpfile/byte_reader.h"
+#include "base/byte_reader.h"
 #include "topics/picture_container.h"
 
 namespace korvane {

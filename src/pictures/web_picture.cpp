@@ -4,7 +4,7 @@
 // pictures (system/raster.h) in memory and PNG comes back.
 //
 // Sizes are checked before the system sees the data: a bitmap's width and
-// height fit the 16-bit fields of the pictures' own world (1 to 32767) and
+// height lie between 1 and 16000 (within the 16-bit fields of the pictures' own world) and
 // together make at most 16 million pixels; its bits per pixel are 1, 4, 8,
 // 16, 24 or 32; pixel data shorter than its rows are filled up with zeros.
 // The fourth byte of a 32-bit pixel is taken as its opacity, as bitmap readers
@@ -32,7 +32,9 @@ namespace korvane {
 
 namespace {
 
-constexpr uint32_t kMaxSide = 32767;
+// ImageMagick as Debian configures it (policy.xml: width and height 16KP)
+// draws no picture with a longer side; the Windows build keeps to the same.
+constexpr uint32_t kMaxSide = 16000;
 constexpr uint64_t kMaxPixels = 16u << 20;
 constexpr int kMetafileDotsPerInch = 96;
 

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "helpfile/byte_reader.h"
+#include "base/byte_reader.h"
 #include "topics/picture_container.h"
 
 namespace korvane {

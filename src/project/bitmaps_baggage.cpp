@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "base/messages.h"
-#include "base/out_stream.h"
-#include "base/output_sink.h"
+#include "output/out_stream.h"
+#include "output/output_sink.h"
 #include "helpfile/helpfile.h"
 #include "pictures/picture_writers.h"
 #include "topics/help_model.h"

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "base/messages.h"
-#include "base/out_stream.h"
+#include "output/out_stream.h"
 #include "topics/help_model.h"
 #include "topics/context_hash.h"
 #include "topics/indexes.h"

@@ -13,7 +13,7 @@
 #include <cstring>
 #include <span>
 
-#include "base/out_stream.h"
+#include "output/out_stream.h"
 #include "helpfile/helpfile.h"
 #include "helpfile/system.h"
 

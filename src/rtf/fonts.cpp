@@ -11,7 +11,7 @@
 #include <cstdint>
 
 #include "base/format.h"
-#include "base/out_stream.h"
+#include "output/out_stream.h"
 #include "rtf/rtf_text.h"
 #include "topics/code_page.h"
 #include "topics/fonts.h"

@@ -20,9 +20,9 @@
 #include <vector>
 
 #include "base/messages.h"
-#include "base/out_stream.h"
-#include "helpfile/byte_reader.h"
-#include "base/output_sink.h"
+#include "output/out_stream.h"
+#include "base/byte_reader.h"
+#include "output/output_sink.h"
 
 namespace korvane {
 

@@ -10,7 +10,7 @@
 #endif
 
 #include "base/messages.h"
-#include "base/out_stream.h"
+#include "output/out_stream.h"
 
 namespace korvane {
 

@@ -9,10 +9,10 @@
 #include <string_view>
 
 #include "base/messages.h"
-#include "base/out_stream.h"
+#include "output/out_stream.h"
 #include "rtf/fonts.h"
 #include "rtf/picture_embed.h"
-#include "base/output_sink.h"
+#include "output/output_sink.h"
 #include "topics/help_model.h"
 #include "topics/topic_context.h"
 #include "rtf/rtf_text.h"

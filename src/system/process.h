@@ -1,14 +1,32 @@
 // SPDX-License-Identifier: MIT
-// Running another program: the HTML Help compiler that turns a written
-// project into a .chm. Names and arguments are UTF-8; the program's own
-// output goes into a file or nowhere, never to the terminal or the window
-// of the conversion.
+// What a console program asks of the system around it: its arguments and
+// environment as UTF-8, standard streams that carry bytes as they are, and
+// whether they are terminals; and running another program (the HTML Help
+// compiler that turns a written project into a .chm), with names and
+// arguments in UTF-8 and its own output in a file or nowhere, never on the
+// terminal or in the window of the conversion.
 #pragma once
 
+#include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace korvane::sys {
+
+// The program's arguments (argv[0] first) in UTF-8: on Windows from the
+// wide-character command line, whatever the ANSI code page.
+std::vector<std::string> utf8_arguments(int argc, char** argv);
+
+// Makes stdout and stderr write their bytes unchanged (Windows would turn
+// each line feed into CR LF) and a console show UTF-8.
+void prepare_standard_streams();
+
+// The value of an environment variable in UTF-8; nothing when it is unset.
+std::optional<std::string> environment_variable(const char* name);
+
+// True when the stream (stdout or stderr) is a terminal or console.
+bool is_terminal(std::FILE* stream);
 
 // The path of the program named name (no folder) found on the system's
 // search path (PATH), empty when there is none.

@@ -22,9 +22,14 @@ std::string PageNames::add(std::string_view context_id, size_t topic_number) {
         used_.insert(key + extension_);
         return stem + extension_;
     }
+    // The number goes after the device name when the stem starts with one
+    // ("con-2.x1"), else at the end.
+    const size_t dot = is_device_name(key) ? stem.find('.') : std::string::npos;
     size_t& suffix = next_suffix_.try_emplace(key, 2).first->second;
     for (;; ++suffix) {
-        std::string candidate = stem + "-" + std::to_string(suffix);
+        std::string candidate = dot == std::string::npos
+                                    ? stem + "-" + std::to_string(suffix)
+                                    : stem.substr(0, dot) + "-" + std::to_string(suffix) + stem.substr(dot);
         std::string candidate_key = ascii_lower(candidate) + extension_;
         if (!taken(candidate_key)) {
             used_.insert(candidate_key);

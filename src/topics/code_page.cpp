@@ -13,7 +13,7 @@
 #include <array>
 #include <vector>
 
-#include "helpfile/byte_reader.h"
+#include "base/byte_reader.h"
 #include "helpfile/helpfile.h"
 #include "helpfile/system.h"
 #include "system/text_detection.h"

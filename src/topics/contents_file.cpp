@@ -8,6 +8,7 @@
 #include <set>
 
 #include "base/ascii.h"
+#include "system/files.h"
 #include "topics/code_page.h"
 
 namespace korvane {
@@ -223,7 +224,7 @@ std::optional<ContentsFile> read_contents_file(const std::filesystem::path& path
             refused.emplace_back(name);
             return std::nullopt;
         }
-        if (equal_ignoring_ascii_case(name, path.filename().string())) return std::nullopt;  // itself: no cycle
+        if (equal_ignoring_ascii_case(name, sys::utf8_path(path.filename()))) return std::nullopt;  // itself: no cycle
         // A link could lead out of the folder: only plain files are read.
         std::optional<std::string> included;
         if (std::optional<std::filesystem::path> file = find_in_folder(folder, name, false)) included = read(*file);
@@ -243,14 +244,14 @@ std::optional<std::filesystem::path> find_in_folder(const std::filesystem::path&
     std::error_code error;
     std::filesystem::directory_iterator item(folder, error), end;
     for (; !error && item != end; item.increment(error)) {
-        if (!equal_ignoring_ascii_case(item->path().filename().string(), name)) continue;
+        if (!equal_ignoring_ascii_case(sys::utf8_path(item->path().filename()), name)) continue;
         std::error_code status;
         if (!links && item->is_symlink(status)) continue;
         if (item->is_regular_file(status)) found.push_back(item->path());
     }
     if (found.empty()) return std::nullopt;
     return *std::min_element(found.begin(), found.end(), [](const auto& a, const auto& b) {
-        return a.filename().string() < b.filename().string();
+        return sys::utf8_path(a.filename()) < sys::utf8_path(b.filename());
     });
 }
 
@@ -262,9 +263,9 @@ bool is_local_include(std::string_view name) {
 
 std::optional<std::filesystem::path> contents_file_beside(const std::string& stem) {
     if (stem.empty()) return std::nullopt;
-    const std::filesystem::path help_stem(stem);
+    const std::filesystem::path help_stem = sys::file_path(stem);
     const std::filesystem::path folder = help_stem.parent_path().empty() ? "." : help_stem.parent_path();
-    return find_in_folder(folder, help_stem.filename().string() + ".cnt", true);
+    return find_in_folder(folder, sys::utf8_path(help_stem.filename()) + ".cnt", true);
 }
 
 }  // namespace korvane

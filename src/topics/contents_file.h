@@ -31,7 +31,7 @@
 #include <string_view>
 #include <vector>
 
-#include "helpfile/byte_reader.h"
+#include "base/byte_reader.h"
 
 namespace korvane {
 

@@ -24,7 +24,7 @@
 // as modern).
 #include "topics/fonts.h"
 
-#include "helpfile/byte_reader.h"
+#include "base/byte_reader.h"
 #include "helpfile/helpfile.h"
 
 namespace korvane {

@@ -2,7 +2,7 @@
 #include "topics/hotspots.h"
 
 #include "base/messages.h"
-#include "helpfile/byte_reader.h"
+#include "base/byte_reader.h"
 #include "topics/context_hash.h"
 #include "topics/help_model.h"
 #include "topics/topic_context.h"

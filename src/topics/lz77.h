@@ -11,7 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "helpfile/byte_reader.h"
+#include "base/byte_reader.h"
 
 namespace korvane {
 

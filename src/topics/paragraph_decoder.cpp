@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "base/messages.h"
-#include "helpfile/byte_reader.h"
+#include "base/byte_reader.h"
 #include "helpfile/compressed.h"
 #include "topics/help_model.h"
 #include "topics/topic_context.h"

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "helpfile/byte_reader.h"
+#include "base/byte_reader.h"
 #include "topics/topic_sink.h"  // HotspotKind
 
 namespace korvane {

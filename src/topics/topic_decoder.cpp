@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "base/messages.h"
-#include "helpfile/byte_reader.h"
+#include "base/byte_reader.h"
 #include "helpfile/compressed.h"
 #include "topics/context_hash.h"
 #include "topics/help_model.h"

@@ -8,12 +8,11 @@
 // goes into a folder of its own, DIR/NAME, so that files with the same
 // picture and RTF names do not overwrite each other. Exit code 0 when every
 // file converted, 1 when any failed, 2 for a usage error.
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -22,10 +21,12 @@
 #include "base/ascii.h"
 #include "driver/convert.h"
 #include "base/messages.h"
-#include "base/output_sink.h"
+#include "output/output_sink.h"
 #include "base/platform.h"
 #include "helpfile/helpfile.h"
 #include "topics/code_page.h"
+#include "system/files.h"
+#include "system/process.h"
 #include "ui/console_platform.h"
 
 namespace {
@@ -178,14 +179,20 @@ bool make_dirs(const std::string& path) {
     std::string partial;
     size_t pos = 0;
     while (pos != std::string::npos) {
-        pos = path.find('/', pos + 1);
+        pos = path.find_first_of(sys::kPathSeparators, pos + 1);
         partial = path.substr(0, pos);
         if (partial.empty()) continue;
-        if (::mkdir(partial.c_str(), 0777) != 0 && errno != EEXIST) return false;
+        if (int error = sys::make_directory(partial); error != 0 && error != EEXIST) {
+            errno = error;
+            return false;
+        }
     }
-    struct stat st;
-    if (::stat(path.c_str(), &st) != 0) return false;
-    if (!S_ISDIR(st.st_mode)) {
+    sys::FileStatus st;
+    if (int error = sys::file_status(path, st)) {
+        errno = error;
+        return false;
+    }
+    if (!st.directory) {
         errno = ENOTDIR;
         return false;
     }
@@ -196,8 +203,8 @@ bool make_dirs(const std::string& path) {
 // extension ("dir/Help.hlp" gives "Help").
 std::string folder_name(const std::string& file) {
     std::string name = file;
-    while (name.size() > 1 && name.back() == '/') name.pop_back();
-    size_t slash = name.rfind('/');
+    while (name.size() > 1 && std::strchr(sys::kPathSeparators, name.back())) name.pop_back();
+    size_t slash = name.find_last_of(sys::kPathSeparators);
     if (slash != std::string::npos) name.erase(0, slash + 1);
     size_t dot = name.rfind('.');
     if (dot != std::string::npos && dot > 0) name.erase(dot);
@@ -258,8 +265,8 @@ std::string fatal_prefix(const std::string& file) { return "korvane-cli: " + fil
 // one file reaches the next.
 bool convert_one(const std::string& file, const std::string& out_dir, bool make_out_dir, const Options& o,
                  const ConversionOptions& options) {
-    struct stat st;
-    bool usable = ::stat(derive_output_names(file, options.flags).input_path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+    sys::FileStatus st;
+    bool usable = sys::file_status(derive_output_names(file, options.flags).input_path, st) == 0 && !st.directory;
     if (make_out_dir && usable && !make_dirs(out_dir)) {
         std::fprintf(stderr, "korvane-cli: cannot create the folder %s: %s\n", out_dir.c_str(), std::strerror(errno));
         return false;
@@ -276,7 +283,12 @@ bool convert_one(const std::string& file, const std::string& out_dir, bool make_
 }  // namespace
 
 int main(int argc, char** argv) {
-    Options o = parse(argc, argv);
+    sys::prepare_standard_streams();
+    std::vector<std::string> arguments = sys::utf8_arguments(argc, argv);
+    std::vector<char*> utf8_argv;
+    for (std::string& a : arguments) utf8_argv.push_back(a.data());
+    utf8_argv.push_back(nullptr);
+    Options o = parse(argc, utf8_argv.data());
 
     if (o.list) {
         ConsolePlatform console(true);

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "ui/console_platform.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "system/process.h"
 
 namespace korvane {
 
@@ -17,7 +17,7 @@ void put(std::string_view s) { std::fwrite(s.data(), 1, s.size(), stderr); }
 }  // namespace
 
 ConsolePlatform::ConsolePlatform(bool quiet)
-    : language_offset_(language_offset_from_locale()), quiet_(quiet), tty_(isatty(STDERR_FILENO) != 0) {}
+    : language_offset_(language_offset_from_locale()), quiet_(quiet), tty_(sys::is_terminal(stderr)) {}
 
 ConsolePlatform::~ConsolePlatform() { finish(); }
 

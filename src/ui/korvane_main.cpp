@@ -12,7 +12,7 @@
 #include <cstring>
 #include <string>
 
-#include "base/output_sink.h"
+#include "output/output_sink.h"
 #include "driver/convert.h"
 #include "base/messages.h"
 #include "base/platform.h"

@@ -21,8 +21,9 @@
 
 namespace korvane {
 
-// The folder of cached sites: $XDG_CACHE_HOME/korvane when XDG_CACHE_HOME is
-// an absolute path, else ~/.cache/korvane. Empty when there is no home.
+// The folder of cached sites (system/desktop.h): $XDG_CACHE_HOME/korvane or
+// ~/.cache/korvane on Linux, %LOCALAPPDATA%\Korvane on Windows. Empty when
+// there is none.
 std::string site_cache_folder();
 
 // The name of the cache folder of the help file at path (absolute): its
@@ -53,24 +54,6 @@ using SiteWriter = std::function<std::optional<ConversionError>(const std::strin
 CachedSite cached_site(const std::string& path, int code_page, const std::string& cache_root,
                        const SiteWriter& convert);
 
-// The full path of an executable file named name in one of PATH's folders
-// (empty entries and relative folders are skipped), or "".
-std::string find_on_path(const std::string& name);
-
-struct OpenResult {
-    enum class Outcome { opened, no_opener, failed } outcome = Outcome::no_opener;
-    std::string program;  // the opener that was tried
-};
-
-// Opens file with the desktop's opener: xdg-open, else `gio open`, found on
-// PATH. With wait the opener runs in the foreground (a browser in the
-// terminal needs it) and its exit status decides; without, it is started in
-// a session of its own with no terminal, and fails only when it ends with a
-// non-zero status within kOpenerGraceMs (a browser that the opener runs
-// itself may keep it running).
-OpenResult open_with_desktop_opener(const std::string& file, bool wait);
-inline constexpr int kOpenerGraceMs = 3000;
-
 // The texts of `korvane --read`; %1 stands for a path, %2 for a program or a
 // reason.
 struct ReadTexts {
@@ -92,9 +75,9 @@ struct ReadHooks {
     std::function<void(const std::string& text)> show_problem;
 };
 
-// The whole of `korvane --read path`: the cached site, then the opener,
-// which waits in the foreground when neither DISPLAY nor WAYLAND_DISPLAY is
-// set. Returns 0 once the opener took the site, 1 when the conversion
+// The whole of `korvane --read path`: the cached site, then the opener
+// (sys::open_document), which waits in the foreground when no window can be
+// shown. Returns 0 once the opener took the site, 1 when the conversion
 // failed, the cache could not be used or the site could not be opened (the
 // problem shown through hooks).
 int read_help_file(const std::string& path, int code_page, Language lang, const ReadHooks& hooks);

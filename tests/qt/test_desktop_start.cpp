@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "base/output_sink.h"
+#include "output/output_sink.h"
 #include "driver/convert.h"
 #include "qt/qt_test_util.h"
 #include "ui/qt/desktop_start.h"

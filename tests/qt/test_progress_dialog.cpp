@@ -7,7 +7,7 @@
 #include <QtTest>
 
 #include "driver/convert.h"
-#include "base/out_stream.h"
+#include "output/out_stream.h"
 #include "qt/qt_test_util.h"
 #include "ui/qt/gui_main.h"
 #include "ui/qt/progress_bar.h"

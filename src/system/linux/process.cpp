@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: MIT
-// Programs run with posix_spawn: the working directory, standard input
-// and output set up by file actions in the child, nothing run by a shell.
-#include "system/process.h"
-
+// The process on Linux: arguments, environment and streams are bytes already.
+// Programs run with posix_spawn: the working directory, standard input and
+// output set up by file actions in the child, nothing run by a shell.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -13,9 +12,23 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "system/process.h"
+
 extern char** environ;
 
 namespace korvane::sys {
+
+std::vector<std::string> utf8_arguments(int argc, char** argv) { return std::vector<std::string>(argv, argv + argc); }
+
+void prepare_standard_streams() {}
+
+std::optional<std::string> environment_variable(const char* name) {
+    const char* value = std::getenv(name);
+    if (!value) return std::nullopt;
+    return std::string(value);
+}
+
+bool is_terminal(std::FILE* stream) { return ::isatty(::fileno(stream)) != 0; }
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include <cstdlib>
 #include <unistd.h>
 
-#include "base/output_sink.h"
+#include "output/output_sink.h"
 #include "driver/convert.h"
 #include "base/messages.h"
 #include "ui/qt/desktop_start.h"

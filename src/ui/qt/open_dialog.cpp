@@ -4,6 +4,10 @@
 #include "ui/qt/open_dialog.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
 #include <QDialogButtonBox>
 #include <QFileSystemModel>
 #include <QGridLayout>
@@ -184,7 +188,24 @@ void OpenDialog::apply_file_type(const QString& filter) {
     }
 }
 
+QString own_help_file(Language lang) {
+    const QString name = QLatin1String(lang == Language::German ? "KORVANED.HLP" : "KORVANE.HLP");
+    for (const QString& folder : {QCoreApplication::applicationDirPath(), QStringLiteral(KORVANE_HELP_DIR)}) {
+        QFileInfo file(QDir(folder).filePath(name));
+        if (file.isFile()) return file.absoluteFilePath();
+    }
+    return {};
+}
+
 void OpenDialog::show_help() {
+    // The help file as the browser shows it (korvane --read); the page of
+    // the dialog itself when the help file is missing.
+    QString file = own_help_file(lang_);
+    if (!file.isEmpty() &&
+        QProcess::startDetached(QCoreApplication::applicationFilePath(), {QStringLiteral("--read"), file})) {
+        apply_visibility(for_print_->isChecked());
+        return;
+    }
     if (!help_) {
         help_ = new QTextBrowser(this);
         help_->setWindowFlags(Qt::Window);

@@ -40,6 +40,12 @@ int convert_flags(bool for_print, bool page_break, bool jumps, bool no_shg);
 // without regard to case ("*.HLP" becomes "*.[Hh][Ll][Pp]").
 QStringList case_blind_patterns(const QString& filter);
 
+// The program's own help file of the language (KORVANE.HLP, German
+// KORVANED.HLP) beside the program (a build folder) or in the installed
+// package's data folder; empty when there is none. The Help button shows it
+// through `korvane --read`.
+QString own_help_file(Language lang);
+
 class OpenDialog : public QFileDialog {
     Q_OBJECT
 public:

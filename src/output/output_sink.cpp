@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: MIT
-#include "base/output_sink.h"
-
-#include <sys/stat.h>
+#include "output/output_sink.h"
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
+
+#include "system/files.h"
+#include "system/process.h"
 
 namespace korvane {
 
@@ -21,8 +21,8 @@ bool is_absolute(const std::string& path) {
 
 DiskSink::DiskSink(std::string folder) : folder_(std::move(folder)) {
     if (!folder_.empty() && folder_.back() != '/') folder_ += '/';
-    const char* temp = std::getenv("TEMP");
-    scratch_folder_ = temp ? temp : "";
+    // Print mode's pictures go to the TEMP directory when it is set.
+    scratch_folder_ = sys::environment_variable("TEMP").value_or("");
 }
 
 std::string DiskSink::path_of(const std::string& name) const {
@@ -37,19 +37,22 @@ std::unique_ptr<OutStream> DiskSink::open(const std::string& name, std::string_v
     // A file in a folder of the output (a web site's): the folders are made
     // when their first file is written.
     for (size_t slash = name.find('/', 1); slash != std::string::npos; slash = name.find('/', slash + 1)) {
-        if (::mkdir(path_of(name.substr(0, slash)).c_str(), 0777) != 0 && errno != EEXIST) return nullptr;
+        if (int error = sys::make_directory(path_of(name.substr(0, slash))); error != 0 && error != EEXIST) {
+            errno = error;
+            return nullptr;
+        }
     }
     return OutStream::open(path, mode);
 }
 
 bool DiskSink::read(const std::string& name, std::vector<uint8_t>& bytes) const {
-    std::ifstream in(path_of(name), std::ios::binary);
+    std::ifstream in(sys::file_path(path_of(name)), std::ios::binary);
     if (!in) return false;
     bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return true;
 }
 
-void DiskSink::remove(const std::string& name) { std::remove(path_of(name).c_str()); }
+void DiskSink::remove(const std::string& name) { sys::remove_file(path_of(name)); }
 
 std::string DiskSink::scratch_name(const std::string& name) const {
     return scratch_folder_.empty() ? name : scratch_folder_ + "/" + name;

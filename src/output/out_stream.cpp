@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
-#include "base/out_stream.h"
+#include "output/out_stream.h"
 
 #include <algorithm>
 #include <cstring>
+
+#include "system/files.h"
 
 namespace korvane {
 
@@ -15,7 +17,7 @@ bool is_text_mode(std::string_view mode) { return mode.find('t') != std::string_
 std::unique_ptr<OutStream> OutStream::open(const std::string& name, std::string_view mode) {
     if (name == "NUL") return null_device();
     bool update = mode.find('+') != std::string_view::npos;
-    std::FILE* f = std::fopen(name.c_str(), update ? "w+b" : "wb");
+    std::FILE* f = sys::open_file(name, update ? "w+b" : "wb");
     if (!f) return nullptr;
     // The stream keeps its own buffer and hands the file whole blocks.
     std::setvbuf(f, nullptr, _IONBF, 0);

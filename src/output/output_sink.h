@@ -17,7 +17,7 @@
 #include <string_view>
 #include <vector>
 
-#include "base/out_stream.h"
+#include "output/out_stream.h"
 
 namespace korvane {
 

@@ -1,0 +1,237 @@
+// SPDX-License-Identifier: MIT
+// Unicode data through the Windows API: NormalizeString for the
+// decomposition, LCMapStringEx of the invariant locale for case,
+// GetStringTypeW for the classes; what they lack is filled in here so that
+// the search's folding (html/search_tokens.h) gives the tokens that ICU
+// gives on Linux.
+//
+// - Case: LCMapStringEx maps each character to one character (simple case
+//   mapping); the full mappings to several characters ("ß" upper-cased is
+//   "SS", "ŉ" is "ʼN", "ﬁ" is "FI", Greek with a subscript iota) and a few
+//   simple ones that Wine's tables lack (final sigma, the Greek and Cyrillic
+//   symbol variants, the Kelvin and Ångström signs, the title-case
+//   digraphs) come from the tables below.
+// - Classes: GetStringTypeW knows no general categories. Of the defined
+//   characters outside the private use area, a control outside the C0 and
+//   C1 ranges is a format character (soft hyphen, joiners, bidi controls);
+//   an alphabetic character or a digit (C1_ALPHA, C1_DIGIT) is a letter or
+//   digit, before anything else ("ø" is also C3_NONSPACING in Wine);
+//   then symbols separate; what is non-spacing, a vowel mark or a
+//   diacritic is a mark; punctuation and spaces separate; and what has none
+//   of these types is a number (fractions, numerators; also some spacing
+//   combining marks of Indic scripts, which no code page of help files
+//   holds). Characters beyond the Basic Multilingual Plane, which
+//   GetStringTypeW takes one UTF-16 unit at a time, are letters in the CJK
+//   ranges below (and two digits of the symbol fonts) and separators
+//   elsewhere: letters of the historic scripts beyond the plane are not
+//   told apart, nor the spacing marks of Indic scripts (no code page holds
+//   them; tests/windows/compare_system.sh counts them).
+// - Scripts written without spaces: the ranges of the characters whose
+//   script extensions (Unicode 15) hold Han, Hiragana, Katakana, Hangul or
+//   Bopomofo.
+//
+// tests/windows/compare_system.sh holds the tokens against the Linux
+// build's for every character.
+#include <windows.h>
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
+#include "system/unicode.h"
+
+namespace korvane::sys {
+
+namespace {
+
+std::wstring utf16_of(std::u32string_view text) {
+    std::wstring out;
+    out.reserve(text.size() * 2);
+    for (char32_t c : text) {
+        if (c >= 0x10000) {
+            out.push_back(static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10)));
+            out.push_back(static_cast<wchar_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+        } else {
+            out.push_back(static_cast<wchar_t>(c));
+        }
+    }
+    return out;
+}
+
+void append_utf32(const wchar_t* text, size_t length, std::u32string& out) {
+    for (size_t i = 0; i < length; ++i) {
+        char32_t c = static_cast<uint16_t>(text[i]);
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < length && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<uint16_t>(text[++i]) - 0xDC00);
+        }
+        out.push_back(c);
+    }
+}
+
+struct CaseMapping {
+    char32_t from;
+    std::array<char32_t, 3> to;  // ended by 0 when shorter
+};
+
+constexpr CaseMapping kLower[] = {
+    {0x0130, {0x0069, 0x0307, 0x0000}}, {0x01C5, {0x01C6, 0x0000, 0x0000}}, {0x01C8, {0x01C9, 0x0000, 0x0000}},
+    {0x01CB, {0x01CC, 0x0000, 0x0000}}, {0x01F2, {0x01F3, 0x0000, 0x0000}}, {0x03F4, {0x03B8, 0x0000, 0x0000}},
+    {0x1E9E, {0x00DF, 0x0000, 0x0000}}, {0x2126, {0x03C9, 0x0000, 0x0000}}, {0x212A, {0x006B, 0x0000, 0x0000}},
+    {0x212B, {0x00E5, 0x0000, 0x0000}},
+};
+constexpr CaseMapping kUpper[] = {
+    {0x00B5, {0x039C, 0x0000, 0x0000}}, {0x00DF, {0x0053, 0x0053, 0x0000}}, {0x0131, {0x0049, 0x0000, 0x0000}},
+    {0x0149, {0x02BC, 0x004E, 0x0000}}, {0x017F, {0x0053, 0x0000, 0x0000}}, {0x01C5, {0x01C4, 0x0000, 0x0000}},
+    {0x01C8, {0x01C7, 0x0000, 0x0000}}, {0x01CB, {0x01CA, 0x0000, 0x0000}}, {0x01F0, {0x004A, 0x030C, 0x0000}},
+    {0x01F2, {0x01F1, 0x0000, 0x0000}}, {0x0345, {0x0399, 0x0000, 0x0000}}, {0x0390, {0x0399, 0x0308, 0x0301}},
+    {0x03B0, {0x03A5, 0x0308, 0x0301}}, {0x03C2, {0x03A3, 0x0000, 0x0000}}, {0x03D0, {0x0392, 0x0000, 0x0000}},
+    {0x03D1, {0x0398, 0x0000, 0x0000}}, {0x03D5, {0x03A6, 0x0000, 0x0000}}, {0x03D6, {0x03A0, 0x0000, 0x0000}},
+    {0x03F0, {0x039A, 0x0000, 0x0000}}, {0x03F1, {0x03A1, 0x0000, 0x0000}}, {0x03F5, {0x0395, 0x0000, 0x0000}},
+    {0x0587, {0x0535, 0x0552, 0x0000}}, {0x1C80, {0x0412, 0x0000, 0x0000}}, {0x1C81, {0x0414, 0x0000, 0x0000}},
+    {0x1C82, {0x041E, 0x0000, 0x0000}}, {0x1C83, {0x0421, 0x0000, 0x0000}}, {0x1C84, {0x0422, 0x0000, 0x0000}},
+    {0x1C85, {0x0422, 0x0000, 0x0000}}, {0x1C86, {0x042A, 0x0000, 0x0000}}, {0x1C87, {0x0462, 0x0000, 0x0000}},
+    {0x1C88, {0xA64A, 0x0000, 0x0000}}, {0x1E96, {0x0048, 0x0331, 0x0000}}, {0x1E97, {0x0054, 0x0308, 0x0000}},
+    {0x1E98, {0x0057, 0x030A, 0x0000}}, {0x1E99, {0x0059, 0x030A, 0x0000}}, {0x1E9A, {0x0041, 0x02BE, 0x0000}},
+    {0x1E9B, {0x1E60, 0x0000, 0x0000}}, {0x1F50, {0x03A5, 0x0313, 0x0000}}, {0x1F52, {0x03A5, 0x0313, 0x0300}},
+    {0x1F54, {0x03A5, 0x0313, 0x0301}}, {0x1F56, {0x03A5, 0x0313, 0x0342}}, {0x1F80, {0x1F08, 0x0399, 0x0000}},
+    {0x1F81, {0x1F09, 0x0399, 0x0000}}, {0x1F82, {0x1F0A, 0x0399, 0x0000}}, {0x1F83, {0x1F0B, 0x0399, 0x0000}},
+    {0x1F84, {0x1F0C, 0x0399, 0x0000}}, {0x1F85, {0x1F0D, 0x0399, 0x0000}}, {0x1F86, {0x1F0E, 0x0399, 0x0000}},
+    {0x1F87, {0x1F0F, 0x0399, 0x0000}}, {0x1F88, {0x1F08, 0x0399, 0x0000}}, {0x1F89, {0x1F09, 0x0399, 0x0000}},
+    {0x1F8A, {0x1F0A, 0x0399, 0x0000}}, {0x1F8B, {0x1F0B, 0x0399, 0x0000}}, {0x1F8C, {0x1F0C, 0x0399, 0x0000}},
+    {0x1F8D, {0x1F0D, 0x0399, 0x0000}}, {0x1F8E, {0x1F0E, 0x0399, 0x0000}}, {0x1F8F, {0x1F0F, 0x0399, 0x0000}},
+    {0x1F90, {0x1F28, 0x0399, 0x0000}}, {0x1F91, {0x1F29, 0x0399, 0x0000}}, {0x1F92, {0x1F2A, 0x0399, 0x0000}},
+    {0x1F93, {0x1F2B, 0x0399, 0x0000}}, {0x1F94, {0x1F2C, 0x0399, 0x0000}}, {0x1F95, {0x1F2D, 0x0399, 0x0000}},
+    {0x1F96, {0x1F2E, 0x0399, 0x0000}}, {0x1F97, {0x1F2F, 0x0399, 0x0000}}, {0x1F98, {0x1F28, 0x0399, 0x0000}},
+    {0x1F99, {0x1F29, 0x0399, 0x0000}}, {0x1F9A, {0x1F2A, 0x0399, 0x0000}}, {0x1F9B, {0x1F2B, 0x0399, 0x0000}},
+    {0x1F9C, {0x1F2C, 0x0399, 0x0000}}, {0x1F9D, {0x1F2D, 0x0399, 0x0000}}, {0x1F9E, {0x1F2E, 0x0399, 0x0000}},
+    {0x1F9F, {0x1F2F, 0x0399, 0x0000}}, {0x1FA0, {0x1F68, 0x0399, 0x0000}}, {0x1FA1, {0x1F69, 0x0399, 0x0000}},
+    {0x1FA2, {0x1F6A, 0x0399, 0x0000}}, {0x1FA3, {0x1F6B, 0x0399, 0x0000}}, {0x1FA4, {0x1F6C, 0x0399, 0x0000}},
+    {0x1FA5, {0x1F6D, 0x0399, 0x0000}}, {0x1FA6, {0x1F6E, 0x0399, 0x0000}}, {0x1FA7, {0x1F6F, 0x0399, 0x0000}},
+    {0x1FA8, {0x1F68, 0x0399, 0x0000}}, {0x1FA9, {0x1F69, 0x0399, 0x0000}}, {0x1FAA, {0x1F6A, 0x0399, 0x0000}},
+    {0x1FAB, {0x1F6B, 0x0399, 0x0000}}, {0x1FAC, {0x1F6C, 0x0399, 0x0000}}, {0x1FAD, {0x1F6D, 0x0399, 0x0000}},
+    {0x1FAE, {0x1F6E, 0x0399, 0x0000}}, {0x1FAF, {0x1F6F, 0x0399, 0x0000}}, {0x1FB2, {0x1FBA, 0x0399, 0x0000}},
+    {0x1FB3, {0x0391, 0x0399, 0x0000}}, {0x1FB4, {0x0386, 0x0399, 0x0000}}, {0x1FB6, {0x0391, 0x0342, 0x0000}},
+    {0x1FB7, {0x0391, 0x0342, 0x0399}}, {0x1FBC, {0x0391, 0x0399, 0x0000}}, {0x1FBE, {0x0399, 0x0000, 0x0000}},
+    {0x1FC2, {0x1FCA, 0x0399, 0x0000}}, {0x1FC3, {0x0397, 0x0399, 0x0000}}, {0x1FC4, {0x0389, 0x0399, 0x0000}},
+    {0x1FC6, {0x0397, 0x0342, 0x0000}}, {0x1FC7, {0x0397, 0x0342, 0x0399}}, {0x1FCC, {0x0397, 0x0399, 0x0000}},
+    {0x1FD2, {0x0399, 0x0308, 0x0300}}, {0x1FD3, {0x0399, 0x0308, 0x0301}}, {0x1FD6, {0x0399, 0x0342, 0x0000}},
+    {0x1FD7, {0x0399, 0x0308, 0x0342}}, {0x1FE2, {0x03A5, 0x0308, 0x0300}}, {0x1FE3, {0x03A5, 0x0308, 0x0301}},
+    {0x1FE4, {0x03A1, 0x0313, 0x0000}}, {0x1FE6, {0x03A5, 0x0342, 0x0000}}, {0x1FE7, {0x03A5, 0x0308, 0x0342}},
+    {0x1FF2, {0x1FFA, 0x0399, 0x0000}}, {0x1FF3, {0x03A9, 0x0399, 0x0000}}, {0x1FF4, {0x038F, 0x0399, 0x0000}},
+    {0x1FF6, {0x03A9, 0x0342, 0x0000}}, {0x1FF7, {0x03A9, 0x0342, 0x0399}}, {0x1FFC, {0x03A9, 0x0399, 0x0000}},
+    {0xFB00, {0x0046, 0x0046, 0x0000}}, {0xFB01, {0x0046, 0x0049, 0x0000}}, {0xFB02, {0x0046, 0x004C, 0x0000}},
+    {0xFB03, {0x0046, 0x0046, 0x0049}}, {0xFB04, {0x0046, 0x0046, 0x004C}}, {0xFB05, {0x0053, 0x0054, 0x0000}},
+    {0xFB06, {0x0053, 0x0054, 0x0000}}, {0xFB13, {0x0544, 0x0546, 0x0000}}, {0xFB14, {0x0544, 0x0535, 0x0000}},
+    {0xFB15, {0x0544, 0x053B, 0x0000}}, {0xFB16, {0x054E, 0x0546, 0x0000}}, {0xFB17, {0x0544, 0x053D, 0x0000}},
+};
+
+template <size_t N>
+const CaseMapping* special(const CaseMapping (&table)[N], char32_t c) {
+    const CaseMapping* found = std::lower_bound(table, table + N, c, [](const CaseMapping& m, char32_t v) { return m.from < v; });
+    return found != table + N && found->from == c ? found : nullptr;
+}
+
+// Each character by the table, else by LCMapStringEx; a character that it
+// cannot map (a noncharacter) stays as it is.
+template <size_t N>
+bool map_case(std::u32string_view text, std::u32string& out, const CaseMapping (&table)[N], DWORD flags) {
+    out.clear();
+    for (char32_t c : text) {
+        if (const CaseMapping* m = special(table, c)) {
+            for (char32_t d : m->to) {
+                if (d) out.push_back(d);
+            }
+            continue;
+        }
+        std::wstring in = utf16_of(std::u32string_view(&c, 1));
+        wchar_t buffer[8];
+        int length = LCMapStringEx(LOCALE_NAME_INVARIANT, flags, in.data(), static_cast<int>(in.size()), buffer, 8,
+                                   nullptr, nullptr, 0);
+        if (length > 0) append_utf32(buffer, static_cast<size_t>(length), out);
+        else out.push_back(c);
+    }
+    return true;
+}
+
+struct Range {
+    char32_t first, last;
+};
+
+constexpr Range kWrittenWithoutSpaces[] = {
+    {0x2EA, 0x2EB}, {0x1100, 0x11FF}, {0x2E80, 0x2E99}, {0x2E9B, 0x2EF3}, {0x2F00, 0x2FD5}, {0x3001, 0x3003},
+    {0x3005, 0x3011}, {0x3013, 0x301F}, {0x3021, 0x3035}, {0x3037, 0x303F}, {0x3041, 0x3096}, {0x3099, 0x30FF},
+    {0x3105, 0x312F}, {0x3131, 0x318E}, {0x3190, 0x31E3}, {0x31F0, 0x321E}, {0x3220, 0x3247}, {0x3260, 0x327E},
+    {0x3280, 0x32B0}, {0x32C0, 0x32CB}, {0x32D0, 0x3370}, {0x337B, 0x337F}, {0x33E0, 0x33FE}, {0x3400, 0x4DBF},
+    {0x4E00, 0x9FFF}, {0xA700, 0xA707}, {0xA960, 0xA97C}, {0xAC00, 0xD7A3}, {0xD7B0, 0xD7C6}, {0xD7CB, 0xD7FB},
+    {0xF900, 0xFA6D}, {0xFA70, 0xFAD9}, {0xFE45, 0xFE46}, {0xFF61, 0xFFBE}, {0xFFC2, 0xFFC7}, {0xFFCA, 0xFFCF},
+    {0xFFD2, 0xFFD7}, {0xFFDA, 0xFFDC}, {0x16FE2, 0x16FE3}, {0x16FF0, 0x16FF1}, {0x1AFF0, 0x1AFF3}, {0x1AFF5, 0x1AFFB},
+    {0x1AFFD, 0x1AFFE}, {0x1B000, 0x1B122}, {0x1B132, 0x1B132}, {0x1B150, 0x1B152}, {0x1B155, 0x1B155}, {0x1B164, 0x1B167},
+    {0x1D360, 0x1D371}, {0x1F200, 0x1F200}, {0x1F250, 0x1F251}, {0x20000, 0x2A6DF}, {0x2A700, 0x2B739}, {0x2B740, 0x2B81D},
+    {0x2B820, 0x2CEA1}, {0x2CEB0, 0x2EBE0}, {0x2F800, 0x2FA1D}, {0x30000, 0x3134A}, {0x31350, 0x323AF},
+};
+
+bool in_ranges(char32_t c) {
+    const Range* found = std::lower_bound(std::begin(kWrittenWithoutSpaces), std::end(kWrittenWithoutSpaces), c,
+                                          [](const Range& r, char32_t v) { return r.last < v; });
+    return found != std::end(kWrittenWithoutSpaces) && found->first <= c;
+}
+
+}  // namespace
+
+bool decompose_compatibility(std::u32string_view text, std::u32string& out) {
+    out.clear();
+    if (text.empty()) return true;
+    std::wstring in = utf16_of(text);
+    std::vector<wchar_t> buffer(in.size() * 18 + 16);
+    int length = NormalizeString(NormalizationKD, in.data(), static_cast<int>(in.size()), buffer.data(),
+                                 static_cast<int>(buffer.size()));
+    if (length > 0) {
+        append_utf32(buffer.data(), static_cast<size_t>(length), out);
+        return true;
+    }
+    // NormalizeString refuses the whole text for one noncharacter; each
+    // character on its own then, the refused ones as they are.
+    if (text.size() == 1) {
+        out.push_back(text[0]);
+        return true;
+    }
+    for (char32_t c : text) {
+        std::u32string one;
+        decompose_compatibility(std::u32string_view(&c, 1), one);
+        out += one;
+    }
+    return true;
+}
+
+bool to_lower_case(std::u32string_view text, std::u32string& out) { return map_case(text, out, kLower, LCMAP_LOWERCASE); }
+
+bool to_upper_case(std::u32string_view text, std::u32string& out) { return map_case(text, out, kUpper, LCMAP_UPPERCASE); }
+
+CharacterClass character_class(char32_t c) {
+    if (c >= 0x10000) {
+        // The two dingbat digits the symbol fonts give that have no
+        // decomposition (the others decompose into digits).
+        if (c == 0x1F10B || c == 0x1F10C) return CharacterClass::letter_or_digit;
+        if (!in_ranges(c) || c == 0x16FE2 || c == 0x1F200 || c == 0x1F250 || c == 0x1F251) return CharacterClass::other;
+        return c == 0x16FF0 || c == 0x16FF1 ? CharacterClass::mark_or_format : CharacterClass::letter_or_digit;
+    }
+    const wchar_t unit = static_cast<wchar_t>(c);
+    WORD type1 = 0, type3 = 0;
+    if (!GetStringTypeW(CT_CTYPE1, &unit, 1, &type1) || !GetStringTypeW(CT_CTYPE3, &unit, 1, &type3)) {
+        return CharacterClass::other;
+    }
+    if (!(type1 & C1_DEFINED) || (c >= 0xE000 && c <= 0xF8FF)) return CharacterClass::other;
+    if (type1 & C1_CNTRL) {
+        const bool control = c < 0x20 || (c >= 0x7F && c <= 0x9F);
+        return control ? CharacterClass::other : CharacterClass::mark_or_format;
+    }
+    if (type1 & (C1_ALPHA | C1_DIGIT)) return CharacterClass::letter_or_digit;
+    if (type3 & C3_SYMBOL) return CharacterClass::other;
+    if (type3 & (C3_NONSPACING | C3_VOWELMARK | C3_DIACRITIC)) return CharacterClass::mark_or_format;
+    if (type1 & (C1_PUNCT | C1_SPACE | C1_BLANK)) return CharacterClass::other;
+    return CharacterClass::letter_or_digit;  // the other numbers (fractions, numerators)
+}
+
+bool written_without_spaces(char32_t c) { return in_ranges(c); }
+
+}  // namespace korvane::sys

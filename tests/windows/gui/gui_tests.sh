@@ -1,0 +1,143 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# korvane.exe under Wine and Xvfb: the dialogs (korvane_gui_test.exe), the
+# association written by --register and removed by --unregister (read back
+# with `wine reg query`), --read with a stand-in browser that records the
+# page it is given, and the finishing beep as the setting wants it.
+# Everything runs in a Wine prefix of its own in OUT; Wine's output stays
+# in OUT/*.log.
+# Usage: gui_tests.sh KORVANE.EXE KORVANE_GUI_TEST.EXE SOURCE_DIR OUT
+set -u
+korvane=$1 tester=$2 source=$3 out=$4
+rm -rf "$out"
+mkdir -p "$out/work" "$out/read"
+export WINEPREFIX="$out/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
+passed=0 failed=0
+check() {  # check WHAT COMMAND...
+  local what=$1
+  shift
+  if "$@" >>"$out/checks.log" 2>&1; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    echo "FAILED: $what"
+  fi
+}
+
+xvfb_pid=
+if [ -z "${DISPLAY:-}" ]; then
+  for n in $(seq 90 140); do
+    [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
+    Xvfb :$n -screen 0 1024x768x24 >"$out/xvfb.log" 2>&1 &
+    xvfb_pid=$!
+    export DISPLAY=:$n
+    sleep 1
+    break
+  done
+fi
+finish() {
+  wineserver -k >/dev/null 2>&1
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+}
+trap finish EXIT
+
+wineboot -i >"$out/wine.log" 2>&1
+wineserver -w
+win() { winepath -w "$1" 2>/dev/null; }
+cp "$source/tests/corpus/3dmm/ACMSETUP.HLP" "$source/tests/corpus/3dmm/MM.HLP" "$out/work/"
+cp "$source/tests/corpus/3dmm/ACMSETUP.HLP" "$out/read/Read Me.hlp"
+
+# The dialogs, the string table and the bar.
+timeout 900 wine "$tester" "$(win "$korvane")" "$(win "$out/work")" "$(win "$out/work/ACMSETUP.HLP")" "$(win "$out/work/MM.HLP")" \
+  >"$out/dialogs.log" 2>>"$out/wine.log"
+cat "$out/dialogs.log" | grep -v ' passed, ' || true
+summary=$(tail -n 1 "$out/dialogs.log" | tr -d "\r")
+if [[ "$summary" =~ ^([0-9]+)\ passed,\ ([0-9]+)\ failed$ ]]; then
+  passed=$((passed + BASH_REMATCH[1]))
+  failed=$((failed + BASH_REMATCH[2]))
+else
+  failed=$((failed + 1))
+  echo "FAILED: the dialog tests did not finish: $summary"
+fi
+
+# --register: exactly these keys under HKCU\Software\Classes.
+reg_value() {  # reg_value KEY [VALUE] -> the data of the value (default: the key's default)
+  local args=(/ve)
+  [ $# -gt 1 ] && args=(/v "$2")
+  wine reg query "HKCU\\Software\\Classes\\$1" "${args[@]}" 2>/dev/null | tr -d '\r' |
+    sed -n 's/.*REG_SZ[[:space:]]*//p' | grep -v '^(value not set)$' | head -n 1
+}
+exe=$(win "$korvane")
+wine "$korvane" --register >>"$out/wine.log" 2>&1
+check "--register exits with 2" test $? -eq 2
+check "the program id's verbs: Read by default" test "$(reg_value 'Korvane.HelpFile\shell')" = "Read"
+check "Read runs --read" test "$(reg_value 'Korvane.HelpFile\shell\Read\command')" = "\"$exe\" --read \"%1\""
+check "Recover Sources runs --recover" \
+  test "$(reg_value 'Korvane.HelpFile\shell\Recover Sources\command')" = "\"$exe\" --recover \"%1\""
+check "the program's icon" test "$(reg_value 'Korvane.HelpFile\DefaultIcon')" = "\"$exe\",0"
+for ext in .hlp .mvb .m13 .m14; do
+  check "$ext names the program id" test "$(reg_value "$ext")" = "Korvane.HelpFile"
+done
+check "nothing under the machine's classes" \
+  bash -c "! wine reg query 'HKLM\\Software\\Classes\\Korvane.HelpFile' >/dev/null 2>&1"
+wine reg query 'HKCU\Software\Classes\Korvane.HelpFile' /s >"$out/registered.txt" 2>/dev/null
+check "the program id has its keys and no others" \
+  test "$(tr -d '\r' <"$out/registered.txt" | grep -c '^HKEY_')" -eq 7
+# Another program's value beside ours stays when ours go.
+wine reg add 'HKCU\Software\Classes\.m14' /v 'Content Type' /d 'application/x-other' /f >/dev/null 2>&1
+wine "$korvane" --unregister >>"$out/wine.log" 2>&1
+check "--unregister exits with 2" test $? -eq 2
+check "--unregister removes the program id" \
+  bash -c "! wine reg query 'HKCU\\Software\\Classes\\Korvane.HelpFile' >/dev/null 2>&1"
+for ext in .hlp .mvb .m13; do
+  check "--unregister removes $ext" bash -c "! wine reg query 'HKCU\\Software\\Classes\\$ext' >/dev/null 2>&1"
+done
+check "another program's value stays" test "$(reg_value .m14 'Content Type')" = "application/x-other"
+check "the extension names no program id any more" test -z "$(reg_value .m14)"
+
+# --read: a stand-in browser opens .html pages and records the one it got.
+# (Wine's shell looks up the machine's classes only, so the stand-in is
+# registered there, in the test's own prefix.)
+record="$out/read/opened.txt"
+wine reg add 'HKLM\Software\Classes\.html' /ve /d korvane.test.page /f >/dev/null 2>&1
+wine reg add 'HKLM\Software\Classes\korvane.test.page\shell\open\command' /ve \
+  /d "\"$(win "$tester")\" --record-url \"$(win "$record")\" \"%1\"" /f >/dev/null 2>&1
+(cd "$out/read" && timeout 120 wine "$korvane" --read "$(win "$out/read/Read Me.hlp")" >>"$out/wine.log" 2>&1)
+check "--read exits with 2" test $? -eq 2
+wait_for_file() { for _ in $(seq 100); do [ -s "$1" ] && return 0; sleep 0.2; done; return 1; }
+check "--read starts the browser" wait_for_file "$record"
+opened=$(cat "$record" 2>/dev/null)
+local_app=$(wine cmd /c echo %LOCALAPPDATA% 2>/dev/null | tr -d '\r')
+check "the page is index.html in %LOCALAPPDATA%\\Korvane\\NAME-HASH ($opened)" \
+  bash -c "[[ '$opened' =~ ^${local_app//\\/\\\\}\\\\Korvane\\\\Read_Me-[0-9a-f]{16}\\\\[^\\\\]+\\\\index\\.html$ ]]"
+page=$(winepath -u "$opened" 2>/dev/null)
+check "the page is written" test -s "$page"
+entry=${page%/*/index.html}
+check "the cache entry has its stamp" grep -q '^help file ' "$entry/KORVANE-STAMP"
+touch -d '2001-01-01' "$page"
+rm -f "$record"
+(cd "$out/read" && timeout 120 wine "$korvane" --read "$(win "$out/read/Read Me.hlp")" >>"$out/wine.log" 2>&1)
+wait_for_file "$record"
+check "a second read opens the cached site as it is" test "$(stat -c %Y "$page")" = "$(date -d 2001-01-01 +%s)"
+touch "$out/read/Read Me.hlp" -d '2002-02-02'
+rm -f "$record"
+(cd "$out/read" && timeout 120 wine "$korvane" --read "$(win "$out/read/Read Me.hlp")" >>"$out/wine.log" 2>&1)
+wait_for_file "$record"
+check "a changed help file is converted again" test "$(stat -c %Y "$page")" != "$(date -d 2001-01-01 +%s)"
+
+# The finishing beep: MessageBeep is called once, or not at all with
+# MessageBeep=0 (Wine's relay trace of that one function tells).
+wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /d 'user32.MessageBeep' /f >/dev/null 2>&1
+wineserver -w
+beeps() {  # beeps -> how often the finished dialog beeped
+  WINEDEBUG=+relay timeout 300 timeout 900 wine "$tester" "$(win "$korvane")" "$(win "$out/work")" "$(win "$out/work/ACMSETUP.HLP")" \
+    "$(win "$out/work/MM.HLP")" finish >/dev/null 2>"$out/relay.log"
+  grep -c 'Call user32.MessageBeep' "$out/relay.log"
+}
+check "the finished conversion beeps by default" test "$(beeps)" = 1
+ini=$(winepath -u "$(wine cmd /c echo %APPDATA% 2>/dev/null | tr -d '\r')")/Korvane/KORVANE.INI
+printf '[Options]\r\nMessageBeep=0\r\n' >"$ini"
+check "MessageBeep=0 in the settings: no beep" test "$(beeps)" = 0
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
