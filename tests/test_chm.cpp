@@ -11,6 +11,7 @@
 #include <map>
 #include <set>
 
+#include "base/byte_reader.h"
 #include "base/format.h"
 #include "chm/context_map_fix.h"
 #include "chm/language.h"
@@ -18,7 +19,8 @@
 #include "chm/page_style.h"
 #include "chm/project_file.h"
 #include "chm/project_text.h"
-#include "base/byte_reader.h"
+#include "html/site_files.h"
+#include "output/output_sink.h"
 #include "project/map_section.h"
 #include "support/test_util.h"
 #include "system/chm_archive.h"
@@ -344,4 +346,19 @@ TEST(HtmlHelpProject, SeedsStayInTheProjectsFolder) {
         EXPECT_EQ(listed, written) << entry.path();
     }
     EXPECT_GT(projects, 40u);
+}
+
+// The compiler decodes no character reference: page titles keep their
+// quotes, '>' and an '&' that starts none; apostrophes stay text in pages.
+TEST(HtmlHelpPages, FewReferencesForTheCompiler) {
+    html::PageOptions options;
+    options.few_references = true;
+    const std::string head = html::page_head("en", "What's \"new\" &amp; R&D <more> x & y", options);
+    EXPECT_NE(head.find("<title>What's \"new\" &amp;amp; R&amp;D &lt;more> x & y</title>"), std::string::npos) << head;
+    EXPECT_NE(html::page_head("en", "It's", html::PageOptions{}).find("<title>It&#39;s</title>"), std::string::npos);
+    MemorySink sink;
+    const html::SiteFiles files(sink, "s/", options);
+    files.write_page("p.html", "<p title=\"don&#39;t\">don&#39;t &amp;#39;</p>");
+    const std::vector<uint8_t> page = sink.files().at("s/p.html");
+    EXPECT_EQ(std::string(page.begin(), page.end()), "<p title=\"don't\">don't &amp;#39;</p>");
 }

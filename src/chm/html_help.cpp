@@ -126,6 +126,7 @@ void write_html_help(const HelpModel& model, Reporter& report, OutputSink& outpu
     page_options.ie_edge = true;
     page_options.code_page = language.code_page;
     page_options.charset = language.charset;
+    page_options.few_references = true;
     const html::SiteFiles files(project_output, folder, page_options);
     const TopicMap map(model, html::write_site_pictures(model.file, files), html_help_map_options(), report);
     const html::WrittenSite written = html::write_site_pages(model, map, report, files, site);

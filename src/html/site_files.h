@@ -42,6 +42,13 @@ struct PageOptions {
     bool ie_edge = false;  // <meta http-equiv="X-UA-Compatible" content="IE=edge">
     int code_page = 0;     // of the pages' text; 0: UTF-8
     std::string charset;   // the name of that code page the pages declare
+    // Character references only where HTML needs them, for the HTML Help
+    // compiler, which decodes none: it stores the title as written (the
+    // viewer lists search results by it) and ends a word at a reference.
+    // Apostrophes are written as they are (attributes are in double
+    // quotes), and the title keeps its quotes, '>' and an '&' that starts
+    // no reference.
+    bool few_references = false;
 };
 
 class SiteFiles {
