@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -361,4 +363,42 @@ TEST(HtmlHelpPages, FewReferencesForTheCompiler) {
     files.write_page("p.html", "<p title=\"don&#39;t\">don&#39;t &amp;#39;</p>");
     const std::vector<uint8_t> page = sink.files().at("s/p.html");
     EXPECT_EQ(std::string(page.begin(), page.end()), "<p title=\"don't\">don't &amp;#39;</p>");
+}
+
+// While chmcmd runs the platform's events are handled, and a Cancel ends
+// it at once: the conversion stops as cancelled, no CHM is left.
+TEST(HtmlHelpProject, CancelEndsTheCompiler) {
+    struct Cancelling : Platform {
+        bool compiling = false;
+        int pumped = 0;  // while compiling
+        void show_fatal(std::string_view, std::string_view) override {}
+        void open_progress() override {}
+        void set_phase(std::string_view text) override { compiling = text == "Compiling the HTML Help File"; }
+        void set_percent(int) override {}
+        void add_warning_line(std::string_view) override {}
+        void repeat_warning(size_t, std::string_view, unsigned long) override {}
+        void pump_events() override { pumped += compiling; }
+        // Cancelled once the compiler has been waited for a while.
+        bool stop_requested() override { return pumped > 5; }
+    } platform;
+    TempDir dir;
+    std::filesystem::create_directory(dir / "bin");
+    write_file(dir / "bin/chmcmd", "#!/bin/sh\nexec /bin/sleep 60\n");
+    std::filesystem::permissions(dir / "bin/chmcmd", std::filesystem::perms::owner_all);
+    const std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
+    setenv("PATH", (dir / "bin").c_str(), 1);
+    DiskSink output(dir.path());
+    ConversionOptions options;
+    options.kind = OutputKind::html_help;
+    const auto started = std::chrono::steady_clock::now();
+    std::optional<ConversionError> error =
+        convert(HelpInput{KORVANE_CORPUS_DIR "/statlist/StatList.hlp", {}}, options, output, platform);
+    setenv("PATH", path.c_str(), 1);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->id, Fatal::Cancelled);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(30));
+    EXPECT_FALSE(file_exists(dir / "statlist.chm"));
+    EXPECT_FALSE(file_exists(dir / "statlist-chm/chmcmd.chm"));
+    EXPECT_TRUE(file_exists(dir / "statlist-chm/statlist.hhp"));
+    EXPECT_GT(platform.pumped, 5);
 }

@@ -37,9 +37,19 @@ Compiled compile_html_help(OutputSink& output, const CompileJob& job, Reporter& 
     const std::string copy = job.folder + kCompiledCopy, log = job.folder + kCompileLog;
     write_file(output, job.folder + kCompileProject, job.project_text, "wt");
     output.remove(copy);
-    sys::ProcessResult run = sys::run_program(compiler, {"--no-html-scan", kCompileProject}, disk_folder, kCompileLog);
+    // The progress window stays responsive, and Cancel ends the compiler.
+    auto waiting = [&report] {
+        report.platform->pump_events();
+        return !report.platform->stop_requested();
+    };
+    sys::ProcessResult run =
+        sys::run_program(compiler, {"--no-html-scan", kCompileProject}, disk_folder, kCompileLog, waiting);
     output.remove(job.folder + kCompileProject);
-    if (!run.started) fatal_error(Fatal::CompilerFailed, compiler, run.problem, log);
+    if (run.stopped) {
+        output.remove(copy);
+        fatal_error(Fatal::Cancelled);
+    }
+    if (!run.started) fatal_error(Fatal::CompilerFailed, compiler, run.problem, output.disk_path(log));
     if (!run.exited || run.exit_code != 0) {
         output.remove(copy);
         const std::string why = run.exited ? "exit code " + std::to_string(run.exit_code) : run.problem;
@@ -58,7 +68,6 @@ Compiled compile_html_help(OutputSink& output, const CompileJob& job, Reporter& 
                std::string_view(reinterpret_cast<const char*>(fixed.bytes.data()), fixed.bytes.size()), "wb");
     output.remove(copy);
     output.remove(log);
-    report_progress(report, 0, Msg::None);
     return Compiled::yes;
 }
 

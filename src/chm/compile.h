@@ -13,7 +13,8 @@
 // A compiler that fails (chmcmd ends with an exception on a [FILES] entry
 // it cannot read, leaving half a file) is fatal: its file goes, its
 // messages stay in chmcmd.log. A compiled file that cannot be read back is
-// fatal too.
+// fatal too. While chmcmd runs (a minute and more for many thousands of
+// topics) the platform's events are handled, and Cancel ends it.
 #pragma once
 
 #include <string>

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,14 +37,18 @@ struct ProcessResult {
     bool started = false;  // false: it could not be run at all (problem says why)
     bool exited = false;   // it ended by itself (not killed by a signal)
     int exit_code = 0;     // when it exited
+    bool stopped = false;  // waiting said to stop it, and it was ended
     std::string problem;
 };
 
 // Runs program (a path) with arguments, in folder as its working directory,
 // and waits until it ends. Its standard output and error go into the file
 // output, a path taken in folder when relative (created or emptied; empty:
-// discarded); it reads nothing.
+// discarded); it reads nothing. While it runs, waiting (when given) is
+// called about ten times a second, so that a window stays responsive;
+// when it returns false the program is ended.
 ProcessResult run_program(const std::string& program, const std::vector<std::string>& arguments,
-                          const std::string& folder, const std::string& output);
+                          const std::string& folder, const std::string& output,
+                          const std::function<bool()>& waiting = {});
 
 }  // namespace korvane::sys

@@ -3,14 +3,17 @@
 // Programs run with posix_spawn: the working directory, standard input and
 // output set up by file actions in the child, nothing run by a shell.
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 #include "system/process.h"
 
@@ -54,9 +57,10 @@ std::string find_program(const std::string& name) {
     while (start <= list.size()) {
         size_t end = list.find(':', start);
         if (end == std::string::npos) end = list.size();
-        std::string folder = list.substr(start, end - start);
-        if (folder.empty()) folder = ".";
-        std::string candidate = folder + "/" + name;
+        // An empty entry is the current folder.
+        std::string candidate = end > start ? list.substr(start, end - start) : std::string(".");
+        candidate += '/';
+        candidate += name;
         if (is_program(candidate)) return candidate;
         start = end + 1;
     }
@@ -64,7 +68,8 @@ std::string find_program(const std::string& name) {
 }
 
 ProcessResult run_program(const std::string& program, const std::vector<std::string>& arguments,
-                          const std::string& folder, const std::string& output) {
+                          const std::string& folder, const std::string& output,
+                          const std::function<bool()>& waiting) {
     ProcessResult result;
     posix_spawn_file_actions_t actions;
     if (posix_spawn_file_actions_init(&actions) != 0) {
@@ -89,10 +94,22 @@ ProcessResult run_program(const std::string& program, const std::vector<std::str
     }
     result.started = true;
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR) {
+    long pause_ms = 5;  // short at first: most runs are short
+    for (;;) {
+        const pid_t done = ::waitpid(pid, &status, waiting ? WNOHANG : 0);
+        if (done == pid) break;
+        if (done < 0 && errno != EINTR) {
             result.problem = std::strerror(errno);
             return result;
+        }
+        if (done == 0 && !result.stopped && !waiting()) {
+            ::kill(pid, SIGTERM);
+            result.stopped = true;
+        }
+        if (done == 0) {
+            const timespec pause{0, pause_ms * 1000 * 1000};
+            ::nanosleep(&pause, nullptr);
+            pause_ms = std::min(pause_ms * 2, 100L);
         }
     }
     if (WIFEXITED(status)) {
