@@ -309,47 +309,6 @@ TEST(HtmlHelpPages, StyleForInternetExplorerStatesTheValues) {
     EXPECT_EQ(chm::tab_stops_script({"text-align:center;"}), "");
 }
 
-// Every seed, damaged ones among them, converted in memory (where nothing is
-// compiled): every file lies in the project's folder, and [FILES] lists
-// exactly the files written there but the project's own.
-TEST(HtmlHelpProject, SeedsStayInTheProjectsFolder) {
-    size_t projects = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(KORVANE_SOURCE_DIR "/fuzz/seeds")) {
-        if (entry.path().extension() != ".hlp") continue;
-        const std::vector<uint8_t> bytes = read_file(entry.path().string());
-        MemorySink output;
-        ConversionOptions options;
-        options.kind = OutputKind::html_help;
-        std::optional<ConversionError> error = convert(HelpInput{entry.path().filename().string(), bytes}, options, output);
-        if (error) continue;
-        ++projects;
-        std::string folder, hhp;
-        for (const std::string& name : output.names()) {
-            if (name.ends_with(".hhp")) hhp = name;
-        }
-        ASSERT_FALSE(hhp.empty()) << entry.path();
-        folder = hhp.substr(0, hhp.find('/') + 1);
-        std::set<std::string> written, listed;
-        for (const std::string& name : output.names()) {
-            ASSERT_TRUE(name.starts_with(folder) && name.find("/../") == std::string::npos) << name;
-            const std::string file = name.substr(folder.size());
-            if (!file.ends_with(".hhp") && !file.ends_with(".hhc") && !file.ends_with(".hhk") && !file.ends_with(".h")) {
-                written.insert(file);
-            }
-        }
-        const std::vector<uint8_t>& project = output.files().at(hhp);
-        std::string text(project.begin(), project.end()), section;
-        for (size_t at = 0, end; at < text.size(); at = end + 2) {
-            end = std::min(text.find("\r\n", at), text.size());
-            const std::string line = text.substr(at, end - at);
-            if (line.starts_with("[")) section = line;
-            else if (section == "[FILES]" && !line.empty()) listed.insert(line);
-        }
-        EXPECT_EQ(listed, written) << entry.path();
-    }
-    EXPECT_GT(projects, 40u);
-}
-
 // The compiler decodes no character reference: page titles keep their
 // quotes, '>' and an '&' that starts none; apostrophes stay text in pages.
 TEST(HtmlHelpPages, FewReferencesForTheCompiler) {

@@ -229,6 +229,10 @@ def check_one(cli, help_file, work, problems):
     chm = chm_tools.Chm(os.path.join(out, chms[0]))
     hhp = chm_tools.Project(os.path.join(project, key + ".hhp"), chm.encoding)
     pages = [f for f in hhp.files if f.endswith(".html")]
+    project_files = {key + e for e in (".hhp", ".hhc", ".hhk", ".h")}
+    written = {os.path.relpath(os.path.join(d, f), project) for d, _, fs in os.walk(project) for f in fs}
+    if written - project_files != set(hhp.files):
+        problems.append(f"{name}: [FILES] is not every file written: {sorted(written - project_files ^ set(hhp.files))}")
     finds = rare_words(page_texts(chm, pages))
     said = [f"{name}: {p}" for p in chm_tools.check(chm, hhp, finds)]
 
