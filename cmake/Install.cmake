@@ -89,9 +89,12 @@ converts many files at once from scripts.")
 # run time, where it cannot see them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libmagickcore-6.q16-6-extra")
+# chmcmd compiles the HTML Help files (--chm); without it their projects
+# are written alone.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fp-utils")
 if(KORVANE_HAVE_GUI)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "libmagickcore-6.q16-6-extra, qt6-qpa-plugins")
-  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "shared-mime-info, xdg-utils")
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fp-utils, shared-mime-info, xdg-utils")
   set(CPACK_DEBIAN_PACKAGE_SUGGESTS "qt6-translations-l10n")
 endif()
 include(CPack)

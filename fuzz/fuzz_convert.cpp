@@ -10,6 +10,8 @@
 //   0x07 print mode: pictures (hotspots or not) written, embedded, removed
 //   0x26 print mode keeping .SHG files: those are referred to, not embedded
 //   the web site, whose every file must lie in the site's folder
+//   the HTML Help project (not compiled: the output is in memory), whose
+//   every file must lie in its folder
 //
 // The code page is one a user could give (--codepage) or, for one length in
 // four, the file's own (its records, else the detection over the topic
@@ -44,8 +46,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     };
     constexpr int kUserCodePages[] = {0, 1252, 932, 1250};
     const int code_page = kUserCodePages[size % 4];
-    // The modes, then the web site, then the text functions.
-    const size_t mode = size / 4 % (std::size(kModes) + 2);
+    // The modes, then the web site, the HTML Help project, the text
+    // functions.
+    const size_t mode = size / 4 % (std::size(kModes) + 3);
     const std::span<const uint8_t> bytes(data, size);
     if (mode < std::size(kModes)) {
         const int flags = kModes[mode];
@@ -60,15 +63,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 if (name.starts_with("bm")) std::abort();
             }
         }
-    } else if (mode == std::size(kModes)) {
+    } else if (mode <= std::size(kModes) + 1) {
+        const bool site = mode == std::size(kModes);
         MemorySink output;
-        std::optional<ConversionError> error = convert(HelpInput{"F.HLP", bytes}, {OutputKind::site, 0, code_page}, output);
+        std::optional<ConversionError> error = convert(
+            HelpInput{"F.HLP", bytes}, {site ? OutputKind::site : OutputKind::html_help, 0, code_page}, output);
         if (error && error->text.empty()) std::abort();
-        // Every file lies in the site's folder: "f/", then names none of
-        // which is empty, "." or "..".
+        // Every file lies in the output's folder: "f/" or "f-chm/", then
+        // names none of which is empty, "." or "..".
+        const std::string folder = site ? "f/" : "f-chm/";
         for (const std::string& name : output.names()) {
-            if (!name.starts_with("f/")) std::abort();
-            for (size_t start = 2, end; start <= name.size(); start = end + 1) {
+            if (!name.starts_with(folder)) std::abort();
+            for (size_t start = folder.size(), end; start <= name.size(); start = end + 1) {
                 end = std::min(name.find('/', start), name.size());
                 std::string_view part(name.data() + start, end - start);
                 if (part.empty() || part == "." || part == "..") std::abort();

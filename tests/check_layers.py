@@ -12,7 +12,7 @@ ORDER = ['base', 'system', 'output', 'helpfile', 'topics', 'text', 'topicmap', '
          'driver', 'ui']
 # Headers of system libraries, by the folders allowed to include them.
 SYSTEM_HEADERS = {
-    re.compile(r'^(iconv\.h|unicode/|Magick\+\+|uchardet/)'): ('src/system/linux/',),
+    re.compile(r'^(iconv\.h|unicode/|Magick\+\+|uchardet/|chm_lib\.h|spawn\.h)'): ('src/system/linux/',),
     re.compile(r'^(windows\.h|wincodec\.h|shlobj\.h|shellapi\.h|mlang\.h)$', re.I): ('src/system/windows/', 'src/ui/'),
 }
 

@@ -4,7 +4,10 @@
 # seconds (user + system, the best of three runs): the RTF sources (flags
 # 0x38: two passes, jumps, page breaks), the web site (--html), and beside
 # them what only reading the input and writing the same bytes costs: `cat` of
-# the help file and `cp -r` of the RTF output, and `cp -r` of the site. Inputs
+# the help file and `cp -r` of the RTF output, and `cp -r` of the site; then
+# the HTML Help file (--chm): Korvane's part (writing the project, and the
+# whole conversion less the compiler) against the site, and chmcmd's own
+# time with and without its full-text search, in one run each. Inputs
 # and output go to a fresh folder in memory (/dev/shm) when there is one, so
 # that the figures do not depend on a disk file system's handling of the
 # thousands of files each run creates and the next removes; else in TMPDIR.
@@ -69,3 +72,40 @@ for n in "${sizes[@]}"; do
   rm -rf "$work/rtf" "$work/site" "$work/copy"
 done
 printf '\nRTF time per topic, largest over smallest: %.2f\n' "$(echo "$last / $first" | bc -l)"
+
+# The HTML Help file. chmcmd runs once (a minute and more for the largest
+# file), on the copy of the project that the conversion compiles; Korvane's
+# part is then the best of three conversions whose compiler is a stand-in
+# that gives that output at once (the map written into it, the read-back and
+# the copies included), against the site.
+if command -v chmcmd >/dev/null; then
+  once() {  # FOLDER COMMAND...: processor seconds of one run
+    local folder="$1"; shift
+    (cd "$folder" && python3 -c 'import resource, subprocess, sys
+subprocess.run(sys.argv[1:], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+r = resource.getrusage(resource.RUSAGE_CHILDREN)
+print("%.4f" % (r.ru_utime + r.ru_stime))' "$@")
+  }
+  mkdir -p "$work/bin"
+  printf '#!/bin/sh\ncp "%s" chmcmd.chm\n' "$work/compiled.chm" > "$work/bin/chmcmd"
+  chmod +x "$work/bin/chmcmd"
+  printf '\n| topics | site s | CHM project s | project / site | CHM but chmcmd s | that / site | chmcmd s | chmcmd without full-text search s | CHM (MB) |\n'
+  printf '|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n'
+  for n in "${sizes[@]}"; do
+    site=$(less_start "$(cpu 'rm -rf "$work/site" && mkdir "$work/site"' "$cli" -q --html -C "$work/site" "$work/G$n.HLP")" 1)
+    # Without chmcmd on the search path the conversion writes the project alone.
+    project=$(less_start "$(cpu 'rm -rf "$work/chm" && mkdir "$work/chm"' env PATH=/nonexistent "$cli" -q --chm -C "$work/chm" "$work/G$n.HLP")" 1)
+    folder="$work/chm/g$n-chm"
+    sed -e 's/^Compiled file=.*/Compiled file=compiled.chm/' -e '/^\[ALIAS\]/,$d' "$folder/g$n.hhp" > "$folder/compile.hhp"
+    sed -e 's/^Compiled file=.*/Compiled file=nosearch.chm/' -e 's/^Full-text search=Yes/Full-text search=No/' \
+      "$folder/compile.hhp" > "$folder/nosearch.hhp"
+    chmcmd_s=$(less_start "$(once "$folder" chmcmd --no-html-scan compile.hhp)" 1)
+    nosearch=$(less_start "$(once "$folder" chmcmd --no-html-scan nosearch.hhp)" 1)
+    mv "$folder/compiled.chm" "$work/compiled.chm"
+    korvane=$(less_start "$(cpu 'rm -rf "$work/chm" && mkdir "$work/chm"' env PATH="$work/bin:$PATH" "$cli" -q --chm -C "$work/chm" "$work/G$n.HLP")" 3)
+    printf '| %d | %.3f | %.3f | %.2f | %.3f | %.2f | %.1f | %.1f | %.2f |\n' "$n" "$site" "$project" \
+      "$(echo "$project / $site" | bc -l)" "$korvane" "$(echo "$korvane / $site" | bc -l)" "$chmcmd_s" "$nosearch" \
+      "$(echo "$(stat -c %s "$work/chm/g$n.chm") / 1048576" | bc -l)"
+    rm -rf "$work/site" "$work/chm" "$work/compiled.chm"
+  done
+fi

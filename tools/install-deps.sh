@@ -11,7 +11,10 @@ set -euo pipefail
 task="${1:-build}"
 # libjs-lunr is built into the library: every web site carries it for its
 # search; libicu-dev folds the text of that search.
-want=(cmake make g++ pkgconf libgtest-dev qt6-base-dev halibut libuchardet-dev libmagick++-dev libjs-lunr libicu-dev)
+# libchm-dev reads back the HTML Help files that fp-utils' chmcmd compiles
+# (--chm), so that their context map can be written.
+want=(cmake make g++ pkgconf libgtest-dev qt6-base-dev halibut libuchardet-dev libmagick++-dev libjs-lunr libicu-dev
+      libchm-dev fp-utils)
 case "$task" in
   build) ;;
   # libmagickcore-6.q16-6-extra holds ImageMagick's WMF coder, which a
@@ -22,7 +25,8 @@ case "$task" in
   test) want+=(clang unrtf imagemagick libmagickcore-6.q16-6-extra libwmf-bin qt6-translations-l10n xvfb xauth
         lintian desktop-file-utils appstream groff-base man-db dpkg-dev python3 tidy chromium xz-utils
         xdg-utils shared-mime-info libfile-mimeinfo-perl libglib2.0-bin
-        g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest wine wine64) ;;
+        g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest wine wine64
+        libchm-bin python3-chm xchm node-acorn x11-utils) ;;
   bench) want+=(bc python3) ;;
   *) echo "usage: $0 [build|test|bench]" >&2; exit 2 ;;
 esac
@@ -71,6 +75,8 @@ need_pkg_config uchardet 'uchardet' libuchardet-dev
 need_pkg_config Magick++ "ImageMagick's Magick++" libmagick++-dev
 need_pkg_config icu-uc 'ICU' libicu-dev
 need_file '/usr/share/javascript/lunr/lunr.min.js' 'lunr.js' libjs-lunr
+need_file '/usr/include/chm_lib.h' "chmlib's header" libchm-dev
+need_program chmcmd fp-utils
 
 case "$task" in
   test)
@@ -118,6 +124,15 @@ case "$task" in
     # HTML5 elements (nav, header) and the hidden attribute are known from
     # tidy 5 on; version 4's "-v" prints no version number.
     tidy -v 2>/dev/null | grep -Eq 'version [5-9]' || problems+=("tidy 5 or later (package tidy)")
+    # The HTML Help files (tests/chm): read back with chmlib, from the
+    # system's Python (python3-chm is built for it alone), their scripts
+    # parsed by acorn, shown by xchm under Xvfb and measured.
+    need_program extract_chmLib libchm-bin
+    /usr/bin/python3 -c 'import chm.chmlib, chm.extra' 2>/dev/null || problems+=("chmlib for /usr/bin/python3 (package python3-chm)")
+    need_program node node-acorn
+    node -e 'require("/usr/share/nodejs/acorn")' 2>/dev/null || problems+=("acorn for node (package node-acorn)")
+    need_program xchm xchm
+    need_program xwininfo x11-utils
     need_program chromium chromium
     if command -v chromium >/dev/null 2>&1; then
       # It must start headless as this user and run a page's script.

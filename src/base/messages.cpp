@@ -38,6 +38,9 @@ const StringEntry kStrings[] = {
     {22, "Text taken as code page %d (detected); choose another with --codepage=N or CodePage=N in KORVANE.INI"},
     {23, "Included Contents File %s not found"},
     {24, "Included Contents File %s is not in the Help File's folder and is not read"},
+    {25, "Compiling the HTML Help File"},
+    {26, "chmcmd not found (Debian package fp-utils): the HTML Help project %s is written but not compiled; "
+         "install fp-utils and convert again, or compile it with HTML Help Workshop: hhc %s"},
     {31, "Can't Create %s"},
     {32, "Invalid .SHG or .MRB file! Type: %c%c"},
     {33, "Unknown sfImageType value 0x%x in file %s.SHG."},
@@ -67,6 +70,10 @@ const StringEntry kStrings[] = {
     {512 + 22, "Text als Codepage %d gelesen (erkannt); eine andere mit --codepage=N oder CodePage=N in KORVANE.INI wählen"},
     {512 + 23, "Eingebundene Inhaltsdatei %s nicht gefunden"},
     {512 + 24, "Eingebundene Inhaltsdatei %s liegt nicht im Ordner der Hilfedatei und wird nicht gelesen"},
+    {512 + 25, "Kompiliert die HTML-Hilfedatei"},
+    {512 + 26, "chmcmd nicht gefunden (Debian-Paket fp-utils): das HTML-Hilfe-Projekt %s ist geschrieben, aber "
+               "nicht kompiliert; fp-utils installieren und erneut konvertieren oder mit HTML Help Workshop "
+               "kompilieren: hhc %s"},
     {512 + 31, "Kann Datei %s nicht anlegen"},
     {512 + 32, "Ungültige SHG oder MRB-Dateiart: Typ:%c%c"},
     {512 + 33, "Ungültige sfImageType Eintragung 0x%x in Datei %s.SHG"},
@@ -88,6 +95,8 @@ const char* const kFatalFormats[] = {
     "Error opening output metafile",
     "Not enough Memory",
     "",
+    "The HTML Help compiler %s failed: %s. Its messages are in %s",
+    "The compiled file %s is not as the HTML Help compiler writes it: %s",
 };
 
 class SilentPlatform : public Platform {

@@ -76,6 +76,8 @@ enum class Msg : int {
     CodePageDetected = 22,
     ContentsIncludeMissing = 23,
     ContentsIncludeRefused = 24,
+    CompilingHtmlHelp = 25,
+    HtmlHelpNotCompiled = 26,
     CannotCreate = 31,
     InvalidPictureFile = 32,
     UnknownImageType = 33,
@@ -102,6 +104,8 @@ enum class Fatal : int {
     CannotCreateMetafile,// "Error opening output metafile"
     OutOfMemory,         // "Not enough Memory"
     Cancelled,           // the user stopped the conversion; no text
+    CompilerFailed,      // "The HTML Help compiler %s failed: %s. Its messages are in %s"
+    CompiledFileRefused, // "The compiled file %s is not as the HTML Help compiler writes it: %s"
 };
 
 // The format of a fatal condition's text.

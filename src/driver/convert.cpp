@@ -13,6 +13,7 @@
 #include "base/messages.h"
 #include "output/out_stream.h"
 #include "output/output_sink.h"
+#include "chm/html_help.h"
 #include "helpfile/helpfile.h"
 #include "html/site.h"
 #include "text/utf8.h"
@@ -160,12 +161,21 @@ void write_site(const HelpModel& model, OutputSink& output, Reporter& report) {
     html::write_help_site(model, report, output, source);
 }
 
+// The HTML Help file: the site's pages compiled, with the project beside.
+void write_chm(const HelpModel& model, OutputSink& output, Reporter& report) {
+    chm::HtmlHelpSource source;
+    source.title = help_title(model.file);
+    source.locale = help_locale(model.file);
+    chm::write_html_help(model, report, output, source);
+}
+
 // The flags an output kind reads the help file with.
 int flags_for(const ConversionOptions& options) {
     switch (options.kind) {
     case OutputKind::sources: return options.flags & ~CVF_FOR_PRINT;
     case OutputKind::print: return options.flags | CVF_FOR_PRINT;
-    case OutputKind::site: return 0;
+    case OutputKind::site:
+    case OutputKind::html_help: return 0;
     }
     return options.flags;
 }
@@ -193,6 +203,8 @@ ReadHelp read_help(const HelpInput& input, const ConversionOptions& options, Rep
 void write_output(const ReadHelp& help, const ConversionOptions& options, OutputSink& output, Reporter& report) {
     if (options.kind == OutputKind::site) {
         write_site(*help.model, output, report);
+    } else if (options.kind == OutputKind::html_help) {
+        write_chm(*help.model, output, report);
     } else {
         write_sources(*help.model, help.names, output, flags_for(options), report);
     }

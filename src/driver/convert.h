@@ -53,12 +53,13 @@ enum class OutputKind {
     sources,  // the project file, RTF topic files, pictures and baggage
     print,    // RTF files for printing (print mode)
     site,     // a web site (html/site.h) in a folder named after the help file
+    html_help,  // an HTML Help file (.chm) and its project (chm/html_help.h)
 };
 
 struct ConversionOptions {
     OutputKind kind = OutputKind::sources;
     // The CVF_ bits of the RTF outputs: CVF_FOR_PRINT is set for print and
-    // cleared for sources; a site takes none.
+    // cleared for sources; a site and an HTML Help file take none.
     int flags = CVF_TWO_PASS | CVF_PAGE_BREAK | CVF_JUMPS;
     int code_page = 0;  // of the text as the user chose it, 0 to take it from the file
 };

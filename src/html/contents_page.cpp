@@ -71,10 +71,8 @@ void mark_contents(const TopicMap& map, const std::vector<ContentsEntry>& entrie
     }
 }
 
-// The topics index.html lists beside the contents, in file order: the
-// titled ones no contents entry leads to (all titled ones without
-// contents), then as few others as it takes for every topic to be reached
-// from index.html.
+}  // namespace
+
 std::vector<size_t> listed_topics(const TopicMap& map, const std::optional<ContentsFile>& contents) {
     size_t n = map.topics().size();
     std::vector<char> reached(n), listed(n), in_contents(n);
@@ -129,8 +127,6 @@ std::vector<size_t> listed_topics(const TopicMap& map, const std::optional<Conte
     return out;
 }
 
-}  // namespace
-
 std::vector<std::string> topic_labels(const TopicMap& map, text::Utf8Converter& utf8, int code_page,
                                       const std::vector<std::string>& first_lines, const text::Labels& words) {
     std::vector<std::string> labels;
@@ -148,10 +144,11 @@ void write_contents_page(const html::Site& site, text::Utf8Converter& utf8, cons
                          const std::vector<std::string>& baggage, const std::vector<std::string>& labels) {
     const text::Labels& words = text::labels_for(site.language);
     const std::optional<ContentsFile>& contents_file = site.model.contents;
-    std::string p = html::page_head(site.language, title);
+    std::string p = html::page_head(site.language, title, site.files.options());
     p += "<body>\n<nav class=\"site\">";
     append_link(p, html::kKeywordsPage, words.index);
-    p += html::search_form(words.search) + "</nav>\n<h1 class=\"title\">";
+    if (site.files.options().search) p += html::search_form(words.search);
+    p += "</nav>\n<h1 class=\"title\">";
     append_text(p, title);
     p += "</h1>\n<nav class=\"contents\">\n";
     std::vector<size_t> listed = listed_topics(site.map, contents_file);
@@ -194,7 +191,7 @@ void write_contents_page(const html::Site& site, text::Utf8Converter& utf8, cons
         p += "</ul>\n";
     }
     p += "</body>\n</html>\n";
-    site.files.write(html::kIndexPage, p);
+    site.files.write_page(html::kIndexPage, p);
 }
 
 }  // namespace korvane

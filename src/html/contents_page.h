@@ -11,12 +11,15 @@
 // every page can be reached.
 #pragma once
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace korvane {
 
 class TopicMap;
+struct ContentsFile;
 
 namespace html {
 struct Site;
@@ -31,6 +34,11 @@ struct Labels;
 // line of each topic's text, by topic (missing ones count as empty).
 std::vector<std::string> topic_labels(const TopicMap& map, text::Utf8Converter& utf8, int code_page,
                                       const std::vector<std::string>& first_lines, const text::Labels& words);
+
+// The topics the page lists beside the contents, in file order: the titled
+// ones no contents entry leads to (all titled ones without contents), then
+// as few others as it takes for every topic to be reached from the page.
+std::vector<size_t> listed_topics(const TopicMap& map, const std::optional<ContentsFile>& contents);
 
 // Writes index.html; baggage: the names of the files in files/ to link to.
 void write_contents_page(const html::Site& site, text::Utf8Converter& utf8, const std::string& title,

@@ -26,6 +26,67 @@ static_assert(kLatinBase.size() == 0x180 - 0xC0);
 
 }  // namespace
 
+namespace {
+
+// A keyword's first and second level: "first, second" or "first:second".
+// A keyword ending in the separator ("first,") is the first level's own.
+struct Levels {
+    std::string first, second;
+};
+
+Levels split_levels(const std::string& text) {
+    size_t at = text.find_first_of(",:");
+    if (at == std::string::npos) return {text, {}};
+    std::string first = text.substr(0, at), second = text.substr(at + 1);
+    while (!first.empty() && first.back() == ' ') first.pop_back();
+    size_t start = second.find_first_not_of(' ');
+    second = start == std::string::npos ? std::string() : second.substr(start);
+    if (first.empty()) return {text, {}};
+    return {first, second};
+}
+
+void add_places(IndexEntry& entry, const TopicMap& map, char table, const KeywordIndex::Entry& keyword) {
+    if (!keyword.id.empty()) entry.ids.push_back(keyword.id);
+    for (size_t topic : *keyword.topics) {
+        if (topic >= map.topics().size()) continue;
+        auto same = [&](const IndexPlace& p) { return p.topic == topic; };
+        bool known = std::any_of(entry.places.begin(), entry.places.end(), same);
+        if (!known) entry.places.push_back({topic, map.keyword_href(table, *keyword.stored, topic)});
+    }
+}
+
+}  // namespace
+
+std::vector<IndexGroup> index_groups(const TopicMap& map, char table, const std::vector<KeywordIndex::Entry>& index) {
+    std::map<std::string, IndexGroup> groups;
+    std::map<std::string, std::map<std::string, IndexEntry>> subentries;
+    for (const KeywordIndex::Entry& keyword : index) {
+        Levels levels = split_levels(keyword.text);
+        std::string group_key = index_sort_key(levels.first);
+        IndexGroup& group = groups[group_key];
+        if (group.own.text.empty()) {
+            group.own.text = levels.first;
+            group.own.key = levels.first;
+        }
+        if (levels.second.empty()) {
+            add_places(group.own, map, table, keyword);
+            continue;
+        }
+        IndexEntry& sub = subentries[group_key][index_sort_key(levels.second)];
+        if (sub.text.empty()) {
+            sub.text = levels.second;
+            sub.key = levels.first + ", " + levels.second;
+        }
+        add_places(sub, map, table, keyword);
+    }
+    std::vector<IndexGroup> out;
+    for (auto& [key, group] : groups) {
+        for (auto& [sub_key, sub] : subentries[key]) group.subentries.push_back(std::move(sub));
+        out.push_back(std::move(group));
+    }
+    return out;
+}
+
 std::vector<std::string_view> split_keyword_list(std::string_view list) {
     std::vector<std::string_view> keywords;
     while (true) {

@@ -64,6 +64,30 @@ private:
     std::vector<FoundList> found_lists_;
 };
 
+// The index as the viewer's Index tab shows it: keywords of the form
+// "first, second" or "first:second" are second-level entries, listed under
+// one first-level entry "first", which "first" itself and "first," give
+// topics to. Second levels that differ only in case or separator are one
+// entry. Each entry has each of its topics once, at the place the first
+// of its keywords leads to.
+struct IndexPlace {
+    size_t topic;
+    std::string href;
+};
+struct IndexEntry {
+    std::string text;              // as shown (UTF-8)
+    std::string key;               // what a filter matches: "first" or "first, second"
+    std::vector<std::string> ids;  // of the keywords it stands for
+    std::vector<IndexPlace> places;
+};
+struct IndexGroup {
+    IndexEntry own;
+    std::vector<IndexEntry> subentries;
+};
+// The entries of one table as first-level groups, in the order of their
+// sort keys.
+std::vector<IndexGroup> index_groups(const TopicMap& map, char table, const std::vector<KeywordIndex::Entry>& entries);
+
 // The key entries are sorted and filtered by: lower case, the accents of
 // Latin letters taken off.
 std::string index_sort_key(std::string_view utf8);

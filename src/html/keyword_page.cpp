@@ -20,12 +20,9 @@ using html::append_attribute;
 using html::append_text;
 using html::index_sort_key;
 using html::KeywordIndex;
-
-// A topic of a keyword, and the place in it the keyword leads to.
-struct Place {
-    size_t topic;
-    std::string href;
-};
+using Entry = html::IndexEntry;
+using Place = html::IndexPlace;
+using Group = html::IndexGroup;
 
 // Topics Found lists are sorted by the topics' labels.
 void sort_places(std::vector<Place>& places, const std::vector<std::string>& labels) {
@@ -52,78 +49,6 @@ void append_found(std::string& p, std::vector<Place> places, const std::vector<s
         p += "</a></li>\n";
     }
     p += "</ul>";
-}
-
-// A keyword's first and second level: "first, second" or "first:second".
-// A keyword ending in the separator ("first,") is the first level's own.
-struct Levels {
-    std::string first, second;
-};
-
-Levels split_levels(const std::string& text) {
-    size_t at = text.find_first_of(",:");
-    if (at == std::string::npos) return {text, {}};
-    std::string first = text.substr(0, at), second = text.substr(at + 1);
-    while (!first.empty() && first.back() == ' ') first.pop_back();
-    size_t start = second.find_first_not_of(' ');
-    second = start == std::string::npos ? std::string() : second.substr(start);
-    if (first.empty()) return {text, {}};
-    return {first, second};
-}
-
-struct Entry {
-    std::string text;              // as shown
-    std::string key;               // what the filter matches
-    std::vector<std::string> ids;  // of the keywords it stands for
-    std::vector<Place> places;     // its topics, one place each
-};
-
-struct Group {
-    Entry own;
-    std::vector<Entry> subentries;
-};
-
-void add_places(Entry& entry, const TopicMap& map, char table, const KeywordIndex::Entry& keyword) {
-    if (!keyword.id.empty()) entry.ids.push_back(keyword.id);
-    for (size_t topic : *keyword.topics) {
-        if (topic >= map.topics().size()) continue;
-        auto same = [&](const Place& p) { return p.topic == topic; };
-        bool known = std::any_of(entry.places.begin(), entry.places.end(), same);
-        if (!known) entry.places.push_back({topic, map.keyword_href(table, *keyword.stored, topic)});
-    }
-}
-
-// The entries of one table as first-level groups, in the order of their
-// sort keys.
-std::vector<Group> group_entries(const TopicMap& map, char table, const std::vector<KeywordIndex::Entry>& index) {
-    std::map<std::string, Group> groups;
-    std::map<std::string, std::map<std::string, Entry>> subentries;
-    for (const KeywordIndex::Entry& keyword : index) {
-        Levels levels = split_levels(keyword.text);
-        std::string group_key = index_sort_key(levels.first);
-        Group& group = groups[group_key];
-        if (group.own.text.empty()) {
-            group.own.text = levels.first;
-            group.own.key = levels.first;
-        }
-        if (levels.second.empty()) {
-            add_places(group.own, map, table, keyword);
-            continue;
-        }
-        // Second levels that differ only in case or separator are one entry.
-        Entry& sub = subentries[group_key][index_sort_key(levels.second)];
-        if (sub.text.empty()) {
-            sub.text = levels.second;
-            sub.key = levels.first + ", " + levels.second;
-        }
-        add_places(sub, map, table, keyword);
-    }
-    std::vector<Group> out;
-    for (auto& [key, group] : groups) {
-        for (auto& [sub_key, sub] : subentries[key]) group.subentries.push_back(std::move(sub));
-        out.push_back(std::move(group));
-    }
-    return out;
 }
 
 void append_entry_content(std::string& p, const Entry& entry, const std::vector<std::string>& labels,
@@ -172,7 +97,7 @@ void append_entry_start(std::string& p, const Entry& entry) {
 void append_index(std::string& p, const TopicMap& map, char table, const std::vector<KeywordIndex::Entry>& index,
                   const std::vector<std::string>& labels, const text::Labels& words) {
     p += "<ul class=\"index\">\n";
-    for (const Group& group : group_entries(map, table, index)) {
+    for (const Group& group : html::index_groups(map, table, index)) {
         append_entry_start(p, group.own);
         append_entry_content(p, group.own, labels, words);
         if (!group.subentries.empty()) {
@@ -193,12 +118,14 @@ void append_index(std::string& p, const TopicMap& map, char table, const std::ve
 
 void write_keyword_page(const html::Site& site, const std::vector<std::string>& labels, const std::string& title) {
     const text::Labels& words = text::labels_for(site.language);
-    std::string p = html::page_head(site.language, title + " - " + words.index);
+    std::string p = html::page_head(site.language, title + " - " + words.index, site.files.options());
     p += "<body>\n<nav class=\"site\"><a href=\"";
     p += html::kIndexPage;
     p += "\">";
     append_text(p, words.contents);
-    p += "</a>" + html::search_form(words.search) + "</nav>\n<h1 class=\"title\">";
+    p += "</a>";
+    if (site.files.options().search) p += html::search_form(words.search);
+    p += "</nav>\n<h1 class=\"title\">";
     append_text(p, words.index);
     p += "</h1>\n<p class=\"index-filter\" hidden><label for=\"index-filter\">";
     append_text(p, words.filter);
@@ -224,7 +151,7 @@ void write_keyword_page(const html::Site& site, const std::vector<std::string>& 
         p += "\n</section>\n";
     }
     p += "</body>\n</html>\n";
-    site.files.write(html::kKeywordsPage, p);
+    site.files.write_page(html::kKeywordsPage, p);
 }
 
 namespace html {
@@ -244,18 +171,30 @@ a.external { color: #006000; }
 
 const std::string_view kIndexScript = R"js((function () {
   'use strict';
+  // ES5 and the DOM of Internet Explorer 11 (the viewer of HTML Help
+  // files), which has no String normalize: there case is folded alone.
+  var matches = Element.prototype.matches || Element.prototype.msMatchesSelector;
+  function closest(node, selector) {
+    for (; node && node.nodeType === 1; node = node.parentNode) {
+      if (matches.call(node, selector)) return node;
+    }
+    return null;
+  }
   // Lower case without accents, as the index is looked up.
   function fold(text) {
-    return text.normalize('NFD').replace(/[\u0300-\u036f]/g, '').toLowerCase();
+    return (text.normalize ? text.normalize('NFD') : text).replace(/[\u0300-\u036f]/g, '').toLowerCase();
   }
   // The own topics of an entry: its link, or its list of topics found.
   function own(entry) {
-    return entry.querySelector(':scope > a.kw, :scope > details.found');
+    for (var node = entry.firstElementChild; node; node = node.nextElementSibling) {
+      if (matches.call(node, 'a.kw, details.found')) return node;
+    }
+    return null;
   }
   // Opens the topics of the entry that the page is opened at.
   function openTarget() {
     var target = location.hash ? document.getElementById(decodeURIComponent(location.hash.slice(1))) : null;
-    var entry = target && target.closest('li[data-key]');
+    var entry = closest(target, 'li[data-key]');
     var topics = entry && own(entry);
     if (topics && topics.tagName === 'DETAILS') topics.open = true;
   }
@@ -264,24 +203,30 @@ const std::string_view kIndexScript = R"js((function () {
 
   var box = document.getElementById('index-filter');
   if (!box) return;
-  var entries = Array.prototype.map.call(document.querySelectorAll('ul.index li[data-key]'), function (li) {
-    return { li: li, key: fold(li.getAttribute('data-key')), parent: li.parentElement.closest('li[data-key]') };
-  });
+  // Each entry with the entry of its first level (which comes before it).
+  var entries = [], items = document.querySelectorAll('ul.index li[data-key]');
+  for (var i = 0; i < items.length; i++) {
+    var li = items[i], up = closest(li.parentNode, 'li[data-key]'), parent = null;
+    for (var j = entries.length - 1; up && j >= 0 && !parent; j--) {
+      if (entries[j].li === up) parent = entries[j];
+    }
+    entries.push({ li: li, key: fold(li.getAttribute('data-key')), parent: parent, shown: false });
+  }
   var current = null;
   // Every entry whose text starts with what is typed stays, with its first
   // level; since a second level's text starts with its first level's, a
   // first level that matches keeps all of them.
   function filter() {
     var typed = fold(box.value.replace(/^\s+/, ''));
-    var shown = new Set();
     var first = null;
+    entries.forEach(function (e) { e.shown = false; });
     entries.forEach(function (e) {
-      if (!e.key.startsWith(typed)) return;
-      shown.add(e.li);
-      if (e.parent) shown.add(e.parent);
+      if (e.key.lastIndexOf(typed, 0) !== 0) return;
+      e.shown = true;
+      if (e.parent) e.parent.shown = true;
       if (!first && own(e.li)) first = e.li;
     });
-    entries.forEach(function (e) { e.li.hidden = !shown.has(e.li); });
+    entries.forEach(function (e) { e.li.hidden = !e.shown; });
     if (current) current.classList.remove('current');
     current = first;
     if (current) current.classList.add('current');
@@ -299,7 +244,7 @@ const std::string_view kIndexScript = R"js((function () {
       if (link) link.focus();
     }
   });
-  box.closest('[hidden]').hidden = false;
+  closest(box, '[hidden]').hidden = false;
   filter();
   if (!location.hash) box.focus();
 })();

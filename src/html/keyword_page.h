@@ -2,9 +2,8 @@
 // The keyword index of a site, keywords.html, as the viewer's Index tab
 // shows it.
 //
-// Keywords of the form "first, second" or "first:second" are second-level
-// entries: they are listed under one first-level entry "first", which
-// "first" itself and "first," give topics to. An entry with one topic links
+// The entries are grouped in two levels (html/keyword_index.h's
+// index_groups). An entry with one topic links
 // to it (to the place in the topic where the keyword stands); one with
 // several holds them, each with its title, as a "Topics Found" list that
 // opens on a click (<details>). The associative (A) keywords follow in a

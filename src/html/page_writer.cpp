@@ -82,7 +82,7 @@ void PageWriter::open_page(size_t topic) {
     const MapTopic& t = map_.topics()[topic];
     std::string title = utf8(t.title);
     std::string& p = page_.html;
-    p += html::page_head(site_.language, title.empty() ? format(words_.topic, t.number) : title);
+    p += html::page_head(site_.language, title.empty() ? format(words_.topic, t.number) : title, site_.files.options());
     p += "<body>\n<nav class=\"site\"><a href=\"";
     p += html::kIndexPage;
     p += "\">";
@@ -101,7 +101,7 @@ void PageWriter::open_page(size_t topic) {
         append_text(p, next ? words_.next : words_.previous);
         p += "</a>";
     }
-    p += html::search_form(words_.search);
+    if (site_.files.options().search) p += html::search_form(words_.search);
     p += "</nav>\n";
     const int window = t.window;
     page_.window_class = windows_.css_class(window);

@@ -1,11 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "html/popup_pages.h"
 
-#include <memory>
-
 #include "base/format.h"
-#include "base/messages.h"
-#include "output/out_stream.h"
 #include "html/site_files.h"
 #include "topicmap/topic_map.h"
 
@@ -43,22 +39,20 @@ std::optional<std::vector<size_t>> PopupPages::embedded_popups(const Page& page)
 bool PopupPages::ready(const Page& page) const { return embedded_popups(page).has_value(); }
 
 void PopupPages::write_page(const Page& page) const {
-    std::unique_ptr<OutStream> file = files_.create(map_.topics()[page.topic].page);
-    file->write(page.html);
-    file->write("</div>\n</div>\n");
+    std::string html = page.html;
+    html += "</div>\n</div>\n";
     for (size_t topic : embedded_popups(page).value_or(std::vector<size_t>{})) {
         auto it = popups_.find(topic);
         if (it == popups_.end()) continue;
         // The popup shows in the colours of its topic's window.
         const std::string& window_class = it->second.window_class;
-        file->write(format("<div hidden id=\"popup-t%d\"", static_cast<int>(topic)));
-        file->write(window_class.empty() ? ">\n" : " class=\"" + window_class + "\">\n");
-        file->write(it->second.content);
-        file->write("</div>\n");
+        html += format("<div hidden id=\"popup-t%d\"", static_cast<int>(topic));
+        html += window_class.empty() ? ">\n" : " class=\"" + window_class + "\">\n";
+        html += it->second.content;
+        html += "</div>\n";
     }
-    file->write("</body>\n</html>\n");
-    file->close();
-    if (file->failed()) fatal_error(Fatal::DiskFull);
+    html += "</body>\n</html>\n";
+    files_.write_page(map_.topics()[page.topic].page, html);
 }
 
 void PopupPages::finish() {

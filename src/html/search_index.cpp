@@ -145,7 +145,7 @@ void append_linked(std::string& p, std::string_view text, std::initializer_list<
 // of the status line, for it to fill in as text.
 std::string search_page(std::string_view lang, std::string_view site_title) {
     const text::Labels& words = text::labels_for(lang);
-    std::string p = html::page_head(lang, std::string(site_title) + " - " + words.search);
+    std::string p = html::page_head(lang, std::string(site_title) + " - " + words.search, html::PageOptions{});
     p += "<body>\n<nav class=\"site\"><a href=\"";
     p += html::kIndexPage;
     p += "\">";

@@ -10,6 +10,7 @@
 #include "html/page_writer.h"
 #include "html/search_index.h"
 #include "html/site_files.h"
+#include "html/site_pages.h"
 #include "html/site_pictures.h"
 #include "html/site_style.h"
 #include "text/labels.h"
@@ -36,11 +37,12 @@ void write_forwards(const TopicMap& map, const SiteFiles& files) {
         p += "\">";
         append_text(p, href);
         p += "</a></p>\n</body>\n</html>\n";
-        files.write(name, p);
+        files.write_page(name, p);
     }
 }
 
-// The names the site's own files take, which no topic's page may have.
+}  // namespace
+
 TopicMapOptions site_map_options() {
     TopicMapOptions options;
     options.extension = std::string(kPageExtension);
@@ -50,14 +52,10 @@ TopicMapOptions site_map_options() {
     return options;
 }
 
-}  // namespace
-
-void write_help_site(const HelpModel& model, Reporter& report, OutputSink& output, const SiteSource& source) {
+WrittenSite write_site_pages(const HelpModel& model, const TopicMap& map, Reporter& report, const SiteFiles& files,
+                             const SiteSource& source) {
     const int code_page = model.code_page.code_page;
-    const SiteFiles files(output, source.out_dir);
     text::Utf8Converter utf8;
-
-    const TopicMap map(model, write_site_pictures(model.file, files), site_map_options(), report);
     const KeywordIndex keywords(map, utf8, code_page);
     const Site site{model, map, keywords, files, text::site_language(code_page, source.locale), code_page};
 
@@ -65,18 +63,27 @@ void write_help_site(const HelpModel& model, Reporter& report, OutputSink& outpu
     PageWriter pages(site);
     ContextNamer names(model.context_names);
     decode_topics(TopicContext{model, names, report}, pages, WalkOptions{{25, 25}, false});
-    const WrittenPages written = pages.finish();
+    WrittenSite written;
+    written.pages = pages.finish();
 
-    std::string title = utf8.convert(source.title, code_page);
-    if (title.empty() && model.contents) title = utf8.convert(model.contents->title, code_page);
-    if (title.empty()) title = map.key();
+    written.title = utf8.convert(source.title, code_page);
+    if (written.title.empty() && model.contents) written.title = utf8.convert(model.contents->title, code_page);
+    if (written.title.empty()) written.title = map.key();
     write_forwards(map, files);
-    const std::vector<std::string> labels =
-        topic_labels(map, utf8, code_page, written.first_lines, text::labels_for(site.language));
-    write_keyword_page(site, labels, title);
-    write_contents_page(site, utf8, title, source.baggage, labels);
-    write_search(site, written.page_texts, labels, title);
-    files.write(kStyleSheetFile, style_sheet(written.paragraph_styles, font_rules(model.fonts)) + written.window_rules);
+    written.labels =
+        topic_labels(map, utf8, code_page, written.pages.first_lines, text::labels_for(site.language));
+    write_keyword_page(site, written.labels, written.title);
+    write_contents_page(site, utf8, written.title, source.baggage, written.labels);
+    if (files.options().search) write_search(site, written.pages.page_texts, written.labels, written.title);
+    return written;
+}
+
+void write_help_site(const HelpModel& model, Reporter& report, OutputSink& output, const SiteSource& source) {
+    const SiteFiles files(output, source.out_dir);
+    const TopicMap map(model, write_site_pictures(model.file, files), site_map_options(), report);
+    const WrittenSite written = write_site_pages(model, map, report, files, source);
+    files.write(kStyleSheetFile, style_sheet(written.pages.paragraph_styles, font_rules(model.fonts)) +
+                                     written.pages.window_rules);
     files.write(kScriptFile, std::string(kPopupScript) + std::string(kIndexScript));
     report_progress(report, 100, Msg::None);
 }

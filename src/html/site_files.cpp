@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "html/site_files.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 
@@ -10,6 +11,11 @@
 #include "html/escape.h"
 
 namespace korvane::html {
+
+SiteFiles::SiteFiles(OutputSink& output, std::string folder, PageOptions options)
+    : output_(output), folder_(std::move(folder)), options_(std::move(options)) {
+    if (options_.code_page) encoder_ = std::make_unique<text::CodePageEncoder>(options_.code_page);
+}
 
 std::unique_ptr<OutStream> SiteFiles::create(std::string_view name) const {
     const std::string path = folder_ + std::string(name);
@@ -27,11 +33,70 @@ void SiteFiles::write(std::string_view name, std::string_view bytes) const {
     if (out->failed()) fatal_error(Fatal::DiskFull);
 }
 
-std::string page_head(std::string_view lang, std::string_view title) {
+namespace {
+
+// An apostrophe is text as it is, also inside the pages' attributes, which
+// are in double quotes.
+std::string literal_apostrophes(std::string_view html) {
+    std::string out;
+    out.reserve(html.size());
+    for (size_t at = 0; at < html.size();) {
+        size_t found = html.find("&#39;", at);
+        if (found == std::string_view::npos) found = html.size();
+        out.append(html.substr(at, found - at));
+        if (found < html.size()) out += '\'';
+        at = found + 5;
+    }
+    return out;
+}
+
+// Title text with a reference only for '<' and for an '&' that would start
+// one.
+std::string title_text(std::string_view title) {
+    const std::string escaped = escape_text(title);
+    std::string out;
+    for (size_t at = 0; at < escaped.size();) {
+        const std::string_view rest = std::string_view(escaped).substr(at);
+        auto take = [&](std::string_view reference, char c) {
+            if (!rest.starts_with(reference)) return false;
+            const size_t next = at + reference.size();
+            const bool starts_one = next < escaped.size() && (std::isalnum(static_cast<unsigned char>(escaped[next])) ||
+                                                              escaped[next] == '#');
+            out += c == '&' && starts_one ? std::string(reference) : std::string(1, c);
+            at = next;
+            return true;
+        };
+        if (take("&#39;", '\'') || take("&quot;", '"') || take("&gt;", '>') || take("&amp;", '&')) continue;
+        out += escaped[at++];
+    }
+    return out;
+}
+
+}  // namespace
+
+void SiteFiles::write_page(std::string_view name, std::string_view html) const {
+    if (!options_.few_references && !encoder_) {
+        write(name, html);
+        return;
+    }
+    std::string text = options_.few_references ? literal_apostrophes(html) : std::string(html);
+    if (encoder_) text = encoder_->encode(text, text::CodePageEncoder::Missing::reference);
+    write(name, text);
+}
+
+std::string page_head(std::string_view lang, std::string_view title, const PageOptions& options) {
     std::string p = "<!DOCTYPE html>\n<html lang=\"";
     p += lang;
-    p += "\">\n<head>\n<meta charset=\"utf-8\">\n<title>";
-    append_text(p, title);
+    p += "\">\n<head>\n<meta charset=\"";
+    p += options.code_page ? std::string_view(options.charset) : "utf-8";
+    p += "\">\n";
+    if (options.ie_edge) p += "<meta http-equiv=\"X-UA-Compatible\" content=\"IE=edge\">\n";
+    p += "<title>";
+    if (options.few_references) {
+        p += title_text(title);
+    } else {
+        append_text(p, title);
+    }
     p += "</title>\n<link rel=\"stylesheet\" href=\"";
     p += kStyleSheetFile;
     p += "\">\n<script src=\"";

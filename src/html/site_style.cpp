@@ -106,11 +106,30 @@ nav.contents > ul { padding-left: 0; }
 const std::string_view kPopupScript = R"js((function () {
   'use strict';
 
+  // Written for Internet Explorer 11 as well, the engine of the viewer of
+  // HTML Help files: ES5, and no DOM methods it lacks.
+  var matches = Element.prototype.matches || Element.prototype.msMatchesSelector;
+  function closest(node, selector) {
+    for (; node && node.nodeType === 1; node = node.parentNode) {
+      if (matches.call(node, selector)) return node;
+    }
+    return null;
+  }
+
   // Tab stops, in CSS pixels from the paragraph's left margin: 15 twips
-  // make a pixel, the default stops lie every 720 twips.
+  // make a pixel, the default stops lie every 720 twips. A browser without
+  // custom properties (IE 11) finds a paragraph class's stops in
+  // window.korvaneTabs, which a page may define ({"p3": "720 1440r"}).
   var TWIPS_PER_PIXEL = 15, DEFAULT_STOP = 720 / TWIPS_PER_PIXEL;
-  function stopsOf(style) {
-    var stops = [], list = style.getPropertyValue('--tabs').trim().split(/\s+/);
+  var declaredTabs = window.korvaneTabs || {};
+  function tabsOf(style, p) {
+    var tabs = style.getPropertyValue('--tabs');
+    if (tabs) return tabs;
+    var format = /(?:^|\s)(p\d+)(?:\s|$)/.exec(p.className);
+    return (format && declaredTabs[format[1]]) || '';
+  }
+  function stopsOf(style, p) {
+    var stops = [], list = tabsOf(style, p).trim().split(/\s+/);
     for (var i = 0; i < list.length; i++) {
       var at = parseFloat(list[i]), kind = list[i].charAt(list[i].length - 1);
       if (!isNaN(at)) stops.push({at: at / TWIPS_PER_PIXEL, kind: kind === 'r' || kind === 'c' ? kind : 'l'});
@@ -159,7 +178,7 @@ const std::string_view kPopupScript = R"js((function () {
     var items = [], paragraphs = root.querySelectorAll('p');
     for (var i = 0; i < paragraphs.length; i++) {
       var p = paragraphs[i];
-      if (!p.querySelector('span.tab') || p.closest('[hidden]')) continue;
+      if (!p.querySelector('span.tab') || closest(p, '[hidden]')) continue;
       var marks = p.querySelectorAll('span.tab, br'), tabs = [];
       for (var j = 0; j < marks.length; j++) {
         if (marks[j].tagName === 'BR') continue;
@@ -171,7 +190,7 @@ const std::string_view kPopupScript = R"js((function () {
     }
     items.forEach(function (item) {
       var style = getComputedStyle(item.p), box = item.p.getBoundingClientRect();
-      item.stops = stopsOf(style);
+      item.stops = stopsOf(style, item.p);
       item.origin = box.left + (parseFloat(style.borderLeftWidth) || 0) + (parseFloat(style.paddingLeft) || 0) -
                     (parseFloat(style.marginLeft) || 0);
     });
@@ -190,7 +209,7 @@ const std::string_view kPopupScript = R"js((function () {
       var open = stack.pop();
       open.link.setAttribute('aria-expanded', 'false');
       open.link.removeAttribute('aria-controls');
-      open.box.remove();
+      open.box.parentNode.removeChild(open.box);
     }
   }
   // The place in the stack of the box holding node, -1 for none.
@@ -213,8 +232,8 @@ const std::string_view kPopupScript = R"js((function () {
       top = (rects.length ? rects[0] : at).top - 2 - size.height;
       if (top < margin) top = Math.max(margin, height - margin - size.height);
     }
-    box.style.left = (left + window.scrollX) + 'px';
-    box.style.top = (top + window.scrollY) + 'px';
+    box.style.left = (left + window.pageXOffset) + 'px';
+    box.style.top = (top + window.pageYOffset) + 'px';
   }
   function open(link, content) {
     var box = document.createElement('div');
@@ -236,7 +255,7 @@ const std::string_view kPopupScript = R"js((function () {
   document.addEventListener('click', function (event) {
     var target = event.target instanceof Element ? event.target : null;
     var depth = target ? depthOf(target) : -1;
-    var link = target && target.closest('a.popup[data-popup]');
+    var link = closest(target, 'a.popup[data-popup]');
     if (!link) { closeFrom(depth + 1); return; }
     var content = document.getElementById('popup-' + link.getAttribute('data-popup'));
     if (!content) return;
@@ -248,12 +267,30 @@ const std::string_view kPopupScript = R"js((function () {
     open(link, content);
   });
   document.addEventListener('keydown', function (event) {
-    if (event.key === 'Escape') closeFrom(stack.length - 1);
+    if (event.key === 'Escape' || event.key === 'Esc') closeFrom(stack.length - 1);
   });
+
+  // Without position: sticky (IE 11) the non-scrolling region is moved
+  // down as the page scrolls, so that it stays at the top of the window
+  // while inside its topic, as a sticky one does.
+  var region = document.querySelector('header.nonscroll'), probe = document.createElement('div').style;
+  probe.position = 'sticky';
+  function follow() {
+    region.style.top = '0px';
+    var own = region.getBoundingClientRect(), topic = region.parentNode.getBoundingClientRect();
+    region.style.top = Math.max(0, Math.min(-own.top, topic.bottom - own.bottom)) + 'px';
+  }
+  if (region && probe.position !== 'sticky') {
+    region.style.position = 'relative';
+    window.addEventListener('scroll', follow);
+  } else {
+    region = null;
+  }
 
   function layout() {
     layoutTabs(document);
     stack.forEach(function (open) { place(open.box, open.link); });
+    if (region) follow();
   }
   var pending = false;
   window.addEventListener('resize', function () {

@@ -35,6 +35,10 @@ public:
     // The name for a file that only serves the conversion itself and is
     // removed again (print mode's pictures).
     virtual std::string scratch_name(const std::string& name) const { return name; }
+    // Where the file or folder name of the output lies on disk, for another
+    // program to read or write it (the HTML Help compiler); empty when the
+    // output is not on disk.
+    virtual std::string disk_path(const std::string&) const { return {}; }
 };
 
 // Files on disk, in a folder (relative names are taken in it; empty: the
@@ -49,6 +53,7 @@ public:
     bool read(const std::string& name, std::vector<uint8_t>& bytes) const override;
     void remove(const std::string& name) override;
     std::string scratch_name(const std::string& name) const override;
+    std::string disk_path(const std::string& name) const override { return path_of(name); }
 
 private:
     std::string path_of(const std::string& name) const;

@@ -43,15 +43,15 @@ std::vector<std::pair<uint32_t, uint32_t>> index_tomap(const HelpFile& help) {
 
 }  // namespace
 
-void write_map_section(const HelpModel& model, Reporter& report, OutStream& project) {
+std::vector<MapEntry> read_map_entries(const HelpModel& model, Reporter& report) {
+    std::vector<MapEntry> entries;
     const HelpFile& help = model.file;
     ContextNamer names(model.context_names);
-    if (!help.ctxomap_file.present()) return;
+    if (!help.ctxomap_file.present()) return entries;
     ByteReader map = help.reader(help.ctxomap_file);
     uint16_t declared = map.u16();
     // Entries beyond the end of |CTXOMAP are not there.
     const int count = static_cast<int>(std::min<size_t>(declared, map.remaining() / 8));
-    write_formatted(project, "\n[Map]\n");
 
     std::vector<std::pair<uint32_t, uint32_t>> tomap;
     if (help.is_hc30 && count > 0) tomap = index_tomap(help);
@@ -68,10 +68,19 @@ void write_map_section(const HelpModel& model, Reporter& report, OutStream& proj
             name = context_name_at(model.context_table, names, topic_offset);
         }
         if (name) {
-            write_formatted(project, "#define %s %ld\n", *name, number);
+            entries.push_back({std::move(*name), number});
         } else {
             add_warning(report, Msg::MapLookupFailed, topic_offset);
         }
+    }
+    return entries;
+}
+
+void write_map_section(const HelpModel& model, Reporter& report, OutStream& project) {
+    if (!model.file.ctxomap_file.present()) return;
+    write_formatted(project, "\n[Map]\n");
+    for (const MapEntry& entry : read_map_entries(model, report)) {
+        write_formatted(project, "#define %s %ld\n", entry.name, entry.number);
     }
 }
 

@@ -43,9 +43,9 @@ namespace {
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
 
-// The table of a code page, read from the system once per process; null
-// when it has none.
-const sys::CodePageTable* shared_table(int code_page) {
+}  // namespace
+
+const sys::CodePageTable* shared_code_page_table(int code_page) {
     static std::mutex mutex;
     static std::map<int, std::optional<sys::CodePageTable>> tables;
     std::lock_guard<std::mutex> lock(mutex);
@@ -53,8 +53,6 @@ const sys::CodePageTable* shared_table(int code_page) {
     if (it == tables.end()) it = tables.emplace(code_page, sys::code_page_table(code_page)).first;
     return it->second ? &*it->second : nullptr;
 }
-
-}  // namespace
 
 struct Utf8Converter::Converter {
     int code_page = kWesternCodePage;
@@ -66,7 +64,7 @@ struct Utf8Converter::Converter {
     bool ascii_is_ascii = false;
 
     bool open(int wanted) {
-        table = shared_table(wanted);
+        table = shared_code_page_table(wanted);
         if (!table) return false;
         code_page = wanted;
         double_byte = !table->pairs.empty();

@@ -20,7 +20,15 @@
 #include <string_view>
 #include <unordered_map>
 
+namespace korvane::sys {
+struct CodePageTable;
+}
+
 namespace korvane::text {
+
+// The system's table of a code page (system/code_page_table.h), read once
+// per process and shared; null when the system has none.
+const sys::CodePageTable* shared_code_page_table(int code_page);
 
 // The length of a valid UTF-8 sequence at s[at] and its code point; 0 when
 // the byte there starts none (overlong forms, surrogates and values past

@@ -49,6 +49,9 @@ constexpr const char* kUsage =
     "  --flags=0xNN        the conversion flags directly (0x00 to 0x3F)\n"
     "  --html              a web site instead: NAME/index.html, a page per topic, the keyword\n"
     "                      index, pictures and baggage files (NAME: the file name in lower case)\n"
+    "  --chm               an HTML Help file NAME.chm instead, with its project (NAME.hhp, the\n"
+    "                      contents, index, map header and pages) in NAME-chm/; compiled with\n"
+    "                      chmcmd (package fp-utils): without it only the project is written\n"
     "  --codepage=N        the Windows code page of the text (932 Japanese, 1251 Cyrillic, ...);\n"
     "                      default: what the file records, else detected, else 1252\n"
     "\n"
@@ -64,7 +67,7 @@ constexpr const char* kUsage =
 struct Options {
     bool print = false, page_break = false, jumps = false, no_shg = false, no_browse = false;
     bool mode_given = false;
-    OutputKind web = OutputKind::sources;  // the web output asked for (--html), else sources
+    OutputKind web = OutputKind::sources;  // the web output asked for (--html, --chm), else sources
     int flags = -1;  // from --flags
     int code_page = 0;  // from --codepage; 0: from the file
     std::string output_dir;
@@ -118,8 +121,10 @@ Options parse(int argc, char** argv) {
             o.no_shg = o.mode_given = true;
         } else if (a == "--no-browse") {
             o.no_browse = o.mode_given = true;
-        } else if (a == "--html") {
-            o.web = OutputKind::site;
+        } else if (a == "--html" || a == "--chm") {
+            const OutputKind kind = a == "--html" ? OutputKind::site : OutputKind::html_help;
+            if (o.web != OutputKind::sources && o.web != kind) usage_error("--html and --chm cannot be combined");
+            o.web = kind;
         } else if (a.rfind("--flags=", 0) == 0) {
             if (!parse_flags(a.substr(8), o.flags)) usage_error("bad --flags value '" + std::string(a.substr(8)) + "' (0x00 to 0x3F)");
         } else if (a.rfind("--codepage=", 0) == 0) {
@@ -150,8 +155,9 @@ Options parse(int argc, char** argv) {
     if (o.files.empty()) usage_error("no help file given");
     if (o.flags >= 0 && o.mode_given) usage_error("--flags cannot be combined with the mode options");
     if (o.list && o.files.size() != 1) usage_error("--list takes exactly one help file");
-    if (o.web == OutputKind::site && (o.mode_given || o.flags >= 0)) {
-        usage_error("--html cannot be combined with the RTF mode options");
+    if (o.web != OutputKind::sources && (o.mode_given || o.flags >= 0)) {
+        usage_error(std::string(o.web == OutputKind::site ? "--html" : "--chm") +
+                    " cannot be combined with the RTF mode options");
     }
     return o;
 }
@@ -297,7 +303,7 @@ int main(int argc, char** argv) {
     options.flags = o.web == OutputKind::sources ? flags_of(o) : 0;
     options.kind = o.web == OutputKind::sources ? rtf_kind(options.flags) : o.web;
     options.code_page = o.code_page;
-    // A site makes a folder of its own.
+    // A site and an HTML Help project make a folder of their own.
     const bool rtf = options.kind == OutputKind::sources || options.kind == OutputKind::print;
     bool folder_each = !o.output_dir.empty() && o.files.size() > 1 && rtf;
     std::vector<std::string> folders =
@@ -307,7 +313,8 @@ int main(int argc, char** argv) {
         const std::string& file = o.files[i];
         if (!o.quiet) {
             if (!rtf) {
-                std::fprintf(stderr, "%s (web site)\n", file.c_str());
+                std::fprintf(stderr, "%s (%s)\n", file.c_str(),
+                             options.kind == OutputKind::site ? "web site" : "HTML Help file");
             } else {
                 std::fprintf(stderr, "%s (flags 0x%02X)%s%s\n", file.c_str(), static_cast<unsigned>(options.flags),
                              folder_each ? " -> " : "", folder_each ? folders[i].c_str() : "");

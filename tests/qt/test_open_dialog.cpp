@@ -17,9 +17,11 @@ using namespace korvane::qt::test;
 namespace {
 
 // The check boxes 7000, 7003, 7103 and 7001: "x" checked, "o" not; in
-// capitals when hidden; after "W:" when Web Pages (7104) is checked.
+// capitals when hidden; after "W:" when Web Pages (7104) is checked, "C:"
+// when HTML Help (7105) is.
 QString boxes(OpenDialog& d) {
     QString s = QLatin1String(d.check_box(7104)->isChecked() ? "W:" : "");
+    if (d.check_box(7105)->isChecked()) s += QLatin1String("C:");
     for (int id : {7000, 7003, 7103, 7001}) {
         QChar c = QLatin1Char(d.check_box(id)->isChecked() ? 'x' : 'o');
         s += d.check_box(id)->isHidden() ? c.toUpper() : c;
@@ -55,6 +57,8 @@ private slots:
         } steps[] = {
             {"xooO", {}, "xooO", 0x07},          // first run: For Print alone
             {"xooO", {7104}, "W:xooO", 0x07},    // a site: the options beneath keep their flags
+            {"W:xooO", {7105}, "C:xooO", 0x07},  // HTML Help unchecks Web Pages
+            {"C:xooO", {7104}, "W:xooO", 0x07},  // and the other way round
             {"W:xooO", {7104, 7103}, "xoxO", 0x27},
             {"xoxO", {7000, 7001}, "oOXx", 0x39},  // hidden boxes keep their state
             {"oOXo", {}, "oOXo", 0x38},            // Avoid SHG starts unchecked every time
@@ -63,13 +67,18 @@ private slots:
         for (const Step& s : steps) {
             OpenDialog d(Language::English);
             QCOMPARE(boxes(d), QString::fromLatin1(s.start));
+            // HTML Help sits below the boxes that were there before it.
+            d.show();
+            QVERIFY(d.check_box(7105)->geometry().top() > d.check_box(7103)->geometry().bottom());
+            QVERIFY(d.check_box(7104)->geometry().bottom() < d.check_box(7000)->geometry().top());
             for (int id : s.clicks) d.check_box(id)->click();
             QCOMPARE(boxes(d), QString::fromLatin1(s.after));
-            // Web Pages disables the other options.
-            bool site = d.check_box(7104)->isChecked();
-            for (int id : {7000, 7003, 7103, 7001}) QCOMPARE(d.check_box(id)->isEnabled(), !site);
+            // Web Pages and HTML Help disable the other options.
+            bool site = d.check_box(7104)->isChecked(), chm = d.check_box(7105)->isChecked();
+            for (int id : {7000, 7003, 7103, 7001}) QCOMPARE(d.check_box(id)->isEnabled(), !site && !chm);
             QCOMPARE(confirm(d, file), s.flags);
             QCOMPARE(d.chosen().kind == OutputKind::site, site);
+            QCOMPARE(d.chosen().kind == OutputKind::html_help, chm);
         }
     }
 

@@ -164,7 +164,8 @@ int run_desktop_program(int argc, char** argv, const std::string& path, int flag
     hooks.open_url = open_with_desktop;
     ConversionOptions options;
     options.flags = flags;
-    options.kind = read_dialog_options().web == OutputKind::site ? OutputKind::site : rtf_kind(flags);
+    const OutputKind web = read_dialog_options().web;
+    options.kind = web != OutputKind::sources ? web : rtf_kind(flags);
     return run_desktop_conversion(session.lang, session.platform, QFile::decodeName(path.c_str()), options, hooks);
 }
 

@@ -78,6 +78,8 @@ OpenDialog::OpenDialog(Language lang, QWidget* parent) : QFileDialog(parent), la
     jumps_->setObjectName(QStringLiteral("7103"));
     web_pages_ = new QCheckBox(t.web_pages, panel);
     web_pages_->setObjectName(QStringLiteral("7104"));
+    html_help_ = new QCheckBox(t.html_help, panel);
+    html_help_->setObjectName(QStringLiteral("7105"));
     auto* version = new QLabel(QString::fromLatin1(kVersionText), panel);
     // The site comes first: it decides whether the options below apply.
     grid->addWidget(web_pages_, 0, 0);
@@ -86,13 +88,16 @@ OpenDialog::OpenDialog(Language lang, QWidget* parent) : QFileDialog(parent), la
     grid->addWidget(page_break_, 3, 0);  // 7003 and 7001 share one place
     grid->addWidget(no_shg_, 3, 0);
     grid->addWidget(jumps_, 4, 0);
+    // In the row that stretches, at its top: the boxes above keep their
+    // places.
+    grid->addWidget(html_help_, 5, 0, Qt::AlignTop);
     grid->setRowStretch(5, 1);
     grid->addWidget(version, 6, 0, Qt::AlignRight | Qt::AlignBottom);
 
     // 7003 and 7001 take turns; the panel keeps the width of the widest box
     // so the file list does not jump when For Print is clicked.
     int widest = 0;
-    for (QCheckBox* b : {for_print_, page_break_, no_shg_, jumps_, web_pages_}) widest = std::max(widest, b->sizeHint().width());
+    for (QCheckBox* b : {for_print_, page_break_, no_shg_, jumps_, web_pages_, html_help_}) widest = std::max(widest, b->sizeHint().width());
     panel->setMinimumWidth(widest + grid->contentsMargins().left());
 
     // Labels whose '&' should mark a shortcut need a buddy; the file dialog
@@ -133,8 +138,10 @@ OpenDialog::OpenDialog(Language lang, QWidget* parent) : QFileDialog(parent), la
     apply_visibility(o.for_print);
     connect(for_print_, &QCheckBox::toggled, this, &OpenDialog::apply_visibility);
     web_pages_->setChecked(o.web == OutputKind::site);
-    apply_site(o.web == OutputKind::site);
-    connect(web_pages_, &QCheckBox::toggled, this, &OpenDialog::apply_site);
+    html_help_->setChecked(o.web == OutputKind::html_help);
+    apply_web(nullptr);
+    connect(web_pages_, &QCheckBox::toggled, this, [this] { apply_web(web_pages_); });
+    connect(html_help_, &QCheckBox::toggled, this, [this] { apply_web(html_help_); });
 
     resize(800, 460);
 }
@@ -148,6 +155,7 @@ QCheckBox* OpenDialog::check_box(int id) const {
     case 7003: return page_break_;
     case 7103: return jumps_;
     case 7104: return web_pages_;
+    case 7105: return html_help_;
     default: return nullptr;
     }
 }
@@ -163,8 +171,14 @@ void OpenDialog::apply_visibility(bool for_print) {
     no_shg_->setVisible(!for_print);
 }
 
-void OpenDialog::apply_site(bool site) {
-    for (QCheckBox* b : {for_print_, page_break_, no_shg_, jumps_}) b->setEnabled(!site);
+void OpenDialog::apply_web(QCheckBox* toggled) {
+    // Web Pages and HTML Help exclude each other.
+    if (toggled && toggled->isChecked()) {
+        QCheckBox* other = toggled == web_pages_ ? html_help_ : web_pages_;
+        if (other->isChecked()) other->setChecked(false);  // comes back here, unchecked
+    }
+    const bool web = web_pages_->isChecked() || html_help_->isChecked();
+    for (QCheckBox* b : {for_print_, page_break_, no_shg_, jumps_}) b->setEnabled(!web);
 }
 
 void OpenDialog::apply_file_type(const QString& filter) {
@@ -211,9 +225,11 @@ void OpenDialog::done(int result) {
         o.for_print = for_print_->isChecked();
         o.page_break = page_break_->isChecked();
         o.jumps = jumps_->isChecked();
-        o.web = web_pages_->isChecked() ? OutputKind::site : OutputKind::sources;
+        o.web = web_pages_->isChecked()   ? OutputKind::site
+                : html_help_->isChecked() ? OutputKind::html_help
+                                          : OutputKind::sources;
         chosen_.flags = convert_flags(o.for_print, o.page_break, o.jumps, no_shg_->isChecked());
-        chosen_.kind = o.web == OutputKind::site ? o.web : rtf_kind(chosen_.flags);
+        chosen_.kind = o.web != OutputKind::sources ? o.web : rtf_kind(chosen_.flags);
         write_dialog_options(o);
     }
     if (help_) help_->close();

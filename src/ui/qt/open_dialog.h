@@ -8,13 +8,14 @@
 // 1 "C&onvert!", 2 "&Cancel" and 1038 "&Help". With For Print on, 7003 and
 // 7103 show and 7001 hides; with it off, the other way round. Hidden boxes
 // keep their state. Above them, 7104 "&Web Pages (HTML)" chooses a web site
-// instead of the sources; while it is checked the other four are disabled
-// (they keep their state too). The file types "Supported Files
+// instead of the sources, and below them 7105 "HT&ML Help (CHM)" an HTML
+// Help file; checking one unchecks the other, and while either is checked
+// the other four are disabled (they keep their state too). The file types "Supported Files
 // (*.HLP;*.MVB;*.M13)" and "HLP WinHelp File (*.HLP)" match without regard
 // to case.
 //
-// Starting reads For Print, Page per Topic, Jump-Reference and Web Pages
-// from the settings; Avoid SHG starts unchecked every time. Confirming
+// Starting reads For Print, Page per Topic, Jump-Reference, Web Pages and
+// HTML Help from the settings; Avoid SHG starts unchecked every time. Confirming
 // computes the conversion flags and writes the settings.
 #pragma once
 
@@ -51,22 +52,22 @@ public:
     explicit OpenDialog(Language lang, QWidget* parent = nullptr);
     ~OpenDialog() override;
 
-    // The control with the given id: 7000, 7001, 7003, 7103, 7104 check
-    // boxes; 1, 2, 1038 push buttons.
+    // The control with the given id: 7000, 7001, 7003, 7103, 7104, 7105
+    // check boxes; 1, 2, 1038 push buttons.
     QCheckBox* check_box(int id) const;
     QPushButton* push_button(int id) const;
     QTextBrowser* help_window() const { return help_; }
 
-    // The conversion the user confirmed: a site with Web Pages checked, else
-    // the sources or print mode with the flags of the boxes; sources with
-    // flags 0 before.
+    // The conversion the user confirmed: a site with Web Pages checked, an
+    // HTML Help file with HTML Help checked, else the sources or print mode
+    // with the flags of the boxes; sources with flags 0 before.
     const ConversionOptions& chosen() const { return chosen_; }
 
     void done(int result) override;
 
 private:
     void apply_visibility(bool for_print);
-    void apply_site(bool site);
+    void apply_web(QCheckBox* toggled);
     void apply_file_type(const QString& filter);
     void show_help();
 
@@ -76,6 +77,7 @@ private:
     QCheckBox* no_shg_;
     QCheckBox* jumps_;
     QCheckBox* web_pages_;
+    QCheckBox* html_help_;
     QPushButton* help_button_;
     QPointer<QTextBrowser> help_;
     ConversionOptions chosen_{OutputKind::sources, 0, 0};

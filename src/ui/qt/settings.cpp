@@ -67,6 +67,7 @@ DialogOptions read_dialog_options() {
     o.page_break = read_int(QStringLiteral("PageBreak"), 0) != 0;
     o.jumps = read_int(QStringLiteral("Jumps"), 0) != 0;
     o.web = read_int(QStringLiteral("Html"), 0) != 0 ? OutputKind::site : OutputKind::sources;
+    if (read_int(QStringLiteral("Chm"), 0) != 0) o.web = OutputKind::html_help;
     return o;
 }
 
@@ -84,6 +85,7 @@ void write_dialog_options(const DialogOptions& options) {
     put(QStringLiteral("ForPrint"), options.for_print);
     put(QStringLiteral("Jumps"), options.jumps);
     put(QStringLiteral("Html"), options.web == OutputKind::site);
+    put(QStringLiteral("Chm"), options.web == OutputKind::html_help);
     s.endGroup();
     s.sync();
 }

@@ -4,7 +4,7 @@
 // The file "KORVANE.INI" in the user's configuration folder ($XDG_CONFIG_HOME
 // when it is an absolute path, else ~/.config), section "Options", keys
 // "ForPrint" (default 1), "PageBreak" (0), "Jumps" (0), "Html" (0),
-// "MessageBeep" (1) and "CodePage" (0).
+// "Chm" (0), "MessageBeep" (1) and "CodePage" (0).
 // Values are integers; any non-zero value counts as on. Section and key names
 // match without regard to case.
 #pragma once
@@ -21,17 +21,17 @@ struct DialogOptions {
     bool for_print = true;
     bool page_break = false;
     bool jumps = false;
-    // "Html": OutputKind::site; otherwise sources, and ForPrint decides
-    // between them and print.
+    // "Chm": OutputKind::html_help; else "Html": OutputKind::site;
+    // otherwise sources, and ForPrint decides between them and print.
     OutputKind web = OutputKind::sources;
 };
 
-// Reads "ForPrint", "PageBreak", "Jumps" and "Html"; a missing file or key
-// gives the default.
+// Reads "ForPrint", "PageBreak", "Jumps", "Html" and "Chm"; a missing file
+// or key gives the default.
 DialogOptions read_dialog_options();
 
-// Writes "PageBreak", then "ForPrint", "Jumps" and "Html", each as "1" or
-// "0".
+// Writes "PageBreak", then "ForPrint", "Jumps", "Html" and "Chm", each as
+// "1" or "0".
 void write_dialog_options(const DialogOptions& options);
 
 // "CodePage": the Windows code page of the help files' text; 0 (the default)

@@ -11,6 +11,7 @@ const OpenDialogTexts& open_dialog_texts(Language lang) {
         QStringLiteral("C&onvert!"), QStringLiteral("&Cancel"), QStringLiteral("&Help"),
         QStringLiteral("For &Print"), QStringLiteral("Page per &Topic"), QStringLiteral("Avoid SH&G-Files"),
         QStringLiteral("Jump-Reference"), QStringLiteral("&Web Pages (HTML)"),
+        QStringLiteral("HT&ML Help (CHM)"),
     };
     static const OpenDialogTexts german{
         QStringLiteral("HLP-Datei in RTF konvertieren"),
@@ -18,7 +19,7 @@ const OpenDialogTexts& open_dialog_texts(Language lang) {
         QStringLiteral("K&onvertieren"), QStringLiteral("Abbrechen"), QStringLiteral("&Hilfe"),
         QStringLiteral("&Druckgeeignet"), QStringLiteral("S&eitenwechsel je Thema"),
         QStringLiteral("Keine SH&G-Dateien"), QStringLiteral("&Sprünge zeigen"),
-        QStringLiteral("&Webseiten (HTML)"),
+        QStringLiteral("&Webseiten (HTML)"), QStringLiteral("HT&ML-Hilfe (CHM)"),
     };
     static const OpenDialogTexts spanish{
         QStringLiteral("Convertir Fichas HLP -> RTF/HPJ"),
@@ -27,6 +28,7 @@ const OpenDialogTexts& open_dialog_texts(Language lang) {
         QStringLiteral("C&onvertir"), QStringLiteral("Cancelar"), QStringLiteral("Ay&uda"),
         QStringLiteral("Para &Imprintar"), QStringLiteral("Page per &Topic"), QStringLiteral("No &SHG-Fichas"),
         QStringLiteral("Jump-Reference"), QStringLiteral("Páginas &web (HTML)"),
+        QStringLiteral("Ayuda HT&ML (CHM)"),
     };
     switch (lang) {
     case Language::German: return german;
@@ -66,7 +68,11 @@ QString help_page(Language lang) {
             "geschrieben.<br>"
             "<b>Webseiten (HTML)</b>: statt der Quellen eine Website zum Lesen im Browser, im "
             "Verzeichnis mit dem Namen der Hilfedatei in Kleinbuchstaben: index.html, eine Seite je "
-            "Thema und das Stichwortverzeichnis; die übrigen Optionen gelten dann nicht.</p>"
+            "Thema und das Stichwortverzeichnis; die übrigen Optionen gelten dann nicht.<br>"
+            "<b>HTML-Hilfe (CHM)</b>: statt der Quellen eine HTML-Hilfedatei NAME.chm, die unter Windows 10 "
+            "und 11 mit einem Doppelklick aufgeht, mit denselben Kontextnummern; daneben ihr Projekt im "
+            "Verzeichnis NAME-chm. Übersetzt wird sie mit chmcmd (Paket fp-utils); fehlt es, entsteht nur "
+            "das Projekt.</p>"
             "<p>Aufruf ohne Dialog: <tt>korvane DATEI.HLP</tt> schreibt die Quellen ins aktuelle "
             "Verzeichnis. <tt>korvane --read DATEI.HLP</tt> zeigt die Hilfedatei im Webbrowser; so "
             "öffnet sie auch der Dateimanager.</p>");
@@ -83,7 +89,11 @@ QString help_page(Language lang) {
         "<b>Avoid SHG-Files</b>: pictures with hotspots are written as plain pictures.<br>"
         "<b>Web Pages (HTML)</b>: a web site to read in a browser instead of the sources, in the folder "
         "named after the help file in lower case: index.html, a page per topic and the keyword index; the "
-        "other options do not apply then.</p>"
+        "other options do not apply then.<br>"
+        "<b>HTML Help (CHM)</b>: an HTML Help file NAME.chm instead of the sources, which opens with a "
+        "double-click on Windows 10 and 11, with the same context numbers; beside it its project in the "
+        "folder NAME-chm. It is compiled with chmcmd (package fp-utils); without it only the project is "
+        "written.</p>"
         "<p>Without the dialog: <tt>korvane FILE.HLP</tt> writes the sources into the current "
         "folder. <tt>korvane --read FILE.HLP</tt> shows the help file in the web browser, as opening it "
         "from the file manager does.</p>");

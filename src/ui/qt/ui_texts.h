@@ -19,6 +19,7 @@ struct OpenDialogTexts {
     QString convert, cancel, help;
     QString for_print, page_per_topic, avoid_shg, jump_reference;
     QString web_pages;
+    QString html_help;
 };
 
 struct ProgressDialogTexts {

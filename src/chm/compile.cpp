@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: MIT
+#include "chm/compile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+#include "base/messages.h"
+#include "output/out_stream.h"
+#include "output/output_sink.h"
+#include "system/chm_archive.h"
+#include "system/process.h"
+
+namespace korvane::chm {
+
+namespace {
+
+void write_file(OutputSink& output, const std::string& name, std::string_view bytes, const char* mode) {
+    errno = 0;
+    std::unique_ptr<OutStream> out = output.open(name, mode);
+    if (!out) fatal_error(Fatal::CannotCreate, name, std::strerror(errno));
+    out->write(bytes);
+    out->close();
+    if (out->failed()) fatal_error(Fatal::DiskFull);
+}
+
+}  // namespace
+
+Compiled compile_html_help(OutputSink& output, const CompileJob& job, Reporter& report) {
+    std::string folder = job.folder;
+    if (!folder.empty() && folder.back() == '/') folder.pop_back();
+    const std::string disk_folder = output.disk_path(folder);
+    if (disk_folder.empty()) return Compiled::not_on_disk;
+    const std::string compiler = sys::find_program("chmcmd");
+    if (compiler.empty()) return Compiled::no_compiler;
+
+    const std::string copy = job.folder + kCompiledCopy, log = job.folder + kCompileLog;
+    write_file(output, job.folder + kCompileProject, job.project_text, "wt");
+    output.remove(copy);
+    // The progress window stays responsive, and Cancel ends the compiler.
+    auto waiting = [&report] {
+        report.platform->pump_events();
+        return !report.platform->stop_requested();
+    };
+    sys::ProcessResult run =
+        sys::run_program(compiler, {"--no-html-scan", kCompileProject}, disk_folder, kCompileLog, waiting);
+    output.remove(job.folder + kCompileProject);
+    if (run.stopped) {
+        output.remove(copy);
+        fatal_error(Fatal::Cancelled);
+    }
+    if (!run.started) fatal_error(Fatal::CompilerFailed, compiler, run.problem, output.disk_path(log));
+    if (!run.exited || run.exit_code != 0) {
+        output.remove(copy);
+        const std::string why = run.exited ? "exit code " + std::to_string(run.exit_code) : run.problem;
+        fatal_error(Fatal::CompilerFailed, compiler, why, output.disk_path(log));
+    }
+
+    std::vector<uint8_t> compiled;
+    if (!output.read(copy, compiled)) fatal_error(Fatal::CompiledFileRefused, output.disk_path(copy), "it is missing");
+    const sys::ChmFiles read = sys::read_chm_files(output.disk_path(copy), {"/#STRINGS"});
+    if (!read.opened) fatal_error(Fatal::CompiledFileRefused, output.disk_path(copy), "chmlib cannot open it");
+    auto strings = read.files.find("/#STRINGS");
+    static const std::vector<uint8_t> none;
+    FixedMap fixed = fix_context_map(compiled, strings == read.files.end() ? none : strings->second, job.map);
+    if (!fixed.problem.empty()) fatal_error(Fatal::CompiledFileRefused, output.disk_path(copy), fixed.problem);
+    write_file(output, job.key + ".chm",
+               std::string_view(reinterpret_cast<const char*>(fixed.bytes.data()), fixed.bytes.size()), "wb");
+    output.remove(copy);
+    output.remove(log);
+    return Compiled::yes;
+}
+
+}  // namespace korvane::chm
