@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "support/test_util.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
+#ifndef _WIN32
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <regex>
 #include <stdexcept>
 
@@ -73,14 +72,14 @@ std::vector<std::string> names_in(const std::string& folder) {
     return names;
 }
 
-#ifdef _WIN32
+// A new name made until one is free: create_directory makes only a folder
+// that was not there.
 TempDir::TempDir() {
-    // A name of the process id, a counter and the clock, made until one is new.
     static unsigned counter = 0;
-    const std::filesystem::path base = std::filesystem::temp_directory_path();
+    std::random_device random;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::filesystem::path candidate = base / ("korvane-test-" + std::to_string(GetCurrentProcessId()) + "-" +
-                                                  std::to_string(++counter) + "-" + std::to_string(GetTickCount64()));
+        const std::filesystem::path candidate = std::filesystem::temp_directory_path() /
+            ("korvane-test-" + std::to_string(random()) + "-" + std::to_string(++counter));
         std::error_code ec;
         if (std::filesystem::create_directory(candidate, ec)) {
             path_ = candidate.generic_string();
@@ -89,105 +88,13 @@ TempDir::TempDir() {
     }
     throw std::runtime_error("no temporary folder could be made");
 }
-#else
-TempDir::TempDir() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "korvane-test-XXXXXX").string();
-    std::vector<char> buf(tmpl.begin(), tmpl.end());
-    buf.push_back(0);
-    if (!::mkdtemp(buf.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = buf.data();
-}
-#endif
 
 TempDir::~TempDir() {
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);
 }
 
-#ifdef _WIN32
-namespace {
-
-std::wstring wide(const std::string& utf8) {
-    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring out(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-    return out;
-}
-
-// An argument quoted as the C run time splits command lines.
-std::wstring quoted(const std::wstring& arg) {
-    if (!arg.empty() && arg.find_first_of(L" \t\"") == std::wstring::npos) return arg;
-    std::wstring out = L"\"";
-    size_t backslashes = 0;
-    for (wchar_t c : arg) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        out.append(c == L'"' ? 2 * backslashes + 1 : backslashes, L'\\');
-        backslashes = 0;
-        out.push_back(c);
-    }
-    out.append(2 * backslashes, L'\\');
-    return out + L"\"";
-}
-
-HANDLE inheritable_file(const std::string& path, DWORD access, DWORD disposition) {
-    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    return CreateFileW(wide(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, disposition,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
-}  // namespace
-
-RunResult run_program(const std::vector<std::string>& argv, const std::string& cwd,
-                      const std::vector<std::string>& env) {
-    RunResult r;
-    TempDir capture;
-    std::string out_path = capture / "out", err_path = capture / "err";
-    std::wstring command;
-    for (const std::string& a : argv) command += (command.empty() ? L"" : L" ") + quoted(wide(a));
-    // The environment of this process with env's NAME=VALUE set, sorted
-    // as Windows wants it.
-    std::vector<std::wstring> variables;
-    if (wchar_t* block = GetEnvironmentStringsW()) {
-        for (const wchar_t* v = block; *v; v += wcslen(v) + 1) variables.emplace_back(v);
-        FreeEnvironmentStringsW(block);
-    }
-    for (const std::string& kv : env) {
-        std::wstring w = wide(kv);
-        std::wstring name = w.substr(0, w.find(L'=') + 1);
-        std::erase_if(variables, [&](const std::wstring& v) { return _wcsnicmp(v.c_str(), name.c_str(), name.size()) == 0; });
-        variables.push_back(w);
-    }
-    std::sort(variables.begin(), variables.end(), [](const std::wstring& a, const std::wstring& b) { return _wcsicmp(a.c_str(), b.c_str()) < 0; });
-    std::wstring block;
-    for (const std::wstring& v : variables) block += v + L'\0';
-    block += L'\0';
-
-    STARTUPINFOW start{};
-    start.cb = sizeof start;
-    start.dwFlags = STARTF_USESTDHANDLES;
-    start.hStdInput = inheritable_file("NUL", GENERIC_READ, OPEN_EXISTING);
-    start.hStdOutput = inheritable_file(out_path, GENERIC_WRITE, CREATE_ALWAYS);
-    start.hStdError = inheritable_file(err_path, GENERIC_WRITE, CREATE_ALWAYS);
-    PROCESS_INFORMATION process{};
-    std::wstring directory = wide(cwd);
-    BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT,
-                                  block.data(), cwd.empty() ? nullptr : directory.c_str(), &start, &process);
-    for (HANDLE h : {start.hStdInput, start.hStdOutput, start.hStdError}) CloseHandle(h);
-    if (!started) return r;
-    WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD code = 0;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-    r.exit_code = static_cast<int>(code);
-    r.out = read_text(out_path);
-    r.err = read_text(err_path);
-    return r;
-}
-#else
+#ifndef _WIN32
 RunResult run_program(const std::vector<std::string>& argv, const std::string& cwd,
                       const std::vector<std::string>& env) {
     RunResult r;
@@ -232,19 +139,5 @@ std::string rtf_text(std::string_view s) {
     return out;
 }
 
-std::string find_program(const std::string& name) {
-#ifdef _WIN32
-    wchar_t found[MAX_PATH];
-    DWORD n = SearchPathW(nullptr, wide(name).c_str(), L".exe", MAX_PATH, found, nullptr);
-    if (n == 0 || n >= MAX_PATH) return "";
-    int size = WideCharToMultiByte(CP_UTF8, 0, found, static_cast<int>(n), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, found, static_cast<int>(n), out.data(), size, nullptr, nullptr);
-    return out;
-#else
-    RunResult r = run_program({"/bin/sh", "-c", "command -v " + name}, "/");
-    return r.exit_code == 0 ? r.out.substr(0, r.out.find('\n')) : "";
-#endif
-}
 
 }  // namespace korvane::test

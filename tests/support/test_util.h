@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "driver/convert.h"
+#include "system/process.h"
 
 namespace korvane::test {
 
@@ -55,9 +56,10 @@ private:
     std::string path_;
 };
 
+#ifndef _WIN32
 // Runs argv in cwd without the display variables (env may set them again),
 // capturing stdout and stderr; returns the exit code (128 + signal when it
-// was killed).
+// was killed). The tests that run other programs run on Linux alone.
 struct RunResult {
     int exit_code = -1;
     std::string out, err;
@@ -65,6 +67,7 @@ struct RunResult {
 RunResult run_program(const std::vector<std::string>& argv, const std::string& cwd,
                       const std::vector<std::string>& env = {});
 // Full path of a program on PATH, or "".
-std::string find_program(const std::string& name);
+using sys::find_program;
+#endif
 
 }  // namespace korvane::test
