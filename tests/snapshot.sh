@@ -101,14 +101,6 @@ convert() {
   rm -rf "$tmp"
 }
 
-# "mode-folder<TAB>path<TAB>sha256" for every file of a listing.
-hashes() {
-  awk '/^== mode / { m = $3; sub(/:$/, "", m); sub(/^--/, "", m); gsub(/=/, "-", m)
-                     if (m == "(default)") m = "default"; next }
-       length($1) == 64 && $1 ~ /^[0-9a-f]+$/ && substr($0, 65, 1) == " " {
-         print m "\t" substr($0, 66) "\t" $1 }' "$1"
-}
-
 # At most diff_lines lines of a diff from stdin.
 clip() {
   awk -v n="$diff_lines" 'NR <= n { print } END { if (NR > n) printf "... %d more lines of this diff\n", NR - n }'
@@ -116,16 +108,17 @@ clip() {
 
 # Compares one input's output with the expected files. Writes a line per
 # difference to $work/names/<id>, the diffs to $work/report/<id> and the
-# counts "listing kept-texts hash-only" to $work/count/<id>.
+# counts "listing kept-texts" to $work/count/<id>. A file known by its hash
+# alone shows in the listing's diff.
 compare() {
-  local input=$1 id=$2 listing=0 texts=0 hashonly=0 line p mode file m path e n what safe
+  local input=$1 id=$2 listing=0 texts=0 line p mode file e n what
   local exp_dir=$expected/$id now_dir=$work/now/$id
   [ -d "$exp_dir" ] || exp_dir=$work/empty
   [ -d "$now_dir" ] || now_dir=$work/empty
   exec 3>"$work/report/$id" 4>"$work/names/$id"
   if [ ! -f "$expected/$id.txt" ]; then
     echo "new input: $input" | tee /dev/fd/3 >&4
-    echo "1 0 0" >"$work/count/$id"
+    echo "1 0" >"$work/count/$id"
     return
   fi
   if ! cmp -s "$expected/$id.txt" "$work/now/$id.txt"; then
@@ -146,27 +139,8 @@ compare() {
     echo "$what: $id/$p" >&4
     diff -u --label "expected: $input [$mode] $file" --label "now: $input [$mode] $file" "$e" "$n" | clip >&3 || true
   done < <(diff -rqN "$exp_dir" "$now_dir" || true)
-  # Files whose bytes changed: kept texts that read the same differ in line
-  # ends or trailing CRs; the others are known by their hash only.
-  if [ "$listing" = 1 ]; then
-    while IFS=$'\t' read -r m path; do
-      safe_path "$path"
-      p=$m/$safe
-      if [ -f "$exp_dir/$p" ] || [ -f "$now_dir/$p" ]; then
-        if cmp -s "$exp_dir/$p" "$now_dir/$p"; then
-          texts=$((texts + 1))
-          echo "$input [$m] $path: other bytes, same text after CR LF -> LF (line ends?)" | tee /dev/fd/3 >&4
-        fi
-      else
-        hashonly=$((hashonly + 1))
-      fi
-    done < <(awk -F'\t' 'NR == FNR { old[$1 "\t" $2] = $3; next }
-                         { k = $1 "\t" $2; if (old[k] != $3) print k; delete old[k] }
-                         END { for (k in old) print k }' \
-               <(hashes "$expected/$id.txt") <(hashes "$work/now/$id.txt") | LC_ALL=C sort)
-  fi
   exec 3>&- 4>&-
-  echo "$listing $texts $hashonly" >"$work/count/$id"
+  echo "$listing $texts" >"$work/count/$id"
 }
 
 one() {
@@ -184,7 +158,7 @@ count=$(echo "$inputs" | wc -l)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir "$work/now" "$work/report" "$work/names" "$work/count" "$work/empty"
-export -f safe_path convert hashes clip compare one
+export -f safe_path convert clip compare one
 export cli src update expected modes keep_corpus keep_max diff_lines work
 echo "$inputs" | xargs -P "${KORVANE_SNAPSHOT_JOBS:-2}" -I{} bash -c 'one "$1"' _ {}
 
@@ -208,11 +182,11 @@ for f in "$expected"/*; do
     gone=$((gone + 1))
   fi
 done
-read -r listings texts hashonly < <(cat "$work"/count/* | awk '{ a += $1; b += $2; c += $3 } END { print a + 0, b + 0, c + 0 }')
-inputs_differ=$(cat "$work"/count/* | awk '$1 + $2 + $3 > 0' | wc -l)
+read -r listings texts < <(cat "$work"/count/* | awk '{ a += $1; b += $2 } END { print a + 0, b + 0 }')
+inputs_differ=$(cat "$work"/count/* | awk '$1 + $2 > 0' | wc -l)
 kept_bytes=$(find "$work/now" -mindepth 2 -type f -printf '%s\n' | awk '{ s += $1 } END { print s + 0 }')
 kept_files=$(find "$work/now" -mindepth 2 -type f | wc -l)
-summary="$inputs_differ of $count inputs differ ($listings listings, $texts kept text files, $hashonly files known by hash only; $gone expected entries without input)"
+summary="$inputs_differ of $count inputs differ ($listings listings, $texts kept text files; $gone expected entries without input)"
 
 if [ "$update" = --update ]; then
   if [ "$kept_bytes" -gt "$keep_budget" ]; then
