@@ -60,37 +60,38 @@ else
   echo "FAILED: the dialog tests did not finish: $summary"
 fi
 
-# --register: exactly these keys under HKCU\Software\Classes.
+# --register: exactly these keys under HKCU\Software\Classes; --unregister
+# takes them away, another program's value beside them stays.
 reg_value() {  # reg_value KEY [VALUE] -> the data of the value (default: the key's default)
   local args=(/ve)
   [ $# -gt 1 ] && args=(/v "$2")
   wine reg query "HKCU\\Software\\Classes\\$1" "${args[@]}" 2>/dev/null | tr -d '\r' |
     sed -n 's/.*REG_SZ[[:space:]]*//p' | grep -v '^(value not set)$' | head -n 1
 }
+absent() { ! wine reg query "$1" >/dev/null 2>&1; }
 exe=$(win "$korvane")
 wine "$korvane" --register >>"$out/wine.log" 2>&1
 check "--register exits with 2" test $? -eq 2
-check "the program id's verbs: Read by default" test "$(reg_value 'Korvane.HelpFile\shell')" = "Read"
-check "Read runs --read" test "$(reg_value 'Korvane.HelpFile\shell\Read\command')" = "\"$exe\" --read \"%1\""
-check "Recover Sources runs --recover" \
-  test "$(reg_value 'Korvane.HelpFile\shell\Recover Sources\command')" = "\"$exe\" --recover \"%1\""
-check "the program's icon" test "$(reg_value 'Korvane.HelpFile\DefaultIcon')" = "\"$exe\",0"
-for ext in .hlp .mvb .m13 .m14; do
-  check "$ext names the program id" test "$(reg_value "$ext")" = "Korvane.HelpFile"
-done
-check "nothing under the machine's classes" \
-  bash -c "! wine reg query 'HKLM\\Software\\Classes\\Korvane.HelpFile' >/dev/null 2>&1"
-wine reg query 'HKCU\Software\Classes\Korvane.HelpFile' /s >"$out/registered.txt" 2>/dev/null
+while IFS='|' read -r key want; do
+  check "$key: $want" test "$(reg_value "$key")" = "$want"
+done <<KEYS
+Korvane.HelpFile\shell|Read
+Korvane.HelpFile\shell\Read\command|"$exe" --read "%1"
+Korvane.HelpFile\shell\Recover Sources\command|"$exe" --recover "%1"
+Korvane.HelpFile\DefaultIcon|"$exe",0
+.hlp|Korvane.HelpFile
+.mvb|Korvane.HelpFile
+.m13|Korvane.HelpFile
+.m14|Korvane.HelpFile
+KEYS
+check "nothing under the machine's classes" absent 'HKLM\Software\Classes\Korvane.HelpFile'
 check "the program id has its keys and no others" \
-  test "$(tr -d '\r' <"$out/registered.txt" | grep -c '^HKEY_')" -eq 7
-# Another program's value beside ours stays when ours go.
+  test "$(wine reg query 'HKCU\Software\Classes\Korvane.HelpFile' /s 2>/dev/null | tr -d '\r' | grep -c '^HKEY_')" -eq 7
 wine reg add 'HKCU\Software\Classes\.m14' /v 'Content Type' /d 'application/x-other' /f >/dev/null 2>&1
 wine "$korvane" --unregister >>"$out/wine.log" 2>&1
 check "--unregister exits with 2" test $? -eq 2
-check "--unregister removes the program id" \
-  bash -c "! wine reg query 'HKCU\\Software\\Classes\\Korvane.HelpFile' >/dev/null 2>&1"
-for ext in .hlp .mvb .m13; do
-  check "--unregister removes $ext" bash -c "! wine reg query 'HKCU\\Software\\Classes\\$ext' >/dev/null 2>&1"
+for key in Korvane.HelpFile .hlp .mvb .m13; do
+  check "--unregister removes $key" absent "HKCU\\Software\\Classes\\$key"
 done
 check "another program's value stays" test "$(reg_value .m14 'Content Type')" = "application/x-other"
 check "the extension names no program id any more" test -z "$(reg_value .m14)"
@@ -102,27 +103,27 @@ record="$out/read/opened.txt"
 wine reg add 'HKLM\Software\Classes\.html' /ve /d korvane.test.page /f >/dev/null 2>&1
 wine reg add 'HKLM\Software\Classes\korvane.test.page\shell\open\command' /ve \
   /d "\"$(win "$tester")\" --record-url \"$(win "$record")\" \"%1\"" /f >/dev/null 2>&1
-(cd "$out/read" && timeout 120 wine "$korvane" --read "$(win "$out/read/Read Me.hlp")" >>"$out/wine.log" 2>&1)
+read_help() {  # the help file read in a browser; its exit code, once the browser has the page
+  rm -f "$record"
+  (cd "$out/read" && timeout 120 wine "$korvane" --read "$(win "$out/read/Read Me.hlp")" >>"$out/wine.log" 2>&1)
+  local rc=$?
+  for _ in $(seq 100); do [ -s "$record" ] && break; sleep 0.2; done
+  return $rc
+}
+read_help
 check "--read exits with 2" test $? -eq 2
-wait_for_file() { for _ in $(seq 100); do [ -s "$1" ] && return 0; sleep 0.2; done; return 1; }
-check "--read starts the browser" wait_for_file "$record"
 opened=$(cat "$record" 2>/dev/null)
 local_app=$(wine cmd /c echo %LOCALAPPDATA% 2>/dev/null | tr -d '\r')
-check "the page is index.html in %LOCALAPPDATA%\\Korvane\\NAME-HASH ($opened)" \
+check "--read opens index.html in %LOCALAPPDATA%\\Korvane\\NAME-HASH ($opened)" \
   bash -c "[[ '$opened' =~ ^${local_app//\\/\\\\}\\\\Korvane\\\\Read_Me-[0-9a-f]{16}\\\\[^\\\\]+\\\\index\\.html$ ]]"
 page=$(winepath -u "$opened" 2>/dev/null)
-check "the page is written" test -s "$page"
-entry=${page%/*/index.html}
-check "the cache entry has its stamp" grep -q '^help file ' "$entry/KORVANE-STAMP"
+check "the page is written, its cache entry has its stamp" \
+  bash -c "test -s '$page' && grep -q '^help file ' '${page%/*/index.html}/KORVANE-STAMP'"
 touch -d '2001-01-01' "$page"
-rm -f "$record"
-(cd "$out/read" && timeout 120 wine "$korvane" --read "$(win "$out/read/Read Me.hlp")" >>"$out/wine.log" 2>&1)
-wait_for_file "$record"
+read_help
 check "a second read opens the cached site as it is" test "$(stat -c %Y "$page")" = "$(date -d 2001-01-01 +%s)"
 touch "$out/read/Read Me.hlp" -d '2002-02-02'
-rm -f "$record"
-(cd "$out/read" && timeout 120 wine "$korvane" --read "$(win "$out/read/Read Me.hlp")" >>"$out/wine.log" 2>&1)
-wait_for_file "$record"
+read_help
 check "a changed help file is converted again" test "$(stat -c %Y "$page")" != "$(date -d 2001-01-01 +%s)"
 
 # The finishing beep: MessageBeep is called once, or not at all with
