@@ -5,7 +5,7 @@ words as the topic in the RTF conversion, in the same order, for every
 corpus help file and the code-page seeds: Japanese text as the file records
 it, and a file read as Cyrillic by the user's choice.
 
-usage: site_text.py KORVANE_CLI SOURCE_TREE
+usage: site_text.py KORVANE_CLI SOURCE_TREE SYSTEM_DUMP
 
 The RTF side: the topic files of the default project mode, topics split at
 \\page, footnotes, hidden hotspot targets and the file's tables left out,
@@ -19,11 +19,16 @@ are not part of its block.
 Every page shows its topic's title once: a page with a heading does not
 repeat it in its first paragraph with text, and a page without one belongs
 to a topic without a title (in the RTF) or says the title at the start of
-that paragraph (both read without regard to case, spaces and punctuation)."""
+that paragraph (both read without regard to case, spaces and punctuation).
+
+Korvane's symbol-font tables (system_dump symbol-characters) are the published mappings entry by entry:
+the character, or U+F000 + the byte where a mapping gives none or a private-use one; a byte below 0x20
+is itself."""
 import collections
 import html
 import os
 import re
+import subprocess
 import sys
 import tempfile
 
@@ -122,13 +127,25 @@ def check(cli, help_file, code_page, options, work):
     return bool(missing or extra or faults)
 
 
-def main(cli, source):
+def check_symbol_tables(dump, work):
+    subprocess.run([dump, work + "/symbols", "symbol-characters"], check=True)
+    tables = collections.defaultdict(dict)
+    for byte, char, face in (line.rstrip("\n").split(" ", 2) for line in open(work + "/symbols")):
+        tables[face.lower()][int(byte, 16)] = int(char, 16)
+    wrong = [f"{face} 0x{b:02X}: U+{t.get(b, 0):04X}, published U+{SYMBOLS[face].get(b, b):04X}"
+             for face, t in tables.items() for b in range(256) if t.get(b) != SYMBOLS[face].get(b, b)]
+    print("\n".join(wrong[:10] + [f"symbol-font tables: {sorted(tables)}, {len(wrong)} entries differ"]))
+    return bool(wrong) or set(tables) != set(SYMBOLS) - {"zapfdingbats"}
+
+
+def main(cli, source, dump):
     seeds = os.path.join(source, "fuzz/seeds/")
     cases = [(f, 1252, []) for f in corpus_files(source)] + [
         (seeds + "codepage-japanese.hlp", 932, []), (seeds + "codepage-western.hlp", 1251, ["--codepage=1251"]),
         (seeds + "version30.hlp", 1252, []), (seeds + "table-types.hlp", 1252, [])]
     with tempfile.TemporaryDirectory() as work:
         failed = [check(cli, *case, os.path.join(work, str(i))) for i, case in enumerate(cases)]
+        failed.append(check_symbol_tables(dump, work))
     return 1 if any(failed) else 0
 
 

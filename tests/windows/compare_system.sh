@@ -38,7 +38,7 @@ both tokens tokens
 # either build, and of the symbol fonts.
 awk '$3 ~ /^U\+/ { print substr($3, 3) }' "$work/code-pages.linux" "$work/code-pages.windows" >"$work/text-characters"
 "$linux" "$work/symbols" symbol-characters
-cat "$work/symbols" >>"$work/text-characters"
+awk '{ print $2 }' "$work/symbols" >>"$work/text-characters"
 paste -d '\t' "$work/tokens.linux" "$work/tokens.windows" | awk -F '\t' -v list="$work/text-characters" '
   BEGIN { while ((getline c < list) > 0) text[c] = 1 }
   $1 != $2 { split($1, f, " "); c = f[1]

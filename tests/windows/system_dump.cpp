@@ -5,7 +5,9 @@
 //   system_dump OUT code-pages       every byte and pair of every code page
 //   system_dump OUT tokens           the search tokens of "a" and of "a"
 //                                    followed by each code point, and of it alone
-//   system_dump OUT symbol-characters  the characters of the symbol fonts' tables
+//   system_dump OUT symbol-characters  the symbol fonts' tables: byte,
+//                                    character and face a line (also for
+//                                    tests/html/site_text.py)
 //   system_dump OUT pictures DIR     synthetic bitmaps as PNG files in DIR
 // OUT is written in binary, with line feeds. The double-byte guess and the
 // metafiles are held by the comparison of the programs' output
@@ -70,11 +72,11 @@ void dump_tokens(FILE* out) {
     }
 }
 
-// The characters the symbol fonts' tables give, in hex.
 void dump_symbol_characters(FILE* out) {
     for (const char* face : {"Symbol", "Wingdings", "Wingdings 2", "Wingdings 3", "Webdings", "Zapf Dingbats", "Marlett", "MT Extra"}) {
-        if (const text::SymbolTable* table = text::symbol_table(face)) {
-            for (char32_t c : *table) std::fprintf(out, "%04X\n", static_cast<unsigned>(c));
+        const text::SymbolTable* table = text::symbol_table(face);
+        for (size_t b = 0; table && b < table->size(); ++b) {
+            std::fprintf(out, "%02X %04X %s\n", static_cast<unsigned>(b), static_cast<unsigned>((*table)[b]), face);
         }
     }
 }
