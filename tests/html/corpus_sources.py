@@ -1,0 +1,183 @@
+#!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
+"""What Korvane writes for real help files, held against the sources their authors wrote: the RTF topics
+(titles, keywords, context ids, jumps, text, tab stops) and the project file (title, [CONFIG], [MAP],
+windows).
+
+usage: corpus_sources.py KORVANE_CLI SOURCE_TREE
+
+Both sides are read alike: the text without the font, colour and style tables, the information group,
+headers, comments and pictures; the footnotes apart, by their mark (the character before the group), and
+the runs of hidden text, the jump targets (word processors may split one over adjacent groups). Context
+names are compared by their hashes (names of the same hash are one); tab stops are stored in tens of
+twips, so each stop written (kind and position) must be one the authors set, to the stored unit."""
+import collections
+import os
+import re
+import subprocess
+import sys
+import tempfile
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from find_site import context_hash  # noqa: E402
+from site_tools import TOKEN  # noqa: E402
+
+# Help file, its RTF source, its project file, whether the text is the same (PJMessageDialog.rtf has
+# changed since its help file was built) and whether its tab stops are compared.
+CASES = [("statlist/StatList.hlp", "statlist/StatList.Rtf", "statlist/StatList.Hpj", True, False),
+         ("leakybin/LEAKYBIN.HLP", "leakybin/LeakyBin.Rtf", "leakybin/LeakyBin.Hpj", True, False),
+         ("msgdlg/PJMessageDialog.hlp", "msgdlg/PJMessageDialog.rtf", "msgdlg/PJMessageDialog.hpj", False, True),
+         ("msgdlg/MainForm.hlp", "msgdlg/MainForm.rtf", "msgdlg/MainForm.hpj", True, False),
+         ("msgdlg/DemoHelp1.hlp", "msgdlg/DemoHelp1.rtf", "msgdlg/DemoHelp1.hpj", True, False),
+         ("verinfo/verinfo.hlp", "verinfo/verinfo.rtf", "verinfo/verinfo.hpj", True, False),
+         ("abbrevia-readme/README.HLP", "abbrevia-readme/ReadMe.rtf", "abbrevia-readme/ReadMe.hpj", True, True)]
+SKIPPED = {b"fonttbl", b"colortbl", b"stylesheet", b"info", b"header", b"comment", b"pict", b"*"}
+BREAKS = {b"par", b"line", b"tab", b"cell", b"row", b"page"}
+
+
+def read_rtf(data):
+    """(text, footnotes by mark, hidden runs) of an RTF document, as bytes."""
+    text, notes, hidden = bytearray(), collections.defaultdict(list), []
+    groups, in_hidden = [[False, False, None]], False  # skipped, hidden, the mark of its footnote
+    for m in TOKEN.finditer(data):
+        word, number, hexa, symbol, brace, chunk = m.groups()
+        group = groups[-1]
+        if brace:
+            if brace == b"{":
+                groups.append(list(group))
+            elif len(groups) > 1:
+                groups.pop()
+            continue
+        if word or symbol == b"*":
+            if (word or symbol) in SKIPPED:
+                group[0] = True
+            elif word == b"footnote" and not group[0] and text:
+                group[2] = bytes(text[-1:])
+                del text[-1:]
+                notes[group[2]].append(bytearray())
+            elif word == b"v":
+                group[1] = number != b"0"
+            if word not in BREAKS:
+                continue
+        piece = b" " if word else bytes([int(hexa, 16)]) if hexa else symbol or chunk or b""
+        if group[0] or not piece:
+            continue
+        if group[2]:
+            notes[group[2]][-1] += piece
+        elif group[1]:
+            if not in_hidden:
+                hidden.append(bytearray())
+            hidden[-1] += piece
+        else:
+            text += piece
+        in_hidden = group[1] and not group[2]
+    for mark, texts in notes.items():
+        for i, note in enumerate(texts):
+            note = note.strip()
+            texts[i] = (note[1:].strip() if note[:1] == mark else note).decode("latin-1")
+    return bytes(text), notes, [h.decode("latin-1") for h in hidden]
+
+
+def jump_hashes(hidden):
+    """The context hashes of the jump and popup targets, macros left out."""
+    targets = (t[1:] if t[:1] in ("%", "*") else t for t in (t.strip() for t in hidden))
+    return {context_hash(re.split("[>@]", t)[0]) for t in targets if t and t[0] != "!"}
+
+
+def words(text):
+    """The words, lower-cased and kept to their ASCII letters and digits, picture references dropped."""
+    return re.sub(rb"[^a-z0-9\s]", b"", re.sub(rb"\{bm[^}]*\}", b" ", text).lower()).split()
+
+
+def keywords(notes):
+    """The keywords of footnotes, each a list separated by ';'."""
+    return sorted(k.strip() for note in notes for k in re.sub(";$", "", note).split(";") if note)
+
+
+def sections(text):
+    """Section name (lower case) -> its lines, comments and blank lines dropped."""
+    out, current = collections.defaultdict(list), ""
+    for line in (line.strip() for line in text.splitlines()):
+        if line.startswith("[") and line.endswith("]"):
+            current = line[1:-1].lower()
+            out[current]
+        elif line and line[0] != ";":
+            out[current].append(line)
+    return out
+
+
+def value_of(lines, key):
+    return next((v.strip() for k, _, v in (line.partition("=") for line in lines) if k.strip().lower() == key), "")
+
+
+def windows(lines):
+    """Each window definition: its name, and the values after its caption (the parenthesized groups and
+    the plain numbers between them)."""
+    return [(line.partition("=")[0].strip().lower(),
+             re.findall(r"\([^)]*\)|\b\d+\b", line.partition("=")[2].rpartition('"')[2])) for line in lines]
+
+
+def map_of(lines):
+    """The [MAP] lines "name=number", "name number" or "#define name number" as (hash, number), sorted."""
+    found = (re.match(r"(?:#define\s+)?([^\s=]+)[\s=]+(\d+)", line) for line in lines)
+    return sorted((context_hash(m[1]), int(m[2])) for m in found if m)
+
+
+def tab_stops(rtf):
+    """Kind ('l', 'r', 'c') and position of every \\tx, after its \\tqr or \\tqc."""
+    return {(kind or "l", int(at)) for _, kind, at in re.findall(r"(\\tq([rc]))?(?:\\tl[a-z]+)?\\tx(\d+)", rtf)}
+
+
+def check(cli, corpus, case, work):
+    hlp, source, project, same_text, stops = case
+    out = os.path.join(work, hlp.replace("/", "_"))
+    os.makedirs(out)
+    run = subprocess.run([cli, "-q", os.path.join(corpus, hlp)], cwd=out, capture_output=True, text=True)
+    if run.returncode:
+        return [f"exit {run.returncode}: {run.stderr}"]
+    ours = b"".join(open(os.path.join(out, n), "rb").read() for n in sorted(os.listdir(out)) if n.endswith(".RTF"))
+    theirs = open(os.path.join(corpus, source), "rb").read()
+    (our_text, our_notes, our_hidden), (their_text, their_notes, their_hidden) = read_rtf(ours), read_rtf(theirs)
+    problems = []
+
+    def expect(what, got, wanted):
+        if got != wanted:
+            problems.append(f"{what}: Korvane's {str(got)[:300]}, the authors' {str(wanted)[:300]}")
+
+    expect("titles", our_notes[b"$"], their_notes[b"$"])
+    for table in (b"K", b"A"):
+        expect(f"{table.decode()} keywords", keywords(our_notes[table]), keywords(their_notes[table]))
+    expect("context ids", sorted(map(context_hash, our_notes[b"#"])), sorted(map(context_hash, their_notes[b"#"])))
+    # Every target the authors jump to, and no other (PJMessageDialog.rtf has grown a paragraph since).
+    expect("jump targets", jump_hashes(our_hidden), jump_hashes(their_hidden))
+    if same_text:
+        expect("more than 20 words", len(words(our_text)) > 20, True)
+        expect("words", words(our_text), words(their_text))
+    if stops:
+        our_stops, their_stops = tab_stops(ours.decode("latin-1")), tab_stops(theirs.decode("latin-1"))
+        expect("more than 3 tab stops", len(our_stops) > 3, True)
+        expect("tab stops the authors did not set", sorted(s for s in our_stops if not any(
+            k == s[0] and abs(at - s[1]) < 10 for k, at in their_stops)), [])
+    hpj = next(n for n in os.listdir(out) if n.endswith(".HPJ"))
+    our_project = sections(open(os.path.join(out, hpj), encoding="latin-1").read())
+    their_project = sections(open(os.path.join(corpus, project), encoding="latin-1").read())
+    if value_of(their_project["options"], "title"):
+        expect("title", value_of(our_project["options"], "title"), value_of(their_project["options"], "title"))
+    expect("[MAP]", map_of(our_project["map"]), map_of(their_project["map"]))
+    expect("[CONFIG]", our_project["config"], their_project["config"])
+    expect("[WINDOWS]", windows(our_project["windows"]), windows(their_project["windows"]))
+    return problems
+
+
+def main(cli, source):
+    failed = False
+    with tempfile.TemporaryDirectory() as work:
+        for case in CASES:
+            problems = check(cli, os.path.join(source, "tests/corpus"), case, work)
+            print("\n".join(f"{case[0]}: {p}" for p in problems) or f"{case[0]}: as its sources")
+            failed |= bool(problems)
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(*sys.argv[1:]))
