@@ -126,15 +126,18 @@ class Chm:
 
 class Sitemap(HTMLParser):
     """A .hhc or .hhk: nested <UL> of <LI><OBJECT type="text/sitemap"> with <param> name and value, as
-    [name, pages, children]: the first Name is the entry's name; each Local after it is one of its pages."""
+    [name, pages, children]: the first Name is the entry's name; each Local after it is one of its pages.
+    Also every tag and every <param>'s attributes."""
 
     def __init__(self, text):
         super().__init__(convert_charrefs=True)
-        self.entries, self.levels, self.current = [], [], None
+        self.entries, self.levels, self.current, self.tags, self.params = [], [], None, set(), []
         self.feed(text)
 
     def handle_starttag(self, tag, attrs):
         attrs, level = {k: v or "" for k, v in attrs}, self.levels[-1] if self.levels else self.entries
+        self.tags.add(tag)
+        self.params += [attrs] if tag == "param" else []
         if tag == "ul":
             self.levels.append(level[-1][2] if level and self.levels else level)
         elif tag == "object" and attrs.get("type", "").lower() == "text/sitemap":
@@ -389,19 +392,6 @@ def check_one(cli, help_file, work, problems):
     return out, key, chm, hhp
 
 
-class Elements(HTMLParser):
-    """The tags and the <param> elements of a file."""
-
-    def __init__(self, text):
-        super().__init__(convert_charrefs=True)
-        self.tags, self.params = set(), []
-        self.feed(text)
-
-    def handle_starttag(self, tag, attrs):
-        self.tags.add(tag)
-        self.params += [dict(attrs)] if tag == "param" else []
-
-
 def check_hostile(cli, work, problems):
     body = HOSTILE.replace("\\", "\\\\").replace("{", "\\{").replace("}", "\\}")
     evil = halibut(work, "evil", f"\\title Evil {body}\n\n\\C{{evil}} Chapter {body}\n\nText {body} and "
@@ -429,7 +419,7 @@ def check_hostile(cli, work, problems):
              if not os.path.realpath(os.path.join(project, f)).startswith(project + os.sep)]
     said += [f"the CHM stores {f!r}" for f in chm.files() if ".." in f.split("/")]
     for sitemap in (key + ".hhc", key + ".hhk"):
-        parsed = Elements("\n".join(hhp.lines(sitemap)))
+        parsed = Sitemap("\n".join(hhp.lines(sitemap)))
         if parsed.tags - {"html", "head", "meta", "body", "ul", "li", "object", "param"}:
             said.append(f"{sitemap} holds {sorted(parsed.tags)}")
         said += [f"{sitemap} param {p}" for p in parsed.params if p.get("name") not in ("Name", "Local")]
