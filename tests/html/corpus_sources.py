@@ -2,7 +2,9 @@
 # SPDX-License-Identifier: MIT
 """What Korvane writes for real help files, held against the sources their authors wrote: the RTF topics
 (titles, keywords, context ids, jumps, text, tab stops) and the project file (title, [CONFIG], [MAP],
-windows).
+windows). And end to end on a help file that halibut writes: the text of every paragraph, as unrtf reads
+the topic files, comes out in order, and every cross reference becomes a jump to a context id of the
+topic it names.
 
 usage: corpus_sources.py KORVANE_CLI SOURCE_TREE
 
@@ -20,7 +22,7 @@ import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from find_site import context_hash  # noqa: E402
-from site_tools import TOKEN  # noqa: E402
+from site_tools import TOKEN, halibut  # noqa: E402
 
 # Help file, its RTF source, its project file, whether the text is the same (PJMessageDialog.rtf has
 # changed since its help file was built) and whether its tab stops are compared.
@@ -169,12 +171,78 @@ def check(cli, corpus, case, work):
     return problems
 
 
+def halibut_document():
+    """Three chapters with sections, enough text for several topic blocks, and cross references both
+    ways: (markup, the text as it reads without the references, whether it has references) a paragraph,
+    and the document."""
+    paragraphs = [(s + " and ends here.", s + " and ends here.", False) for s in (
+        f"Paragraph {i} of the introduction says" + "".join(f" word{i * 10 + w}" for w in range(i % 9 + 1))
+        for i in range(40))]
+    paragraphs += [("See \\k{second} and also \\k{third} for more.", "See and also for more.", True),
+                   ("Braces \\{like these\\} and a back\\\\slash stay.", "Braces {like these} and a back\\slash stay.", False),
+                   ("Some \\e{emphasised} and \\c{coded} words.", "Some emphasised and coded words.", False),
+                   ("Back to \\k{intro} from here.", "Back to from here.", True)]
+    p = [markup for markup, _, _ in paragraphs]
+    return paragraphs, ("\\title Round trip\n\n\\C{intro} Introduction\n\n" + "".join(m + "\n\n" for m in p[:41]) +
+                        "\\H{second} Second part\n\n" + p[41] + "\n\n\\b First bullet item\n\n\\b Second bullet item\n\n"
+                        "\\S{third} Third part\n\n" + p[42] + "\n\n\\C{last} Last chapter\n\n" + p[43] + "\n\n")
+
+
+def squeeze(text):
+    return " ".join(text.split())
+
+
+def check_halibut(cli, work):
+    paragraphs, markup = halibut_document()
+    out = os.path.join(work, "halibut")
+    os.makedirs(out)
+    subprocess.run([cli, "-q", halibut(work, "doc", markup)], cwd=out, check=True)
+    rtfs = [open(os.path.join(out, n), "rb").read() for n in sorted(os.listdir(out)) if n.endswith(".RTF")]
+    text = ""
+    for rtf in rtfs:
+        # unrtf takes an escaped backslash followed by a line break for a backslash and "\<line break>" (a
+        # paragraph mark); the line breaks the writer adds carry no meaning, so they are left out for it.
+        with open(os.path.join(work, "plain.rtf"), "wb") as f:
+            f.write(rtf.replace(b"\\\\\r\n", b"\\\\"))
+        read = subprocess.run(["unrtf", "--text", "plain.rtf"], cwd=work, capture_output=True, check=True)
+        # unrtf reads one font from a font table without semicolons and notes every other font number.
+        text += squeeze(re.sub(r"### invalid font number [0-9]*", "", read.stdout.decode("latin-1"))) + " "
+    problems, at = [], 0
+    for piece in (piece for _, expected, links in paragraphs for piece in (expected.split() if links else [expected])):
+        found = text.find(piece, at)
+        if found < 0:
+            return [f"missing or out of order: {piece}"]
+        at = found + len(piece)
+    problems += [f"no heading {h}" for h in ("Introduction", "Second part", "First bullet item", "Second bullet item",
+                                              "Third part", "Last chapter") if h not in text]
+    # Each topic's title with its context ids, and every jump: visible text, target.
+    ids_of_title, jumps = collections.defaultdict(set), []
+    for topic in b"".join(rtfs).decode("latin-1").replace("\r", "").replace("\n", "").split("\\page\\pard"):
+        titles = re.findall(r"\{\$\{\\footnote\{\$\}(.*?)\}\}", topic)
+        for name in re.findall(r"\{#\{\\footnote\{#\}(.*?)\}\}", topic):
+            ids_of_title[titles[0].lower() if titles else None].add(name)
+        for visible, target in re.findall(r"\\strike ([^}]*?)\\strike0\\ul0\{\\v ([^}]*)\}", topic):
+            visible = re.sub(r"\\'([0-9a-fA-F]{2})|\\[a-zA-Z]+-?[0-9]* ?|\\(.)|[{}]",
+                             lambda m: chr(int(m[1], 16)) if m[1] else m[2] or "", visible)
+            jumps.append((squeeze(visible).lower(), target))
+    references = 0
+    for visible, target in jumps:
+        # A reference reads "section 1.1"; the title "Section 1.1: Second part".
+        ids = [names for title, names in ids_of_title.items() if title == visible or (title or "").startswith(visible + ":")]
+        if not ids or target not in ids[-1]:
+            problems.append(f"{visible!r} jumps to {target}, the topic's ids are {ids}")
+        references += ":" not in visible
+    if len(jumps) < 3 or references != 3:
+        problems.append(f"{len(jumps)} jumps, {references} cross references: {jumps}")
+    return problems
+
+
 def main(cli, source):
     failed = False
     with tempfile.TemporaryDirectory() as work:
-        for case in CASES:
-            problems = check(cli, os.path.join(source, "tests/corpus"), case, work)
-            print("\n".join(f"{case[0]}: {p}" for p in problems) or f"{case[0]}: as its sources")
+        for name, problems in [(case[0], check(cli, os.path.join(source, "tests/corpus"), case, work)) for case in CASES] + [
+                ("halibut's help file", check_halibut(cli, work))]:
+            print("\n".join(f"{name}: {p}" for p in problems) or f"{name}: as its sources")
             failed |= bool(problems)
     return 1 if failed else 0
 

@@ -21,7 +21,6 @@ std::optional<ConversionError> convert_file(const std::string& path, int flags, 
 std::optional<ConversionError> convert_file_to_site(const std::string& path, Platform& platform = silent_platform());
 
 // Text helpers for comparing output.
-std::string trim(std::string s);   // without leading and trailing white space
 std::string lower(std::string s);  // ASCII letters in lower case
 // The text of RTF as bytes: control words dropped, escapes resolved, groups
 // and line breaks flattened.
