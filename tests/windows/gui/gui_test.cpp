@@ -266,7 +266,7 @@ void test_open_dialog() {
     DeleteFileW(settings_path().c_str());
     WriteProfileStringW(L"Intl", L"sLanguage", L"ENG");
     // First run: the defaults; For Print off and on again: the boxes take
-    // turns and keep their state.
+    // turns and keep their state. Each print option alone gives its flag.
     dialog_run(
         "first run",
         [](HWND d) {
@@ -293,11 +293,10 @@ void test_open_dialog() {
             check(visible(d, IDC_PAGE_BREAK) && visible(d, IDC_JUMPS) && !visible(d, IDC_AVOID_SHG),
                   "For Print on: the print options show again");
             check(is_checked(d, IDC_PAGE_BREAK), "a hidden box keeps its check");
-            click(d, IDC_PAGE_BREAK);
         },
-        0x07, "print", VK_RETURN);
+        0x17, "print", VK_RETURN);
     std::string ini = read_file(settings_path());
-    check(has_line(ini, "ForPrint=1") && has_line(ini, "PageBreak=0") && has_line(ini, "Jumps=0") &&
+    check(has_line(ini, "ForPrint=1") && has_line(ini, "PageBreak=1") && has_line(ini, "Jumps=0") &&
               ini.find("PageBreak") < ini.find("ForPrint") && ini.find("ForPrint") < ini.find("Jumps"),
           "first run: the keys PageBreak, ForPrint, Jumps are written in this order (" + ini + ")");
 
@@ -312,23 +311,23 @@ void test_open_dialog() {
         },
         0x39, "sources", VK_ESCAPE);
     dialog_run(
-        "print mode with both options",
+        "print mode with Jump-Reference",
         [](HWND d) {
-            check(!is_checked(d, IDC_AVOID_SHG), "Avoid SHG-Files starts unchecked in every run");
+            check(!is_checked(d, IDC_AVOID_SHG) && is_checked(d, IDC_PAGE_BREAK),
+                  "Avoid SHG-Files starts unchecked in every run, Page per Topic as kept");
             for (int id : {IDC_FOR_PRINT, IDC_PAGE_BREAK, IDC_JUMPS}) click(d, id);
         },
-        0x37, "print", VK_RETURN);
+        0x27, "print", VK_RETURN);
     ini = read_file(settings_path());
-    check(has_line(ini, "ForPrint=1") && has_line(ini, "PageBreak=1") && has_line(ini, "Jumps=1"),
-          "both print options are kept");
+    check(has_line(ini, "ForPrint=1") && has_line(ini, "PageBreak=0") && has_line(ini, "Jumps=1"), "the print options are kept");
     dialog_run(
         "web pages",
         [](HWND d) {
-            check(is_checked(d, IDC_PAGE_BREAK) && is_checked(d, IDC_JUMPS), "the kept print options start checked");
+            check(!is_checked(d, IDC_PAGE_BREAK) && is_checked(d, IDC_JUMPS), "the kept print options start as kept");
             click(d, IDC_WEB_PAGES);
             check(!IsWindowEnabled(GetDlgItem(d, IDC_FOR_PRINT)), "Web Pages greys For Print");
         },
-        0x37, "site", VK_ESCAPE);
+        0x27, "site", VK_ESCAPE);
 
     // A cancelled dialog converts nothing and ends with 2.
     const std::string before = read_file(g_log);
