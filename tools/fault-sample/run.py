@@ -7,7 +7,10 @@ Usage: tools/fault-sample/run.py BUILD_DIR [ID_PREFIX ...]
 BUILD_DIR is a configured build of this tree. For each fault the file is
 edited, the programs are rebuilt and the tests run cheapest first (the
 snapshot test, the unit tests, then the rest of ctest); the first failure
-catches the fault. The file is restored afterwards, also on interruption.
+catches the fault. A fault in the Windows code (src/ui/win32,
+src/system/windows) is built and tested in the cross build that
+KORVANE_WINDOWS_BUILD names (tests/windows): the system services and the
+dialogs first, then the other Windows tests. The file is restored afterwards, also on interruption.
 A line per fault goes to stdout: ID, caught-by or MISSED (or BUILD-ERROR,
 NOT-FOUND for a fault whose text no longer matches).
 """
@@ -66,6 +69,11 @@ def main():
         ("other tests", ["cmake", "--build", build, "-j2"],
          ["ctest", "--test-dir", build, "-j2", "-E", "^snapshots$|^install_tree$|^debian_package$|^corpus_sites$|^site_layout$"]),
     ]
+    windows = os.path.abspath(os.environ.get("KORVANE_WINDOWS_BUILD", "missing-windows-build"))
+    first = "^windows_(system_services|dialogs)$"
+    windows_stages = [
+        (name, ["cmake", "--build", windows, "-j2"], ["ctest", "--test-dir", windows, option, first])
+        for name, option in (("Windows services and dialogs", "-R"), ("other Windows tests", "-E"))]
     for fault in faults(os.path.join(ROOT, "tools", "fault-sample", "faults.txt")):
         if wanted and not any(fault["id"].startswith(w) for w in wanted):
             continue
@@ -79,7 +87,8 @@ def main():
         try:
             with open(path, "w", encoding="utf-8") as f:
                 f.write(original.replace(fault["old"], fault["new"]))
-            for name, make, test in stages:
+            on_windows = fault["file"].startswith(("src/ui/win32/", "src/system/windows/"))
+            for name, make, test in windows_stages if on_windows else stages:
                 if run(make, log) != 0:
                     verdict = "BUILD-ERROR"
                     break
