@@ -4,7 +4,9 @@
 (titles, keywords, context ids, jumps, text, tab stops) and the project file (title, [CONFIG], [MAP],
 windows). And end to end on a help file that halibut writes: the text of every paragraph, as unrtf reads
 the topic files, comes out in order, and every cross reference becomes a jump to a context id of the
-topic it names.
+topic it names. And the code page of the text: Japanese text decoded in the code page its RTF file
+declares is the text that went in, no trail byte written as an RTF symbol escape (which readers take for a
+character of its own); the user's code page wins, with its character set.
 
 usage: corpus_sources.py KORVANE_CLI SOURCE_TREE
 
@@ -188,6 +190,32 @@ def halibut_document():
                         "\\S{third} Third part\n\n" + p[42] + "\n\n\\C{last} Last chapter\n\n" + p[43] + "\n\n")
 
 
+JAPANESE = "日本語のヘルプです。表示とソフトの機能とムービーについて説明します。"
+
+
+def rtf_text(rtf):
+    """The text of RTF as bytes: control words dropped, escapes resolved, groups and line breaks flattened."""
+    return re.sub(rb"\\'([0-9a-fA-F]{2})|\\[a-zA-Z]+-?[0-9]* ?|\\(.)|[{}\r\n]",
+                  lambda m: bytes([int(m[1], 16)]) if m[1] else m[2] or b"", rtf)
+
+
+def check_code_pages(cli, source, work):
+    problems = []
+    for option, head in (("", b"{\\rtf1\\ansi\\ansicpg932"),
+                         ("--codepage=1251", b"{\\rtf1\\ansi\\ansicpg1251\\deff0\\deflang1031 {\\fonttbl{\\f0\\fswiss\\fcharset204 Helv}}"),
+                         ("--codepage=1252", b"{\\rtf1\\ansi\\deff0\\deflang1031 {\\fonttbl{\\f0\\fswiss Helv}}")):
+        out = os.path.join(work, "codepage" + option)
+        subprocess.run([cli, "-q", "--flags=0x18", *([option] if option else []), "-C", out,
+                        os.path.join(source, "fuzz/seeds/codepage-japanese.hlp")], check=True)
+        rtf = open(os.path.join(out, "codepa1.RTF"), "rb").read()
+        if not rtf.startswith(head):
+            problems.append(f"{option or 'no option'}: the RTF starts {rtf[:80]!r}")
+        if not option and (JAPANESE not in rtf_text(rtf).decode("cp932", "replace") or
+                            any(symbol in rtf for symbol in (b"\\\\", b"\\{", b"\\}"))):
+            problems.append(f"the Japanese text does not read back: {rtf_text(rtf)[-200:]!r}")
+    return problems
+
+
 def squeeze(text):
     return " ".join(text.split())
 
@@ -222,9 +250,7 @@ def check_halibut(cli, work):
         for name in re.findall(r"\{#\{\\footnote\{#\}(.*?)\}\}", topic):
             ids_of_title[titles[0].lower() if titles else None].add(name)
         for visible, target in re.findall(r"\\strike ([^}]*?)\\strike0\\ul0\{\\v ([^}]*)\}", topic):
-            visible = re.sub(r"\\'([0-9a-fA-F]{2})|\\[a-zA-Z]+-?[0-9]* ?|\\(.)|[{}]",
-                             lambda m: chr(int(m[1], 16)) if m[1] else m[2] or "", visible)
-            jumps.append((squeeze(visible).lower(), target))
+            jumps.append((squeeze(rtf_text(visible.encode("latin-1")).decode("latin-1")).lower(), target))
     references = 0
     for visible, target in jumps:
         # A reference reads "section 1.1"; the title "Section 1.1: Second part".
@@ -241,7 +267,8 @@ def main(cli, source):
     failed = False
     with tempfile.TemporaryDirectory() as work:
         for name, problems in [(case[0], check(cli, os.path.join(source, "tests/corpus"), case, work)) for case in CASES] + [
-                ("halibut's help file", check_halibut(cli, work))]:
+                ("halibut's help file", check_halibut(cli, work)),
+                ("the code pages", check_code_pages(cli, source, work))]:
             print("\n".join(f"{name}: {p}" for p in problems) or f"{name}: as its sources")
             failed |= bool(problems)
     return 1 if failed else 0
