@@ -6,7 +6,9 @@ windows). And end to end on a help file that halibut writes: the text of every p
 the topic files, comes out in order, and every cross reference becomes a jump to a context id of the
 topic it names. And the code page of the text: Japanese text decoded in the code page its RTF file
 declares is the text that went in, no trail byte written as an RTF symbol escape (which readers take for a
-character of its own); the user's code page wins, with its character set.
+character of its own); the user's code page wins, with its character set. And a help file that holds its
+context ids only as hashes: the contents file beside it (found whatever the case of its name) names them
+in the RTF sources and in the site, whose contents page follows its books.
 
 usage: corpus_sources.py KORVANE_CLI SOURCE_TREE
 
@@ -216,6 +218,27 @@ def check_code_pages(cli, source, work):
     return problems
 
 
+def check_contents_file(cli, work):
+    folder = os.path.join(work, "named")
+    os.makedirs(folder)
+    halibut(folder, "N", "\\title Named\n\n\\C{first} First chapter\n\nSee \\k{second}.\n\n\\C{second} Second chapter\n\nText.\n\n")
+    names = ["t00000000", "t00000001"]  # halibut's ids of the two chapters
+    problems = [f"N.cnt does not name {n}" for n in names if "=" + n not in open(f"{folder}/N.cnt").read()]
+    os.rename(f"{folder}/N.cnt", f"{folder}/n.cNT")
+    for out in ("with", "without"):
+        if out == "without":
+            os.remove(f"{folder}/n.cNT")
+        for mode in ([], ["--html"]):
+            subprocess.run([cli, "-q", *mode, "-C", out, "N.hlp"], cwd=folder, check=True)
+        rtf, index = open(f"{folder}/{out}/N1.RTF").read(), open(f"{folder}/{out}/n/index.html").read()
+        for name in names:
+            named = ("{#{\\footnote{#}" + name + "}}" in rtf, os.path.isfile(f"{folder}/{out}/n/{name}.html"),
+                     f'href="{name}.html"' in index)
+            if named != ((out == "with"),) * 3:
+                problems.append(f"{out} the contents file: {name} in the RTF, as a page, in the contents page: {named}")
+    return problems
+
+
 def squeeze(text):
     return " ".join(text.split())
 
@@ -268,7 +291,8 @@ def main(cli, source):
     with tempfile.TemporaryDirectory() as work:
         for name, problems in [(case[0], check(cli, os.path.join(source, "tests/corpus"), case, work)) for case in CASES] + [
                 ("halibut's help file", check_halibut(cli, work)),
-                ("the code pages", check_code_pages(cli, source, work))]:
+                ("the code pages", check_code_pages(cli, source, work)),
+                ("the contents file's names", check_contents_file(cli, work))]:
             print("\n".join(f"{name}: {p}" for p in problems) or f"{name}: as its sources")
             failed |= bool(problems)
     return 1 if failed else 0
