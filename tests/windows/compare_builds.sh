@@ -27,72 +27,58 @@ unset TEMP
 failures=0
 fail() { echo "DIFFERENT: $*"; failures=$((failures + 1)); }
 
-# run BUILD-NAME MODE-NAME OUT-DIR ARGS...: one batch into OUT-DIR with its
-# exit code and stderr beside it.
-# With append set, the batch adds to what an earlier one of the same name
-# wrote (Windows takes command lines of at most 32767 characters, so long
-# lists go in several batches).
+# run NAME ARGS...: one batch of each build into work/BUILD/NAME, its exit
+# code and output beside it (appended to: Windows takes command lines of at
+# most 32767 characters, so long lists go in several batches).
 run() {
-  local build=$1 name=$2 out=$3 rc=0
-  shift 3
-  [ -n "${append:-}" ] || { rm -rf "$out" "$out".* && mkdir -p "$out"; }
-  if [ "$build" = linux ]; then
-    (cd "$out" && "$linux" "$@" >>"$out.stdout" 2>>"$out.stderr") || rc=$?
-    # libwmf, which ImageMagick draws metafiles with, tells of damaged
-    # records on stdout.
-    sed -i -E '/^(maximum )?record size = [0-9]+$/d' "$out.stdout"
-  else
-    (cd "$out" && "$wine_run" "$windows" "$@" >>"$out.stdout" 2>>"$out.stderr") || rc=$?
-  fi
-  echo "$rc" >>"$out.exit"
+  local name=$1 build out rc
+  shift
+  for build in linux windows; do
+    out=$work/$build/$name rc=0
+    mkdir -p "$out"
+    if [ $build = linux ]; then
+      (cd "$out" && "$linux" "$@" >>"$out.stdout" 2>>"$out.stderr") || rc=$?
+      # libwmf, which ImageMagick draws metafiles with, tells of damaged
+      # records on stdout.
+      sed -i -E '/^(maximum )?record size = [0-9]+$/d' "$out.stdout"
+    else
+      (cd "$out" && "$wine_run" "$windows" "$@" >>"$out.stdout" 2>>"$out.stderr") || rc=$?
+    fi
+    echo "$rc" >>"$out.exit"
+  done
 }
 
 # compare_trees NAME: work/linux/NAME against work/windows/NAME.
 compare_trees() {
-  local name=$1 l=$work/linux/$1 w=$work/windows/$1 f ae size_l size_w base
+  local name=$1 l=$work/linux/$1 w=$work/windows/$1 f ae size_l size_w
   for part in exit stdout stderr; do
     cmp -s "$l.$part" "$w.$part" || { fail "$name: $part"; diff "$l.$part" "$w.$part" | head -20 || true; }
   done
-  if ! diff <(cd "$l" && find . -type f | LC_ALL=C sort) <(cd "$w" && find . -type f | LC_ALL=C sort) >"$work/names.diff"; then
+  diff <(cd "$l" && find . -type f | LC_ALL=C sort) <(cd "$w" && find . -type f | LC_ALL=C sort) | head -20 ||
     fail "$name: the files written"
-    head -20 "$work/names.diff"
-  fi
   while IFS= read -r f; do
-    [ -f "$w/$f" ] || continue
-    cmp -s "$l/$f" "$w/$f" && continue
-    case "${f,,}" in
-      *.png)
-        size_l=$(identify -format '%wx%h' "$l/$f") size_w=$(identify -format '%wx%h' "$w/$f")
-        if [ "$size_l" != "$size_w" ]; then
-          fail "$name: $f is $size_l on Linux, $size_w on Windows"
-          continue
-        fi
-        ae=$(compare -metric AE "$l/$f" "$w/$f" null: 2>&1 || true)
-        [ "$ae" = 0 ] && continue
-        # A picture of a metafile: the source mode wrote bmN*.WMF for it.
-        base=$(basename "$f" .png)
-        if [ -n "$(find "$work/linux" -maxdepth 4 -iname "$base*.wmf" -print -quit)" ]; then
-          echo "metafile drawn differently: $name $f $size_l: $ae pixels of $(( ${size_l%x*} * ${size_l#*x} )) differ" >>"$work/metafiles.txt"
-        else
-          fail "$name: $f: $ae pixels differ"
-        fi
-        ;;
-      *) fail "$name: $f differs"; cmp "$l/$f" "$w/$f" | head -2 || true ;;
-    esac
+    [ -f "$w/$f" ] && ! cmp -s "$l/$f" "$w/$f" || continue
+    [[ ${f,,} == *.png ]] || { fail "$name: $f differs"; continue; }
+    size_l=$(identify -format '%wx%h' "$l/$f") size_w=$(identify -format '%wx%h' "$w/$f")
+    ae=$(compare -metric AE "$l/$f" "$w/$f" null: 2>&1 || true)
+    if [ "$size_l" != "$size_w" ]; then
+      fail "$name: $f is $size_l on Linux, $size_w on Windows"
+    elif [ "$ae" != 0 ] && [ -n "$(find "$work/linux" -maxdepth 4 -iname "$(basename "$f" .png)*.wmf" -print -quit)" ]; then
+      # A picture of a metafile: the source mode wrote bmN*.WMF for it.
+      echo "metafile drawn differently: $name $f $size_l: $ae pixels of $((${size_l%x*} * ${size_l#*x})) differ" >>"$work/metafiles.txt"
+    elif [ "$ae" != 0 ]; then
+      fail "$name: $f: $ae pixels differ"
+    fi
   done < <(cd "$l" && find . -type f | LC_ALL=C sort)
 }
 
 cd "$src"
+rm -rf "$work/linux" "$work/windows" "$work/metafiles.txt"
+touch "$work/metafiles.txt"
 mapfile -t inputs < <( (find tests/corpus -iname '*.hlp'; ls fuzz/seeds/*.hlp) | LC_ALL=C sort)
-inputs=("${inputs[@]/#/$src/}")
-: >"$work/metafiles.txt"
 for mode in default --print --html; do
-  args=()
-  [ "$mode" = default ] || args=("$mode")
-  name=files${mode//-/_}
-  run linux "$name" "$work/linux/$name" "${args[@]}" -C out "${inputs[@]}"
-  run windows "$name" "$work/windows/$name" "${args[@]}" -C out "${inputs[@]}"
-  compare_trees "$name"
+  run "files${mode//-/_}" $([ $mode = default ] || echo $mode) -C out "${inputs[@]/#/$src/}"
+  compare_trees "files${mode//-/_}"
 done
 
 # The hostile files, unpacked once.
@@ -102,15 +88,10 @@ if [ ! -d "$work/hostile" ]; then
 fi
 mapfile -t hostile < <(find "$work/hostile" -type f | LC_ALL=C sort)
 for mode in default --html; do
-  args=()
-  [ "$mode" = default ] || args=("$mode")
   name=hostile${mode//-/_}
   for ((i = 0; i < ${#hostile[@]}; i += 300)); do
-    append=$([ "$i" -gt 0 ] && echo 1 || true)
-    run linux "$name" "$work/linux/$name" "${args[@]}" -q -C out "${hostile[@]:i:300}"
-    run windows "$name" "$work/windows/$name" "${args[@]}" -q -C out "${hostile[@]:i:300}"
+    run "$name" $([ $mode = default ] || echo $mode) -q -C out "${hostile[@]:i:300}"
   done
-  append=
   # No crash: every batch ended with 0 or 1 on both builds.
   if grep -qvx '[01]' "$work/linux/$name.exit" "$work/windows/$name.exit"; then
     fail "$name: a batch ended otherwise than with 0 or 1"
