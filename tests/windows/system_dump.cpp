@@ -137,22 +137,14 @@ void dump_pictures(FILE* out, const std::string& dir) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: system_dump OUT code-pages|tokens|symbol-characters|pictures DIR\n");
-        return 2;
-    }
-    FILE* out = std::fopen(argv[1], "wb");
-    if (!out) {
-        std::fprintf(stderr, "system_dump: cannot write %s\n", argv[1]);
-        return 1;
-    }
-    std::string what = argv[2];
-    if (what == "code-pages") dump_code_pages(out);
-    else if (what == "tokens") dump_tokens(out);
-    else if (what == "symbol-characters") dump_symbol_characters(out);
-    else if (what == "pictures" && argc == 4) dump_pictures(out, argv[3]);
+    const std::string what = argc >= 3 ? argv[2] : "";
+    FILE* out = argc >= 3 ? std::fopen(argv[1], "wb") : nullptr;
+    if (out && what == "code-pages") dump_code_pages(out);
+    else if (out && what == "tokens") dump_tokens(out);
+    else if (out && what == "symbol-characters") dump_symbol_characters(out);
+    else if (out && what == "pictures" && argc == 4) dump_pictures(out, argv[3]);
     else {
-        std::fprintf(stderr, "system_dump: unknown request %s\n", what.c_str());
+        std::fprintf(stderr, "usage: system_dump OUT code-pages|tokens|symbol-characters|pictures DIR\n");
         return 2;
     }
     return std::fclose(out) == 0 ? 0 : 1;

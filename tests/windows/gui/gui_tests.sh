@@ -25,15 +25,11 @@ check() {  # check WHAT COMMAND...
 }
 
 xvfb_pid=
-if [ -z "${DISPLAY:-}" ]; then
-  for n in $(seq 90 140); do
-    [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
-    Xvfb :$n -screen 0 1024x768x24 >"$out/xvfb.log" 2>&1 &
-    xvfb_pid=$!
-    export DISPLAY=:$n
-    sleep 1
-    break
-  done
+if [ -z "${DISPLAY:-}" ]; then  # Xvfb picks a free display and writes its number to the file
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$out/display" 2>"$out/xvfb.log" &
+  xvfb_pid=$!
+  for _ in $(seq 100); do [ -s "$out/display" ] && break; sleep 0.1; done
+  export DISPLAY=:$(head -n 1 "$out/display")
 fi
 finish() {
   wineserver -k >/dev/null 2>&1
@@ -48,8 +44,8 @@ cp "$source/tests/corpus/3dmm/ACMSETUP.HLP" "$source/tests/corpus/3dmm/MM.HLP" "
 cp "$source/tests/corpus/3dmm/ACMSETUP.HLP" "$out/read/Read Me.hlp"
 
 # The dialogs, the string table and the bar.
-timeout 900 wine "$tester" "$(win "$korvane")" "$(win "$out/work")" "$(win "$out/work/ACMSETUP.HLP")" "$(win "$out/work/MM.HLP")" \
-  >"$out/dialogs.log" 2>>"$out/wine.log"
+tester_args=("$(win "$korvane")" "$(win "$out/work")" "$(win "$out/work/ACMSETUP.HLP")" "$(win "$out/work/MM.HLP")")
+timeout 900 wine "$tester" "${tester_args[@]}" >"$out/dialogs.log" 2>>"$out/wine.log"
 cat "$out/dialogs.log" | grep -v ' passed, ' || true
 summary=$(tail -n 1 "$out/dialogs.log" | tr -d "\r")
 if [[ "$summary" =~ ^([0-9]+)\ passed,\ ([0-9]+)\ failed$ ]]; then
@@ -131,8 +127,7 @@ check "a changed help file is converted again" test "$(stat -c %Y "$page")" != "
 wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /d 'user32.MessageBeep' /f >/dev/null 2>&1
 wineserver -w
 beeps() {  # beeps -> how often the finished dialog beeped
-  WINEDEBUG=+relay timeout 300 timeout 900 wine "$tester" "$(win "$korvane")" "$(win "$out/work")" "$(win "$out/work/ACMSETUP.HLP")" \
-    "$(win "$out/work/MM.HLP")" finish >/dev/null 2>"$out/relay.log"
+  WINEDEBUG=+relay timeout 300 wine "$tester" "${tester_args[@]}" finish >/dev/null 2>"$out/relay.log"
   grep -c 'Call user32.MessageBeep' "$out/relay.log"
 }
 check "the finished conversion beeps by default" test "$(beeps)" = 1
