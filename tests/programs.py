@@ -57,6 +57,12 @@ def test_cli(cli, korvane, source, version, d):
     expect(code == 1 and "2 of 5 files failed" in err and sorted(os.listdir(f"{d}/batch")) == ["A", "A-2", "BAD", "x"]
            and os.path.isfile(f"{d}/batch/A-2/A-2.HPJ") and os.path.isfile(f"{d}/batch/x/x.HPJ"), f"batch: {err}")
 
+    # Print mode takes the pictures into TEMP to embed them, and leaves nothing there.
+    os.makedirs(f"{d}/temp")
+    code, _, err = run([cli, "--print", "-C", "print", f"{source}/fuzz/seeds/named-pictures.hlp"], d, TEMP=f"{d}/temp")
+    expect(code == 0 and not os.listdir(f"{d}/temp") and os.listdir(f"{d}/print") == ["named-1.RTF"] and
+           b"\\pict" in open(f"{d}/print/named-1.RTF", "rb").read(), f"print mode: {err}")
+
     # Usage errors (code pages without a character set among them) exit with 2; files that cannot be read
     # or written with 1, naming the file.
     for folder in ("sub", "blocked/A.HPJ", "blocked/A1.RTF"):  # a folder where a file must go

@@ -3,8 +3,7 @@
 // the seeds decodes, msgdlg's match its author's bitmaps pixel for pixel,
 // and the PNG of every picture for web pages matches the picture that the
 // file route writes (.BMP, or the .WMF drawn the same way). Damaged
-// containers give a picture or a reason instead of a crash; print mode
-// leaves nothing in TEMP.
+// containers give a picture or a reason instead of a crash.
 #include <gtest/gtest.h>
 
 #include <Magick++.h>
@@ -112,16 +111,6 @@ TEST(Pictures, WrittenPicturesDecodeAndWebPngsMatchThem) {
     }
     EXPECT_GE(bitmaps, 20);
     EXPECT_EQ(metafiles, 1);
-}
-
-TEST(Pictures, PrintModeExtractsIntoTempAndLeavesNothing) {
-    TempDir dir, temp;
-    RunResult r = run_program({KORVANE_CLI_BIN, "--print", "-C", dir.path(), kSource + "/fuzz/seeds/named-pictures.hlp"},
-                              dir.path(), {"TEMP=" + temp.path()});
-    EXPECT_EQ(r.exit_code, 0) << r.err;
-    EXPECT_EQ(names_in(temp.path()), std::vector<std::string>{});
-    EXPECT_EQ(names_in(dir.path()), std::vector<std::string>{"named-1.RTF"});
-    EXPECT_NE(read_text(dir / "named-1.RTF").find("\\pict"), std::string::npos);  // the pictures were there to embed
 }
 
 // Every cut of a picture container, and each with any byte inverted: a
