@@ -48,27 +48,6 @@ constexpr COLORREF kWhite = RGB(255, 255, 255);
 // ---------------------------------------------------------------------------
 // The "Prog" bar: its arithmetic, and the bar painted in this process.
 
-// The client area of window as it is on the screen, as RGB values.
-std::vector<COLORREF> capture_client(HWND window, int width, int height) {
-    HDC screen = GetDC(window), memory = CreateCompatibleDC(screen);
-    BITMAPINFO bi{};
-    bi.bmiHeader = {sizeof bi.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(memory, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
-    GdiFlush();
-    std::vector<COLORREF> pixels;
-    for (const auto* p = static_cast<const uint8_t*>(bits); pixels.size() < static_cast<size_t>(width * height); p += 4) {
-        pixels.push_back(RGB(p[2], p[1], p[0]));
-    }
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(window, screen);
-    return pixels;
-}
-
 void pump() {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
@@ -109,14 +88,13 @@ void test_progress_bar() {
         SendMessageW(bar, kProgSetPosition, position, 0);
         pump();
         const BarLayout l = bar_layout(r.right, 100, position);
-        const std::vector<COLORREF> pixels = capture_client(bar, r.right, r.bottom);
         SIZE size{};
         GetTextExtentPoint32W(dc, l.text.c_str(), 4, &size);
         const int tx = (r.right - size.cx) / 2, ty = (r.bottom - size.cy) / 2;
         int wrong = 0, white_ink = 0, blue_ink = 0;
         for (int y = 0; y < r.bottom; ++y) {
             for (int x = 0; x < r.right; ++x) {
-                const COLORREF p = pixels[static_cast<size_t>(y * r.right + x)], ground = x < l.split ? kBlue : kWhite;
+                const COLORREF p = GetPixel(dc, x, y), ground = x < l.split ? kBlue : kWhite;  // as on the screen
                 if (x >= tx && x < tx + size.cx && y >= ty && y < ty + size.cy) {
                     white_ink += x < l.split && p == kWhite;
                     blue_ink += x >= l.split && p == kBlue;
