@@ -31,18 +31,9 @@ report_lines=${KORVANE_SNAPSHOT_REPORT_LINES:-3000}  # of all diffs together
 # A written file's path as stored under expected/, into $safe: letters,
 # digits and . _ + - / stay, every other byte becomes %XX (% itself too).
 safe_path() {
-  local LC_ALL=C p=$1 c i
-  safe=$p
-  [[ $p =~ ^[A-Za-z0-9._+/-]+$ ]] && return
-  safe=""
-  for ((i = 0; i < ${#p}; i++)); do
-    c=${p:i:1}
-    case $c in
-      [A-Za-z0-9._+/-]) ;;
-      *) printf -v c '%%%02X' "'$c" ;;
-    esac
-    safe+=$c
-  done
+  local LC_ALL=C
+  safe=$1
+  [[ $1 =~ ^[A-Za-z0-9._+/-]+$ ]] || safe=$(printf '%s' "$1" | LC_ALL=C perl -pe 's{[^A-Za-z0-9._+/-]}{sprintf("%%%02X", ord($&))}ge')
 }
 
 # Converts one input in every mode into $work/now/<id>.txt and, when its

@@ -60,8 +60,7 @@ done
 crop="$((width * 62 / 100))x$((height * 60 / 100))+$((left + width * 35 / 100))+$((top + height * 31 / 100))"
 import -window root "$shot"
 convert "$shot" -crop "$crop" +repage "$work/pane.png"
-background=$(convert "$work/pane.png" -format '%[pixel:p{2,2}]' info:)
-colours=$(convert "$work/pane.png" -format '%k' info:)
+read -r background colours < <(convert "$work/pane.png" -format '%[pixel:p{2,2}] %k\n' info:)
 ink=$(convert "$work/pane.png" -fuzz 12% -fill white -opaque "$background" -fill black +opaque white \
   -format '%[fx:100*(1-mean)]' info:)
 printf 'xchm_shot: %s%s: page pane %s: %s colours, %.2f%% ink\n' "$(basename "$chm")" \
