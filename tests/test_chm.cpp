@@ -326,6 +326,7 @@ TEST(HtmlHelpPages, FewReferencesForTheCompiler) {
 
 // While chmcmd runs the platform's events are handled, and a Cancel ends
 // it at once: the conversion stops as cancelled, no CHM is left.
+#ifndef _WIN32  // a shell script stands in for the compiler
 TEST(HtmlHelpProject, CancelEndsTheCompiler) {
     struct Cancelling : Platform {
         bool compiling = false;
@@ -361,3 +362,4 @@ TEST(HtmlHelpProject, CancelEndsTheCompiler) {
     EXPECT_TRUE(file_exists(dir / "statlist-chm/statlist.hhp"));
     EXPECT_GT(platform.pumped, 5);
 }
+#endif
