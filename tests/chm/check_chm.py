@@ -357,7 +357,7 @@ def check_compiler_missing_or_failing(cli, source, work, problems):
                                 env=dict(os.environ, PATH=path))
         written = sorted(os.listdir(out)) if os.path.isdir(out) else []
         hhp = os.path.isfile(os.path.join(out, "statlist-chm", "statlist.hhp"))
-        if outcome == "missing" and (result.returncode or "chmcmd not found" not in result.stderr
+        if outcome == "missing" and (result.returncode or "No HTML Help compiler found" not in result.stderr
                                      or written != ["statlist-chm"] or not hhp or "hhc statlist.hhp" not in result.stderr):
             problems.append(f"without chmcmd: exit {result.returncode}, written {written}: {result.stderr}")
         if outcome == "failing":

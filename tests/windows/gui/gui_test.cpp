@@ -411,6 +411,16 @@ void test_open_dialog() {
             check(!IsWindowEnabled(GetDlgItem(d, IDC_FOR_PRINT)), "Web Pages greys For Print");
         },
         0x37, "site", VK_ESCAPE);
+    dialog_run(
+        "html help",
+        [](HWND d) {
+            check(is_checked(d, IDC_WEB_PAGES) && !is_checked(d, IDC_HTML_HELP), "Web Pages is kept");
+            click(d, IDC_HTML_HELP);
+            check(!is_checked(d, IDC_WEB_PAGES), "HTML Help clears Web Pages");
+            check(!IsWindowEnabled(GetDlgItem(d, IDC_FOR_PRINT)), "HTML Help greys For Print");
+        },
+        0x37, "html_help", VK_ESCAPE);
+    check(has_line(settings_text(), "Chm=1") && has_line(settings_text(), "Html=0"), "HTML Help is kept, Web Pages not");
 
     // A cancelled dialog converts nothing and ends with 2.
     {
