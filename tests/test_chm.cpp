@@ -302,6 +302,7 @@ TEST(HtmlHelpPages, FewReferencesForTheCompiler) {
 
 // While chmcmd runs the platform's events are handled, and a Cancel ends
 // it at once: the conversion stops as cancelled, no CHM is left.
+#ifndef _WIN32  // a shell script stands in for the compiler
 TEST(HtmlHelpProject, CancelEndsTheCompiler) {
     struct Cancelling : Platform {
         bool compiling = false;
@@ -334,3 +335,4 @@ TEST(HtmlHelpProject, CancelEndsTheCompiler) {
     EXPECT_TRUE(!file_exists(dir / "statlist.chm") && !file_exists(dir / "statlist-chm/chmcmd.chm") &&
                 file_exists(dir / "statlist-chm/statlist.hhp"));
 }
+#endif

@@ -39,8 +39,8 @@ const StringEntry kStrings[] = {
     {23, "Included Contents File %s not found"},
     {24, "Included Contents File %s is not in the Help File's folder and is not read"},
     {25, "Compiling the HTML Help File"},
-    {26, "chmcmd not found (Debian package fp-utils): the HTML Help project %s is written but not compiled; "
-         "install fp-utils and convert again, or compile it with HTML Help Workshop: hhc %s"},
+    {26, "No HTML Help compiler found: the HTML Help project %s is written but not compiled; compile it with "
+         "HTML Help Workshop (hhc %s), or install Free Pascal's chmcmd (Debian package fp-utils) and convert again"},
     {31, "Can't Create %s"},
     {32, "Invalid .SHG or .MRB file! Type: %c%c"},
     {33, "Unknown sfImageType value 0x%x in file %s.SHG."},
@@ -71,9 +71,9 @@ const StringEntry kStrings[] = {
     {512 + 23, "Eingebundene Inhaltsdatei %s nicht gefunden"},
     {512 + 24, "Eingebundene Inhaltsdatei %s liegt nicht im Ordner der Hilfedatei und wird nicht gelesen"},
     {512 + 25, "Kompiliert die HTML-Hilfedatei"},
-    {512 + 26, "chmcmd nicht gefunden (Debian-Paket fp-utils): das HTML-Hilfe-Projekt %s ist geschrieben, aber "
-               "nicht kompiliert; fp-utils installieren und erneut konvertieren oder mit HTML Help Workshop "
-               "kompilieren: hhc %s"},
+    {512 + 26, "Kein HTML-Hilfe-Compiler gefunden: das HTML-Hilfe-Projekt %s ist geschrieben, aber nicht "
+               "kompiliert; mit HTML Help Workshop kompilieren (hhc %s) oder chmcmd von Free Pascal installieren "
+               "(Debian-Paket fp-utils) und erneut konvertieren"},
     {512 + 31, "Kann Datei %s nicht anlegen"},
     {512 + 32, "Ungültige SHG oder MRB-Dateiart: Typ:%c%c"},
     {512 + 33, "Ungültige sfImageType Eintragung 0x%x in Datei %s.SHG"},

@@ -9,6 +9,7 @@
 #include "output/out_stream.h"
 #include "output/output_sink.h"
 #include "system/chm_archive.h"
+#include "system/files.h"
 #include "system/process.h"
 
 namespace korvane::chm {
@@ -24,6 +25,32 @@ void write_file(OutputSink& output, const std::string& name, std::string_view by
     if (out->failed()) fatal_error(Fatal::DiskFull);
 }
 
+// HTML Help Workshop's hhc.exe: on the search path, else where the Workshop
+// installs itself; empty when there is none.
+std::string microsoft_compiler() {
+    std::string found = sys::find_program("hhc");
+    if (!found.empty()) return found;
+    for (const char* variable : {"ProgramFiles(x86)", "ProgramFiles"}) {
+        const std::optional<std::string> folder = sys::environment_variable(variable);
+        if (!folder) continue;
+        const std::string path = *folder + "/HTML Help Workshop/hhc.exe";
+        sys::FileStatus status;
+        if (sys::file_status(path, status) == 0 && status.regular) return path;
+    }
+    return {};
+}
+
+// Ends the conversion when the compiler was cancelled, could not be run or
+// failed (succeeded: its exit code when it compiled).
+void check_run(const sys::ProcessResult& run, int succeeded, const std::string& compiler, const std::string& log) {
+    if (run.stopped) fatal_error(Fatal::Cancelled);
+    if (!run.started) fatal_error(Fatal::CompilerFailed, compiler, run.problem, log);
+    if (!run.exited || run.exit_code != succeeded) {
+        const std::string why = run.exited ? "exit code " + std::to_string(run.exit_code) : run.problem;
+        fatal_error(Fatal::CompilerFailed, compiler, why, log);
+    }
+}
+
 }  // namespace
 
 Compiled compile_html_help(OutputSink& output, const CompileJob& job, Reporter& report) {
@@ -31,30 +58,33 @@ Compiled compile_html_help(OutputSink& output, const CompileJob& job, Reporter& 
     if (!folder.empty() && folder.back() == '/') folder.pop_back();
     const std::string disk_folder = output.disk_path(folder);
     if (disk_folder.empty()) return Compiled::not_on_disk;
+    // The progress window stays responsive, and Cancel ends the compiler.
+    auto waiting = [&report] {
+        report.platform->pump_events();
+        return !report.platform->stop_requested();
+    };
+    if (const std::string microsoft = microsoft_compiler(); !microsoft.empty()) {
+        const std::string log = job.folder + kMicrosoftCompileLog, chm = job.key + ".chm";
+        output.remove(chm);
+        sys::ProcessResult run = sys::run_program(microsoft, {job.key + ".hhp"}, disk_folder, kMicrosoftCompileLog, waiting);
+        if (run.stopped || !run.exited || run.exit_code != 1) output.remove(chm);
+        check_run(run, 1, microsoft, output.disk_path(log));
+        std::vector<uint8_t> compiled;
+        if (!output.read(chm, compiled)) fatal_error(Fatal::CompiledFileRefused, output.disk_path(chm), "it is missing");
+        output.remove(log);
+        return Compiled::yes;
+    }
     const std::string compiler = sys::find_program("chmcmd");
     if (compiler.empty()) return Compiled::no_compiler;
 
     const std::string copy = job.folder + kCompiledCopy, log = job.folder + kCompileLog;
     write_file(output, job.folder + kCompileProject, job.project_text, "wt");
     output.remove(copy);
-    // The progress window stays responsive, and Cancel ends the compiler.
-    auto waiting = [&report] {
-        report.platform->pump_events();
-        return !report.platform->stop_requested();
-    };
     sys::ProcessResult run =
         sys::run_program(compiler, {"--no-html-scan", kCompileProject}, disk_folder, kCompileLog, waiting);
     output.remove(job.folder + kCompileProject);
-    if (run.stopped) {
-        output.remove(copy);
-        fatal_error(Fatal::Cancelled);
-    }
-    if (!run.started) fatal_error(Fatal::CompilerFailed, compiler, run.problem, output.disk_path(log));
-    if (!run.exited || run.exit_code != 0) {
-        output.remove(copy);
-        const std::string why = run.exited ? "exit code " + std::to_string(run.exit_code) : run.problem;
-        fatal_error(Fatal::CompilerFailed, compiler, why, output.disk_path(log));
-    }
+    if (run.stopped || !run.exited || run.exit_code != 0) output.remove(copy);
+    check_run(run, 0, compiler, output.disk_path(log));
 
     std::vector<uint8_t> compiled;
     if (!output.read(copy, compiled)) fatal_error(Fatal::CompiledFileRefused, output.disk_path(copy), "it is missing");

@@ -1,6 +1,11 @@
 // SPDX-License-Identifier: MIT
-// Compiling a written HTML Help project into NAME.chm with chmcmd (Free
-// Pascal's compiler, Debian's fp-utils), found on the search path.
+// Compiling a written HTML Help project into NAME.chm.
+//
+// Microsoft's compiler, HTML Help Workshop's hhc.exe (on the search path or
+// where the Workshop installs itself), compiles the author's NAME.hhp as it
+// is, into ../NAME.chm; it ends with 1 when it compiled, 0 when it did not,
+// and its messages go to hhc.log. Without it, chmcmd (Free Pascal's
+// compiler, Debian's fp-utils), found on the search path:
 //
 // chmcmd runs in the project's folder on a copy of the project without
 // [ALIAS] and [MAP] (chmcmd.hhp, compiling into chmcmd.chm there, its
@@ -33,6 +38,7 @@ namespace chm {
 constexpr const char* kCompileProject = "chmcmd.hhp";
 constexpr const char* kCompiledCopy = "chmcmd.chm";
 constexpr const char* kCompileLog = "chmcmd.log";
+constexpr const char* kMicrosoftCompileLog = "hhc.log";
 
 struct CompileJob {
     std::string folder;        // the project's folder in the output, with a trailing '/'
@@ -43,7 +49,7 @@ struct CompileJob {
 
 enum class Compiled {
     yes,          // NAME.chm is written
-    no_compiler,  // chmcmd is not on the search path
+    no_compiler,  // neither compiler is there
     not_on_disk,  // the output is not on disk (a program cannot read it)
 };
 

@@ -438,7 +438,7 @@ def check_compiler_missing_or_failing(cli, source, work, problems):
         result = subprocess.run([cli, "--chm", "-C", out, help_file], capture_output=True, text=True,
                                 env=dict(os.environ, PATH=fake))
         written, project = sorted(os.listdir(out)) if os.path.isdir(out) else [], os.path.join(out, "statlist-chm")
-        if outcome == "missing" and (result.returncode or "chmcmd not found" not in result.stderr or "hhc statlist.hhp"
+        if outcome == "missing" and (result.returncode or "No HTML Help compiler found" not in result.stderr or "hhc statlist.hhp"
                                      not in result.stderr or not os.path.isfile(os.path.join(project, "statlist.hhp"))):
             problems.append(f"without chmcmd: exit {result.returncode}: {result.stderr}")
         if outcome == "failing" and (result.returncode != 1 or "exit code 217" not in result.stderr or os.path.exists(

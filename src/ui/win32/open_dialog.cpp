@@ -17,6 +17,7 @@ struct HookState {
     std::wstring help_file;
     int chosen_flags = 0;
     bool web_pages = false;
+    bool html_help = false;
 };
 HookState* g_hook = nullptr;
 
@@ -30,10 +31,15 @@ void apply_visibility(HWND dialog, bool for_print) {
     ShowWindow(GetDlgItem(dialog, IDC_AVOID_SHG), for_print ? SW_HIDE : SW_SHOW);
 }
 
-// A web site takes none of the other options: their boxes are greyed while
-// Web Pages is checked.
-void apply_site(HWND dialog, bool site) {
-    for (int id : {IDC_FOR_PRINT, IDC_PAGE_BREAK, IDC_AVOID_SHG, IDC_JUMPS}) EnableWindow(GetDlgItem(dialog, id), !site);
+// A web site or an HTML Help file takes none of the other options: their
+// boxes are greyed while Web Pages or HTML Help is checked, and checking
+// one of the two clears the other.
+void apply_web_output(HWND dialog, int clicked) {
+    if (clicked && checked(dialog, clicked)) {
+        CheckDlgButton(dialog, clicked == IDC_WEB_PAGES ? IDC_HTML_HELP : IDC_WEB_PAGES, BST_UNCHECKED);
+    }
+    const bool web = checked(dialog, IDC_WEB_PAGES) || checked(dialog, IDC_HTML_HELP);
+    for (int id : {IDC_FOR_PRINT, IDC_PAGE_BREAK, IDC_AVOID_SHG, IDC_JUMPS}) EnableWindow(GetDlgItem(dialog, id), !web);
 }
 
 UINT_PTR CALLBACK option_hook(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
@@ -44,11 +50,13 @@ UINT_PTR CALLBACK option_hook(HWND dialog, UINT message, WPARAM wparam, LPARAM) 
         CheckDlgButton(dialog, IDC_FOR_PRINT, o.for_print ? BST_CHECKED : BST_UNCHECKED);
         apply_visibility(dialog, o.for_print);
         CheckDlgButton(dialog, IDC_WEB_PAGES, o.web_pages ? BST_CHECKED : BST_UNCHECKED);
-        apply_site(dialog, o.web_pages);
+        CheckDlgButton(dialog, IDC_HTML_HELP, o.html_help ? BST_CHECKED : BST_UNCHECKED);
+        apply_web_output(dialog, 0);
     } else if (message == WM_COMMAND) {
         switch (LOWORD(wparam)) {
         case IDC_FOR_PRINT: apply_visibility(dialog, checked(dialog, IDC_FOR_PRINT)); break;
-        case IDC_WEB_PAGES: apply_site(dialog, checked(dialog, IDC_WEB_PAGES)); break;
+        case IDC_WEB_PAGES:
+        case IDC_HTML_HELP: apply_web_output(dialog, LOWORD(wparam)); break;
         case IDC_HELP_BUTTON:
             if (g_hook) show_help_file(g_hook->help_file);
             apply_visibility(dialog, checked(dialog, IDC_FOR_PRINT));
@@ -59,9 +67,11 @@ UINT_PTR CALLBACK option_hook(HWND dialog, UINT message, WPARAM wparam, LPARAM) 
             o.page_break = checked(dialog, IDC_PAGE_BREAK);
             o.jumps = checked(dialog, IDC_JUMPS);
             o.web_pages = checked(dialog, IDC_WEB_PAGES);
+            o.html_help = checked(dialog, IDC_HTML_HELP);
             if (g_hook) {
                 g_hook->chosen_flags = convert_flags(o.for_print, o.page_break, o.jumps, checked(dialog, IDC_AVOID_SHG));
                 g_hook->web_pages = o.web_pages;
+                g_hook->html_help = o.html_help;
             }
             write_dialog_options(o);
             break;
@@ -134,7 +144,9 @@ std::optional<OpenChoice> run_open_dialog(HINSTANCE instance, DialogLanguage lan
     OpenChoice choice;
     choice.path = file.c_str();
     choice.options.flags = state.chosen_flags;
-    choice.options.kind = state.web_pages ? OutputKind::site : rtf_kind(state.chosen_flags);
+    choice.options.kind = state.web_pages   ? OutputKind::site
+                          : state.html_help ? OutputKind::html_help
+                                            : rtf_kind(state.chosen_flags);
     return choice;
 }
 

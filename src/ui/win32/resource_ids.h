@@ -15,10 +15,10 @@
 #define IDC_AVOID_SHG 7001
 #define IDC_PAGE_BREAK 7003
 #define IDC_JUMPS 7103
-// Beyond the Windows 3.1 dialog: the web site instead of the sources (the
-// same id as in the Qt dialog). The place below it is kept for the next
-// output kind (7105).
+// Beyond the Windows 3.1 dialog: the web site or an HTML Help file instead
+// of the sources (the same ids as in the Qt dialog).
 #define IDC_WEB_PAGES 7104
+#define IDC_HTML_HELP 7105
 #define IDC_VERSION 7110
 
 // The common dialog's own parts (dlgs.h: pshHelp, stc1...).

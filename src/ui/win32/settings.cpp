@@ -43,6 +43,7 @@ DialogOptions read_dialog_options() {
     o.page_break = read_int(L"PageBreak", 0) != 0;
     o.jumps = read_int(L"Jumps", 0) != 0;
     o.web_pages = read_int(L"Html", 0) != 0;
+    o.html_help = !o.web_pages && read_int(L"Chm", 0) != 0;
     return o;
 }
 
@@ -54,6 +55,7 @@ void write_dialog_options(const DialogOptions& options) {
     write_flag(file, L"ForPrint", options.for_print);
     write_flag(file, L"Jumps", options.jumps);
     write_flag(file, L"Html", options.web_pages);
+    write_flag(file, L"Chm", options.html_help);
 }
 
 bool message_beep_enabled() { return read_int(L"MessageBeep", 1) != 0; }

@@ -24,7 +24,8 @@ struct DialogOptions {
     bool for_print = true;
     bool page_break = false;
     bool jumps = false;
-    bool web_pages = false;
+    bool web_pages = false;  // "Html"
+    bool html_help = false;  // "Chm"; never both
 };
 
 DialogOptions read_dialog_options();

@@ -45,7 +45,7 @@ void log_conversion(const std::string& path, const std::string& folder, const Co
     HANDLE file = CreateFileW(widen(*log).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return;
-    static const char* const kKinds[] = {"sources", "print", "site"};
+    static const char* const kKinds[] = {"sources", "print", "site", "html_help"};
     char head[64];
     std::snprintf(head, sizeof head, "flags=0x%02X kind=%s file=", options.flags, kKinds[static_cast<int>(options.kind)]);
     std::string line = head + path + " folder=" + folder + "\r\n";

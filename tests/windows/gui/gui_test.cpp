@@ -300,6 +300,17 @@ void test_open_dialog() {
             check(!IsWindowEnabled(GetDlgItem(d, IDC_FOR_PRINT)), "Web Pages greys For Print");
         },
         0x27, "site", VK_ESCAPE);
+    dialog_run(
+        "html help",
+        [](HWND d) {
+            check(is_checked(d, IDC_WEB_PAGES) && !is_checked(d, IDC_HTML_HELP), "Web Pages is kept");
+            click(d, IDC_HTML_HELP);
+            check(!is_checked(d, IDC_WEB_PAGES) && !IsWindowEnabled(GetDlgItem(d, IDC_FOR_PRINT)),
+                  "HTML Help clears Web Pages and greys For Print");
+        },
+        0x27, "html_help", VK_ESCAPE);
+    ini = read_file(settings_path());
+    check(has_line(ini, "Chm=1") && has_line(ini, "Html=0"), "HTML Help is kept, Web Pages not");
 
     // A cancelled dialog converts nothing and ends with 2.
     const std::string before = read_file(g_log);
