@@ -16,11 +16,11 @@ export KORVANE_WINEPREFIX=${KORVANE_WINEPREFIX:-$(dirname "$windows")/../wine-pr
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failed=0
-both() {  # NAME ARGS...: the dump of each build into $work/NAME.linux and .windows
+both() {  # NAME ARGS...: the dump of each build into $work/NAME.linux and .windows (BUILD in ARGS: linux, windows)
   local name=$1
   shift
-  "$linux" "$work/$name.linux" "$@"
-  "$wine_run" "$windows" "$work/$name.windows" "$@" >"$work/wine.log" 2>&1
+  "$linux" "$work/$name.linux" "${@//BUILD/linux}"
+  "$wine_run" "$windows" "$work/$name.windows" "${@//BUILD/windows}" >"$work/wine.log" 2>&1
 }
 
 both code-pages code-pages
@@ -51,16 +51,15 @@ if [ "$(cat "$work/bad")" != 0 ]; then
   failed=1
 fi
 
-mkdir -p "$work/pictures.l" "$work/pictures.w"
-"$linux" "$work/pictures.linux" pictures "$work/pictures.l"
-"$wine_run" "$windows" "$work/pictures.windows" pictures "$work/pictures.w" >"$work/wine.log" 2>&1
+mkdir -p "$work/pictures-linux" "$work/pictures-windows"
+both pictures pictures "$work/pictures-BUILD"
 # Both fail for the same pictures (the reasons are worded by each system).
 if ! diff <(sed 's/ failed: .*/ failed/' "$work/pictures.linux") <(sed 's/ failed: .*/ failed/' "$work/pictures.windows"); then
   echo "FAILED: pictures of other sizes, or failing on one build only"
   failed=1
 fi
-for f in "$work"/pictures.l/*.png; do
-  ae=$(compare -metric AE "$f" "$work/pictures.w/${f##*/}" null: 2>&1 || true)
+for f in "$work"/pictures-linux/*.png; do
+  ae=$(compare -metric AE "$f" "$work/pictures-windows/${f##*/}" null: 2>&1 || true)
   [ "$ae" = 0 ] || { echo "FAILED: bitmap ${f##*/}: $ae pixels differ"; failed=1; }
 done
 exit "$failed"
