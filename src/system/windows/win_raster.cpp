@@ -18,6 +18,7 @@
 #include <windows.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -222,12 +223,25 @@ RasterResult png_of_bitmap(const std::vector<uint8_t>& bitmap_file, bool opaque)
 
 namespace {
 
+// The place of a metafile's picture: its box in its own units (from the
+// placeable header) and the pixels that box covers.
+struct Frame {
+    int left = 0;
+    int top = 0;
+    int units_wide = 0;
+    int units_high = 0;
+    int width = 0;
+    int height = 0;
+};
+
 // The metafile drawn on a background of one colour, as top-down BGRA rows.
-bool draw(HENHMETAFILE picture, int width, int height, COLORREF background, std::vector<uint8_t>& out) {
+// The box maps onto the pixels; the metafile's own window records, where it
+// has them, replace that mapping as they would on screen.
+bool draw(HMETAFILE picture, const Frame& frame, COLORREF background, std::vector<uint8_t>& out) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biWidth = frame.width;
+    info.bmiHeader.biHeight = -frame.height;
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
@@ -238,13 +252,18 @@ bool draw(HENHMETAFILE picture, int width, int height, COLORREF background, std:
     bool ok = false;
     if (dib && bits) {
         HGDIOBJ old = SelectObject(dc, dib);
-        RECT box = {0, 0, width, height};
+        RECT box = {0, 0, frame.width, frame.height};
         HBRUSH brush = CreateSolidBrush(background);
         FillRect(dc, &box, brush);
         DeleteObject(brush);
-        ok = PlayEnhMetaFile(dc, picture, &box) != 0;
+        SetMapMode(dc, MM_ANISOTROPIC);
+        SetWindowOrgEx(dc, frame.left, frame.top, nullptr);
+        SetWindowExtEx(dc, frame.units_wide, frame.units_high, nullptr);
+        SetViewportOrgEx(dc, 0, 0, nullptr);
+        SetViewportExtEx(dc, frame.width, frame.height, nullptr);
+        ok = PlayMetaFile(dc, picture) != 0;
         GdiFlush();
-        const size_t size = static_cast<size_t>(width) * height * 4;
+        const size_t size = static_cast<size_t>(frame.width) * frame.height * 4;
         out.assign(static_cast<const uint8_t*>(bits), static_cast<const uint8_t*>(bits) + size);
         SelectObject(dc, old);
     }
@@ -258,8 +277,9 @@ bool draw(HENHMETAFILE picture, int width, int height, COLORREF background, std:
 RasterResult png_of_metafile(const std::vector<uint8_t>& metafile, int dots_per_inch) {
     if (metafile.size() < 22 + 18) return failed("metafile without a header");
     const uint8_t* head = metafile.data();
-    const int64_t box_width = int64_t{static_cast<int16_t>(ByteReader::le16(head + 10))} - static_cast<int16_t>(ByteReader::le16(head + 6));
-    const int64_t box_height = int64_t{static_cast<int16_t>(ByteReader::le16(head + 12))} - static_cast<int16_t>(ByteReader::le16(head + 8));
+    const auto coordinate = [head](size_t at) { return static_cast<int16_t>(ByteReader::le16(head + at)); };
+    const int64_t box_width = int64_t{coordinate(10)} - coordinate(6);
+    const int64_t box_height = int64_t{coordinate(12)} - coordinate(8);
     const int64_t units_per_inch = ByteReader::le16(head + 14);
     if (units_per_inch == 0) return failed("metafile without a size");
     // Whole pixels that cover the box, as ImageMagick's metafile reader counts them.
@@ -269,17 +289,21 @@ RasterResult png_of_metafile(const std::vector<uint8_t>& metafile, int dots_per_
         return failed(format("metafile of %d x %d pixels", static_cast<int>(width), static_cast<int>(height)));
     }
 
-    // The box in hundredths of a millimetre, as the picture's frame.
-    METAFILEPICT frame{};
-    frame.mm = MM_ANISOTROPIC;
-    frame.xExt = static_cast<LONG>(std::abs(box_width) * 2540 / units_per_inch);
-    frame.yExt = static_cast<LONG>(std::abs(box_height) * 2540 / units_per_inch);
-    HENHMETAFILE picture = SetWinMetaFileBits(static_cast<UINT>(metafile.size() - 22), metafile.data() + 22, nullptr, &frame);
+    // The metafile is played as it is, not turned into an enhanced one
+    // first: Wine draws the device-independent bitmaps of 4 bits a pixel
+    // in a converted metafile as if they had 24.
+    Frame frame;
+    frame.left = std::min(coordinate(6), coordinate(10));
+    frame.top = std::min(coordinate(8), coordinate(12));
+    frame.units_wide = static_cast<int>(std::abs(box_width));
+    frame.units_high = static_cast<int>(std::abs(box_height));
+    frame.width = static_cast<int>(width);
+    frame.height = static_cast<int>(height);
+    HMETAFILE picture = SetMetaFileBitsEx(static_cast<UINT>(metafile.size() - 22), metafile.data() + 22);
     if (!picture) return failed("GDI cannot read the metafile");
     std::vector<uint8_t> on_black, on_white;
-    const bool drawn = draw(picture, static_cast<int>(width), static_cast<int>(height), RGB(0, 0, 0), on_black) &&
-                       draw(picture, static_cast<int>(width), static_cast<int>(height), RGB(255, 255, 255), on_white);
-    DeleteEnhMetaFile(picture);
+    const bool drawn = draw(picture, frame, RGB(0, 0, 0), on_black) && draw(picture, frame, RGB(255, 255, 255), on_white);
+    DeleteMetaFile(picture);
     if (!drawn) return failed("GDI cannot draw the metafile");
 
     Pixels p;
