@@ -40,15 +40,16 @@ std::string microsoft_compiler() {
     return {};
 }
 
-// Ends the conversion when the compiler was cancelled, could not be run or
-// failed (succeeded: its exit code when it compiled).
-void check_run(const sys::ProcessResult& run, int succeeded, const std::string& compiler, const std::string& log) {
+// Ends the conversion, with the compiler's half-written file removed, when
+// the compiler was cancelled, could not be run or failed (succeeded: its
+// exit code when it compiled).
+void check_run(const sys::ProcessResult& run, int succeeded, const std::string& compiler, const std::string& log,
+               OutputSink& output, const std::string& compiled) {
+    if (!run.stopped && run.started && run.exited && run.exit_code == succeeded) return;
+    if (run.started) output.remove(compiled);
     if (run.stopped) fatal_error(Fatal::Cancelled);
-    if (!run.started) fatal_error(Fatal::CompilerFailed, compiler, run.problem, log);
-    if (!run.exited || run.exit_code != succeeded) {
-        const std::string why = run.exited ? "exit code " + std::to_string(run.exit_code) : run.problem;
-        fatal_error(Fatal::CompilerFailed, compiler, why, log);
-    }
+    const std::string why = !run.started || !run.exited ? run.problem : "exit code " + std::to_string(run.exit_code);
+    fatal_error(Fatal::CompilerFailed, compiler, why, output.disk_path(log));
 }
 
 }  // namespace
@@ -67,10 +68,11 @@ Compiled compile_html_help(OutputSink& output, const CompileJob& job, Reporter& 
         const std::string log = job.folder + kMicrosoftCompileLog, chm = job.key + ".chm";
         output.remove(chm);
         sys::ProcessResult run = sys::run_program(microsoft, {job.key + ".hhp"}, disk_folder, kMicrosoftCompileLog, waiting);
-        if (run.stopped || !run.exited || run.exit_code != 1) output.remove(chm);
-        check_run(run, 1, microsoft, output.disk_path(log));
-        std::vector<uint8_t> compiled;
-        if (!output.read(chm, compiled)) fatal_error(Fatal::CompiledFileRefused, output.disk_path(chm), "it is missing");
+        check_run(run, 1, microsoft, log, output, chm);
+        sys::FileStatus status;
+        if (sys::file_status(output.disk_path(chm), status) != 0 || !status.regular) {
+            fatal_error(Fatal::CompiledFileRefused, output.disk_path(chm), "it is missing");
+        }
         output.remove(log);
         return Compiled::yes;
     }
@@ -83,8 +85,7 @@ Compiled compile_html_help(OutputSink& output, const CompileJob& job, Reporter& 
     sys::ProcessResult run =
         sys::run_program(compiler, {"--no-html-scan", kCompileProject}, disk_folder, kCompileLog, waiting);
     output.remove(job.folder + kCompileProject);
-    if (run.stopped || !run.exited || run.exit_code != 0) output.remove(copy);
-    check_run(run, 0, compiler, output.disk_path(log));
+    check_run(run, 0, compiler, log, output, copy);
 
     std::vector<uint8_t> compiled;
     if (!output.read(copy, compiled)) fatal_error(Fatal::CompiledFileRefused, output.disk_path(copy), "it is missing");

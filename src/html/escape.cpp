@@ -36,7 +36,21 @@ bool is_plain(char c) {
     return c >= 0x20 && c < 0x7F && c != '&' && c != '<' && c != '>' && c != '"' && c != '\'';
 }
 
-void append_escaped(std::string& out, std::string_view s, bool attribute) {
+bool is_ascii_alpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool is_ascii_digit(char c) { return c >= '0' && c <= '9'; }
+
+enum class Escape {
+    text,       // element content
+    attribute,  // an attribute value
+    title,      // a title for a reader that decodes no reference
+};
+
+bool starts_reference(std::string_view s, size_t after) {
+    return after < s.size() && (is_ascii_alpha(s[after]) || is_ascii_digit(s[after]) || s[after] == '#');
+}
+
+void append_escaped(std::string& out, std::string_view s, Escape escape) {
+    const bool attribute = escape == Escape::attribute, title = escape == Escape::title;
     size_t at = 0;
     while (at < s.size()) {
         // Printable ASCII but the five markup characters is copied as it is.
@@ -47,11 +61,11 @@ void append_escaped(std::string& out, std::string_view s, bool attribute) {
         if (at == s.size()) break;
         char c = s[at];
         switch (c) {
-            case '&': out += "&amp;"; ++at; continue;
+            case '&': out += title && !starts_reference(s, at + 1) ? "&" : "&amp;"; ++at; continue;
             case '<': out += "&lt;"; ++at; continue;
-            case '>': out += "&gt;"; ++at; continue;
-            case '"': out += "&quot;"; ++at; continue;
-            case '\'': out += "&#39;"; ++at; continue;
+            case '>': out += title ? ">" : "&gt;"; ++at; continue;
+            case '"': out += title ? "\"" : "&quot;"; ++at; continue;
+            case '\'': out += title ? "'" : "&#39;"; ++at; continue;
             case '\t': out += attribute ? "&#9;" : "\t"; ++at; continue;
             case '\n': out += attribute ? "&#10;" : "\n"; ++at; continue;
             case '\r': out += attribute ? "&#13;" : "\r"; ++at; continue;
@@ -69,8 +83,6 @@ void append_escaped(std::string& out, std::string_view s, bool attribute) {
     }
 }
 
-bool is_ascii_alpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool is_ascii_digit(char c) { return c >= '0' && c <= '9'; }
 bool is_hex_digit(char c) { return is_ascii_digit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
 constexpr char kHex[] = "0123456789ABCDEF";
@@ -91,8 +103,9 @@ std::string browser_view(std::string_view url) {
 
 }  // namespace
 
-void append_text(std::string& out, std::string_view utf8) { append_escaped(out, utf8, false); }
-void append_attribute(std::string& out, std::string_view utf8) { append_escaped(out, utf8, true); }
+void append_text(std::string& out, std::string_view utf8) { append_escaped(out, utf8, Escape::text); }
+void append_attribute(std::string& out, std::string_view utf8) { append_escaped(out, utf8, Escape::attribute); }
+void append_title(std::string& out, std::string_view utf8) { append_escaped(out, utf8, Escape::title); }
 
 std::string escape_text(std::string_view utf8) {
     std::string out;

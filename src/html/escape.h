@@ -23,6 +23,10 @@ namespace korvane::html {
 // attribute-value normalisation of the parser.
 void append_text(std::string& out, std::string_view utf8);
 void append_attribute(std::string& out, std::string_view utf8);
+// A page's title for a reader that decodes no character reference (the
+// HTML Help compiler stores the title as written): only '<' and an '&' that
+// would start a reference are references. Element content only.
+void append_title(std::string& out, std::string_view utf8);
 std::string escape_text(std::string_view utf8);
 std::string escape_attribute(std::string_view utf8);
 

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "html/site_files.h"
 
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 
@@ -50,28 +49,6 @@ std::string literal_apostrophes(std::string_view html) {
     return out;
 }
 
-// Title text with a reference only for '<' and for an '&' that would start
-// one.
-std::string title_text(std::string_view title) {
-    const std::string escaped = escape_text(title);
-    std::string out;
-    for (size_t at = 0; at < escaped.size();) {
-        const std::string_view rest = std::string_view(escaped).substr(at);
-        auto take = [&](std::string_view reference, char c) {
-            if (!rest.starts_with(reference)) return false;
-            const size_t next = at + reference.size();
-            const bool starts_one = next < escaped.size() && (std::isalnum(static_cast<unsigned char>(escaped[next])) ||
-                                                              escaped[next] == '#');
-            out += c == '&' && starts_one ? std::string(reference) : std::string(1, c);
-            at = next;
-            return true;
-        };
-        if (take("&#39;", '\'') || take("&quot;", '"') || take("&gt;", '>') || take("&amp;", '&')) continue;
-        out += escaped[at++];
-    }
-    return out;
-}
-
 }  // namespace
 
 void SiteFiles::write_page(std::string_view name, std::string_view html) const {
@@ -93,7 +70,7 @@ std::string page_head(std::string_view lang, std::string_view title, const PageO
     if (options.ie_edge) p += "<meta http-equiv=\"X-UA-Compatible\" content=\"IE=edge\">\n";
     p += "<title>";
     if (options.few_references) {
-        p += title_text(title);
+        append_title(p, title);
     } else {
         append_text(p, title);
     }

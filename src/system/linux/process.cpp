@@ -102,11 +102,11 @@ ProcessResult run_program(const std::string& program, const std::vector<std::str
             result.problem = std::strerror(errno);
             return result;
         }
-        if (done == 0 && !result.stopped && !waiting()) {
-            ::kill(pid, SIGTERM);
-            result.stopped = true;
-        }
         if (done == 0) {
+            if (!result.stopped && !waiting()) {
+                ::kill(pid, SIGTERM);
+                result.stopped = true;
+            }
             const timespec pause{0, pause_ms * 1000 * 1000};
             ::nanosleep(&pause, nullptr);
             pause_ms = std::min(pause_ms * 2, 100L);
