@@ -5,7 +5,7 @@
 # 0x38: two passes, jumps, page breaks), the web site (--html), and beside
 # them what only reading the input and writing the same bytes costs: `cat` of
 # the help file and `cp -r` of the RTF output, and `cp -r` of the site; then
-# the HTML Help file (--chm): Korvane's part (writing the project, and the
+# the HTML Help file (--chm): Korvane's own work (writing the project, and the
 # whole conversion less the compiler) against the site, and chmcmd's own
 # time with and without its full-text search, in one run each. Inputs
 # and output go to a fresh folder in memory (/dev/shm) when there is one, so
@@ -74,8 +74,8 @@ done
 printf '\nRTF time per topic, largest over smallest: %.2f\n' "$(echo "$last / $first" | bc -l)"
 
 # The HTML Help file. chmcmd runs once (a minute and more for the largest
-# file), on the copy of the project that the conversion compiles; Korvane's
-# part is then the best of three conversions whose compiler is a stand-in
+# file), on the copy of the project that the conversion compiles; Korvane's own
+# work is then the best of three conversions whose compiler is a stand-in
 # that gives that output at once (the map written into it, the read-back and
 # the copies included), against the site.
 if command -v chmcmd >/dev/null; then
